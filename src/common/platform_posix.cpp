@@ -1,0 +1,116 @@
+// POSIX file-system services: temporary folder, whole-file reading and the replacing save.
+#include "common/platform.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::string OpenErrorText(const std::string& path, int error_number) {
+  return "Cannot open file \"" + AbsolutePath(path) + "\". " + SystemErrorText(error_number);
+}
+
+std::string CreateErrorText(const std::string& path, int error_number) {
+  return "Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(error_number);
+}
+
+bool WriteAll(int fd, const std::string& content) {
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string TemporaryNameBeside(const std::string& path) {
+  static std::mt19937_64 generator{std::random_device{}()};
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string name = path + ".";
+  for (int i = 0; i < 10; ++i) name += kDigits[generator() % 36];
+  return name;
+}
+
+// Creates a new file nobody else can have opened or linked: O_EXCL never follows a link.
+int CreatePrivateFile(const std::string& path, std::string& created) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    created = TemporaryNameBeside(path);
+    const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+}  // namespace
+
+std::string SystemErrorText(int error_number) {
+  char buffer[256] = {};
+  // The GNU strerror_r returns its text, which need not be in `buffer`.
+  return ::strerror_r(error_number, buffer, sizeof buffer);
+}
+
+std::string TemporaryFolder() {
+  const char* folder = std::getenv("TMPDIR");
+  std::string path = (folder != nullptr && *folder != '\0') ? folder : "/tmp";
+  if (path.back() != '/') path += '/';
+  return path;
+}
+
+std::string AbsolutePath(const std::string& name) {
+  if (!name.empty() && name.front() == '/') return name;
+  std::vector<char> buffer(4096);
+  if (::getcwd(buffer.data(), buffer.size()) == nullptr) return name;
+  std::string folder = buffer.data();
+  if (folder.back() != '/') folder += '/';
+  return folder + name;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileOpenError(OpenErrorText(path, errno));
+  std::string content;
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int error_number = errno;
+      ::close(fd);
+      throw FileOpenError(OpenErrorText(path, error_number));
+    }
+    if (n == 0) break;
+    content.append(chunk, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return content;
+}
+
+void ReplaceFile(const std::string& path, const std::string& content) {
+  std::string temporary;
+  const int fd = CreatePrivateFile(path, temporary);
+  if (fd < 0) throw FileCreateError(CreateErrorText(path, errno));
+  const bool written = WriteAll(fd, content) && ::fsync(fd) == 0;
+  const int write_error = errno;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed) {
+    ::unlink(temporary.c_str());
+    throw FileCreateError(CreateErrorText(path, written ? EIO : write_error));
+  }
+  // rename replaces a planted link itself instead of writing through it; in a sticky folder
+  // it refuses to replace another user's file, and the save then fails.
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    const int rename_error = errno;
+    ::unlink(temporary.c_str());
+    throw FileCreateError(CreateErrorText(path, rename_error));
+  }
+}

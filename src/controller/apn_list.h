@@ -1,0 +1,42 @@
+// The operator catalogue: TApnElem entries read from apnlist.csv.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/text.h"
+
+// One catalogue entry.
+class TApnElem {
+ public:
+  virtual ~TApnElem() = default;
+
+  AnsiString Name;
+  std::int32_t Mcc = 0;
+  std::int32_t Mnc = 0;
+  AnsiString Apn;
+  AnsiString User;
+  AnsiString Password;
+  AnsiString ListPrefix;
+};
+
+// ApnList owns its entries, in the order they were first read.
+using TApnList = std::vector<std::unique_ptr<TApnElem>>;
+
+// Receives the untrimmed first column of every row with all its separators (the ListBox1
+// debug mirror); may be empty.
+using CatalogueRowMirror = std::function<void(const AnsiString& first_column)>;
+
+// Parses the contents of a catalogue file and appends its entries to `list`.
+void LoadApnListFromContent(std::string_view content, TApnList& list,
+                            const CatalogueRowMirror& mirror = {});
+
+// Reads the catalogue file at `path`. Throws FileOpenError when it cannot be opened.
+void LoadApnListFromFile(const std::string& path, TApnList& list,
+                         const CatalogueRowMirror& mirror = {});
+
+inline constexpr const char* kCatalogueFileName = "apnlist.csv";

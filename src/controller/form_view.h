@@ -1,0 +1,99 @@
+// The view interface: everything the controller does to the window goes through these calls.
+// The Qt window implements it; the tests use a recording view.
+#pragma once
+
+#include <string>
+
+#include "common/text.h"
+
+class TApnElem;
+
+// Components of the main window, under their layout names.
+enum class Control {
+  // Left half and frame
+  Image1, Image2, Shape1, Label2, Label18, Label19, Label20, Label21, Label27, Panel2, Notebook1,
+  ListBox1, ListBox3, BitBtn1, TrackBar1,
+  // Page 0 "Welcome"
+  Label8, Label14, Label26, Label28, Label31, Label46, Button8,
+  // Page 1 "Communicating"
+  Label9, Label13, Label24, Label25, Label32, Label33, Label34, Label35, Label39, Label40, Label42,
+  Label44, Image3, Image4, Image5,
+  // Page 2 "Setup_"
+  Label1, Label3, Label4, Label5, Label6, Label7, Label10, Label30, Bevel1, Bevel2, MaskEdit1, Edit1,
+  Edit2, Edit3, Edit4, ComboBox1, CheckBox1, CheckBox2, Button7,
+  // Page 3 "Done_"
+  Label11, Label12, s, Label16, Label17, Label22, Label23, Label29, Image6, Button1, Button2, Button3,
+  Count  // not a component
+};
+
+const char* ControlName(Control control);
+
+// True for the components the layout creates hidden.
+bool HiddenInLayout(Control control);
+
+enum class FormTimer { DeviceTimer, DutSendQueueTimer, Timer1 };
+
+enum NotebookPage : int { kPageWelcome = 0, kPageCommunicating = 1, kPageSetup = 2, kPageDone = 3 };
+inline constexpr int kNotebookPageCount = 4;
+
+// The operator list's order: alphabetical, not case-sensitive (shared by every view so that
+// the same tests hold for the window and for the recording view).
+bool OperatorItemLess(const NativeString& a, const NativeString& b);
+
+class FormView {
+ public:
+  virtual ~FormView() = default;
+
+  // Notebook1
+  virtual void ShowPage(int page) = 0;
+  virtual int CurrentPage() const = 0;
+  virtual void RepaintNotebook() = 0;
+
+  // Label captions and edit-field texts (MaskEdit1's text is always four characters).
+  virtual void SetCaption(Control label, const NativeString& text) = 0;
+  virtual NativeString Caption(Control label) const = 0;
+  virtual void SetText(Control edit, const NativeString& text) = 0;
+  virtual NativeString Text(Control edit) const = 0;
+
+  // The component's own visibility setting, whichever page is shown.
+  virtual void SetVisible(Control control, bool visible) = 0;
+  virtual bool IsVisible(Control control) const = 0;
+  virtual void SetEnabled(Control control, bool enabled) = 0;
+  virtual bool IsEnabled(Control control) const = 0;
+
+  // Check boxes. Setting the state runs no handler here: the controller's SetCheckBox applies
+  // the rule "a change made from code runs the click handler".
+  virtual bool IsChecked(Control check_box) const = 0;
+  virtual void SetChecked(Control check_box, bool checked) = 0;
+
+  // ComboBox1. AddOperator puts the item at its sorted place; selecting from code runs no
+  // change handler.
+  virtual void ClearOperators() = 0;
+  virtual void AddOperator(const NativeString& text, TApnElem* entry) = 0;
+  virtual void InsertOperatorAtTop(const NativeString& text, TApnElem* entry) = 0;
+  virtual int OperatorCount() const = 0;
+  virtual NativeString OperatorText(int index) const = 0;
+  virtual void SelectOperator(int index) = 0;
+  virtual int SelectedOperator() const = 0;  // -1 when none
+  virtual TApnElem* OperatorEntry(int index) const = 0;
+
+  virtual void SetTimerEnabled(FormTimer timer, bool enabled) = 0;
+  virtual bool IsTimerEnabled(FormTimer timer) const = 0;
+  virtual int TrackBarPosition() const = 0;
+
+  // The message window.
+  virtual void ShowInfo(const NativeString& text, bool close_button, bool dots) = 0;
+  virtual void HideInfo() = 0;
+
+  // Window services.
+  virtual void CopyToClipboard(const NativeString& text) = 0;
+  // Opens a text with the desktop's handler; returns the shell's result (above 32: success).
+  virtual int OpenWithShell(const NativeString& text) = 0;
+  virtual void ShowPlainMessage(const NativeString& text) = 0;
+  virtual void CloseWindow() = 0;
+
+  // Debug mirrors (ListBox1, ListBox3). The controller only calls them while the layout makes
+  // the list visible; a view may be called from the serial worker for ListBox3 and must then
+  // hand the update to its UI thread.
+  virtual void AddDebugItem(Control list_box, const NativeString& text) = 0;
+};

@@ -1,0 +1,98 @@
+// TForm1: construction, the serial engine's creation, the wizard log and the window operations.
+#include "controller/main_form.h"
+
+#include <chrono>
+#include <thread>
+
+#include "common/platform.h"
+#include "link/usb_library.h"
+
+TForm1* Form1 = nullptr;
+
+TForm1Registration::TForm1Registration(TForm1* form) { Form1 = form; }
+
+namespace {
+
+NativeString NativeNumber(int value) { return AnsiToNative(std::to_string(value)); }
+
+}  // namespace
+
+TForm1::TForm1(FormView& view, TForm1Environment environment) try
+    : TForm1Registration(this),
+      LogList(environment.clock),
+      view_(view),
+      environment_(std::move(environment)) {
+  // The window and its controls exist already: `view` is the window.
+  const std::string library =
+      environment_.usb_library.empty() ? DefaultUsbLibraryName() : environment_.usb_library;
+  UsbLibHandle = LoadUsbLibrary(library.c_str());
+  view_.ShowPage(kPageWelcome);
+  log_mirror_visible_ = view_.IsVisible(Control::ListBox3);
+  catalogue_mirror_visible_ = view_.IsVisible(Control::ListBox1);
+  view_.ClearOperators();
+  CatalogueRowMirror mirror;
+  if (catalogue_mirror_visible_) {
+    mirror = [this](const AnsiString& name) { view_.AddDebugItem(Control::ListBox1, AnsiToNative(name)); };
+  }
+  LoadApnListFromFile(environment_.catalogue_path, ApnList, mirror);
+  CommState = kStateInit;
+  ReplyTimeout = 100;
+  view_.SetCaption(Control::Label27, AnsiToNative(kVersionText));
+} catch (...) {
+  Form1 = nullptr;
+}
+
+TForm1::~TForm1() {
+  // The worker must be gone before anything it reaches through Form1 is destroyed.
+  Serial.reset();
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::FormCreate(TObject* /*Sender*/) {
+  Serial = std::make_unique<WinSerial>();
+  Serial->SetCallback(SerialCallback);
+}
+
+void TForm1::LogLine(const AnsiString& text) {
+  LogList.Append(text);
+  if (log_mirror_visible_) view_.AddDebugItem(Control::ListBox3, AnsiToNative(text));
+}
+
+void TForm1::FormShow(TObject* /*Sender*/) { LogLine(AnsiString("Program Version: ") + kVersionText); }
+
+void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
+  const std::string folder =
+      environment_.temporary_folder ? environment_.temporary_folder() : TemporaryFolder();
+  ReplaceFile(folder + kLogFileName, LogList.FileContent());
+}
+
+void TForm1::SetCheckBox(Control check_box, bool checked) {
+  if (view_.IsChecked(check_box) == checked) return;
+  view_.SetChecked(check_box, checked);
+  if (check_box == Control::CheckBox1) CheckBox1Click(nullptr);
+  if (check_box == Control::CheckBox2) CheckBox2Click(nullptr);
+}
+
+void TForm1::SetLabel(Control label, const AnsiString& text) { view_.SetCaption(label, AnsiToNative(text)); }
+
+void TForm1::Pause(unsigned milliseconds) {
+  if (environment_.pause) {
+    environment_.pause(milliseconds);
+  } else {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  }
+}
+
+void TForm1::Button1Click(TObject* /*Sender*/) { view_.CopyToClipboard(view_.Caption(Control::Label29)); }
+
+void TForm1::Label29Click(TObject* /*Sender*/) {
+  const int result = view_.OpenWithShell(view_.Caption(Control::Label29));
+  if (result > 32) return;
+  view_.ShowPlainMessage(u"Unable to start web browser." + NativeNumber(result));
+}
+
+void TForm1::Button3Click(TObject* /*Sender*/) { view_.CloseWindow(); }
+
+void TForm1::BitBtn1Click(TObject* /*Sender*/) {
+  view_.ShowPage((view_.CurrentPage() + 1) % kNotebookPageCount);
+}

@@ -1,0 +1,198 @@
+// TForm1: the main window's controller. It owns all workflow state and every operation of the
+// wizard, and reaches the window only through FormView.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "common/text.h"
+#include "controller/apn_list.h"
+#include "controller/form_view.h"
+#include "controller/wizard_log.h"
+#include "link/line_assembler.h"
+#include "link/win_serial.h"
+
+// The object that raised an event; no handler uses it.
+using TObject = void;
+
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+// CommState values.
+enum CommStateValue : std::uint32_t {
+  kStateInit = 0,
+  kStateSearching = 1,
+  kStateFound = 2,
+  kStateConnected = 3,
+  kStateDisconnected = 4,
+  kStateReady = 5,
+  kStateUnlocked = 6,
+  kStateGotQR = 7,
+  kStateGotPLMN = 8,
+  kStateGotGPRS = 9,
+  kStateWaitUser = 10,
+  kStateGPRSSet = 11,
+  kStateGPRSTesting = 12,
+  kStateGPRSPassed = 13,
+  kStateGPRSFailed = 14,
+};
+
+// SimStatus values.
+enum SimStatusValue : std::int32_t {
+  kSimReady = 0,
+  kSimPinRequired = 1,
+  kSimPinNotNeeded = 2,
+  kSimMissing = 3,
+  kSimWrongPin = 4,
+  kSimPukRequired = 5,
+  kSimResultPending = 6,
+};
+
+inline constexpr const char* kVersionText = "Dididuz 2015 - Version 1.2.8";
+
+// What the controller takes from its surroundings; tests replace any of it.
+struct TForm1Environment {
+  std::string catalogue_path = kCatalogueFileName;
+  std::string usb_library;  // empty: the platform's default name
+  LocalClock clock = SystemLocalTime;
+  // The state machine's pauses of the UI thread.
+  std::function<void(unsigned milliseconds)> pause;  // empty: really sleep
+  std::function<std::string()> temporary_folder;     // empty: the system's temporary folder
+};
+
+class TForm1;
+
+// Sets Form1 as the controller's construction begins, before any of its fields exist.
+struct TForm1Registration {
+  explicit TForm1Registration(TForm1* form);
+};
+
+class TForm1 : private TForm1Registration {
+ public:
+  // Construction loads the catalogue; a catalogue that cannot be opened throws FileOpenError.
+  explicit TForm1(FormView& view, TForm1Environment environment = {});
+  ~TForm1();
+  TForm1(const TForm1&) = delete;
+  TForm1& operator=(const TForm1&) = delete;
+
+  void FormCreate(TObject* Sender);
+
+  // Serial engine and message channel
+  void OpenCommPort();
+  void AddToDutRecvList(const AnsiString& message);
+  AnsiString GetFromDutRecvList();
+  void ClearDutRecvList();
+  void SendDut(const AnsiString& command, std::uint32_t reply_timeout);
+  void CheckForDutSend();
+  void DutSendQueueTimerTimer(TObject* Sender);
+
+  // Box discovery
+  std::int32_t FindDeviceAndGetCommNumber();
+
+  // Box protocol
+  void ParseQr(const AnsiString& report);
+  void ParsePLMN(const AnsiString& report);
+  void ParseAPN(const AnsiString& report);
+
+  // Setup state machine
+  void DeviceTimerTimer(TObject* Sender);
+  void ChangeCommState(std::uint32_t new_state);
+  AnsiString GetCommStateName(std::uint32_t state) const;
+
+  // User actions
+  void Button8Click(TObject* Sender);  // Start
+  void Button2Click(TObject* Sender);  // Restart
+  void Button7Click(TObject* Sender);  // Next
+  void TestGprs();
+
+  // Operator selection
+  void UpdateApnList(bool include_box_settings, bool no_network);
+  void ComboBox1Change(TObject* Sender);
+  void CheckBox1Click(TObject* Sender);
+  void CheckBox2Click(TObject* Sender);
+
+  // Window operations
+  void Button1Click(TObject* Sender);  // Copy Link
+  void Button3Click(TObject* Sender);  // Exit
+  void Label29Click(TObject* Sender);  // open the link
+  void BitBtn1Click(TObject* Sender);  // Test Next
+
+  // Progress ladder
+  void LabelVisibleLevel(std::int32_t level);
+  void Timer1Timer(TObject* Sender);
+  void TrackBar1Change(TObject* Sender);
+
+  // Wizard log
+  void LogLine(const AnsiString& text);
+  void FormShow(TObject* Sender);
+  // Saves the log; a save that fails throws FileCreateError and the close is abandoned.
+  void FormClose(TObject* Sender, TCloseAction& Action);
+
+  // Sets a check box from code; its click handler runs only when the state changes.
+  void SetCheckBox(Control check_box, bool checked);
+
+  FormView& View() { return view_; }
+  const TForm1Environment& Environment() const { return environment_; }
+
+  // Fields, in the order of the design.
+  void* UsbLibHandle = nullptr;
+  std::atomic<std::int32_t> CommNumber{0};
+  std::atomic<bool> PortOpen{false};
+  std::unique_ptr<WinSerial> Serial;
+  WizardLog LogList;
+  std::deque<AnsiString> DutRecvList;
+  std::mutex DutRecvLock;
+  std::deque<AnsiString> DutSendQueue;
+  std::mutex DutSendLock;
+  TApnList ApnList;
+  std::uint32_t CommState = kStateInit;
+  std::int32_t SimStatus = kSimReady;
+  std::uint32_t ReplyTimeout = 0;
+  bool SimPromptArmed = false;
+  AnsiString BoxApn;
+  AnsiString BoxUser;
+  AnsiString BoxPassword;
+  AnsiString BoxPin;
+  std::int32_t Mcc = 0;
+  std::int32_t Mnc = 0;
+  std::int32_t Rssi = 0;
+  std::int32_t Cme = 0;
+  std::int32_t Ta = 0;
+  std::int32_t DotCount = 0;
+  AnsiString BoxId;
+  AnsiString BoxHw;
+  AnsiString BoxSw;
+  AnsiString BoxMac;
+
+  // State kept across calls for the whole run.
+  std::int32_t ShownLevel = -1;
+  std::int32_t GprsTestTries = 0;
+  LineAssembler LineBuffer;
+
+  // The box settings entry of the current operator list; replaced by each rebuild.
+  std::unique_ptr<TApnElem> BoxSettingsEntry;
+
+ private:
+  // Box texts become native texts when they are put into a label.
+  void SetLabel(Control label, const AnsiString& text);
+  void Pause(unsigned milliseconds);
+
+  FormView& view_;
+  TForm1Environment environment_;
+  bool log_mirror_visible_ = false;
+  bool catalogue_mirror_visible_ = false;
+};
+
+// The program's one controller; set when its construction begins, cleared if it fails and
+// when it is destroyed.
+extern TForm1* Form1;
+
+// The serial engine's callback: acts only for the controller's own engine.
+void SerialCallback(WinSerial* engine, unsigned code);
+
+// The state machine's timer interval, the unit of every reply countdown.
+inline constexpr std::uint32_t kDeviceTimerInterval = 100;

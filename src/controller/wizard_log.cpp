@@ -1,0 +1,55 @@
+// Wizard log: the line format, serialised appends and the file content.
+#include "controller/wizard_log.h"
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+
+LocalTime SystemLocalTime() {
+  using namespace std::chrono;
+  const auto now = system_clock::now();
+  const std::time_t seconds = system_clock::to_time_t(now);
+  std::tm parts{};
+  localtime_r(&seconds, &parts);
+  const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
+  return LocalTime{parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millis)};
+}
+
+std::string FormatLogTime(const LocalTime& time) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", time.hour, time.minute, time.second,
+                time.millisecond);
+  return text;
+}
+
+WizardLog::WizardLog(LocalClock clock) : clock_(std::move(clock)) {}
+
+void WizardLog::Append(const AnsiString& text) {
+  AnsiString line = "[" + FormatLogTime(clock_()) + "]  ";
+  line += text;
+  std::lock_guard lock(mutex_);
+  lines_.push_back(std::move(line));
+}
+
+std::vector<AnsiString> WizardLog::Lines() const {
+  std::lock_guard lock(mutex_);
+  return lines_;
+}
+
+std::size_t WizardLog::Size() const {
+  std::lock_guard lock(mutex_);
+  return lines_.size();
+}
+
+std::string WizardLog::FileContent() const {
+  std::lock_guard lock(mutex_);
+  std::size_t total = 0;
+  for (const auto& line : lines_) total += line.size() + 2;
+  std::string content;
+  content.reserve(total);
+  for (const auto& line : lines_) {
+    content += line;
+    content += "\r\n";
+  }
+  return content;
+}

@@ -1,0 +1,14 @@
+// POSIX: the USB library is a shared object found by the dynamic loader's standard search,
+// so LD_LIBRARY_PATH wins over the executable's own folder.
+#include "link/usb_library.h"
+
+#include <dlfcn.h>
+
+const char* DefaultUsbLibraryName() { return "libusblib.so"; }
+
+void* LoadUsbLibrary(const char* name) { return ::dlopen(name, RTLD_NOW); }
+
+UsbScanComFunction FindUsbScanExport(void* library) {
+  if (library == nullptr) return nullptr;
+  return reinterpret_cast<UsbScanComFunction>(::dlsym(library, kUsbScanExportName));
+}

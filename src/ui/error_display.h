@@ -1,0 +1,16 @@
+// The standard error display, and the application object that shows errors escaping a handler.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+
+// A message box with an error icon, captioned with the application's title; the text also
+// goes to standard error as one line.
+void ShowErrorDisplay(const QString& text);
+
+class GuardedApplication : public QApplication {
+ public:
+  GuardedApplication(int& argc, char** argv);
+  // An error escaping an event handler is shown and the program goes on with the next event.
+  bool notify(QObject* receiver, QEvent* event) override;
+};

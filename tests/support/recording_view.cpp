@@ -1,0 +1,91 @@
+// The recording view: control state as the window's layout creates it, and every change.
+#include "support/recording_view.h"
+
+#include <algorithm>
+
+RecordingView::RecordingView() {
+  for (std::size_t i = 0; i < controls_.size(); ++i) {
+    controls_[i].visible = !HiddenInLayout(static_cast<Control>(i));
+  }
+  At(Control::MaskEdit1).text = u"    ";
+  At(Control::Label44).caption = u"Testing";
+  At(Control::Label18).caption = u"Box ID:";
+  At(Control::Label19).caption = u"Signal Strength:";
+  At(Control::Label20).caption = u"Box Type:";
+  At(Control::Label14).caption = u"Welcome to the Rodiduz Mobile Setup Wizard";
+  At(Control::Label29).caption = u"http://www.rodiduz.com/id/00000000";
+}
+
+void RecordingView::ShowPage(int page) {
+  page_ = page;
+  page_history.push_back(page);
+}
+
+void RecordingView::ClearOperators() {
+  operators.clear();
+  selected_operator = -1;
+}
+
+void RecordingView::AddOperator(const NativeString& text, TApnElem* entry) {
+  // After the items that sort equal, as a sorted list control inserts.
+  auto place = std::upper_bound(operators.begin(), operators.end(), text,
+                                [](const NativeString& t, const OperatorItem& item) {
+                                  return OperatorItemLess(t, item.text);
+                                });
+  operators.insert(place, OperatorItem{text, entry});
+}
+
+void RecordingView::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
+  operators.insert(operators.begin(), OperatorItem{text, entry});
+}
+
+NativeString RecordingView::OperatorText(int index) const {
+  if (index < 0 || index >= OperatorCount()) return {};
+  return operators[static_cast<std::size_t>(index)].text;
+}
+
+void RecordingView::SelectOperator(int index) {
+  selected_operator = (index >= 0 && index < OperatorCount()) ? index : -1;
+}
+
+TApnElem* RecordingView::OperatorEntry(int index) const {
+  if (index < 0 || index >= OperatorCount()) return nullptr;
+  return operators[static_cast<std::size_t>(index)].entry;
+}
+
+void RecordingView::SetTimerEnabled(FormTimer timer, bool enabled) {
+  switch (timer) {
+    case FormTimer::DeviceTimer: device_timer = enabled; break;
+    case FormTimer::DutSendQueueTimer: send_timer = enabled; break;
+    case FormTimer::Timer1: timer1 = enabled; break;
+  }
+}
+
+bool RecordingView::IsTimerEnabled(FormTimer timer) const {
+  switch (timer) {
+    case FormTimer::DeviceTimer: return device_timer;
+    case FormTimer::DutSendQueueTimer: return send_timer;
+    case FormTimer::Timer1: return timer1;
+  }
+  return false;
+}
+
+void RecordingView::ShowInfo(const NativeString& text, bool close_button, bool dots) {
+  info = InfoWindow{true, text, close_button, dots};
+  info_history.push_back(text);
+}
+
+int RecordingView::OpenWithShell(const NativeString& text) {
+  opened.push_back(text);
+  return shell_result;
+}
+
+void RecordingView::AddDebugItem(Control list_box, const NativeString& text) {
+  debug_items.emplace_back(list_box, text);
+}
+
+std::vector<std::string> RecordingView::OperatorTexts() const {
+  std::vector<std::string> texts;
+  for (const auto& item : operators) texts.push_back(NativeToUtf8(item.text));
+  return texts;
+}

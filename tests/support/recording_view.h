@@ -1,0 +1,99 @@
+// A FormView that keeps the state of every control, so tests can assert on what the
+// controller did to the window.
+#pragma once
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controller/form_view.h"
+
+class RecordingView : public FormView {
+ public:
+  struct ControlState {
+    NativeString caption;
+    NativeString text;
+    bool visible = true;
+    bool enabled = true;
+    bool checked = false;
+  };
+  struct InfoWindow {
+    bool visible = false;
+    NativeString text;
+    bool close_button = false;
+    bool dots = false;
+  };
+  struct OperatorItem {
+    NativeString text;
+    TApnElem* entry = nullptr;
+  };
+
+  RecordingView();
+
+  void ShowPage(int page) override;
+  int CurrentPage() const override { return page_; }
+  void RepaintNotebook() override { ++repaints; }
+  void SetCaption(Control label, const NativeString& text) override { At(label).caption = text; }
+  NativeString Caption(Control label) const override { return At(label).caption; }
+  void SetText(Control edit, const NativeString& text) override { At(edit).text = text; }
+  NativeString Text(Control edit) const override { return At(edit).text; }
+  void SetVisible(Control control, bool visible) override { At(control).visible = visible; }
+  bool IsVisible(Control control) const override { return At(control).visible; }
+  void SetEnabled(Control control, bool enabled) override { At(control).enabled = enabled; }
+  bool IsEnabled(Control control) const override { return At(control).enabled; }
+  bool IsChecked(Control check_box) const override { return At(check_box).checked; }
+  void SetChecked(Control check_box, bool checked) override { At(check_box).checked = checked; }
+
+  void ClearOperators() override;
+  void AddOperator(const NativeString& text, TApnElem* entry) override;
+  void InsertOperatorAtTop(const NativeString& text, TApnElem* entry) override;
+  int OperatorCount() const override { return static_cast<int>(operators.size()); }
+  NativeString OperatorText(int index) const override;
+  void SelectOperator(int index) override;
+  int SelectedOperator() const override { return selected_operator; }
+  TApnElem* OperatorEntry(int index) const override;
+
+  void SetTimerEnabled(FormTimer timer, bool enabled) override;
+  bool IsTimerEnabled(FormTimer timer) const override;
+  int TrackBarPosition() const override { return track_bar_position; }
+
+  void ShowInfo(const NativeString& text, bool close_button, bool dots) override;
+  void HideInfo() override { info.visible = false; }
+
+  void CopyToClipboard(const NativeString& text) override { clipboard = text; }
+  int OpenWithShell(const NativeString& text) override;
+  void ShowPlainMessage(const NativeString& text) override { plain_messages.push_back(text); }
+  void CloseWindow() override { ++close_requests; }
+  void AddDebugItem(Control list_box, const NativeString& text) override;
+
+  // Convenience for assertions: the UTF-8 form of a control's caption or text.
+  std::string CaptionUtf8(Control label) const { return NativeToUtf8(Caption(label)); }
+  std::string TextUtf8(Control edit) const { return NativeToUtf8(Text(edit)); }
+  std::vector<std::string> OperatorTexts() const;
+
+  ControlState& At(Control control) { return controls_[static_cast<std::size_t>(control)]; }
+  const ControlState& At(Control control) const { return controls_[static_cast<std::size_t>(control)]; }
+
+  // Recorded state, public for tests to read and to prepare.
+  std::vector<OperatorItem> operators;
+  int selected_operator = -1;
+  InfoWindow info;
+  std::vector<NativeString> info_history;  // every ShowInfo text, in order
+  std::vector<int> page_history;           // every ShowPage, in order
+  int repaints = 0;
+  NativeString clipboard;
+  std::vector<NativeString> opened;
+  int shell_result = 42;
+  std::vector<NativeString> plain_messages;
+  int close_requests = 0;
+  int track_bar_position = 0;
+  std::vector<std::pair<Control, NativeString>> debug_items;
+  bool device_timer = true;
+  bool send_timer = true;
+  bool timer1 = false;
+
+ private:
+  std::array<ControlState, static_cast<std::size_t>(Control::Count)> controls_{};
+  int page_ = 0;
+};

@@ -1,0 +1,23 @@
+// Scratch folders and small file helpers for tests.
+#pragma once
+
+#include <string>
+
+// A new empty folder under the temporary folder, removed with everything in it at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  std::string Write(const std::string& name, const std::string& content) const;
+
+ private:
+  std::string path_;
+};
+
+std::string ReadFileForTest(const std::string& path);
+std::string TestDataPath(const std::string& relative);
