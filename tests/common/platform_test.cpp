@@ -1,0 +1,103 @@
+// The replacing save and the file errors: what the user sees and what stays on disk.
+#include "common/platform.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/test_files.h"
+
+namespace {
+
+std::size_t EntriesIn(const std::string& folder) {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+  return count;
+}
+
+TEST(ReplaceFile, WritesAndReplacesAnOlderFile) {
+  ScratchFolder folder;
+  const std::string path = folder.Write("log.txt", "old content that is longer");
+  ReplaceFile(path, "new");
+  EXPECT_EQ(ReadFileForTest(path), "new");
+  EXPECT_EQ(EntriesIn(folder.Path()), 1u);  // no temporary file left behind
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);  // the log holds PINs and passwords
+}
+
+TEST(ReplaceFile, ReplacesAPlantedLinkInsteadOfWritingThroughIt) {
+  ScratchFolder folder;
+  const std::string victim = folder.Write("victim.txt", "precious");
+  const std::string path = folder.File("log.txt");
+  ASSERT_EQ(::symlink(victim.c_str(), path.c_str()), 0);
+  ReplaceFile(path, "log lines");
+  EXPECT_EQ(ReadFileForTest(victim), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(ReadFileForTest(path), "log lines");
+}
+
+TEST(ReplaceFile, FailureNamesTheFileAndTheReasonAndLeavesNothing) {
+  ScratchFolder folder;
+  const std::string path = folder.File("missing-folder/log.txt");
+  try {
+    ReplaceFile(path, "x");
+    FAIL() << "the save into a missing folder succeeded";
+  } catch (const FileCreateError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot create file \"" + path + "\". " + SystemErrorText(ENOENT));
+  }
+  EXPECT_EQ(EntriesIn(folder.Path()), 0u);
+}
+
+TEST(ReplaceFile, ReadOnlyFolderKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+  ScratchFolder folder;
+  const std::string path = folder.Write("log.txt", "old");
+  ASSERT_EQ(::chmod(folder.Path().c_str(), 0500), 0);
+  EXPECT_THROW(ReplaceFile(path, "new"), FileCreateError);
+  ::chmod(folder.Path().c_str(), 0700);
+  EXPECT_EQ(ReadFileForTest(path), "old");
+}
+
+TEST(ReadWholeFile, ReadsBytesAsTheyAre) {
+  ScratchFolder folder;
+  const std::string content("a\0b\r\n\xFF", 6);
+  EXPECT_EQ(ReadWholeFile(folder.Write("f", content)), content);
+}
+
+TEST(ReadWholeFile, MissingFileGivesTheOpenErrorWithTheFullPath) {
+  ScratchFolder folder;
+  const std::string cwd = std::filesystem::current_path();
+  std::filesystem::current_path(folder.Path());
+  try {
+    ReadWholeFile("apnlist.csv");
+    ADD_FAILURE() << "a missing file was read";
+  } catch (const FileOpenError& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + folder.Path() +
+                                             "/apnlist.csv\". No such file or directory");
+  }
+  std::filesystem::current_path(cwd);
+}
+
+TEST(TemporaryFolder, UsesTmpdirWhenSetAndNotEmpty) {
+  const char* saved = std::getenv("TMPDIR");
+  const std::string restore = saved ? saved : "";
+  ::setenv("TMPDIR", "/var/tmp", 1);
+  EXPECT_EQ(TemporaryFolder(), "/var/tmp/");
+  ::setenv("TMPDIR", "/var/tmp/", 1);
+  EXPECT_EQ(TemporaryFolder(), "/var/tmp/");
+  ::setenv("TMPDIR", "", 1);
+  EXPECT_EQ(TemporaryFolder(), "/tmp/");
+  if (saved) {
+    ::setenv("TMPDIR", restore.c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
+  }
+}
+
+}  // namespace

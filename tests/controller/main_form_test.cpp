@@ -1,0 +1,126 @@
+// The controller's construction, start-up state and the window operations it owns.
+#include "controller/main_form.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "common/platform.h"
+#include "support/form_fixture.h"
+
+namespace {
+
+TEST(Construction, StartsInTheDocumentedState) {
+  FormFixture fixture;
+  const TForm1& form = fixture.form();
+  EXPECT_EQ(Form1, &fixture.form());
+  EXPECT_EQ(form.CommState, kStateInit);
+  EXPECT_EQ(form.ReplyTimeout, 100u);
+  EXPECT_EQ(form.SimStatus, 0);
+  EXPECT_EQ(form.Mcc, 0);
+  EXPECT_TRUE(form.BoxApn.empty() && form.BoxUser.empty() && form.BoxPassword.empty() &&
+              form.BoxPin.empty() && form.BoxId.empty() && form.BoxHw.empty() &&
+              form.BoxSw.empty() && form.BoxMac.empty());
+  EXPECT_EQ(form.ShownLevel, -1);
+  EXPECT_EQ(form.GprsTestTries, 0);
+  EXPECT_EQ(form.LineBuffer.Length(), 0u);
+  EXPECT_FALSE(form.PortOpen.load());
+  EXPECT_EQ(form.CommNumber.load(), 0);
+  EXPECT_EQ(fixture.view().CurrentPage(), kPageWelcome);
+  EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label27), "Dididuz 2015 - Version 1.2.8");
+  EXPECT_TRUE(fixture.view().operators.empty());
+  // FormCreate has made the engine before any tick or show.
+  EXPECT_NE(form.Serial, nullptr);
+  // The log stays empty until the window is shown.
+  EXPECT_TRUE(fixture.LogTexts().empty());
+}
+
+TEST(Construction, MissingUsbLibraryLeavesTheHandleNullAndStartsNormally) {
+  FormFixture fixture;
+  EXPECT_EQ(fixture.form().UsbLibHandle, nullptr);
+  EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
+}
+
+TEST(Construction, MissingCatalogueFailsWithTheFullPathAndClearsForm1) {
+  ScratchFolder folder;
+  RecordingView view;
+  TForm1Environment environment;
+  environment.catalogue_path = folder.File("apnlist.csv");
+  try {
+    TForm1 form(view, environment);
+    FAIL() << "construction without a catalogue succeeded";
+  } catch (const FileOpenError& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot open file \"" + folder.File("apnlist.csv") + "\". No such file or directory");
+  }
+  EXPECT_EQ(Form1, nullptr);
+}
+
+TEST(Destruction, ClearsForm1SoTheCallbackFindsNoController) {
+  {
+    FormFixture fixture;
+    ASSERT_EQ(Form1, &fixture.form());
+  }
+  EXPECT_EQ(Form1, nullptr);
+  SerialCallback(nullptr, kSerialOpened);  // must do nothing at all
+}
+
+TEST(CheckBoxRule, CodeRunsTheClickHandlerOnlyOnAChange) {
+  FormFixture fixture;
+  RecordingView& view = fixture.view();
+  TForm1& form = fixture.form();
+  // CheckBox2's handler shows the user name and password fields while it is ticked.
+  form.SetCheckBox(Control::CheckBox2, false);  // already unticked: nothing runs
+  EXPECT_FALSE(view.IsChecked(Control::CheckBox2));
+  form.SetCheckBox(Control::CheckBox2, true);
+  EXPECT_TRUE(view.IsChecked(Control::CheckBox2));
+}
+
+TEST(WindowOperations, CopyLinkAndOpenLinkUseTheLabelText) {
+  FormFixture fixture;
+  RecordingView& view = fixture.view();
+  fixture.form().Button1Click(nullptr);
+  EXPECT_EQ(NativeToUtf8(view.clipboard), "http://www.rodiduz.com/id/00000000");
+  fixture.form().Label29Click(nullptr);
+  ASSERT_EQ(view.opened.size(), 1u);
+  EXPECT_EQ(NativeToUtf8(view.opened[0]), "http://www.rodiduz.com/id/00000000");
+  EXPECT_TRUE(view.plain_messages.empty());
+}
+
+TEST(WindowOperations, ShellResultUpTo32IsAFailureMessage) {
+  const struct {
+    int result;
+    const char* message;
+  } rows[] = {{2, "Unable to start web browser.2"}, {32, "Unable to start web browser.32"}, {33, nullptr}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.result);
+    FormFixture fixture;
+    fixture.view().shell_result = row.result;
+    fixture.form().Label29Click(nullptr);
+    if (row.message == nullptr) {
+      EXPECT_TRUE(fixture.view().plain_messages.empty());
+    } else {
+      ASSERT_EQ(fixture.view().plain_messages.size(), 1u);
+      EXPECT_EQ(NativeToUtf8(fixture.view().plain_messages[0]), row.message);
+    }
+  }
+}
+
+TEST(WindowOperations, TestNextStepsThePagesModuloFour) {
+  FormFixture fixture;
+  std::vector<int> pages;
+  for (int i = 0; i < 5; ++i) {
+    fixture.form().BitBtn1Click(nullptr);
+    pages.push_back(fixture.view().CurrentPage());
+  }
+  EXPECT_EQ(pages, (std::vector<int>{1, 2, 3, 0, 1}));
+  EXPECT_EQ(fixture.form().CommState, kStateInit);
+}
+
+TEST(WindowOperations, ExitClosesTheWindow) {
+  FormFixture fixture;
+  fixture.form().Button3Click(nullptr);
+  EXPECT_EQ(fixture.view().close_requests, 1);
+}
+
+}  // namespace
