@@ -62,6 +62,8 @@ struct TForm1Environment {
   // The state machine's pauses of the UI thread.
   std::function<void(unsigned milliseconds)> pause;  // empty: really sleep
   std::function<std::string()> temporary_folder;     // empty: the system's temporary folder
+  // Where the send pump hands its bytes.
+  std::function<void(const void* data, std::int16_t length)> send;  // empty: Serial->Send
 };
 
 class TForm1;
@@ -89,6 +91,8 @@ class TForm1 : private TForm1Registration {
   void SendDut(const AnsiString& command, std::uint32_t reply_timeout);
   void CheckForDutSend();
   void DutSendQueueTimerTimer(TObject* Sender);
+  // The bytes of one data event: assembled into lines in LineBuffer, logged and framed.
+  void ReceiveBytes(const unsigned char* data, int count);
 
   // Box discovery
   std::int32_t FindDeviceAndGetCommNumber();
@@ -180,6 +184,19 @@ class TForm1 : private TForm1Registration {
   // Box texts become native texts when they are put into a label.
   void SetLabel(Control label, const AnsiString& text);
   void Pause(unsigned milliseconds);
+
+  // Steps of the setup state machine and the settings submission.
+  struct TickFlags;
+  void PerformStateAction(const AnsiString& message, const TickFlags& flags);
+  void ResetWizard();
+  void StopForMissingSim();
+  void PrepareSettingsAndSubmit();
+  void TestPassed();
+  void TestFailed();
+  void ShowMessage(const AnsiString& text);        // close button shown, no dots
+  void ShowAndLogMessage(const AnsiString& text);  // ... and logs it with "Show Message:"
+  void SetOperatorAreaVisible(bool visible);
+  void SetPinAreaVisible(bool visible);
 
   FormView& view_;
   TForm1Environment environment_;
