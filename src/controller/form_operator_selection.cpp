@@ -1,7 +1,63 @@
-// The operator list and the APN fields. Not built yet: the setup workflow work fills these in.
+// The operator list and the APN fields it fills.
 #include "controller/main_form.h"
 
-void TForm1::UpdateApnList(bool /*include_box_settings*/, bool /*no_network*/) {}
-void TForm1::ComboBox1Change(TObject* /*Sender*/) {}
-void TForm1::CheckBox1Click(TObject* /*Sender*/) {}
-void TForm1::CheckBox2Click(TObject* /*Sender*/) {}
+namespace {
+
+constexpr const char* kBoxSettingsName = "(current box settings)";
+
+bool IsUnknownApn(const AnsiString& apn) { return apn == "unknown" || apn == "UNKNOWN"; }
+
+}  // namespace
+
+void TForm1::UpdateApnList(bool include_box_settings, bool no_network) {
+  view_.ClearOperators();
+  // Only now that the list no longer refers to it may the previous entry go.
+  BoxSettingsEntry.reset();
+
+  const bool show_all = view_.IsChecked(Control::CheckBox1);
+  for (const auto& entry : ApnList) {
+    const bool same_network = entry->Mcc == Mcc && entry->Mnc == Mnc;
+    if (same_network || show_all || (no_network && entry->Mcc < 300)) {
+      view_.AddOperator(AnsiToNative(entry->ListPrefix + " - " + entry->Name), entry.get());
+    }
+  }
+
+  if (include_box_settings && !IsUnknownApn(BoxApn)) {
+    BoxApn = Trim(BoxApn);
+    BoxUser = Trim(BoxUser);
+    BoxPassword = Trim(BoxPassword);
+    auto box_entry = std::make_unique<TApnElem>();
+    box_entry->Name = kBoxSettingsName;
+    box_entry->Mcc = Mcc;
+    box_entry->Mnc = Mnc;
+    box_entry->Apn = BoxApn;
+    box_entry->User = BoxUser;
+    box_entry->Password = BoxPassword;
+    BoxSettingsEntry = std::move(box_entry);
+    view_.InsertOperatorAtTop(AnsiToNative(kBoxSettingsName), BoxSettingsEntry.get());
+  }
+
+  if (view_.OperatorCount() > 0) view_.SelectOperator(0);
+  ComboBox1Change(nullptr);
+}
+
+void TForm1::ComboBox1Change(TObject* /*Sender*/) {
+  const int selected = view_.SelectedOperator();
+  if (selected < 0) return;
+  if (const TApnElem* entry = view_.OperatorEntry(selected)) {
+    view_.SetText(Control::Edit1, AnsiToNative(entry->Apn));
+    view_.SetText(Control::Edit2, AnsiToNative(entry->User));
+    view_.SetText(Control::Edit3, AnsiToNative(entry->Password));
+  }
+  const bool credentials = !view_.Text(Control::Edit2).empty() || !view_.Text(Control::Edit3).empty();
+  SetCheckBox(Control::CheckBox2, credentials);
+}
+
+void TForm1::CheckBox1Click(TObject* /*Sender*/) { UpdateApnList(true, Mcc == 0); }
+
+void TForm1::CheckBox2Click(TObject* /*Sender*/) {
+  const bool visible = view_.IsChecked(Control::CheckBox2);
+  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+    view_.SetVisible(control, visible);
+  }
+}

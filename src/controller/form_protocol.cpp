@@ -1,6 +1,107 @@
-// The box protocol's report parsers. Not built yet: the setup workflow work fills these in.
+// The box protocol's report parsers and the pure pieces of its vocabulary.
 #include "controller/main_form.h"
 
-void TForm1::ParseQr(const AnsiString& /*report*/) {}
-void TForm1::ParsePLMN(const AnsiString& /*report*/) {}
-void TForm1::ParseAPN(const AnsiString& /*report*/) {}
+#include "controller/box_protocol.h"
+
+namespace box_protocol {
+
+std::optional<std::int32_t> ClassifySimWord(std::string_view message) {
+  for (const SimWord& entry : kSimWords) {
+    if (Contains(message, entry.word)) return entry.status;
+  }
+  return std::nullopt;
+}
+
+std::optional<AnsiString> DelimitedValue(std::string_view report, std::string_view key,
+                                         std::string_view next_key) {
+  // Signed arithmetic on purpose: an absent or earlier next key gives a negative length.
+  const auto p = static_cast<std::int64_t>(Pos(key, report));
+  const auto q = static_cast<std::int64_t>(Pos(next_key, report));
+  const auto key_length = static_cast<std::int64_t>(key.size());
+  const std::int64_t length = q - p - key_length - 1;
+  if (length < 1) return std::nullopt;
+  return Copy(report, p + key_length, length);
+}
+
+AnsiString FixedValue(std::string_view report, std::string_view key, std::size_t count) {
+  const auto start = static_cast<std::int64_t>(Pos(key, report) + key.size());
+  return Copy(report, start, static_cast<std::int64_t>(count));
+}
+
+AnsiString SettingsCommand(std::string_view apn, std::string_view user, std::string_view password,
+                           std::string_view pin, bool full_form) {
+  AnsiString command = "[GPRSSET APN:";
+  command += apn;
+  if (full_form) {
+    command += " USER:";
+    command += user;
+    command += " PW:";
+    command += password;
+    command += " PIN:";
+  } else {
+    command += " USER: PW: PIN:";
+  }
+  command += pin;
+  command += "]";
+  return command;
+}
+
+NativeString PukPrefix(std::u16string_view puk_entry) {
+  NativeString prefix = u"[SIMPUK PUK:";
+  prefix += puk_entry.substr(0, kPukMaxCharacters);
+  prefix += u"]\r\n\r\n";
+  return prefix;
+}
+
+bool HasControlCharacter(std::u16string_view text) {
+  for (char16_t c : text) {
+    if (c < 32) return true;
+  }
+  return false;
+}
+
+}  // namespace box_protocol
+
+namespace {
+
+using box_protocol::DelimitedValue;
+
+void StoreNumber(std::string_view report, std::string_view key, std::string_view next_key,
+                 std::int32_t& field) {
+  if (auto value = DelimitedValue(report, key, next_key)) field = TextToInt(*value);
+}
+
+void StoreText(std::string_view report, std::string_view key, std::string_view next_key,
+               AnsiString& field) {
+  if (auto value = DelimitedValue(report, key, next_key)) field = std::move(*value);
+}
+
+}  // namespace
+
+void TForm1::ParseQr(const AnsiString& report) {
+  using box_protocol::FixedValue;
+  BoxId = FixedValue(report, "QR:", 8);
+  BoxHw = FixedValue(report, "HW:", 4);
+  BoxSw = FixedValue(report, "SW:", 4);
+  BoxMac = FixedValue(report, "MAC:", 12);
+}
+
+void TForm1::ParsePLMN(const AnsiString& report) {
+  StoreNumber(report, "MCC:", "MNC:", Mcc);
+  StoreNumber(report, "MNC:", "RSSI:", Mnc);
+  StoreNumber(report, "RSSI:", "TA:", Rssi);
+  StoreNumber(report, "TA:", "CME:", Ta);
+  StoreNumber(report, "CME:", "SIM:", Cme);
+  // A report without "SIM:" says nothing about the SIM, so it leaves SimStatus alone.
+  const std::size_t sim = Pos("SIM:", report);
+  if (sim == 0) return;
+  const AnsiString value = Copy(report, static_cast<std::int64_t>(sim + 4), 5);
+  if (TextToInt(value) == 0) SimStatus = kSimMissing;
+}
+
+void TForm1::ParseAPN(const AnsiString& report) {
+  StoreText(report, "APN:", "USER:", BoxApn);
+  StoreText(report, "USER:", "PW:", BoxUser);
+  StoreText(report, "PW:", "PIN:", BoxPassword);
+  StoreText(report, "PIN:", "IMEI:", BoxPin);
+}

@@ -1,6 +1,335 @@
-// The setup state machine. Not built yet: the setup workflow work fills this in.
+// The setup state machine: one step per DeviceTimer tick, and the state changes it makes.
 #include "controller/main_form.h"
 
-void TForm1::DeviceTimerTimer(TObject* /*Sender*/) {}
-void TForm1::ChangeCommState(std::uint32_t /*new_state*/) {}
-AnsiString TForm1::GetCommStateName(std::uint32_t /*state*/) const { return "?"; }
+#include <array>
+
+#include "controller/box_protocol.h"
+
+namespace bp = box_protocol;
+
+// What this tick's message turned out to be; nothing survives the tick.
+struct TForm1::TickFlags {
+  bool timed_out = false;
+  bool sim_word_seen = false;
+  bool network_report_seen = false;
+  bool identity_report_seen = false;
+  bool settings_report_seen = false;
+};
+
+namespace {
+
+constexpr std::array<const char*, 15> kCommStateNames = {
+    "Init",    "Searching", "Found",    "Connected", "Disconnected", "Ready",       "Unlocked",   "GotQR",
+    "GotPLMN", "GotGPRS",   "WaitUser", "GPRSSet",   "GPRSTesting",  "GPRSPassed", "GPRSFailed",
+};
+
+constexpr std::uint32_t kReplyTimeout = 500;
+constexpr std::uint32_t kConnectTimeout = 7000;
+constexpr unsigned kLadderPause = 200;
+// The box's own test can take most of a minute; retries come quicker.
+constexpr std::uint32_t kFirstGprsTestTimeout = 60000;
+constexpr std::uint32_t kGprsTestRetryTimeout = 15000;
+constexpr std::int32_t kGprsTestMaxTries = 3;
+
+constexpr const char* kWebHost = "www.rodiduz.com";
+
+const char* SignalStrengthText(std::int32_t mcc, std::int32_t mnc, std::int32_t rssi) {
+  if (mcc == 0 || mnc == 0) return "Signal Strength: Unknown";
+  if (rssi > -60) return "Signal Strength: Excellent";
+  if (rssi >= -72) return "Signal Strength: Good";
+  if (rssi >= -84) return "Signal Strength: Okay";
+  if (rssi >= -99) return "Signal Strength: Poor";
+  return "Signal Strength: Bad";
+}
+
+// Restarts DeviceTimer when the tick ends, also when a handler throws: a tick that escapes
+// with an error must not leave the wizard without its timer.
+class DeviceTimerRestart {
+ public:
+  explicit DeviceTimerRestart(FormView& view) : view_(view) {}
+  ~DeviceTimerRestart() { view_.SetTimerEnabled(FormTimer::DeviceTimer, true); }
+  DeviceTimerRestart(const DeviceTimerRestart&) = delete;
+  DeviceTimerRestart& operator=(const DeviceTimerRestart&) = delete;
+
+ private:
+  FormView& view_;
+};
+
+}  // namespace
+
+void TForm1::DeviceTimerTimer(TObject* /*Sender*/) {
+  view_.SetTimerEnabled(FormTimer::DeviceTimer, false);
+  const DeviceTimerRestart restart(view_);
+  TickFlags flags;
+
+  if (!PortOpen.load() && CommState != kStateInit && CommState != kStateSearching &&
+      CommState != kStateFound && CommState != kStateGPRSPassed) {
+    ResetWizard();
+  }
+
+  const AnsiString message = GetFromDutRecvList();
+
+  if (const auto status = bp::ClassifySimWord(message)) {
+    SimStatus = *status;
+    flags.sim_word_seen = true;
+  }
+  if (Contains(message, bp::kNetworkReportKey)) {
+    ParsePLMN(message);
+    flags.network_report_seen = true;
+    SetLabel(Control::Label19, SignalStrengthText(Mcc, Mnc, Rssi));
+  }
+  if (Contains(message, bp::kIdentityReportKey)) {
+    ParseQr(message);
+    SetLabel(Control::Label18, "Box ID: " + BoxId);
+    if (BoxHw.starts_with("014")) SetLabel(Control::Label20, "Box Type: GSM");
+    flags.identity_report_seen = true;
+  }
+  if (Contains(message, bp::kSettingsReportKey)) {
+    ParseAPN(message);
+    flags.settings_report_seen = true;
+  }
+
+  if (ReplyTimeout != 0) {
+    ReplyTimeout = ReplyTimeout > kDeviceTimerInterval ? ReplyTimeout - kDeviceTimerInterval : 0;
+    flags.timed_out = ReplyTimeout == 0;
+  }
+
+  PerformStateAction(message, flags);
+}
+
+void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flags) {
+  switch (CommState) {
+    case kStateSearching: {
+      const std::int32_t number = FindDeviceAndGetCommNumber();
+      if (number >= 1) {
+        ChangeCommState(kStateFound);
+        CommNumber = number;
+        ReplyTimeout = kConnectTimeout;
+        LabelVisibleLevel(1);
+      }
+      break;
+    }
+    case kStateFound:
+      if (PortOpen.load()) {
+        ChangeCommState(kStateConnected);
+        LabelVisibleLevel(2);
+        Pause(kLadderPause);
+        LabelVisibleLevel(3);
+      } else {
+        ClearDutRecvList();
+        OpenCommPort();
+      }
+      // The attempts go on; the status line only tells the user that they are failing.
+      if (flags.timed_out) SetLabel(Control::Label24, "Can't connect to the box");
+      break;
+    case kStateConnected:
+      if (Contains(message, bp::kIdentityReportKey)) {
+        LabelVisibleLevel(4);
+        Pause(kLadderPause);
+        LabelVisibleLevel(5);
+      }
+      if (SimStatus == kSimMissing) {
+        StopForMissingSim();
+      } else if (flags.sim_word_seen && SimStatus == kSimPukRequired) {
+        view_.SetText(Control::Edit4, u"");
+        view_.SetVisible(Control::Edit4, true);
+        view_.SetVisible(Control::Label30, true);
+      } else if (Contains(message, bp::kCommReady)) {
+        SendDut(AnsiString(bp::kUnlock), kReplyTimeout);
+        ChangeCommState(kStateReady);
+        LabelVisibleLevel(6);
+        SetOperatorAreaVisible(false);
+      }
+      break;
+    case kStateReady:
+      if (flags.network_report_seen && SimStatus == kSimMissing) {
+        StopForMissingSim();
+      } else if (flags.network_report_seen) {
+        // A report before the unlock answer: wait for "UNLOCKED".
+      } else if (Contains(message, bp::kUnlocked)) {
+        SendDut(AnsiString(bp::kPlmnGet), kReplyTimeout);
+        ChangeCommState(kStateUnlocked);
+      } else if (flags.timed_out) {
+        SendDut(AnsiString(bp::kUnlock), kReplyTimeout);
+      }
+      break;
+    case kStateUnlocked:
+      if (flags.network_report_seen && SimStatus == kSimMissing) {
+        StopForMissingSim();
+      } else if (flags.network_report_seen) {
+        SendDut(AnsiString(bp::kGprsGet), kReplyTimeout);
+        ChangeCommState(kStateGotPLMN);
+      } else if (flags.timed_out) {
+        SendDut(AnsiString(bp::kPlmnGet), kReplyTimeout);
+      }
+      break;
+    case kStateGotPLMN:
+      if (flags.settings_report_seen) {
+        SendDut(AnsiString(bp::kQrGet), kReplyTimeout);
+        ChangeCommState(kStateGotGPRS);
+        SimPromptArmed = true;
+      } else if (Contains(message, bp::kOk) || Contains(message, bp::kCommReady)) {
+        // The box is talking; give it this tick.
+      } else {
+        SendDut(AnsiString(bp::kGprsGet), kReplyTimeout);
+      }
+      break;
+    case kStateGotGPRS:
+      if (flags.identity_report_seen) {
+        PrepareSettingsAndSubmit();
+      } else if (flags.timed_out) {
+        SendDut(AnsiString(bp::kQrGet), kReplyTimeout);
+      }
+      break;
+    case kStateWaitUser:
+      if (flags.sim_word_seen && SimPromptArmed && SimStatus == kSimWrongPin) {
+        ShowAndLogMessage("Enter correct PIN code");
+        SimPromptArmed = false;
+      } else if (flags.sim_word_seen && SimPromptArmed && SimStatus == kSimPukRequired) {
+        ShowAndLogMessage("Enter PUK code and new PIN code");
+        SimPromptArmed = false;
+      }
+      break;
+    case kStateGPRSSet:
+      if (Contains(message, bp::kOk)) {
+        SendDut(AnsiString(bp::kGprsTest), kFirstGprsTestTimeout);
+        GprsTestTries = 1;
+        ChangeCommState(kStateGPRSTesting);
+        view_.SetEnabled(Control::Button7, false);
+      }
+      break;
+    case kStateGPRSTesting:
+      if (Contains(message, bp::kGprsTestOk)) {
+        TestPassed();
+      } else if (Contains(message, bp::kGprsTestFail)) {
+        TestFailed();
+      } else if (flags.timed_out) {
+        ++GprsTestTries;
+        if (GprsTestTries >= kGprsTestMaxTries) {
+          ShowAndLogMessage("Oops - something went wrong. Try reconnecting the box");
+        } else {
+          SendDut(AnsiString(bp::kGprsTest), kGprsTestRetryTimeout);
+        }
+      }
+      break;
+    default:
+      // Init and GPRSPassed wait for the user; 4, 7 and 14 are never entered.
+      break;
+  }
+}
+
+void TForm1::PrepareSettingsAndSubmit() {
+  if (SimStatus == kSimWrongPin) ShowAndLogMessage("Enter correct PIN code");
+  if (SimStatus == kSimPukRequired) ShowAndLogMessage("Enter PUK code and new PIN code");
+  SetCheckBox(Control::CheckBox1, false);
+  for (Control edit : {Control::Edit1, Control::Edit2, Control::Edit3, Control::Edit4, Control::MaskEdit1}) {
+    view_.SetText(edit, u"");
+  }
+  UpdateApnList(true, Mcc == 0);
+  if (SimStatus != kSimPinNotNeeded) {
+    view_.SetText(Control::MaskEdit1, AnsiToNative(BoxPin));
+    SetPinAreaVisible(true);
+  } else {
+    view_.SetText(Control::MaskEdit1, u"");
+    SetPinAreaVisible(false);
+  }
+  ChangeCommState(kStateWaitUser);
+  SimPromptArmed = true;
+  TestGprs();
+  if (CommState != kStateGPRSSet) {
+    // The settings were refused before anything was sent: the user has to change them, and
+    // can only do so on the settings page.
+    view_.ShowPage(kPageSetup);
+    view_.RepaintNotebook();
+    SetOperatorAreaVisible(true);
+  }
+}
+
+void TForm1::TestPassed() {
+  LogLine("PASSED");
+  view_.HideInfo();
+  ChangeCommState(kStateGPRSPassed);
+  SetLabel(Control::Label29, AnsiString(kWebHost) + "/id/" + BoxId);
+  view_.ShowPage(kPageDone);
+  view_.SetEnabled(Control::Button7, true);
+}
+
+void TForm1::TestFailed() {
+  view_.ShowPage(kPageSetup);
+  view_.RepaintNotebook();
+  LogLine("FAILED GPRS");
+  ChangeCommState(kStateWaitUser);
+  switch (SimStatus) {
+    case kSimWrongPin:
+      LogLine("FAILED WRONG PIN");
+      ShowAndLogMessage("Wrong PIN code");
+      break;
+    case kSimPukRequired:
+      LogLine("FAILED PUK");
+      ShowAndLogMessage("Enter PUK code and new PIN code");
+      view_.SetVisible(Control::Label30, true);
+      view_.SetVisible(Control::Edit4, true);
+      break;
+    case kSimReady:
+      ShowAndLogMessage("Connection failed. Please check operator/APN settings and try again");
+      SetOperatorAreaVisible(true);
+      break;
+    default:
+      ShowMessage("Unknown SIM error. Try again");
+      break;
+  }
+  view_.SetEnabled(Control::Button7, true);
+}
+
+void TForm1::StopForMissingSim() {
+  ShowAndLogMessage("Sim Card not inserted. Please insert sim card and press start again");
+  ChangeCommState(kStateInit);
+  view_.ShowPage(kPageWelcome);
+  view_.RepaintNotebook();
+}
+
+void TForm1::ResetWizard() {
+  ChangeCommState(kStateInit);
+  SetLabel(Control::Label14, "Welcome. Press start to begin");
+  view_.ShowPage(kPageWelcome);
+  SetLabel(Control::Label18, "Box ID:");
+  SetLabel(Control::Label19, "Signal Strength:");
+  SetLabel(Control::Label20, "Box Type: ");
+  SetLabel(Control::Label24, "");
+  view_.SetEnabled(Control::Button7, true);
+  SimStatus = kSimReady;
+  view_.SetVisible(Control::Edit4, false);
+  view_.SetVisible(Control::Label30, false);
+  LabelVisibleLevel(-1);
+  SimPromptArmed = true;
+}
+
+void TForm1::ShowMessage(const AnsiString& text) { view_.ShowInfo(AnsiToNative(text), true, false); }
+
+void TForm1::ShowAndLogMessage(const AnsiString& text) {
+  ShowMessage(text);
+  LogLine("Show Message:" + text);
+}
+
+void TForm1::SetOperatorAreaVisible(bool visible) {
+  for (Control control : {Control::ComboBox1, Control::CheckBox1, Control::CheckBox2, Control::Label1,
+                          Control::Label3, Control::Label4, Control::Label5, Control::Label6, Control::Edit1,
+                          Control::Edit2, Control::Edit3, Control::Bevel2}) {
+    view_.SetVisible(control, visible);
+  }
+}
+
+void TForm1::SetPinAreaVisible(bool visible) {
+  for (Control control : {Control::MaskEdit1, Control::Label7, Control::Bevel1}) view_.SetVisible(control, visible);
+}
+
+void TForm1::ChangeCommState(std::uint32_t new_state) {
+  if (new_state == CommState) return;
+  const AnsiString text = "State " + GetCommStateName(CommState) + "->" + GetCommStateName(new_state);
+  CommState = new_state;
+  LogLine("(" + text + ")");
+}
+
+AnsiString TForm1::GetCommStateName(std::uint32_t state) const {
+  return state < kCommStateNames.size() ? kCommStateNames[state] : "?";
+}

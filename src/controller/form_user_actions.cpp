@@ -1,8 +1,76 @@
-// Start, Restart, Next and the GPRS settings submission. Not built yet: the setup workflow
-// work fills these in.
+// Start, Restart, Next and the GPRS settings submission.
 #include "controller/main_form.h"
 
-void TForm1::Button8Click(TObject* /*Sender*/) {}
-void TForm1::Button2Click(TObject* /*Sender*/) {}
+#include "controller/box_protocol.h"
+
+namespace bp = box_protocol;
+
+namespace {
+
+constexpr std::uint32_t kSettingsReplyTimeout = 500;
+
+constexpr const char* kTooLongMessage = "The settings are too long. Please shorten the APN, username or password";
+constexpr const char* kControlCharacterMessage =
+    "The settings contain characters that cannot be sent. Please check APN, username, password and PUK";
+
+}  // namespace
+
+void TForm1::Button8Click(TObject* /*Sender*/) {
+  view_.HideInfo();
+  LogLine("==== NEW ====");
+  if (SimStatus == kSimMissing) {
+    SendDut(AnsiString(bp::kGprsTest), 0);
+    SimStatus = kSimReady;
+  }
+  ChangeCommState(kStateSearching);
+  view_.ShowPage(kPageCommunicating);
+}
+
+void TForm1::Button2Click(TObject* /*Sender*/) {
+  ChangeCommState(kStateInit);
+  SetLabel(Control::Label14, "Welcome. Press start to begin");
+  view_.ShowPage(kPageWelcome);
+  SetLabel(Control::Label18, "Box ID:");
+  SetLabel(Control::Label19, "Signal Strength:");
+  SetLabel(Control::Label20, "Box Type: ");
+  view_.SetVisible(Control::Label30, false);
+  view_.SetVisible(Control::Edit4, false);
+}
+
 void TForm1::Button7Click(TObject* /*Sender*/) { TestGprs(); }
-void TForm1::TestGprs() {}
+
+void TForm1::TestGprs() {
+  const bool with_puk = view_.IsVisible(Control::Edit4);
+  const bool full_form = view_.IsChecked(Control::CheckBox2);
+  const NativeString apn = view_.Text(Control::Edit1);
+  const NativeString user = full_form ? view_.Text(Control::Edit2) : NativeString();
+  const NativeString password = full_form ? view_.Text(Control::Edit3) : NativeString();
+  const NativeString pin = view_.Text(Control::MaskEdit1);
+  const NativeString puk = with_puk ? view_.Text(Control::Edit4).substr(0, bp::kPukMaxCharacters) : NativeString();
+
+  // Refusals come before any change of state, so a refused submission leaves the run where it
+  // was and the user can correct the fields. Only what would be sent is checked: the short
+  // form does not send the user name and password, and only 12 PUK characters go out.
+  const char* refusal = nullptr;
+  if (bp::HasControlCharacter(apn) || bp::HasControlCharacter(user) || bp::HasControlCharacter(password) ||
+      bp::HasControlCharacter(pin) || bp::HasControlCharacter(puk)) {
+    refusal = kControlCharacterMessage;
+  }
+
+  AnsiString command;
+  if (with_puk) command = NativeToAnsi(bp::PukPrefix(puk));
+  command += bp::SettingsCommand(NativeToAnsi(apn), NativeToAnsi(user), NativeToAnsi(password),
+                                 NativeToAnsi(pin), full_form);
+  // Cutting the command would store settings the user never typed, so it is not sent at all.
+  if (refusal == nullptr && command.size() > bp::kMaxCommandLength) refusal = kTooLongMessage;
+
+  if (refusal != nullptr) {
+    ShowAndLogMessage(refusal);
+    return;
+  }
+
+  SimStatus = kSimResultPending;
+  view_.ShowInfo(u"Testing GPRS settings", false, true);
+  SendDut(command, kSettingsReplyTimeout);
+  ChangeCommState(kStateGPRSSet);
+}

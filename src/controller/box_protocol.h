@@ -1,0 +1,77 @@
+// The box protocol's vocabulary: command texts, recognised words, and the pure helpers the
+// report parsers and the settings submission are built from.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "common/text.h"
+
+namespace box_protocol {
+
+// Commands handed to SendDut (the channel adds the line terminator).
+inline constexpr std::string_view kUnlock = "[UNLOCK]";
+inline constexpr std::string_view kPlmnGet = "[PLMNGET]";
+inline constexpr std::string_view kGprsGet = "[GPRSGET]";
+inline constexpr std::string_view kQrGet = "[QRGET]";
+inline constexpr std::string_view kGprsTest = "[GPRSTEST]";
+
+// Words looked for in messages (case-sensitive substrings).
+inline constexpr std::string_view kCommReady = "COMM READY";
+inline constexpr std::string_view kUnlocked = "UNLOCKED";
+inline constexpr std::string_view kOk = "OK";
+inline constexpr std::string_view kGprsTestOk = "GPRSTEST OK";
+inline constexpr std::string_view kGprsTestFail = "GPRSTEST FAIL";
+inline constexpr std::string_view kNetworkReportKey = "MCC:";
+inline constexpr std::string_view kIdentityReportKey = "QR:";
+inline constexpr std::string_view kSettingsReportKey = "APN:";
+
+struct SimWord {
+  std::string_view word;
+  std::int32_t status;
+};
+
+// In testing order: the longer "SIM PIN ..." words must be tried before "SIM PIN".
+inline constexpr std::array<SimWord, 6> kSimWords = {{
+    {"SIM READY", 0},
+    {"SIM PUK", 5},
+    {"SIM PIN NOT NEEDED", 2},
+    {"SIM PIN WRONG", 4},
+    {"SIM PIN", 1},
+    {"NO SIM", 3},
+}};
+
+// The SimStatus of the first SIM word the message contains; nothing when it holds none.
+std::optional<std::int32_t> ClassifySimWord(std::string_view message);
+
+// The value between `key` and `next_key` with the report's arithmetic: it starts right after
+// the first `key` and ends two characters before the first `next_key` (one separator
+// between). Absent keys count as position 0. Nothing when the length comes out below 1.
+std::optional<AnsiString> DelimitedValue(std::string_view report, std::string_view key,
+                                         std::string_view next_key);
+
+// `count` characters right after the first `key` (an absent key counts as position 0);
+// fewer when the report ends sooner.
+AnsiString FixedValue(std::string_view report, std::string_view key, std::size_t count);
+
+// The GPRS settings command. The short form keeps the three keys but leaves the user name
+// and password empty, whatever is passed for them.
+AnsiString SettingsCommand(std::string_view apn, std::string_view user, std::string_view password,
+                           std::string_view pin, bool full_form);
+
+// The PUK prefix in native text: the limit counts native characters, and the prefix is
+// converted to 8-bit text as a whole.
+inline constexpr std::size_t kPukMaxCharacters = 12;
+NativeString PukPrefix(std::u16string_view puk_entry);
+
+// The longest command the send path takes (its 100-byte buffer also holds "\n\r" and a zero).
+inline constexpr std::size_t kMaxCommandLength = 97;
+
+// True when a text holds a character below 32: a CR or LF would split the command on the
+// wire into commands of the user's making.
+bool HasControlCharacter(std::u16string_view text);
+
+}  // namespace box_protocol

@@ -1,0 +1,203 @@
+// The operator list: filters, order, the box's own settings on top, and the APN fields.
+#include <gtest/gtest.h>
+
+#include "support/form_fixture.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+constexpr const char* kCatalogue =
+    "Vodafone;262;2;web.vodafone.de;;;DE\n"
+    "telekom;262;1;internet.telekom;t-mobile;tm;DE\n"
+    "Congstar;262;1;internet.t-mobile;;;DE\n"
+    "NetA;1;1;net.a;;;\n"
+    "Zero;0;0;zero.apn;;;XX\n"
+    "Neg;-5;3;neg.apn;;;XX\n"
+    "Edge;299;1;edge.apn;;;YY\n"
+    "Border;300;1;border.apn;;;ZZ\n"
+    "States;310;260;fast.example;;;US\n";
+
+class OperatorSelection : public ::testing::Test {
+ protected:
+  OperatorSelection() : fixture_(kCatalogue) {}
+
+  TForm1& form() { return fixture_.form(); }
+  RecordingView& view() { return fixture_.view(); }
+
+  void BoxReports(std::int32_t mcc, std::int32_t mnc, const AnsiString& apn, const AnsiString& user = "",
+                  const AnsiString& password = "") {
+    form().Mcc = mcc;
+    form().Mnc = mnc;
+    form().BoxApn = apn;
+    form().BoxUser = user;
+    form().BoxPassword = password;
+  }
+  void Rebuild() { form().UpdateApnList(true, form().Mcc == 0); }
+
+  FormFixture fixture_;
+};
+
+TEST_F(OperatorSelection, SameNetworkSortedWithoutCaseAndBoxSettingsOnTop) {
+  BoxReports(262, 1, "box.apn", "boxuser", "boxpw");
+  Rebuild();
+  EXPECT_EQ(view().OperatorTexts(), (Lines{"(current box settings)", "DE - Congstar", "DE - telekom"}));
+  EXPECT_EQ(view().SelectedOperator(), 0);
+  EXPECT_EQ(view().TextUtf8(Control::Edit1), "box.apn");
+  EXPECT_EQ(view().TextUtf8(Control::Edit2), "boxuser");
+  EXPECT_EQ(view().TextUtf8(Control::Edit3), "boxpw");
+  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
+  EXPECT_TRUE(view().IsVisible(Control::Edit2));
+  EXPECT_TRUE(view().IsVisible(Control::Label6));
+}
+
+TEST_F(OperatorSelection, BoxSettingsEntryIsMadeFromTheBoxAndOwnedUntilTheNextRebuild) {
+  BoxReports(262, 1, "box.apn", "boxuser", "boxpw");
+  Rebuild();
+  const TApnElem* entry = view().OperatorEntry(0);
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry, form().BoxSettingsEntry.get());
+  EXPECT_EQ(entry->Name, "(current box settings)");
+  EXPECT_EQ(entry->Mcc, 262);
+  EXPECT_EQ(entry->Mnc, 1);
+  EXPECT_EQ(entry->ListPrefix, "");
+  for (const auto& catalogued : form().ApnList) EXPECT_NE(catalogued.get(), entry);
+
+  // A rebuild without the box's settings leaves no item referring to the old entry.
+  form().BoxApn = "unknown";
+  Rebuild();
+  EXPECT_EQ(form().BoxSettingsEntry, nullptr);
+  for (int i = 0; i < view().OperatorCount(); ++i) {
+    EXPECT_NE(view().OperatorEntry(i), nullptr);
+    EXPECT_EQ(view().OperatorText(i).rfind(u"(current", 0), NativeString::npos);
+  }
+}
+
+TEST_F(OperatorSelection, UnknownApnSpellings) {
+  struct Row {
+    const char* apn;
+    bool offered;
+  };
+  const Row rows[] = {{"unknown", false}, {"UNKNOWN", false}, {"Unknown", true}, {"uNKNOWN", true}, {"", true}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.apn);
+    BoxReports(262, 1, row.apn);
+    Rebuild();
+    EXPECT_EQ(view().OperatorText(0) == u"(current box settings)", row.offered);
+    EXPECT_EQ(view().OperatorCount(), row.offered ? 3 : 2);
+  }
+}
+
+TEST_F(OperatorSelection, UnknownBoxApnSelectsTheAlphabeticallyFirstOperator) {
+  BoxReports(262, 1, "UNKNOWN");
+  view().SetChecked(Control::CheckBox2, true);
+  Rebuild();
+  EXPECT_EQ(view().OperatorTexts(), (Lines{"DE - Congstar", "DE - telekom"}));
+  EXPECT_EQ(view().SelectedOperator(), 0);
+  EXPECT_EQ(view().TextUtf8(Control::Edit1), "internet.t-mobile");
+  EXPECT_FALSE(view().IsChecked(Control::CheckBox2));
+  EXPECT_FALSE(view().IsVisible(Control::Edit2));
+  EXPECT_FALSE(view().IsVisible(Control::Label5));
+}
+
+TEST_F(OperatorSelection, NoNetworkOffersEveryEntryBelowCountryCode300) {
+  BoxReports(0, 0, "box.apn");
+  Rebuild();
+  EXPECT_EQ(view().OperatorTexts(),
+            (Lines{"(current box settings)", " - NetA", "DE - Congstar", "DE - telekom", "DE - Vodafone",
+                   "XX - Neg", "XX - Zero", "YY - Edge"}));
+}
+
+TEST_F(OperatorSelection, ShowAllOffersEveryEntry) {
+  BoxReports(0, 0, "unknown");
+  view().SetChecked(Control::CheckBox1, true);
+  Rebuild();
+  EXPECT_EQ(view().OperatorTexts(), (Lines{" - NetA", "DE - Congstar", "DE - telekom", "DE - Vodafone",
+                                           "US - States", "XX - Neg", "XX - Zero", "YY - Edge",
+                                           "ZZ - Border"}));
+}
+
+TEST_F(OperatorSelection, NetworkWithoutCatalogueEntry) {
+  BoxReports(999, 9, "box.apn");
+  Rebuild();
+  EXPECT_EQ(view().OperatorTexts(), Lines{"(current box settings)"});
+
+  // Nothing offered: nothing selected, and the fields keep what they held.
+  BoxReports(999, 9, "unknown");
+  view().SetText(Control::Edit1, u"typed");
+  view().SetText(Control::Edit2, u"user");
+  view().SetChecked(Control::CheckBox2, true);
+  Rebuild();
+  EXPECT_TRUE(view().operators.empty());
+  EXPECT_EQ(view().SelectedOperator(), -1);
+  EXPECT_EQ(view().TextUtf8(Control::Edit1), "typed");
+  EXPECT_EQ(view().TextUtf8(Control::Edit2), "user");
+  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
+}
+
+TEST_F(OperatorSelection, BoxSettingsAreTrimmedInPlace) {
+  BoxReports(262, 1, " \tweb.apn \x01", "  me ", "\x1Fsecret ");
+  Rebuild();
+  EXPECT_EQ(form().BoxApn, "web.apn");
+  EXPECT_EQ(form().BoxUser, "me");
+  EXPECT_EQ(form().BoxPassword, "secret");
+  EXPECT_EQ(view().TextUtf8(Control::Edit1), "web.apn");
+}
+
+TEST_F(OperatorSelection, ToggleShowAllRebuildsAndOverwritesTypedFields) {
+  BoxReports(262, 1, "box.apn");
+  Rebuild();
+  view().SetText(Control::Edit1, u"typed");
+  view().SetChecked(Control::CheckBox1, true);
+  form().CheckBox1Click(nullptr);
+  EXPECT_EQ(view().OperatorCount(), 10);
+  EXPECT_EQ(view().SelectedOperator(), 0);
+  EXPECT_EQ(view().TextUtf8(Control::Edit1), "box.apn");
+}
+
+TEST_F(OperatorSelection, PickingEntriesShowsAndHidesTheCredentialFields) {
+  BoxReports(262, 1, "unknown");
+  Rebuild();
+  view().SelectOperator(1);  // DE - telekom, with user name and password
+  form().ComboBox1Change(nullptr);
+  EXPECT_EQ(view().TextUtf8(Control::Edit2), "t-mobile");
+  EXPECT_EQ(view().TextUtf8(Control::Edit3), "tm");
+  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
+  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+    EXPECT_TRUE(view().IsVisible(control)) << ControlName(control);
+  }
+  view().SelectOperator(0);
+  form().ComboBox1Change(nullptr);
+  EXPECT_FALSE(view().IsChecked(Control::CheckBox2));
+  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+    EXPECT_FALSE(view().IsVisible(control)) << ControlName(control);
+  }
+}
+
+TEST_F(OperatorSelection, UntickingCredentialsHidesButKeepsTheFields) {
+  view().SetText(Control::Edit2, u"me");
+  view().SetChecked(Control::CheckBox2, true);
+  form().CheckBox2Click(nullptr);
+  EXPECT_TRUE(view().IsVisible(Control::Edit2));
+  view().SetChecked(Control::CheckBox2, false);
+  form().CheckBox2Click(nullptr);
+  EXPECT_FALSE(view().IsVisible(Control::Edit2));
+  EXPECT_EQ(view().TextUtf8(Control::Edit2), "me");
+}
+
+TEST_F(OperatorSelection, ChangeWithoutSelectionDoesNothing) {
+  view().SetText(Control::Edit1, u"typed");
+  view().SetChecked(Control::CheckBox2, true);
+  form().ComboBox1Change(nullptr);
+  EXPECT_EQ(view().TextUtf8(Control::Edit1), "typed");
+  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
+}
+
+TEST_F(OperatorSelection, WithoutTheBoxSettingsArgumentNoBoxItem) {
+  BoxReports(262, 1, " box.apn ");
+  form().UpdateApnList(false, false);
+  EXPECT_EQ(view().OperatorTexts(), (Lines{"DE - Congstar", "DE - telekom"}));
+  EXPECT_EQ(form().BoxApn, " box.apn ");
+}
+
+}  // namespace

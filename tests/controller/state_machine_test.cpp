@@ -1,0 +1,564 @@
+// The setup state machine, driven one tick at a time against the recording view.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "wizard_driver.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Points port look-ups at an empty folder, so that no test opens a real device.
+class NoRealPorts {
+ public:
+  explicit NoRealPorts(const std::string& folder) {
+    if (const char* old = std::getenv("RODIDUZ_PORT_DIR")) old_ = old;
+    setenv("RODIDUZ_PORT_DIR", folder.c_str(), 1);
+  }
+  ~NoRealPorts() {
+    if (old_.empty()) {
+      unsetenv("RODIDUZ_PORT_DIR");
+    } else {
+      setenv("RODIDUZ_PORT_DIR", old_.c_str(), 1);
+    }
+  }
+
+ private:
+  std::string old_;
+};
+
+TEST(CommStateNames, AllNamesAndUnknownValues) {
+  WizardDriver wizard;
+  const char* names[] = {"Init",    "Searching", "Found",    "Connected", "Disconnected",
+                         "Ready",   "Unlocked",  "GotQR",    "GotPLMN",   "GotGPRS",
+                         "WaitUser", "GPRSSet",  "GPRSTesting", "GPRSPassed", "GPRSFailed"};
+  for (std::uint32_t state = 0; state < 15; ++state) {
+    EXPECT_EQ(wizard.form().GetCommStateName(state), names[state]) << state;
+  }
+  EXPECT_EQ(wizard.form().GetCommStateName(15), "?");
+  EXPECT_EQ(wizard.form().GetCommStateName(0xFFFFFFFFu), "?");
+}
+
+TEST(ChangeCommState, LogsEachChangeAndNothingForTheSameState) {
+  WizardDriver wizard;
+  wizard.form().ChangeCommState(kStateSearching);
+  wizard.form().ChangeCommState(kStateSearching);
+  wizard.form().ChangeCommState(kStateGPRSPassed);
+  EXPECT_EQ(wizard.LogFrom(0), (Lines{"(State Init->Searching)", "(State Searching->GPRSPassed)"}));
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+}
+
+TEST(Tick, RestartsTheDeviceTimerAtTheEnd) {
+  WizardDriver wizard;
+  wizard.view().device_timer = false;
+  wizard.Tick();
+  EXPECT_TRUE(wizard.view().device_timer);
+}
+
+TEST(Tick, TakesOneMessagePerTick) {
+  WizardDriver wizard;
+  wizard.form().AddToDutRecvList("A");
+  wizard.form().AddToDutRecvList("B");
+  wizard.Tick();
+  ASSERT_EQ(wizard.form().DutRecvList.size(), 1u);
+  EXPECT_EQ(wizard.form().DutRecvList.front(), "B");
+}
+
+TEST(Tick, ClassifiesSimWordsOnEveryTickAndKeepsTheStatusWithoutOne) {
+  WizardDriver wizard;
+  wizard.Tick("SIM PIN WRONG");
+  EXPECT_EQ(wizard.form().SimStatus, kSimWrongPin);
+  wizard.Tick("SOMETHING ELSE");
+  EXPECT_EQ(wizard.form().SimStatus, kSimWrongPin);
+  wizard.Tick("SIM PIN NOT NEEDED");
+  EXPECT_EQ(wizard.form().SimStatus, kSimPinNotNeeded);
+}
+
+TEST(SignalLine, Thresholds) {
+  struct Row {
+    const char* report;
+    const char* text;
+  };
+  const Row rows[] = {
+      {"MCC:262 MNC:1 RSSI:-59 TA:0 CME:0 SIM:1", "Signal Strength: Excellent"},
+      {"MCC:262 MNC:1 RSSI:-60 TA:0 CME:0 SIM:1", "Signal Strength: Good"},
+      {"MCC:262 MNC:1 RSSI:-72 TA:0 CME:0 SIM:1", "Signal Strength: Good"},
+      {"MCC:262 MNC:1 RSSI:-73 TA:0 CME:0 SIM:1", "Signal Strength: Okay"},
+      {"MCC:262 MNC:1 RSSI:-84 TA:0 CME:0 SIM:1", "Signal Strength: Okay"},
+      {"MCC:262 MNC:1 RSSI:-85 TA:0 CME:0 SIM:1", "Signal Strength: Poor"},
+      {"MCC:262 MNC:1 RSSI:-99 TA:0 CME:0 SIM:1", "Signal Strength: Poor"},
+      {"MCC:262 MNC:1 RSSI:-100 TA:0 CME:0 SIM:1", "Signal Strength: Bad"},
+      {"MCC:0 MNC:1 RSSI:-59 TA:0 CME:0 SIM:1", "Signal Strength: Unknown"},
+      {"MCC:262 MNC:0 RSSI:-59 TA:0 CME:0 SIM:1", "Signal Strength: Unknown"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.report);
+    WizardDriver wizard;
+    wizard.Tick(row.report);
+    EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label19), row.text);
+  }
+}
+
+TEST(IdentityLines, BoxIdInAnyStateAndTypeOnlyForGsmHardware) {
+  WizardDriver wizard;
+  wizard.Tick("QR:AB12CD34 HW:0150 SW:0107 MAC:0011223344AA");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type:");
+  wizard.Tick(kIdentityReport);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type: GSM");
+  EXPECT_EQ(wizard.form().CommState, kStateInit);
+}
+
+TEST(Searching, WithoutABoxRunsDiscoveryAgainAndLogsNothing) {
+  WizardDriver wizard;
+  wizard.form().ChangeCommState(kStateSearching);
+  const std::size_t before = wizard.LogSize();
+  wizard.Ticks(3);
+  EXPECT_EQ(wizard.form().CommState, kStateSearching);
+  EXPECT_EQ(wizard.LogSize(), before);
+}
+
+TEST(Found, ConnectsWhenThePortIsOpenWithTheLadderAndOnePause) {
+  WizardDriver wizard;
+  wizard.FoundWithOpenPort();
+  wizard.Tick();
+  EXPECT_EQ(wizard.form().CommState, kStateConnected);
+  EXPECT_EQ(wizard.form().ShownLevel, 3);
+  EXPECT_EQ(wizard.fixture().pauses, std::vector<unsigned>{200});
+  EXPECT_TRUE(wizard.view().IsVisible(Control::Label39));
+  EXPECT_TRUE(wizard.Logged("(State Found->Connected)"));
+}
+
+TEST(Found, ShowsCantConnectOnTheSeventiethTickAndKeepsItUntilAReset) {
+  WizardDriver wizard;
+  NoRealPorts no_ports(wizard.fixture().folder().Path());
+  wizard.form().ChangeCommState(kStateFound);
+  wizard.form().CommNumber = 7;
+  wizard.form().ReplyTimeout = 7000;
+  wizard.Ticks(69);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "");
+  EXPECT_EQ(wizard.form().CommState, kStateFound);
+  wizard.Tick();
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "Can't connect to the box");
+
+  wizard.form().PortOpen = true;
+  wizard.Tick();
+  wizard.Tick("COMM READY");
+  EXPECT_EQ(wizard.form().CommState, kStateReady);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "Can't connect to the box");
+
+  wizard.form().PortOpen = false;
+  wizard.Tick();
+  EXPECT_EQ(wizard.form().CommState, kStateInit);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "");
+}
+
+TEST(Found, ClearsTheReceiveQueueBeforeEachAttemptToOpen) {
+  WizardDriver wizard;
+  NoRealPorts no_ports(wizard.fixture().folder().Path());
+  wizard.form().ChangeCommState(kStateFound);
+  wizard.form().AddToDutRecvList("COMM READY");
+  wizard.form().AddToDutRecvList("stale");
+  wizard.Tick();
+  EXPECT_TRUE(wizard.form().DutRecvList.empty());
+  EXPECT_EQ(wizard.form().CommState, kStateFound);
+}
+
+TEST(Connected, CommReadyUnlocksAndHidesTheOperatorArea) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateConnected);
+  wizard.Tick("COMM READY");
+  EXPECT_EQ(wizard.TakeOneSent(), "[UNLOCK]");
+  EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
+  EXPECT_EQ(wizard.form().CommState, kStateReady);
+  EXPECT_EQ(wizard.form().ShownLevel, 6);
+  for (Control control : {Control::ComboBox1, Control::CheckBox1, Control::Edit1, Control::Bevel2, Control::Label1}) {
+    EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
+  }
+}
+
+TEST(Connected, IdentityReportMovesTheLadderWithoutChangingTheState) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateConnected);
+  wizard.fixture().pauses.clear();
+  wizard.Tick(kIdentityReport);
+  EXPECT_EQ(wizard.form().CommState, kStateConnected);
+  EXPECT_EQ(wizard.form().ShownLevel, 5);
+  EXPECT_EQ(wizard.fixture().pauses, std::vector<unsigned>{200});
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
+}
+
+TEST(Connected, SimPukShowsThePukEntryAndIgnoresCommReadyInTheSameMessage) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateConnected);
+  wizard.view().SetText(Control::Edit4, u"old");
+  wizard.Tick("SIM PUK COMM READY");
+  EXPECT_EQ(wizard.form().CommState, kStateConnected);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  EXPECT_TRUE(wizard.view().IsVisible(Control::Edit4));
+  EXPECT_TRUE(wizard.view().IsVisible(Control::Label30));
+  EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
+  // Without a SIM word in the message, COMM READY goes on even while SimStatus stays 5.
+  wizard.Tick("COMM READY");
+  EXPECT_EQ(wizard.form().CommState, kStateReady);
+}
+
+TEST(NoSimStop, InConnectedReadyAndUnlocked) {
+  struct Row {
+    const char* name;
+    std::uint32_t state;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"connected, SIM word", kStateConnected, "NO SIM"},
+      {"ready, network report", kStateReady, "MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:0"},
+      {"unlocked, network report", kStateUnlocked, "MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:0"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    wizard.RunTo(row.state);
+    const int repaints = wizard.view().repaints;
+    const std::size_t before = wizard.LogSize();
+    wizard.Tick(row.message);
+    EXPECT_EQ(wizard.form().CommState, kStateInit);
+    EXPECT_EQ(wizard.view().CurrentPage(), kPageWelcome);
+    EXPECT_GT(wizard.view().repaints, repaints);
+    EXPECT_TRUE(wizard.view().info.visible);
+    EXPECT_TRUE(wizard.view().info.close_button);
+    EXPECT_FALSE(wizard.view().info.dots);
+    EXPECT_EQ(NativeToUtf8(wizard.view().info.text),
+              "Sim Card not inserted. Please insert sim card and press start again");
+    const Lines lines = wizard.LogFrom(before);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Show Message:Sim Card not inserted. Please insert sim card and press start again");
+    EXPECT_EQ(lines[1].rfind("(State ", 0), 0u);
+    EXPECT_TRUE(wizard.TakeSent().empty());
+    // The port stays open and the SIM status stays "no SIM" for Start to see.
+    EXPECT_TRUE(wizard.form().PortOpen.load());
+    EXPECT_EQ(wizard.form().SimStatus, kSimMissing);
+  }
+}
+
+TEST(Ready, NetworkReportBeforeTheUnlockAnswerIsIgnored) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateReady);
+  wizard.Tick(kNetworkReport);
+  EXPECT_EQ(wizard.form().CommState, kStateReady);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  EXPECT_EQ(wizard.form().Mcc, 262);
+}
+
+TEST(Resending, AFiveHundredMillisecondCommandTimesOutOnTheFifthTick) {
+  struct Row {
+    const char* name;
+    std::uint32_t state;
+    const char* command;
+  };
+  const Row rows[] = {
+      {"unlock", kStateReady, "[UNLOCK]"},
+      {"network report", kStateUnlocked, "[PLMNGET]"},
+      {"identity report", kStateGotGPRS, "[QRGET]"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    wizard.RunTo(row.state);
+    EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
+    for (int tick = 1; tick <= 4; ++tick) {
+      wizard.Tick();
+      EXPECT_TRUE(wizard.TakeSent().empty()) << "tick " << tick;
+    }
+    wizard.Tick();
+    EXPECT_EQ(wizard.TakeOneSent(), row.command);
+    EXPECT_EQ(wizard.form().CommState, row.state);
+    // And again five ticks later, without limit.
+    wizard.Ticks(4);
+    EXPECT_TRUE(wizard.TakeSent().empty());
+    wizard.Tick();
+    EXPECT_EQ(wizard.TakeOneSent(), row.command);
+  }
+}
+
+TEST(Resending, ATimeOutOfZeroNeverRunsOut) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateReady);
+  wizard.form().ReplyTimeout = 0;
+  wizard.Ticks(20);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+}
+
+TEST(GotPlmn, ResendsGprsGetOnEverySilentTickButNotForOkOrCommReady) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGotPLMN);
+  for (int tick = 0; tick < 3; ++tick) {
+    wizard.Tick();
+    EXPECT_EQ(wizard.TakeOneSent(), "[GPRSGET]");
+  }
+  wizard.Tick("OK");
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  wizard.Tick("COMM READY");
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  wizard.Tick("anything else");
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSGET]");
+  wizard.form().SimPromptArmed = false;
+  wizard.Tick(kSettingsReport);
+  EXPECT_EQ(wizard.TakeOneSent(), "[QRGET]");
+  EXPECT_EQ(wizard.form().CommState, kStateGotGPRS);
+  EXPECT_TRUE(wizard.form().SimPromptArmed);
+  EXPECT_EQ(wizard.form().BoxApn, "box.apn");
+}
+
+TEST(GotGprs, IdentityReportPreparesTheSettingsPageAndSubmitsAtOnce) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGotGPRS);
+  const std::size_t before = wizard.LogSize();
+  wizard.Tick(kIdentityReport);
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  EXPECT_EQ(wizard.form().SimStatus, kSimResultPending);
+  EXPECT_TRUE(wizard.form().SimPromptArmed);
+  EXPECT_EQ(wizard.LogFrom(before), (Lines{"(State GotGPRS->WaitUser)", "(State WaitUser->GPRSSet)"}));
+  EXPECT_EQ(wizard.view().OperatorTexts(), Lines{"(current box settings)"});
+  EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), "1234");
+  EXPECT_TRUE(wizard.view().IsVisible(Control::MaskEdit1));
+  EXPECT_TRUE(wizard.view().IsChecked(Control::CheckBox2));
+  EXPECT_NE(wizard.view().CurrentPage(), kPageSetup);
+  EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Testing GPRS settings");
+  EXPECT_FALSE(wizard.view().info.close_button);
+  EXPECT_TRUE(wizard.view().info.dots);
+}
+
+TEST(GotGprs, ShowAllOperatorsIsUntickedAndEveryFieldEmptiedFirst) {
+  WizardDriver wizard("Other;222;1;other.apn;;;OT\n");
+  wizard.RunTo(kStateGotGPRS);
+  wizard.view().SetChecked(Control::CheckBox1, true);
+  wizard.view().SetVisible(Control::Edit4, true);
+  wizard.view().SetText(Control::Edit4, u"typed puk");
+  wizard.Tick(kIdentityReport);
+  EXPECT_FALSE(wizard.view().IsChecked(Control::CheckBox1));
+  // The rebuild without "show all" leaves the other network's operator out.
+  EXPECT_EQ(wizard.view().OperatorTexts(), Lines{"(current box settings)"});
+  EXPECT_EQ(wizard.TakeOneSent(), "[SIMPUK PUK:]\r\n\r\n[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
+}
+
+TEST(GotGprs, SimPromptsAtTheIdentityReport) {
+  struct Row {
+    const char* name;
+    const char* sim_word;
+    const char* logged;
+  };
+  const Row rows[] = {
+      {"wrong PIN", "SIM PIN WRONG", "Show Message:Enter correct PIN code"},
+      {"PUK", "SIM PUK", "Show Message:Enter PUK code and new PIN code"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    wizard.RunTo(kStateGotGPRS);
+    wizard.Tick(row.sim_word);
+    wizard.Tick(kIdentityReport);
+    EXPECT_TRUE(wizard.Logged(row.logged));
+    // The submission replaces the message in the same tick.
+    ASSERT_GE(wizard.view().info_history.size(), 2u);
+    EXPECT_EQ(NativeToUtf8(wizard.view().info_history[wizard.view().info_history.size() - 2]),
+              std::string(row.logged).substr(sizeof("Show Message:") - 1));
+    EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Testing GPRS settings");
+    EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  }
+}
+
+TEST(GotGprs, PinNotNeededEmptiesAndHidesThePinArea) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGotGPRS);
+  wizard.Tick("SIM PIN NOT NEEDED");
+  wizard.Tick(kIdentityReport);
+  EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), "");
+  for (Control control : {Control::MaskEdit1, Control::Label7, Control::Bevel1}) {
+    EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
+  }
+}
+
+TEST(GprsSet, GprsTestOkCountsAsTheAcknowledgement) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSSet);
+  wizard.Tick("SIM READY");
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  wizard.Tick("GPRSTEST OK");
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSTesting);
+  EXPECT_FALSE(wizard.view().IsEnabled(Control::Button7));
+  EXPECT_EQ(wizard.form().GprsTestTries, 1);
+  EXPECT_EQ(wizard.form().ReplyTimeout, 60000u);
+}
+
+TEST(GprsSet, WaitsForTheAcknowledgementWithoutResending) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSSet);
+  wizard.Ticks(10);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+}
+
+TEST(GprsTesting, PassedShowsTheLink) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSTesting);
+  const std::size_t before = wizard.LogSize();
+  wizard.Tick("GPRSTEST OK");
+  EXPECT_EQ(wizard.LogFrom(before), (Lines{"PASSED", "(State GPRSTesting->GPRSPassed)"}));
+  EXPECT_FALSE(wizard.view().info.visible);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label29), "www.rodiduz.com/id/AB12CD34");
+  EXPECT_EQ(wizard.view().CurrentPage(), kPageDone);
+  EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+}
+
+TEST(GprsTesting, FailedMessageChosenBySimStatus) {
+  struct Row {
+    const char* name;
+    const char* sim_word;  // arrives after the submission; empty: none
+    Lines log;             // after "FAILED GPRS" and the state change
+    const char* message;
+    bool puk_shown;
+    bool operators_shown;
+  };
+  const Row rows[] = {
+      {"wrong PIN", "SIM PIN WRONG", {"FAILED WRONG PIN", "Show Message:Wrong PIN code"}, "Wrong PIN code", false,
+       false},
+      {"PUK", "SIM PUK", {"FAILED PUK", "Show Message:Enter PUK code and new PIN code"},
+       "Enter PUK code and new PIN code", true, false},
+      {"ready",
+       "SIM READY",
+       {"Show Message:Connection failed. Please check operator/APN settings and try again"},
+       "Connection failed. Please check operator/APN settings and try again",
+       false,
+       true},
+      {"no SIM word since the submission", "", {}, "Unknown SIM error. Try again", false, false},
+      {"PIN required", "SIM PIN", {}, "Unknown SIM error. Try again", false, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    wizard.RunTo(kStateGPRSTesting);
+    if (*row.sim_word != '\0') wizard.Tick(row.sim_word);
+    const int repaints = wizard.view().repaints;
+    const std::size_t before = wizard.LogSize();
+    wizard.Tick("GPRSTEST FAIL");
+    Lines expected = {"FAILED GPRS", "(State GPRSTesting->WaitUser)"};
+    expected.insert(expected.end(), row.log.begin(), row.log.end());
+    EXPECT_EQ(wizard.LogFrom(before), expected);
+    EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
+    EXPECT_GT(wizard.view().repaints, repaints);
+    EXPECT_EQ(NativeToUtf8(wizard.view().info.text), row.message);
+    EXPECT_TRUE(wizard.view().info.close_button);
+    EXPECT_EQ(wizard.view().IsVisible(Control::Edit4), row.puk_shown);
+    EXPECT_EQ(wizard.view().IsVisible(Control::Label30), row.puk_shown);
+    EXPECT_EQ(wizard.view().IsVisible(Control::ComboBox1), row.operators_shown);
+    EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+  }
+}
+
+TEST(GprsTesting, SilentBoxIsAskedTwiceMoreThenTheUserIsTold) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSTesting);
+  wizard.Ticks(599);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  wizard.Tick();
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
+  EXPECT_EQ(wizard.form().GprsTestTries, 2);
+  EXPECT_EQ(wizard.form().ReplyTimeout, 15000u);
+  wizard.Ticks(149);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  const std::size_t before = wizard.LogSize();
+  wizard.Tick();
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  EXPECT_EQ(wizard.form().GprsTestTries, 3);
+  EXPECT_EQ(wizard.LogFrom(before), Lines{"Show Message:Oops - something went wrong. Try reconnecting the box"});
+  EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Oops - something went wrong. Try reconnecting the box");
+  EXPECT_TRUE(wizard.view().info.close_button);
+  EXPECT_FALSE(wizard.view().info.dots);
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSTesting);
+  // A late answer still counts.
+  wizard.Ticks(50);
+  wizard.Tick("GPRSTEST OK");
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+}
+
+TEST(WaitUser, SimPromptOnceAfterAFailedTest) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSTesting);
+  wizard.Tick("GPRSTEST FAIL");
+  ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
+  wizard.Tick("SIM PIN WRONG");
+  EXPECT_TRUE(wizard.Logged("Show Message:Enter correct PIN code"));
+  EXPECT_FALSE(wizard.form().SimPromptArmed);
+  const std::size_t before = wizard.LogSize();
+  wizard.Tick("SIM PUK");
+  EXPECT_EQ(wizard.LogSize(), before);
+  EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+}
+
+TEST(Unplug, ResetsInEveryStateButInitSearchingFoundAndPassed) {
+  for (std::uint32_t state = 0; state <= 14; ++state) {
+    SCOPED_TRACE(state);
+    WizardDriver wizard;
+    NoRealPorts no_ports(wizard.fixture().folder().Path());
+    wizard.form().CommState = state;
+    wizard.form().PortOpen = false;
+    wizard.form().ReplyTimeout = 0;
+    wizard.form().SimStatus = kSimWrongPin;
+    wizard.view().SetCaption(Control::Label24, u"status");
+    const bool resets = state != kStateInit && state != kStateSearching && state != kStateFound &&
+                        state != kStateGPRSPassed;
+    wizard.Tick();
+    if (resets) {
+      EXPECT_EQ(wizard.form().CommState, kStateInit);
+      EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "");
+      EXPECT_EQ(wizard.form().SimStatus, kSimReady);
+    } else {
+      EXPECT_EQ(wizard.form().CommState, state);
+      EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "status");
+    }
+  }
+}
+
+TEST(Unplug, ResetOfTheWizardMidRun) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSSet);
+  wizard.view().SetEnabled(Control::Button7, false);
+  wizard.view().SetVisible(Control::Edit4, true);
+  wizard.view().SetVisible(Control::Label30, true);
+  wizard.form().SimPromptArmed = false;
+  const auto info = wizard.view().info;
+  wizard.form().PortOpen = false;
+  const std::size_t before = wizard.LogSize();
+  wizard.Tick();
+  EXPECT_EQ(wizard.LogFrom(before), Lines{"(State GPRSSet->Init)"});
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label14), "Welcome. Press start to begin");
+  EXPECT_EQ(wizard.view().CurrentPage(), kPageWelcome);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label19), "Signal Strength:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type: ");
+  EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::Edit4));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::Label30));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::Label34));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::Label39));
+  EXPECT_TRUE(wizard.form().SimPromptArmed);
+  // What the box reported and the message window stay.
+  EXPECT_EQ(wizard.form().BoxId, "AB12CD34");
+  EXPECT_EQ(wizard.view().info.text, info.text);
+  EXPECT_EQ(wizard.view().info.visible, info.visible);
+}
+
+TEST(Unplug, InGprsPassedKeepsTheLinkPage) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSPassed);
+  wizard.form().PortOpen = false;
+  wizard.Ticks(3);
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+  EXPECT_EQ(wizard.view().CurrentPage(), kPageDone);
+}
+
+}  // namespace

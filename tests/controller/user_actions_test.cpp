@@ -1,0 +1,234 @@
+// Start, Restart, Next and the GPRS settings submission, with the refusals of unsendable settings.
+#include <gtest/gtest.h>
+
+#include "wizard_driver.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The settings page filled in by hand.
+void FillSettings(RecordingView& view, const NativeString& apn, const NativeString& user,
+                  const NativeString& password, const NativeString& pin, bool full_form) {
+  view.SetText(Control::Edit1, apn);
+  view.SetText(Control::Edit2, user);
+  view.SetText(Control::Edit3, password);
+  view.SetText(Control::MaskEdit1, pin);
+  view.SetChecked(Control::CheckBox2, full_form);
+}
+
+TEST(Start, LogsAndBeginsTheSearch) {
+  WizardDriver wizard;
+  wizard.view().ShowInfo(u"old", true, false);
+  wizard.Start();
+  EXPECT_FALSE(wizard.view().info.visible);
+  EXPECT_EQ(wizard.LogFrom(0), (Lines{"==== NEW ====", "(State Init->Searching)"}));
+  EXPECT_EQ(wizard.view().CurrentPage(), kPageCommunicating);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  EXPECT_EQ(wizard.form().ReplyTimeout, 100u);
+}
+
+TEST(Start, AfterTheNoSimStopQueuesAGprsTestWithoutTimeOut) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateConnected);
+  wizard.Tick("NO SIM");
+  ASSERT_EQ(wizard.form().CommState, kStateInit);
+  wizard.Start();
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
+  EXPECT_EQ(wizard.form().ReplyTimeout, 0u);
+  EXPECT_EQ(wizard.form().SimStatus, kSimReady);
+  EXPECT_EQ(wizard.form().CommState, kStateSearching);
+}
+
+TEST(Start, FromAnyStateKeepsWhatTheBoxReported) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSPassed);
+  wizard.Start();
+  EXPECT_EQ(wizard.form().CommState, kStateSearching);
+  EXPECT_EQ(wizard.form().BoxId, "AB12CD34");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
+}
+
+TEST(Restart, SetsTheWelcomeStateButLeavesStatusAndLadder) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSPassed);
+  wizard.view().SetCaption(Control::Label24, u"status");
+  wizard.view().SetVisible(Control::Edit4, true);
+  wizard.view().SetVisible(Control::Label30, true);
+  wizard.view().SetEnabled(Control::Button7, false);
+  const std::int32_t level = wizard.form().ShownLevel;
+  wizard.form().SimPromptArmed = false;
+  wizard.form().Button2Click(nullptr);
+  EXPECT_EQ(wizard.form().CommState, kStateInit);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label14), "Welcome. Press start to begin");
+  EXPECT_EQ(wizard.view().CurrentPage(), kPageWelcome);
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label19), "Signal Strength:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type: ");
+  EXPECT_FALSE(wizard.view().IsVisible(Control::Edit4));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::Label30));
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "status");
+  EXPECT_FALSE(wizard.view().IsEnabled(Control::Button7));
+  EXPECT_EQ(wizard.form().ShownLevel, level);
+  EXPECT_FALSE(wizard.form().SimPromptArmed);
+}
+
+TEST(TestGprs, CommandForms) {
+  struct Row {
+    const char* name;
+    NativeString apn, user, password, pin;
+    bool full_form;
+    bool puk_shown;
+    NativeString puk;
+    std::string command;
+  };
+  const Row rows[] = {
+      {"full form", u"web", u"me", u"pw", u"1234", true, false, u"",
+       "[GPRSSET APN:web USER:me PW:pw PIN:1234]"},
+      {"short form hides typed user and password", u"web", u"me", u"pw", u"1234", false, false, u"",
+       "[GPRSSET APN:web USER: PW: PIN:1234]"},
+      {"no PIN typed: four spaces", u"web", u"", u"", u"    ", false, false, u"",
+       "[GPRSSET APN:web USER: PW: PIN:    ]"},
+      {"empty APN is sent", u"", u"", u"", u"  12", false, false, u"", "[GPRSSET APN: USER: PW: PIN:  12]"},
+      {"PUK entry shown and empty", u"web", u"", u"", u"1234", false, true, u"",
+       "[SIMPUK PUK:]\r\n\r\n[GPRSSET APN:web USER: PW: PIN:1234]"},
+      {"PUK of 14 characters: first 12", u"web", u"", u"", u"1234", false, true, u"12345678901234",
+       "[SIMPUK PUK:123456789012]\r\n\r\n[GPRSSET APN:web USER: PW: PIN:1234]"},
+      {"hidden PUK is not sent", u"web", u"", u"", u"1234", false, false, u"12345678",
+       "[GPRSSET APN:web USER: PW: PIN:1234]"},
+      {"8-bit conversion of each field", u"caf\u00e9", u"\u0141ukasz", u"p\u00fc", u"1234", true, false, u"",
+       "[GPRSSET APN:caf\xE9 USER:?ukasz PW:p\xFC PIN:1234]"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    FillSettings(wizard.view(), row.apn, row.user, row.password, row.pin, row.full_form);
+    wizard.view().SetVisible(Control::Edit4, row.puk_shown);
+    wizard.view().SetText(Control::Edit4, row.puk);
+    wizard.form().TestGprs();
+    EXPECT_EQ(wizard.TakeOneSent(), row.command);
+    EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
+    EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+    EXPECT_EQ(wizard.form().SimStatus, kSimResultPending);
+    EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Testing GPRS settings");
+    EXPECT_FALSE(wizard.view().info.close_button);
+    EXPECT_TRUE(wizard.view().info.dots);
+  }
+}
+
+TEST(TestGprs, NinetySevenCharactersGoOut) {
+  WizardDriver wizard;
+  // 33 characters of keys and brackets leave 64 for the values.
+  FillSettings(wizard.view(), AnsiToNative(std::string(64, 'a')), u"", u"", u"1234", false);
+  wizard.form().TestGprs();
+  const std::string sent = wizard.TakeOneSent();
+  EXPECT_EQ(sent.size(), 97u);
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+}
+
+TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
+  struct Row {
+    const char* name;
+    NativeString apn, user, password;
+    bool full_form;
+    bool puk_shown;
+    NativeString puk;
+    const char* message;
+  };
+  const char* too_long = "The settings are too long. Please shorten the APN, username or password";
+  const char* control = "The settings contain characters that cannot be sent. Please check APN, username, password and PUK";
+  const Row rows[] = {
+      {"98 characters", AnsiToNative(std::string(65, 'a')), u"", u"", false, false, u"", too_long},
+      {"user and password add up", AnsiToNative(std::string(30, 'a')), AnsiToNative(std::string(20, 'u')),
+       AnsiToNative(std::string(15, 'p')), true, false, u"", too_long},
+      {"the PUK prefix counts", AnsiToNative(std::string(36, 'a')), u"", u"", false, true, u"123456789012",
+       too_long},
+      {"pasted line break in the APN", u"web\r\n", u"", u"", false, false, u"", control},
+      {"tab in the password", u"web", u"me", u"p\tw", true, false, u"", control},
+      {"line feed in the PUK", u"web", u"", u"", false, true, u"1234\n", control},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    wizard.RunTo(kStateGPRSTesting);
+    wizard.Tick("SIM READY");
+    wizard.Tick("GPRSTEST FAIL");
+    ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
+    FillSettings(wizard.view(), row.apn, row.user, row.password, u"1234", row.full_form);
+    wizard.view().SetVisible(Control::Edit4, row.puk_shown);
+    wizard.view().SetText(Control::Edit4, row.puk);
+    wizard.form().ReplyTimeout = 0;
+    const std::size_t before = wizard.LogSize();
+    wizard.form().Button7Click(nullptr);
+    EXPECT_TRUE(wizard.TakeSent().empty());
+    EXPECT_EQ(wizard.form().ReplyTimeout, 0u);
+    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+    EXPECT_EQ(wizard.form().SimStatus, kSimReady);
+    EXPECT_EQ(wizard.LogFrom(before), Lines{std::string("Show Message:") + row.message});
+    EXPECT_EQ(NativeToUtf8(wizard.view().info.text), row.message);
+    EXPECT_TRUE(wizard.view().info.close_button);
+    EXPECT_FALSE(wizard.view().info.dots);
+  }
+}
+
+TEST(TestGprs, ShortFormIgnoresWhatTheHiddenFieldsHold) {
+  WizardDriver wizard;
+  FillSettings(wizard.view(), u"web", u"line\r\nbreak", AnsiToNative(std::string(80, 'p')), u"1234", false);
+  wizard.form().TestGprs();
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:web USER: PW: PIN:1234]");
+}
+
+TEST(TestGprs, FirstSubmissionRefusedShowsTheSettingsPage) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGotPLMN);
+  wizard.Tick("APN:" + std::string(70, 'x') + " USER: PW: PIN:1234 IMEI:1");
+  ASSERT_EQ(wizard.form().CommState, kStateGotGPRS);
+  wizard.TakeSent();
+  wizard.Tick(kIdentityReport);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+  EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
+  EXPECT_TRUE(wizard.view().IsVisible(Control::Edit1));
+  EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+  EXPECT_TRUE(wizard.Logged("Show Message:The settings are too long. Please shorten the APN, username or password"));
+  // Shortened by the user, Next submits.
+  wizard.view().SetText(Control::Edit1, u"short.apn");
+  wizard.form().Button7Click(nullptr);
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:short.apn USER: PW: PIN:1234]");
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+}
+
+TEST(Next, WhileTheFirstCommandWaitsOnlyStateAndMessageAreSetAgain) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSSet);
+  // Put the first command back, as if the pump had not taken it yet.
+  wizard.form().SendDut("[GPRSSET APN:first USER: PW: PIN:    ]", 500);
+  wizard.form().SimStatus = kSimReady;
+  wizard.view().SetText(Control::Edit1, u"second");
+  wizard.view().HideInfo();
+  const std::size_t before = wizard.LogSize();
+  wizard.form().Button7Click(nullptr);
+  EXPECT_EQ(wizard.form().SimStatus, kSimResultPending);
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  EXPECT_EQ(wizard.LogSize(), before);
+  EXPECT_TRUE(wizard.view().info.visible);
+  EXPECT_EQ(wizard.TakeSent(), Lines{"[GPRSSET APN:first USER: PW: PIN:    ]"});
+  // Once the slot is free, the next Next goes out.
+  wizard.form().Button7Click(nullptr);
+  EXPECT_EQ(wizard.TakeOneSent().rfind("[GPRSSET APN:second", 0), 0u);
+}
+
+TEST(Next, AfterAFailedTestSubmitsAgainAndTheRunCanPass) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSTesting);
+  wizard.Tick("GPRSTEST FAIL");
+  wizard.view().SetText(Control::Edit1, u"fixed.apn");
+  wizard.form().Button7Click(nullptr);
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:fixed.apn USER:boxuser PW:boxpw PIN:1234]");
+  wizard.Tick("OK");
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
+  wizard.Tick("GPRSTEST OK");
+  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+}
+
+}  // namespace
