@@ -1,25 +1,45 @@
-// The main window: implements FormView over Qt widgets and forwards events to TForm1.
+// The main window: every component of the layout under its own name, implementing FormView
+// over Qt widgets and forwarding each event to TForm1.
 #pragma once
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QWidget>
 #include <array>
 #include <memory>
-#include <vector>
 
 #include "controller/form_view.h"
 #include "controller/main_form.h"
+#include "ui/message_form_unit.h"
+#include "ui/pin_edit.h"
+#include "ui/widgets.h"
 
 class MainWindow : public QWidget, public FormView {
   Q_OBJECT
 
  public:
+  static constexpr int kClientWidth = 925;
+  static constexpr int kClientHeight = 453;
+  static constexpr int kDebugListLimit = 10000;
+
+  // Builds the layout, then the controller (which loads the catalogue and may throw), then
+  // runs FormCreate and creates the message window.
   explicit MainWindow(TForm1Environment environment = {});
   ~MainWindow() override;
 
   TForm1& Controller() { return *controller_; }
+  TMessageForm& MessageForm() { return *message_form_; }
+  // The widget of a component, for tests and for the screenshots.
+  QWidget* Widget(Control control) const { return widgets_[static_cast<std::size_t>(control)]; }
+  QTimer& Timer(FormTimer timer);
 
   void ShowPage(int page) override;
   int CurrentPage() const override;
@@ -51,31 +71,113 @@ class MainWindow : public QWidget, public FormView {
   int OpenWithShell(const NativeString& text) override;
   void ShowPlainMessage(const NativeString& text) override;
   void CloseWindow() override;
+  // May be called from any thread; the list is changed on the window's thread.
   void AddDebugItem(Control list_box, const NativeString& text) override;
+
+  // Left half and frame
+  QLabel* Image2 = nullptr;
+  ShapeRect* Shape1 = nullptr;
+  QLabel* Image1 = nullptr;
+  LayoutLabel* Label2 = nullptr;
+  LayoutLabel* Label21 = nullptr;
+  LayoutLabel* Label27 = nullptr;
+  LayoutLabel* Label19 = nullptr;
+  LayoutLabel* Label20 = nullptr;
+  LayoutLabel* Label18 = nullptr;
+  QListWidget* ListBox1 = nullptr;
+  QStackedWidget* Notebook1 = nullptr;
+  QFrame* Panel2 = nullptr;
+  QListWidget* ListBox3 = nullptr;
+  QPushButton* BitBtn1 = nullptr;
+  QSlider* TrackBar1 = nullptr;
+  // Page 0 "Welcome"
+  LayoutLabel* Label14 = nullptr;
+  LayoutLabel* Label8 = nullptr;
+  LayoutLabel* Label26 = nullptr;
+  LayoutLabel* Label28 = nullptr;
+  LayoutLabel* Label31 = nullptr;
+  LayoutLabel* Label46 = nullptr;
+  QPushButton* Button8 = nullptr;
+  // Page 1 "Communicating"
+  LayoutLabel* Label9 = nullptr;
+  LayoutLabel* Label24 = nullptr;
+  LayoutLabel* Label33 = nullptr;
+  LayoutLabel* Label34 = nullptr;
+  LayoutLabel* Label32 = nullptr;
+  LayoutLabel* Label35 = nullptr;
+  QLabel* Image3 = nullptr;
+  LayoutLabel* Label39 = nullptr;
+  LayoutLabel* Label25 = nullptr;
+  LayoutLabel* Label40 = nullptr;
+  QLabel* Image4 = nullptr;
+  LayoutLabel* Label42 = nullptr;
+  LayoutLabel* Label44 = nullptr;
+  LayoutLabel* Label13 = nullptr;
+  QLabel* Image5 = nullptr;
+  // Page 2 "Setup_"
+  LayoutLabel* Label10 = nullptr;
+  QFrame* Bevel1 = nullptr;
+  LayoutLabel* Label7 = nullptr;
+  PinEdit* MaskEdit1 = nullptr;
+  LayoutLabel* Label30 = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QFrame* Bevel2 = nullptr;
+  LayoutLabel* Label3 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  LayoutLabel* Label1 = nullptr;
+  LayoutLabel* Label4 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  LayoutLabel* Label5 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QCheckBox* CheckBox2 = nullptr;
+  LayoutLabel* Label6 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  QPushButton* Button7 = nullptr;
+  // Page 3 "Done_"
+  LayoutLabel* Label11 = nullptr;
+  LayoutLabel* Label12 = nullptr;
+  LayoutLabel* s = nullptr;
+  LayoutLabel* Label17 = nullptr;
+  LayoutLabel* Label16 = nullptr;
+  LayoutLabel* Label23 = nullptr;
+  ClickLabel* Label29 = nullptr;
+  QLabel* Image6 = nullptr;
+  QPushButton* Button1 = nullptr;
+  LayoutLabel* Label22 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QPushButton* Button3 = nullptr;
+
+  QTimer DeviceTimer;
+  QTimer DutSendQueueTimer;
+  QTimer Timer1;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  struct ControlState {
-    NativeString caption;
-    NativeString text;
-    bool visible = true;
-    bool enabled = true;
-    bool checked = false;
-  };
-  ControlState& At(Control control) { return controls_[static_cast<std::size_t>(control)]; }
-  const ControlState& At(Control control) const { return controls_[static_cast<std::size_t>(control)]; }
+  void BuildFrame();
+  void BuildWelcomePage(QWidget* page);
+  void BuildCommunicatingPage(QWidget* page);
+  void BuildSetupPage(QWidget* page);
+  void BuildDonePage(QWidget* page);
+  void SetTabOrder();
+  void WireEvents();
+  void AddDebugItemHere(Control list_box, const QString& text);
 
-  std::array<ControlState, static_cast<std::size_t>(Control::Count)> controls_{};
-  std::vector<std::pair<NativeString, TApnElem*>> operators_;
-  int selected_operator_ = -1;
-  QStackedWidget* notebook_ = nullptr;
-  QLabel* footer_ = nullptr;
-  QTimer device_timer_;
-  QTimer send_timer_;
-  QTimer timer1_;
-  bool shown_once_ = false;
+  // Creates a label at its place, with its text and font, and files it under its name.
+  LayoutLabel* MakeLabel(QWidget* parent, Control name, QRect box, const char* text, const QFont& font,
+                         bool fixed, bool wraps);
+  QLabel* MakeCheckMark(QWidget* parent, Control name, QRect box);
+  QPushButton* MakeButton(QWidget* parent, Control name, QRect box, const char* text, const QFont& font);
+  QLineEdit* MakeEdit(QWidget* parent, Control name, QRect box, const QFont& font);
+  QFrame* MakeBevel(QWidget* parent, Control name, QRect box);
+  template <typename W>
+  W* File(Control name, W* widget);
+
+  std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
   std::unique_ptr<TForm1> controller_;
+  std::unique_ptr<TMessageForm> message_form_;
+  bool shown_once_ = false;
 };

@@ -1,0 +1,161 @@
+// Draws the wizard's pictures: the two background gradients, the logo, the check mark and
+// the program icon. Run by the build; the same inputs give the same files.
+//
+//   rodiduz-make-pictures <output folder> [<bold font file>]
+#include <QColor>
+#include <QDir>
+#include <QFont>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+
+namespace {
+
+QString g_face = QStringLiteral("Sans Serif");
+
+bool Save(const QImage& image, const QString& folder, const QString& name) {
+  const QString path = folder + QLatin1Char('/') + name;
+  // Fixed compression and no text chunks, so the bytes depend only on the pixels.
+  if (!image.save(path, "PNG", 9)) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  return true;
+}
+
+// A gradient only needs a modest size: the window stretches it to its client area.
+QImage Gradient(int width, int height, const QList<QPair<qreal, QColor>>& stops) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, 0, height);
+  for (const auto& [at, colour] : stops) gradient.setColorAt(at, colour);
+  painter.fillRect(image.rect(), gradient);
+  return image;
+}
+
+QFont Face(int pixels) {
+  QFont font(g_face);
+  font.setPixelSize(pixels);
+  font.setBold(true);
+  font.setStyleStrategy(QFont::PreferAntialias);
+  font.setHintingPreference(QFont::PreferNoHinting);
+  return font;
+}
+
+// The tick as a path in a 64 x 64 box.
+QPainterPath TickPath(qreal scale) {
+  QPainterPath tick;
+  tick.moveTo(12 * scale, 34 * scale);
+  tick.lineTo(26 * scale, 48 * scale);
+  tick.lineTo(52 * scale, 16 * scale);
+  return tick;
+}
+
+QImage CheckMark() {
+  QImage image(64, 64, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const QPainterPath tick = TickPath(1.0);
+  painter.strokePath(tick, QPen(QColor(0x1b, 0x5e, 0x20), 13, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.strokePath(tick, QPen(QColor(0x43, 0xa0, 0x47), 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  return image;
+}
+
+// The box drawn as a rounded blue tile with a wave for the air it measures and signal arcs
+// for its modem.
+void DrawBoxMark(QPainter& painter, const QRectF& tile) {
+  const qreal unit = tile.width() / 100.0;
+  QLinearGradient fill(tile.topLeft(), tile.bottomLeft());
+  fill.setColorAt(0, QColor(0x3f, 0x7f, 0xd8));
+  fill.setColorAt(1, QColor(0x12, 0x3a, 0x8a));
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(fill);
+  painter.drawRoundedRect(tile, 18 * unit, 18 * unit);
+
+  QPainterPath wave;
+  wave.moveTo(tile.left() + 16 * unit, tile.top() + 66 * unit);
+  wave.cubicTo(tile.left() + 34 * unit, tile.top() + 44 * unit, tile.left() + 50 * unit, tile.top() + 88 * unit,
+               tile.left() + 84 * unit, tile.top() + 60 * unit);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(Qt::white, 8 * unit, Qt::SolidLine, Qt::RoundCap));
+  painter.drawPath(wave);
+
+  const QPointF source(tile.left() + 50 * unit, tile.top() + 44 * unit);
+  painter.setPen(QPen(QColor(0xff, 0xff, 0xff, 220), 6 * unit, Qt::SolidLine, Qt::RoundCap));
+  for (int arc = 1; arc <= 2; ++arc) {
+    const qreal radius = 12 * unit * arc;
+    painter.drawArc(QRectF(source.x() - radius, source.y() - radius, 2 * radius, 2 * radius), 45 * 16, 90 * 16);
+  }
+  painter.setBrush(Qt::white);
+  painter.setPen(Qt::NoPen);
+  painter.drawEllipse(source, 5 * unit, 5 * unit);
+}
+
+QImage Logo() {
+  QImage image(145, 165, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  DrawBoxMark(painter, QRectF(22.5, 6, 100, 100));
+  painter.setFont(Face(30));
+  painter.setPen(QColor(0x12, 0x3a, 0x8a));
+  painter.drawText(QRectF(0, 108, 145, 40), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("Rodiduz"));
+  painter.setFont(Face(11));
+  painter.setPen(QColor(0x55, 0x6b, 0x8d));
+  painter.drawText(QRectF(0, 145, 145, 18), Qt::AlignHCenter | Qt::AlignVCenter, QStringLiteral("BOX"));
+  return image;
+}
+
+QImage Icon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  const qreal margin = size >= 32 ? size / 16.0 : 0.5;
+  DrawBoxMark(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin));
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // No screen is needed to draw into images.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication application(argc, argv);
+  const QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() < 2) {
+    std::fprintf(stderr, "usage: %s <output folder> [<bold font file>]\n", argv[0]);
+    return 2;
+  }
+  const QString folder = arguments.at(1);
+  if (!QDir().mkpath(folder)) {
+    std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
+    return 1;
+  }
+  if (arguments.size() > 2) {
+    const int id = QFontDatabase::addApplicationFont(arguments.at(2));
+    const QStringList families = QFontDatabase::applicationFontFamilies(id);
+    if (!families.isEmpty()) g_face = families.first();
+  }
+
+  const QColor dark_blue(0x10, 0x2a, 0x6b);
+  const QColor mid_blue(0x4a, 0x7d, 0xc9);
+  bool ok = true;
+  ok &= Save(Gradient(64, 400, {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
+             folder, QStringLiteral("background.png"));
+  ok &= Save(Gradient(64, 160, {{0.0, dark_blue}, {0.3, mid_blue}, {1.0, Qt::white}}), folder,
+             QStringLiteral("message-background.png"));
+  ok &= Save(Logo(), folder, QStringLiteral("logo.png"));
+  ok &= Save(CheckMark(), folder, QStringLiteral("check-mark.png"));
+  for (int size : {16, 32, 48, 64, 128}) ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
+  return ok ? 0 : 1;
+}

@@ -1,0 +1,99 @@
+// TMessageForm: the small stay-on-top window with a message, a Close button and dots.
+#include "ui/message_form_unit.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
+#include "ui/ui_resources.h"
+
+namespace {
+QString ToQt(const NativeString& text) { return QString::fromStdU16String(text); }
+}  // namespace
+
+TMessageForm::TMessageForm(QWidget* over)
+    : QWidget(over, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::WindowCloseButtonHint),
+      over_(over) {
+  setObjectName(QStringLiteral("MessageForm"));
+  setWindowTitle(QStringLiteral("Information"));
+  setFixedSize(400, 160);
+  setWindowModality(Qt::NonModal);
+  // A secondary window: it must not keep the program alive once the main window is closed.
+  setAttribute(Qt::WA_QuitOnClose, false);
+  setFont(TahomaFont(8));
+  QPalette face = palette();
+  face.setColor(QPalette::Window, face.color(QPalette::Button));
+  setPalette(face);
+  setAutoFillBackground(true);
+
+  Image2 = new QLabel(this);
+  Image2->setObjectName(QStringLiteral("Image2"));
+  Image2->setGeometry(0, 0, 400, 160);
+  Image2->setScaledContents(true);
+  Image2->setPixmap(Picture(kMessageBackgroundPicture));
+
+  Label1 = new QLabel(QStringLiteral("Label1"), this);
+  Label1->setObjectName(QStringLiteral("Label1"));
+  Label1->setGeometry(23, 40, 314, 74);
+  Label1->setTextFormat(Qt::PlainText);
+  Label1->setWordWrap(true);
+  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  Label1->setFont(TahomaFont(12));
+
+  Button1 = new QPushButton(QStringLiteral("Close"), this);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setGeometry(160, 127, 75, 25);
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+  Timer1.setInterval(330);
+  connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+}
+
+void TMessageForm::ShowInfo(const NativeString& text, bool close_button, bool dots) {
+  Label1->setText(ToQt(text));
+  Button1->setVisible(close_button);
+  if (!placed_) {
+    placed_ = true;
+    CentreOverOwner();
+  }
+  show();
+  raise();
+  activateWindow();
+  InfoText = text;
+  DotCount = 0;
+  if (dots) {
+    Timer1.start();
+  } else {
+    Timer1.stop();
+  }
+}
+
+void TMessageForm::Button1Click() { close(); }
+
+void TMessageForm::Timer1Timer() {
+  ++DotCount;
+  if (DotCount > 3) DotCount = 0;
+  Label1->setText(ToQt(InfoText + NativeString(static_cast<std::size_t>(DotCount), u'.')));
+}
+
+void TMessageForm::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+    // Close is the default and the cancel button, but only while it can be seen.
+    if (!Button1->isHidden()) Button1->click();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void TMessageForm::CentreOverOwner() {
+  QRect area;
+  if (over_ != nullptr && over_->isVisible()) {
+    area = over_->frameGeometry();
+  } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    area = screen->availableGeometry();
+  }
+  if (area.isValid()) move(area.center() - QPoint(width() / 2, height() / 2));
+}
