@@ -1,0 +1,91 @@
+// What the simulated box answers: a pure model of the box's side of the protocol, fed one
+// received line at a time, so that the scenarios can be reasoned about without a pty.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace boxsim {
+
+enum class SimCondition { Ready, PinRequired, WrongPin, PukRequired, NoSim, PinNotNeeded };
+
+struct Scenario {
+  SimCondition sim = SimCondition::Ready;
+  std::string sim_pin = "1234";     // the PIN the SIM accepts
+  std::string puk = "12345678";     // the PUK that unblocks it
+  int failing_tests = 0;            // so many GPRS tests fail before one can pass
+  int test_delay_ms = 1000;         // how long the box's GPRS test takes
+  int mcc = 262;
+  int mnc = 1;
+  int rssi = -65;
+  std::string apn = "internet";     // settings stored in the box
+  std::string user;
+  std::string password;
+  std::string stored_pin;           // empty: the SIM's PIN, or "0000" for a wrong PIN
+  std::string box_id = "AB12CD34";
+  std::string hardware = "0142";
+  std::vector<std::string> ignored;  // command names never answered; "*" ignores all
+  std::string unplug_after;          // command name whose arrival pulls the cable
+  bool garbage = false;              // noise lines around every answer
+  std::size_t overlong = 0;          // one line of this many characters after the unlock
+};
+
+struct Reply {
+  std::string line;  // with its terminator
+  int delay_ms = 0;  // after the previous reply of the same answer
+};
+
+struct Answer {
+  std::vector<Reply> replies;
+  bool unplug = false;
+};
+
+// The name of a command: the text after "[" up to the first space or "]".
+std::string CommandName(std::string_view line);
+
+class BoxModel {
+ public:
+  explicit BoxModel(Scenario scenario);
+
+  // A new connection: the box starts over and announces itself until it is unlocked.
+  void Restart();
+  bool Unlocked() const { return unlocked_; }
+  // What the box sends every second until "[UNLOCK]" arrives.
+  std::vector<Reply> Announcement();
+  // The answer to one received line (without its line terminator).
+  Answer Receive(std::string_view line);
+
+  const Scenario& scenario() const { return scenario_; }
+  SimCondition sim() const { return sim_; }
+  int TestsRun() const { return tests_run_; }
+
+ private:
+  Reply Message(const std::string& text, int delay_ms = 0) const;
+  std::string SimWord() const;
+  bool Ignored(const std::string& name) const;
+  void StoreSettings(std::string_view line);
+  void UnblockSim(std::string_view line);
+  void WrapInGarbage(Answer& answer) const;
+
+  Scenario scenario_;
+  SimCondition sim_;
+  bool unlocked_ = false;
+  bool announced_once_ = false;
+  bool overlong_sent_ = false;
+  bool unplug_done_ = false;
+  int tests_run_ = 0;
+};
+
+// Turns a stream of received bytes into lines: split at line feeds, carriage returns
+// dropped, empty lines skipped.
+class LineSplitter {
+ public:
+  std::vector<std::string> Feed(std::string_view bytes);
+
+ private:
+  std::string partial_;
+};
+
+}  // namespace boxsim
