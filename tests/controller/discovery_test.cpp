@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "link/box_device_record.h"
 #include "support/form_fixture.h"
 
 #if defined(RODIDUZ_FAKE_USBLIB)
@@ -15,6 +16,15 @@
 namespace {
 
 using Texts = std::vector<std::string>;
+
+TEST(Discovery, FindsNothingWithoutTheLibrary) {
+  FormFixture fixture;
+  ASSERT_EQ(fixture.form().UsbLibHandle, nullptr);
+  EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
+  EXPECT_TRUE(fixture.LogTexts().empty());
+}
+
+#if defined(RODIDUZ_FAKE_USBLIB)
 
 BoxDeviceRecord Record(std::uint16_t vid, std::uint16_t pid, const char* name, const char* com,
                        const char* device = "/dev/ttyUSB0", std::uint8_t hub = 1, std::uint8_t port = 2) {
@@ -36,15 +46,6 @@ std::string Line(int index, const BoxDeviceRecord& r) {
                 r.vid, r.pid, r.device, r.hub, r.port, r.name, r.com);
   return buffer;
 }
-
-TEST(Discovery, FindsNothingWithoutTheLibrary) {
-  FormFixture fixture;
-  ASSERT_EQ(fixture.form().UsbLibHandle, nullptr);
-  EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
-  EXPECT_TRUE(fixture.LogTexts().empty());
-}
-
-#if defined(RODIDUZ_FAKE_USBLIB)
 
 TEST(Discovery, FindsNothingInALibraryWithoutTheExport) {
   FormFixture fixture("", RODIDUZ_FAKE_USBLIB_NO_EXPORT);
