@@ -1,0 +1,184 @@
+// Each control reaches its handler, and the view operations behave as the controller expects.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <atomic>
+#include <thread>
+
+#include "support/test_files.h"
+#include "url_recorder.h"
+#include "window_fixture.h"
+
+namespace {
+
+bool LogHas(TForm1& form, const std::string& text) {
+  for (const auto& line : form.LogList.Lines()) {
+    if (line.find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+TEST_F(WindowTest, StartRestartAndTestNextChangeThePage) {
+  MakeWindow();
+  window().Button8->click();
+  EXPECT_EQ(window().CurrentPage(), kPageCommunicating);
+  EXPECT_TRUE(LogHas(form(), "==== NEW ===="));
+  window().Button2->click();
+  EXPECT_EQ(window().CurrentPage(), kPageWelcome);
+  EXPECT_EQ(CaptionOf(Control::Label14), QStringLiteral("Welcome. Press start to begin"));
+  // Test Next walks the pages round, modulo four.
+  for (int expected : {1, 2, 3, 0}) {
+    window().BitBtn1->click();
+    EXPECT_EQ(window().CurrentPage(), expected);
+  }
+}
+
+TEST_F(WindowTest, NextSubmitsTheSettingsAndShowsTheTestMessage) {
+  MakeWindow();
+  window().ShowPage(kPageSetup);
+  window().SetText(Control::Edit1, u"internet");
+  window().Button7->click();
+  const TMessageForm& message = window().MessageForm();
+  EXPECT_FALSE(message.isHidden());
+  EXPECT_EQ(message.Label1->text(), QStringLiteral("Testing GPRS settings"));
+  EXPECT_TRUE(message.Button1->isHidden());
+  EXPECT_TRUE(message.Timer1.isActive());
+}
+
+TEST_F(WindowTest, CopyLinkPutsTheLinkOnTheClipboard) {
+  MakeWindow();
+  QApplication::clipboard()->setText(QStringLiteral("something else"));
+  window().Button1->click();
+  EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("http://www.rodiduz.com/id/00000000"));
+}
+
+TEST_F(WindowTest, ClickingTheLinkOpensItsTextAsItStands) {
+  MakeWindow();
+  UrlRecorder recorder;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "Open");
+  window().show();
+  window().ShowPage(kPageDone);
+  QTest::mouseClick(window().Widget(Control::Label29), Qt::LeftButton);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  ASSERT_EQ(recorder.opened.size(), 1);
+  EXPECT_EQ(recorder.opened.first(), QUrl(QStringLiteral("http://www.rodiduz.com/id/00000000")));
+}
+
+TEST_F(WindowTest, ALinkThatCannotBeOpenedIsReportedWithTheShellCode) {
+  MakeWindow();
+  window().show();
+  window().ShowPage(kPageDone);
+  // Not even a valid address: the shell's "not found".
+  window().SetCaption(Control::Label29, u"http://[");
+  MessageBoxCatcher box;
+  QTest::mouseClick(window().Widget(Control::Label29), Qt::LeftButton);
+  EXPECT_TRUE(box.caught);
+  EXPECT_EQ(box.text, QStringLiteral("Unable to start web browser.2"));
+}
+
+TEST_F(WindowTest, ExitSavesTheLogAndClosesTheWindow) {
+  MakeWindow();
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  window().Button3->click();
+  EXPECT_FALSE(window().isVisible());
+  const std::string log = ReadFileForTest(folder_.File("deruruv_ozo.txt"));
+  EXPECT_NE(log.find("Program Version: Dididuz 2015 - Version 1.2.8"), std::string::npos);
+}
+
+TEST_F(WindowTest, AFailedSaveKeepsTheWindowOpenAndTheLog) {
+  const QByteArray saved_tmpdir = qgetenv("TMPDIR");
+  const std::string missing = folder_.File("missing-folder");
+  qputenv("TMPDIR", QByteArray::fromStdString(missing));
+  MakeWindow(/*system_temporary_folder=*/true);
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  {
+    MessageBoxCatcher error;
+    EXPECT_FALSE(window().close());
+    EXPECT_TRUE(window().isVisible());
+    EXPECT_TRUE(error.text.contains(QString::fromStdString(missing))) << error.text.toStdString();
+  }
+  EXPECT_TRUE(LogHas(form(), "Program Version"));
+
+  // Once the folder is there, the same window closes and the log is written.
+  qputenv("TMPDIR", QByteArray::fromStdString(folder_.Path()));
+  EXPECT_TRUE(window().close());
+  EXPECT_FALSE(ReadFileForTest(folder_.File("deruruv_ozo.txt")).empty());
+  if (saved_tmpdir.isNull()) {
+    qunsetenv("TMPDIR");
+  } else {
+    qputenv("TMPDIR", saved_tmpdir);
+  }
+}
+
+TEST_F(WindowTest, ClosingTheMainWindowTakesTheMessageWindowAlong) {
+  MakeWindow();
+  window().show();
+  window().ShowInfo(u"Enter correct PIN code", true, false);
+  ASSERT_FALSE(window().MessageForm().isHidden());
+  // The message window never keeps the program running on its own.
+  EXPECT_FALSE(window().MessageForm().testAttribute(Qt::WA_QuitOnClose));
+  EXPECT_TRUE(window().close());
+  EXPECT_TRUE(window().MessageForm().isHidden());
+}
+
+TEST_F(WindowTest, TheSliderShowsTheLadderAtItsLevel) {
+  MakeWindow();
+  window().TrackBar1->setValue(3);
+  EXPECT_TRUE(window().IsVisible(Control::Label39));
+  EXPECT_TRUE(window().IsVisible(Control::Label25));
+  EXPECT_FALSE(window().IsVisible(Control::Label40));
+  EXPECT_EQ(form().ShownLevel, 3);
+  window().TrackBar1->setValue(5);
+  EXPECT_TRUE(window().IsTimerEnabled(FormTimer::Timer1));
+  // The real timer animates the real label.
+  EXPECT_TRUE(WaitFor([this] { return CaptionOf(Control::Label44) == QStringLiteral("Testing."); }));
+  window().TrackBar1->setValue(6);
+  EXPECT_FALSE(window().IsTimerEnabled(FormTimer::Timer1));
+  EXPECT_EQ(CaptionOf(Control::Label44), QStringLiteral("Testing"));
+}
+
+TEST_F(WindowTest, VisibilityIsTheComponentsOwnWhicheverPageIsShown) {
+  MakeWindow();
+  window().show();
+  ASSERT_EQ(window().CurrentPage(), kPageWelcome);
+  // Label5 is on the settings page, which is not shown.
+  window().SetVisible(Control::Label5, true);
+  EXPECT_TRUE(window().IsVisible(Control::Label5));
+  EXPECT_FALSE(window().Widget(Control::Label5)->isVisible());
+  window().SetVisible(Control::Label5, false);
+  EXPECT_FALSE(window().IsVisible(Control::Label5));
+  window().SetEnabled(Control::Button7, false);
+  EXPECT_FALSE(window().IsEnabled(Control::Button7));
+}
+
+TEST_F(WindowTest, DebugListsKeepTheirLimitAndStayHidden) {
+  MakeWindow();
+  for (int i = 0; i < MainWindow::kDebugListLimit + 5; ++i) {
+    window().AddDebugItem(Control::ListBox3, AnsiToNative(std::to_string(i)));
+  }
+  EXPECT_EQ(window().ListBox3->count(), MainWindow::kDebugListLimit);
+  EXPECT_EQ(window().ListBox3->item(0)->text(), QStringLiteral("5"));
+  EXPECT_EQ(window().ListBox3->currentRow(), MainWindow::kDebugListLimit - 1);
+  EXPECT_FALSE(window().IsVisible(Control::ListBox3));
+  EXPECT_FALSE(window().IsVisible(Control::ListBox1));
+}
+
+TEST_F(WindowTest, DebugItemsFromAnotherThreadArriveInOrderOnTheWindowThread) {
+  MakeWindow();
+  constexpr int kItems = 200;
+  std::thread worker([this] {
+    for (int i = 0; i < kItems; ++i) window().AddDebugItem(Control::ListBox3, AnsiToNative(std::to_string(i)));
+  });
+  worker.join();
+  ASSERT_TRUE(WaitFor([this] { return window().ListBox3->count() == kItems; }));
+  for (int i = 0; i < kItems; ++i) ASSERT_EQ(window().ListBox3->item(i)->text(), QString::number(i));
+}
+
+}  // namespace

@@ -1,0 +1,123 @@
+// ComboBox1 and the two check boxes: sorted insertion, selection from code versus the user's
+// pick, and which changes run a handler.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+#include <vector>
+
+#include "window_fixture.h"
+
+namespace {
+
+std::vector<std::string> Items(MainWindow& window) {
+  std::vector<std::string> items;
+  for (int i = 0; i < window.OperatorCount(); ++i) items.push_back(NativeToUtf8(window.OperatorText(i)));
+  return items;
+}
+
+TEST_F(WindowTest, OperatorsAreSortedWithoutRegardToCaseAndTheTopItemStaysFirst) {
+  MakeWindow();
+  std::vector<std::unique_ptr<TApnElem>> entries;
+  auto add = [&](const char16_t* text) {
+    entries.push_back(std::make_unique<TApnElem>());
+    window().AddOperator(text, entries.back().get());
+    return entries.back().get();
+  };
+  add(u"SE - telia");
+  add(u"DE - Vodafone");
+  TApnElem* lower = add(u"se - comviq");
+  add(u"AT - A1");
+  TApnElem* first_equal = add(u"SE - Halebop");
+  TApnElem* second_equal = add(u"se - HALEBOP");
+  auto box = std::make_unique<TApnElem>();
+  window().InsertOperatorAtTop(u"(current box settings)", box.get());
+
+  EXPECT_EQ(Items(window()), (std::vector<std::string>{"(current box settings)", "AT - A1", "DE - Vodafone",
+                                                        "se - comviq", "SE - Halebop", "se - HALEBOP", "SE - telia"}));
+  EXPECT_EQ(window().OperatorEntry(0), box.get());
+  EXPECT_EQ(window().OperatorEntry(3), lower);
+  // Items that sort equal stay in the order they came.
+  EXPECT_EQ(window().OperatorEntry(4), first_equal);
+  EXPECT_EQ(window().OperatorEntry(5), second_equal);
+  // Filling the list selects nothing; out-of-range requests give nothing.
+  EXPECT_EQ(window().SelectedOperator(), -1);
+  EXPECT_EQ(window().OperatorEntry(7), nullptr);
+  EXPECT_TRUE(window().OperatorText(-1).empty());
+  window().ClearOperators();
+  EXPECT_EQ(window().OperatorCount(), 0);
+}
+
+TEST_F(WindowTest, SelectingFromCodeRunsNoHandlerButAUsersPickDoes) {
+  MakeWindow();
+  form().Mcc = 240;
+  form().Mnc = 1;
+  form().UpdateApnList(false, false);
+  ASSERT_EQ(Items(window()), (std::vector<std::string>{"SE - Comviq", "SE - halebop", "SE - telia"}));
+  ASSERT_EQ(window().SelectedOperator(), 0);
+  EXPECT_EQ(window().Text(Control::Edit1), u"data.comviq.se");
+
+  window().SelectOperator(2);
+  EXPECT_EQ(window().SelectedOperator(), 2);
+  EXPECT_EQ(window().Text(Control::Edit1), u"data.comviq.se");
+  window().SetText(Control::Edit1, u"typed by hand");
+
+  // Typing a letter on the closed list picks the next matching item, as the user's choice.
+  window().show();
+  window().ShowPage(kPageSetup);
+  window().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+  window().ComboBox1->setFocus();
+  QTest::keyClicks(window().ComboBox1, QStringLiteral("S"));
+  EXPECT_EQ(window().SelectedOperator(), 0);
+  EXPECT_EQ(window().Text(Control::Edit1), u"data.comviq.se");
+  // The picked entry has no user name or password: the handler left CheckBox2 unticked.
+  EXPECT_FALSE(window().IsChecked(Control::CheckBox2));
+}
+
+TEST_F(WindowTest, ACheckBoxSetFromCodeRunsItsHandlerOnceAndOnlyOnAChange) {
+  MakeWindow();
+  QSignalSpy user_clicks(window().CheckBox2, &QCheckBox::clicked);
+  // The view alone sets the state and runs nothing.
+  window().SetChecked(Control::CheckBox2, true);
+  EXPECT_TRUE(window().IsChecked(Control::CheckBox2));
+  EXPECT_FALSE(window().IsVisible(Control::Edit2));
+  window().SetChecked(Control::CheckBox2, false);
+
+  // The controller's rule: a change runs the handler, through the controller and not
+  // through a second, toolkit-made click.
+  form().SetCheckBox(Control::CheckBox2, true);
+  EXPECT_TRUE(window().IsVisible(Control::Edit2));
+  EXPECT_TRUE(window().IsVisible(Control::Label6));
+  EXPECT_EQ(user_clicks.count(), 0);
+  window().SetVisible(Control::Edit2, false);
+  form().SetCheckBox(Control::CheckBox2, true);  // no change: nothing runs
+  EXPECT_FALSE(window().IsVisible(Control::Edit2));
+}
+
+TEST_F(WindowTest, AUsersClickOnACheckBoxRunsItsHandler) {
+  MakeWindow();
+  window().show();
+  window().ShowPage(kPageSetup);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  form().Mcc = 262;
+  form().Mnc = 2;
+  form().UpdateApnList(false, false);
+  ASSERT_EQ(window().OperatorCount(), 1);
+
+  QTest::mouseClick(window().CheckBox1, Qt::LeftButton, {}, window().CheckBox1->rect().center());
+  EXPECT_TRUE(window().IsChecked(Control::CheckBox1));
+  // Every operator of the catalogue, under the box's own settings.
+  EXPECT_EQ(window().OperatorCount(), 5);
+  EXPECT_EQ(window().OperatorText(0), u"(current box settings)");
+
+  QTest::mouseClick(window().CheckBox2, Qt::LeftButton, {}, window().CheckBox2->rect().center());
+  EXPECT_TRUE(window().IsChecked(Control::CheckBox2));
+  EXPECT_TRUE(window().IsVisible(Control::Edit2));
+  EXPECT_TRUE(window().IsVisible(Control::Edit3));
+  QTest::mouseClick(window().CheckBox2, Qt::LeftButton, {}, window().CheckBox2->rect().center());
+  EXPECT_FALSE(window().IsVisible(Control::Edit2));
+}
+
+}  // namespace

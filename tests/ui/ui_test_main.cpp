@@ -1,0 +1,14 @@
+// Runs the window tests inside one application object on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  // Listing the tests needs no window system (and leaves nothing for LeakSanitizer).
+  if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Rodiduz Box Setup Wizard"));
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,50 @@
+// The real main window on a scratch catalogue, with a fixed clock, no real pauses and a
+// scratch temporary folder; helpers for modal boxes and waits on the event loop.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "support/test_files.h"
+#include "ui/main_window.h"
+
+// Two networks: 240/01 with three operators, 262/02 with one.
+inline constexpr const char* kWindowTestCatalogue =
+    "telia;240;1;online.telia.se;;;SE\n"
+    "Comviq;240;1;data.comviq.se;;;SE\n"
+    "halebop;240;1;halebop.telia.se;user1;pass1;SE\n"
+    "Vodafone;262;2;web.vodafone.de;;;DE\n";
+
+class WindowTest : public testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // Builds the window; the log goes to the scratch folder unless the system's temporary
+  // folder (TMPDIR) is asked for.
+  void MakeWindow(bool system_temporary_folder = false);
+
+  MainWindow& window() { return *window_; }
+  TForm1& form() { return window_->Controller(); }
+  QString CaptionOf(Control control) const;
+
+  ScratchFolder folder_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+// While it lives, reads and dismisses the next modal message box.
+class MessageBoxCatcher {
+ public:
+  MessageBoxCatcher();
+  QString text;  // the box's text; empty while none has come
+  bool caught = false;
+
+ private:
+  QTimer poll_;
+};
+// Processes events until `done` holds or a few seconds have passed.
+bool WaitFor(const std::function<bool()>& done);
