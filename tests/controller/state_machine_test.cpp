@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <stdexcept>
 
 #include "wizard_driver.h"
 
@@ -54,6 +55,28 @@ TEST(Tick, RestartsTheDeviceTimerAtTheEnd) {
   wizard.view().device_timer = false;
   wizard.Tick();
   EXPECT_TRUE(wizard.view().device_timer);
+}
+
+// A window that fails while the signal line is set, as a toolkit error inside a tick would.
+class FailingSignalLineView : public RecordingView {
+ public:
+  void SetCaption(Control label, const NativeString& text) override {
+    if (label == Control::Label19 && text != u"Signal Strength:") throw std::runtime_error("window failed");
+    RecordingView::SetCaption(label, text);
+  }
+};
+
+TEST(Tick, AnErrorInsideATickStillRestartsTheDeviceTimer) {
+  ScratchFolder folder;
+  FailingSignalLineView view;
+  TForm1Environment environment;
+  environment.catalogue_path = folder.Write("apnlist.csv", "");
+  environment.usb_library = folder.File("no-such-usblib.so");
+  environment.pause = [](unsigned) {};
+  TForm1 form(view, environment);
+  form.AddToDutRecvList(kNetworkReport);
+  EXPECT_THROW(form.DeviceTimerTimer(nullptr), std::runtime_error);
+  EXPECT_TRUE(view.device_timer);
 }
 
 TEST(Tick, TakesOneMessagePerTick) {

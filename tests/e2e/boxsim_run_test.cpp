@@ -277,6 +277,9 @@ TEST_F(BoxRun, NoiseAndOverlongLinesDoNotDisturbTheRun) {
   form().Button8Click(nullptr);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed, 30s)) << Trace();
   EXPECT_TRUE(Logged("[Rx]  x[OK]"));
+  EXPECT_TRUE(Logged("[Rx]  [UNLOCKED]"));
+  // The overlong line never reaches the log as a line of its own.
+  for (const std::string& line : fixture_->LogTexts()) EXPECT_LT(line.size(), 15000u);
 }
 
 }  // namespace
