@@ -1,7 +1,6 @@
 // The box protocol's report parsers and the pure pieces of its vocabulary.
-#include "controller/main_form.h"
-
 #include "controller/box_protocol.h"
+#include "controller/main_form.h"
 
 namespace box_protocol {
 
@@ -71,8 +70,7 @@ void StoreNumber(std::string_view report, std::string_view key, std::string_view
   if (auto value = DelimitedValue(report, key, next_key)) field = TextToInt(*value);
 }
 
-void StoreText(std::string_view report, std::string_view key, std::string_view next_key,
-               AnsiString& field) {
+void StoreText(std::string_view report, std::string_view key, std::string_view next_key, AnsiString& field) {
   if (auto value = DelimitedValue(report, key, next_key)) field = std::move(*value);
 }
 

@@ -1,9 +1,8 @@
 // The setup state machine: one step per DeviceTimer tick, and the state changes it makes.
-#include "controller/main_form.h"
-
 #include <array>
 
 #include "controller/box_protocol.h"
+#include "controller/main_form.h"
 
 namespace bp = box_protocol;
 
@@ -19,7 +18,7 @@ struct TForm1::TickFlags {
 namespace {
 
 constexpr std::array<const char*, 15> kCommStateNames = {
-    "Init",    "Searching", "Found",    "Connected", "Disconnected", "Ready",       "Unlocked",   "GotQR",
+    "Init",    "Searching", "Found",    "Connected", "Disconnected", "Ready",      "Unlocked",   "GotQR",
     "GotPLMN", "GotGPRS",   "WaitUser", "GPRSSet",   "GPRSTesting",  "GPRSPassed", "GPRSFailed",
 };
 
@@ -320,7 +319,8 @@ void TForm1::SetOperatorAreaVisible(bool visible) {
 }
 
 void TForm1::SetPinAreaVisible(bool visible) {
-  for (Control control : {Control::MaskEdit1, Control::Label7, Control::Bevel1}) view_.SetVisible(control, visible);
+  for (Control control : {Control::MaskEdit1, Control::Label7, Control::Bevel1})
+    view_.SetVisible(control, visible);
 }
 
 void TForm1::ChangeCommState(std::uint32_t new_state) {

@@ -1,7 +1,6 @@
 // Start, Restart, Next and the GPRS settings submission.
-#include "controller/main_form.h"
-
 #include "controller/box_protocol.h"
+#include "controller/main_form.h"
 
 namespace bp = box_protocol;
 
@@ -9,7 +8,8 @@ namespace {
 
 constexpr std::uint32_t kSettingsReplyTimeout = 500;
 
-constexpr const char* kTooLongMessage = "The settings are too long. Please shorten the APN, username or password";
+constexpr const char* kTooLongMessage =
+    "The settings are too long. Please shorten the APN, username or password";
 constexpr const char* kControlCharacterMessage =
     "The settings contain characters that cannot be sent. Please check APN, username, password and PUK";
 
@@ -46,7 +46,8 @@ void TForm1::TestGprs() {
   const NativeString user = full_form ? view_.Text(Control::Edit2) : NativeString();
   const NativeString password = full_form ? view_.Text(Control::Edit3) : NativeString();
   const NativeString pin = view_.Text(Control::MaskEdit1);
-  const NativeString puk = with_puk ? view_.Text(Control::Edit4).substr(0, bp::kPukMaxCharacters) : NativeString();
+  const NativeString puk =
+      with_puk ? view_.Text(Control::Edit4).substr(0, bp::kPukMaxCharacters) : NativeString();
 
   // Refusals come before any change of state, so a refused submission leaves the run where it
   // was and the user can correct the fields. Only what would be sent is checked: the short

@@ -78,7 +78,8 @@ TEST_F(OperatorSelection, UnknownApnSpellings) {
     const char* apn;
     bool offered;
   };
-  const Row rows[] = {{"unknown", false}, {"UNKNOWN", false}, {"Unknown", true}, {"uNKNOWN", true}, {"", true}};
+  const Row rows[] = {
+      {"unknown", false}, {"UNKNOWN", false}, {"Unknown", true}, {"uNKNOWN", true}, {"", true}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.apn);
     BoxReports(262, 1, row.apn);
@@ -112,9 +113,9 @@ TEST_F(OperatorSelection, ShowAllOffersEveryEntry) {
   BoxReports(0, 0, "unknown");
   view().SetChecked(Control::CheckBox1, true);
   Rebuild();
-  EXPECT_EQ(view().OperatorTexts(), (Lines{" - NetA", "DE - Congstar", "DE - telekom", "DE - Vodafone",
-                                           "US - States", "XX - Neg", "XX - Zero", "YY - Edge",
-                                           "ZZ - Border"}));
+  EXPECT_EQ(view().OperatorTexts(),
+            (Lines{" - NetA", "DE - Congstar", "DE - telekom", "DE - Vodafone", "US - States", "XX - Neg",
+                   "XX - Zero", "YY - Edge", "ZZ - Border"}));
 }
 
 TEST_F(OperatorSelection, NetworkWithoutCatalogueEntry) {

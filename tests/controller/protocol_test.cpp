@@ -1,10 +1,9 @@
 // The report parsers and the protocol's pure helpers, table-driven from box traffic.
-#include "controller/box_protocol.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 
+#include "controller/box_protocol.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -81,8 +80,8 @@ TEST(ParsePlmn, FillsNumbersAndSimStatus) {
   };
   const Row rows[] = {
       {"space separated, SIM 1 at the end", "MCC:262 MNC:1 RSSI:-71 TA:5 CME:0 SIM:1", 262, 1, -71, 5, 0, 1},
-      {"comma and space: every value ends in a comma", "MCC:262, MNC:1, RSSI:-71, TA:5, CME:0, SIM:1", 0, 0, 0,
-       0, 0, 1},
+      {"comma and space: every value ends in a comma", "MCC:262, MNC:1, RSSI:-71, TA:5, CME:0, SIM:1", 0, 0,
+       0, 0, 0, 1},
       {"negative signal", "MCC:234 MNC:15 RSSI:-101 TA:0 CME:3 SIM:1", 234, 15, -101, 0, 3, 1},
       {"SIM 0 at the end", "MCC:262 MNC:1 RSSI:-71 TA:5 CME:0 SIM:0", 262, 1, -71, 5, 0, 3},
       {"SIM 1 followed by text within five characters", "MCC:262 MNC:1 RSSI:-71 TA:5 CME:0 SIM:1 OK", 262, 1,
@@ -130,10 +129,10 @@ TEST(ParseApn, StoresTextsAsReceived) {
     const char* pin;
   };
   const Row rows[] = {
-      {"all values", "APN:internet USER:me PW:secret PIN:1234 IMEI:356938035643809", "internet", "me", "secret",
-       "1234"},
-      {"empty user name keeps the old one", "APN:internet USER: PW:secret PIN:1234 IMEI:1", "internet", "old-user",
+      {"all values", "APN:internet USER:me PW:secret PIN:1234 IMEI:356938035643809", "internet", "me",
        "secret", "1234"},
+      {"empty user name keeps the old one", "APN:internet USER: PW:secret PIN:1234 IMEI:1", "internet",
+       "old-user", "secret", "1234"},
       {"spaces are kept", "APN: web  USER:a b PW:x PIN:  12 IMEI:1", " web ", "a b", "x", "  12"},
       {"value holding a later key is cut there", "APN:myUSER:x USER:u PW:p PIN:1 IMEI:1", "m", "x USER:u",
        "p", "1"},
@@ -163,8 +162,10 @@ TEST(ParseQr, WritesEveryFieldOnEveryCall) {
     const char* mac;
   };
   const Row rows[] = {
-      {"all keys", "QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA", "AB12CD34", "0142", "0107", "0011223344AA"},
-      {"any order", "MAC:0011223344AA SW:0107 HW:0142 QR:AB12CD34", "AB12CD34", "0142", "0107", "0011223344AA"},
+      {"all keys", "QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA", "AB12CD34", "0142", "0107",
+       "0011223344AA"},
+      {"any order", "MAC:0011223344AA SW:0107 HW:0142 QR:AB12CD34", "AB12CD34", "0142", "0107",
+       "0011223344AA"},
       {"ends three characters after QR", "HW:0142 QR:ABC", "ABC", "0142", ":014", "0142 QR:ABC"},
       {"no HW: the 3rd to 6th characters", "QR:AB12CD34 SW:0107 MAC:0011223344AA", "AB12CD34", ":AB1", "0107",
        "0011223344AA"},

@@ -31,9 +31,9 @@ class NoRealPorts {
 
 TEST(CommStateNames, AllNamesAndUnknownValues) {
   WizardDriver wizard;
-  const char* names[] = {"Init",    "Searching", "Found",    "Connected", "Disconnected",
-                         "Ready",   "Unlocked",  "GotQR",    "GotPLMN",   "GotGPRS",
-                         "WaitUser", "GPRSSet",  "GPRSTesting", "GPRSPassed", "GPRSFailed"};
+  const char* names[] = {"Init",     "Searching", "Found",       "Connected",  "Disconnected",
+                         "Ready",    "Unlocked",  "GotQR",       "GotPLMN",    "GotGPRS",
+                         "WaitUser", "GPRSSet",   "GPRSTesting", "GPRSPassed", "GPRSFailed"};
   for (std::uint32_t state = 0; state < 15; ++state) {
     EXPECT_EQ(wizard.form().GetCommStateName(state), names[state]) << state;
   }
@@ -196,7 +196,8 @@ TEST(Connected, CommReadyUnlocksAndHidesTheOperatorArea) {
   EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
   EXPECT_EQ(wizard.form().CommState, kStateReady);
   EXPECT_EQ(wizard.form().ShownLevel, 6);
-  for (Control control : {Control::ComboBox1, Control::CheckBox1, Control::Edit1, Control::Bevel2, Control::Label1}) {
+  for (Control control :
+       {Control::ComboBox1, Control::CheckBox1, Control::Edit1, Control::Bevel2, Control::Label1}) {
     EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
   }
 }
@@ -363,7 +364,8 @@ TEST(GotGprs, ShowAllOperatorsIsUntickedAndEveryFieldEmptiedFirst) {
   EXPECT_FALSE(wizard.view().IsChecked(Control::CheckBox1));
   // The rebuild without "show all" leaves the other network's operator out.
   EXPECT_EQ(wizard.view().OperatorTexts(), Lines{"(current box settings)"});
-  EXPECT_EQ(wizard.TakeOneSent(), "[SIMPUK PUK:]\r\n\r\n[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
+  EXPECT_EQ(wizard.TakeOneSent(),
+            "[SIMPUK PUK:]\r\n\r\n[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
 }
 
 TEST(GotGprs, SimPromptsAtTheIdentityReport) {
@@ -446,10 +448,18 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
     bool operators_shown;
   };
   const Row rows[] = {
-      {"wrong PIN", "SIM PIN WRONG", {"FAILED WRONG PIN", "Show Message:Wrong PIN code"}, "Wrong PIN code", false,
+      {"wrong PIN",
+       "SIM PIN WRONG",
+       {"FAILED WRONG PIN", "Show Message:Wrong PIN code"},
+       "Wrong PIN code",
+       false,
        false},
-      {"PUK", "SIM PUK", {"FAILED PUK", "Show Message:Enter PUK code and new PIN code"},
-       "Enter PUK code and new PIN code", true, false},
+      {"PUK",
+       "SIM PUK",
+       {"FAILED PUK", "Show Message:Enter PUK code and new PIN code"},
+       "Enter PUK code and new PIN code",
+       true,
+       false},
       {"ready",
        "SIM READY",
        {"Show Message:Connection failed. Please check operator/APN settings and try again"},
@@ -497,7 +507,8 @@ TEST(GprsTesting, SilentBoxIsAskedTwiceMoreThenTheUserIsTold) {
   wizard.Tick();
   EXPECT_TRUE(wizard.TakeSent().empty());
   EXPECT_EQ(wizard.form().GprsTestTries, 3);
-  EXPECT_EQ(wizard.LogFrom(before), Lines{"Show Message:Oops - something went wrong. Try reconnecting the box"});
+  EXPECT_EQ(wizard.LogFrom(before),
+            Lines{"Show Message:Oops - something went wrong. Try reconnecting the box"});
   EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Oops - something went wrong. Try reconnecting the box");
   EXPECT_TRUE(wizard.view().info.close_button);
   EXPECT_FALSE(wizard.view().info.dots);
@@ -532,8 +543,8 @@ TEST(Unplug, ResetsInEveryStateButInitSearchingFoundAndPassed) {
     wizard.form().ReplyTimeout = 0;
     wizard.form().SimStatus = kSimWrongPin;
     wizard.view().SetCaption(Control::Label24, u"status");
-    const bool resets = state != kStateInit && state != kStateSearching && state != kStateFound &&
-                        state != kStateGPRSPassed;
+    const bool resets =
+        state != kStateInit && state != kStateSearching && state != kStateFound && state != kStateGPRSPassed;
     wizard.Tick();
     if (resets) {
       EXPECT_EQ(wizard.form().CommState, kStateInit);

@@ -136,7 +136,8 @@ TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
     const char* message;
   };
   const char* too_long = "The settings are too long. Please shorten the APN, username or password";
-  const char* control = "The settings contain characters that cannot be sent. Please check APN, username, password and PUK";
+  const char* control =
+      "The settings contain characters that cannot be sent. Please check APN, username, password and PUK";
   const Row rows[] = {
       {"98 characters", AnsiToNative(std::string(65, 'a')), u"", u"", false, false, u"", too_long},
       {"user and password add up", AnsiToNative(std::string(30, 'a')), AnsiToNative(std::string(20, 'u')),
@@ -190,7 +191,8 @@ TEST(TestGprs, FirstSubmissionRefusedShowsTheSettingsPage) {
   EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
   EXPECT_TRUE(wizard.view().IsVisible(Control::Edit1));
   EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
-  EXPECT_TRUE(wizard.Logged("Show Message:The settings are too long. Please shorten the APN, username or password"));
+  EXPECT_TRUE(
+      wizard.Logged("Show Message:The settings are too long. Please shorten the APN, username or password"));
   // Shortened by the user, Next submits.
   wizard.view().SetText(Control::Edit1, u"short.apn");
   wizard.form().Button7Click(nullptr);

@@ -12,7 +12,8 @@
 
 // Traffic of a box that is ready, on network 262/01 with a good signal.
 inline constexpr const char* kNetworkReport = "MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:1";
-inline constexpr const char* kSettingsReport = "APN:box.apn USER:boxuser PW:boxpw PIN:1234 IMEI:356938035643809";
+inline constexpr const char* kSettingsReport =
+    "APN:box.apn USER:boxuser PW:boxpw PIN:1234 IMEI:356938035643809";
 inline constexpr const char* kIdentityReport = "QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA";
 
 class WizardDriver {

@@ -1,11 +1,10 @@
 // Whole setup runs: the controller with the recording view, the real serial engine, discovery
 // on the virtual USB bus, and the box simulator on a pseudo-terminal, ticked in real time.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -48,8 +47,8 @@ class PortDir {
 class Simulator {
  public:
   Simulator(const std::string& folder, std::vector<std::string> options) : output_(folder + "/boxsim.out") {
-    std::vector<std::string> args = {kSimulator, "--port-dir", folder, "--com", "7", "--announce-ms", "200",
-                                     "--test-ms", "100", "--lifetime", "60"};
+    std::vector<std::string> args = {kSimulator, "--port-dir", folder, "--com",      "7", "--announce-ms",
+                                     "200",      "--test-ms",  "100",  "--lifetime", "60"};
     args.insert(args.end(), options.begin(), options.end());
     pid_ = fork();
     if (pid_ == 0) {
@@ -188,8 +187,9 @@ TEST_F(BoxRun, CleanRunEndsWithTheLink) {
   const Lines commands = Commands();
   // Each request appears at least once and in this order; a request may be repeated while
   // its answer is on the way.
-  const Lines order = {"[UNLOCK]", "[PLMNGET]", "[GPRSGET]", "[QRGET]",
-                       "[GPRSSET APN:internet USER: PW: PIN:1234]", "[GPRSTEST]"};
+  const Lines order = {
+      "[UNLOCK]",  "[PLMNGET]", "[GPRSGET]", "[QRGET]", "[GPRSSET APN:internet USER: PW: PIN:1234]",
+      "[GPRSTEST]"};
   auto at = commands.begin();
   for (const std::string& command : order) {
     at = std::find(at, commands.end(), command);
@@ -221,8 +221,10 @@ TEST_F(BoxRun, WrongPinIsCorrectedByTheUser) {
   form().Button7Click(nullptr);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = Commands();
-  EXPECT_NE(std::find(commands.begin(), commands.end(), "[GPRSSET APN:internet USER: PW: PIN:0000]"), commands.end());
-  EXPECT_NE(std::find(commands.begin(), commands.end(), "[GPRSSET APN:internet USER: PW: PIN:1234]"), commands.end());
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "[GPRSSET APN:internet USER: PW: PIN:0000]"),
+            commands.end());
+  EXPECT_NE(std::find(commands.begin(), commands.end(), "[GPRSSET APN:internet USER: PW: PIN:1234]"),
+            commands.end());
 }
 
 TEST_F(BoxRun, PukUnblocksTheSim) {
@@ -245,8 +247,9 @@ TEST_F(BoxRun, PukUnblocksTheSim) {
 TEST_F(BoxRun, NoSimStopsTheRun) {
   Plug({"--sim", "none"});
   form().Button8Click(nullptr);
-  ASSERT_TRUE(RunUntil([&] { return Logged("Show Message:Sim Card not inserted. Please insert sim card and press start again"); }))
-      << Trace();
+  ASSERT_TRUE(RunUntil([&] {
+    return Logged("Show Message:Sim Card not inserted. Please insert sim card and press start again");
+  })) << Trace();
   EXPECT_EQ(form().CommState, kStateInit);
   EXPECT_EQ(view().CurrentPage(), kPageWelcome);
   EXPECT_TRUE(form().PortOpen.load());

@@ -52,12 +52,18 @@ Reply BoxModel::Message(const std::string& text, int delay_ms) const {
 
 std::string BoxModel::SimWord() const {
   switch (sim_) {
-    case SimCondition::Ready: return "SIM READY";
-    case SimCondition::PinRequired: return "SIM PIN";
-    case SimCondition::WrongPin: return "SIM PIN WRONG";
-    case SimCondition::PukRequired: return "SIM PUK";
-    case SimCondition::NoSim: return "NO SIM";
-    case SimCondition::PinNotNeeded: return "SIM PIN NOT NEEDED";
+    case SimCondition::Ready:
+      return "SIM READY";
+    case SimCondition::PinRequired:
+      return "SIM PIN";
+    case SimCondition::WrongPin:
+      return "SIM PIN WRONG";
+    case SimCondition::PukRequired:
+      return "SIM PUK";
+    case SimCondition::NoSim:
+      return "NO SIM";
+    case SimCondition::PinNotNeeded:
+      return "SIM PIN NOT NEEDED";
   }
   return "SIM READY";
 }
@@ -130,9 +136,9 @@ Answer BoxModel::Receive(std::string_view line) {
   } else if (name == "PLMNGET") {
     if (sim_ == SimCondition::PinNotNeeded) answer.replies.push_back(Message(SimWord()));
     const int sim_value = sim_ == SimCondition::NoSim ? 0 : 1;
-    answer.replies.push_back(Message("MCC:" + std::to_string(scenario_.mcc) + " MNC:" + std::to_string(scenario_.mnc) +
-                                     " RSSI:" + std::to_string(scenario_.rssi) + " TA:0 CME:0 SIM:" +
-                                     std::to_string(sim_value)));
+    answer.replies.push_back(
+        Message("MCC:" + std::to_string(scenario_.mcc) + " MNC:" + std::to_string(scenario_.mnc) +
+                " RSSI:" + std::to_string(scenario_.rssi) + " TA:0 CME:0 SIM:" + std::to_string(sim_value)));
   } else if (name == "GPRSGET") {
     answer.replies.push_back(Message("APN:" + scenario_.apn + " USER:" + scenario_.user + " PW:" +
                                      scenario_.password + " PIN:" + scenario_.stored_pin + " IMEI:" + kImei));
@@ -140,8 +146,8 @@ Answer BoxModel::Receive(std::string_view line) {
     if (sim_ == SimCondition::WrongPin || sim_ == SimCondition::PukRequired) {
       answer.replies.push_back(Message(SimWord()));
     }
-    answer.replies.push_back(Message("QR:" + scenario_.box_id + " HW:" + scenario_.hardware + " SW:" + kSoftware +
-                                     " MAC:" + kMac));
+    answer.replies.push_back(Message("QR:" + scenario_.box_id + " HW:" + scenario_.hardware +
+                                     " SW:" + kSoftware + " MAC:" + kMac));
   } else if (name == "SIMPUK") {
     UnblockSim(line);
     answer.replies.push_back(Message(SimWord()));

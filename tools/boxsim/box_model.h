@@ -13,17 +13,17 @@ enum class SimCondition { Ready, PinRequired, WrongPin, PukRequired, NoSim, PinN
 
 struct Scenario {
   SimCondition sim = SimCondition::Ready;
-  std::string sim_pin = "1234";     // the PIN the SIM accepts
-  std::string puk = "12345678";     // the PUK that unblocks it
-  int failing_tests = 0;            // so many GPRS tests fail before one can pass
-  int test_delay_ms = 1000;         // how long the box's GPRS test takes
+  std::string sim_pin = "1234";  // the PIN the SIM accepts
+  std::string puk = "12345678";  // the PUK that unblocks it
+  int failing_tests = 0;         // so many GPRS tests fail before one can pass
+  int test_delay_ms = 1000;      // how long the box's GPRS test takes
   int mcc = 262;
   int mnc = 1;
   int rssi = -65;
-  std::string apn = "internet";     // settings stored in the box
+  std::string apn = "internet";  // settings stored in the box
   std::string user;
   std::string password;
-  std::string stored_pin;           // empty: the SIM's PIN, or "0000" for a wrong PIN
+  std::string stored_pin;  // empty: the SIM's PIN, or "0000" for a wrong PIN
   std::string box_id = "AB12CD34";
   std::string hardware = "0142";
   std::vector<std::string> ignored;  // command names never answered; "*" ignores all

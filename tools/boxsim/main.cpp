@@ -59,13 +59,20 @@ void Usage(FILE* out) {
 }
 
 bool ParseSim(const std::string& text, SimCondition& sim) {
-  if (text == "ready") sim = SimCondition::Ready;
-  else if (text == "pin") sim = SimCondition::PinRequired;
-  else if (text == "wrong-pin") sim = SimCondition::WrongPin;
-  else if (text == "puk") sim = SimCondition::PukRequired;
-  else if (text == "none") sim = SimCondition::NoSim;
-  else if (text == "pin-not-needed") sim = SimCondition::PinNotNeeded;
-  else return false;
+  if (text == "ready")
+    sim = SimCondition::Ready;
+  else if (text == "pin")
+    sim = SimCondition::PinRequired;
+  else if (text == "wrong-pin")
+    sim = SimCondition::WrongPin;
+  else if (text == "puk")
+    sim = SimCondition::PukRequired;
+  else if (text == "none")
+    sim = SimCondition::NoSim;
+  else if (text == "pin-not-needed")
+    sim = SimCondition::PinNotNeeded;
+  else
+    return false;
   return true;
 }
 
@@ -73,7 +80,8 @@ bool ParseInt(const char* text, int& value) {
   char* end = nullptr;
   errno = 0;
   const long parsed = std::strtol(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || parsed < -1000000000L || parsed > 1000000000L) return false;
+  if (errno != 0 || end == text || *end != '\0' || parsed < -1000000000L || parsed > 1000000000L)
+    return false;
   value = static_cast<int>(parsed);
   return true;
 }
@@ -298,7 +306,8 @@ class Box {
         char buffer[4096];
         const ssize_t got = read(master_, buffer, sizeof buffer);
         if (got > 0) {
-          for (const std::string& line : splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)))) {
+          for (const std::string& line :
+               splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)))) {
             std::printf("<- %s\n", line.c_str());
             const boxsim::Answer answer = model_.Receive(line);
             if (answer.unplug) {
@@ -339,7 +348,8 @@ class Box {
       }
     }
     std::string shown = line.substr(0, line.find_last_not_of("\r\n") + 1);
-    if (shown.size() > 120) shown = shown.substr(0, 120) + "... (" + std::to_string(shown.size()) + " characters)";
+    if (shown.size() > 120)
+      shown = shown.substr(0, 120) + "... (" + std::to_string(shown.size()) + " characters)";
     std::printf("-> %s\n", shown.c_str());
   }
 
