@@ -68,16 +68,4 @@ TEST(FormatDeviceRecordLine, BoundsTextsWithoutAZeroByteByTheirField) {
   EXPECT_EQ(line.find("com="), std::string::npos);
 }
 
-TEST(IsBoxBridge, NeedsBothIdentifiers) {
-  auto record = MakeRecord();
-  record->vid = kBoxVendorId;
-  record->pid = kBoxProductId;
-  EXPECT_TRUE(IsBoxBridge(*record));
-  record->pid = 0x6001;
-  EXPECT_FALSE(IsBoxBridge(*record));
-  record->vid = 0x1234;
-  record->pid = kBoxProductId;
-  EXPECT_FALSE(IsBoxBridge(*record));
-}
-
 }  // namespace
