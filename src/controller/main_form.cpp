@@ -43,7 +43,9 @@ TForm1::TForm1(FormView& view, TForm1Environment environment) try
 }
 
 TForm1::~TForm1() {
-  // The worker must be gone before anything it reaches through Form1 is destroyed.
+  // The worker must be gone before anything it reaches through Form1 is destroyed; it is
+  // stopped while Serial still points at it, so its last callbacks are served normally.
+  if (Serial) Serial->Stop();
   Serial.reset();
   if (Form1 == this) Form1 = nullptr;
 }
