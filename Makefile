@@ -17,6 +17,10 @@ build: deps build/build.ninja
 run: build
 	cd build && ./rodiduz-setup
 
+# The wizard against the box simulator; DEMO_ARGS go to the simulator.
+demo: build
+	bash scripts/demo $(DEMO_ARGS)
+
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
 
