@@ -1,4 +1,13 @@
-// Opening the box's port. Not built yet: the box link work fills this in.
+// Opening the box's port.
 #include "controller/main_form.h"
 
-void TForm1::OpenCommPort() {}
+void TForm1::OpenCommPort() {
+  // A CommNumber above 255 is passed on as it is: the engine refuses it instead of wrapping it
+  // onto another port.
+  const std::int32_t number = CommNumber.load();
+  const unsigned port = number < 0 ? 0u : static_cast<unsigned>(number);
+  if (Serial != nullptr && Serial->Open(port, 38400, 0, 8, false) == kOpenOk) return;
+  // On success the worker's open event sets PortOpen and logs.
+  PortOpen = false;
+  LogLine("Dut com port could not be opened");
+}

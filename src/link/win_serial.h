@@ -30,30 +30,77 @@ enum SerialOpenResult : std::uint8_t {
   kOpenSignalsMissing = 32,
 };
 
+// What a modem-event wait reports (event mask bits).
+inline constexpr std::uint32_t kModemEventCarrierChange = 0x20;
+inline constexpr std::uint32_t kModemEventRing = 0x100;
+// Modem line states as the worker reads them.
+inline constexpr std::uint32_t kModemRingOn = 0x40;
+inline constexpr std::uint32_t kModemCarrierOn = 0x80;
+
+// The codes one completed modem-event wait raises, in order: a ring, then the carrier's state.
+struct ModemEventCodes {
+  unsigned count = 0;
+  unsigned codes[2] = {};
+};
+ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_status);
+
 using SerialCallbackFunction = void (*)(WinSerial* engine, unsigned code);
 
 class WinSerial {
  public:
+  static constexpr std::int16_t kBufferSize = 1024;
+  // Longest a Stop, a re-Open or the destructor waits for the worker to end.
+  static constexpr unsigned kStopWaitMilliseconds = 2000;
+
   WinSerial();
+  // Ends the worker like Stop. A worker still stuck in the callback after the wait is left to
+  // finish on its own and no longer touches the engine once the callback returns.
   ~WinSerial();
   WinSerial(const WinSerial&) = delete;
   WinSerial& operator=(const WinSerial&) = delete;
 
   void SetCallback(SerialCallbackFunction callback);
-  // Opens port `port` (1..255) and starts the worker; returns a SerialOpenResult.
+  // Opens port `port` (1..255) and starts the worker; returns a SerialOpenResult. A worker of
+  // an earlier Open is ended first; if it cannot be ended (it is the calling thread, or it
+  // stays in the callback beyond the wait) the port counts as in use: code 8. A port number
+  // above 255 is refused with code 8 rather than wrapped onto another port.
   std::uint8_t Open(unsigned port, std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits,
                     bool modem_events);
   // Hands bytes to the worker; dropped silently while a write is busy, for a length of 1024
-  // or more, a negative length or no data.
+  // or more, a negative or zero length or no data.
   void Send(const void* data, std::int16_t length);
   void RequestRead();
   std::int16_t ReceivedCount() const;
   const unsigned char* ReceivedData() const;
-  // Ends the worker (which closes the port and raises code 1); waits at most 2000 ms.
+  // Ends the worker (which closes the port and raises code 1); waits at most 2000 ms. Called
+  // from the callback it only asks the worker to end, which it does once the callback returns.
   void Stop();
 
   struct Backend;  // the operating system's side, defined by the backend file
+  // For the backend's own seams (see the backend's header); not for the engine's users.
+  Backend& OsBackend() { return *backend_; }
 
  private:
+  // Sets signal `index` (0..6); the backend keeps the signals.
+  void SetSignal(unsigned index);
+
+  // Fields, in the order of the design; the signals, the port and worker handles and the
+  // operation records belong to the backend.
+  bool modem_events_ = false;
+  std::uint8_t port_number_ = 0;
+  std::int32_t baud_rate_ = 0;
+  std::int32_t parity_ = 0;
+  // Set by Send on the caller's thread, cleared by the worker once the write completed.
+  std::atomic<bool> write_busy_{false};
+  std::atomic<bool> read_pending_{false};
+  std::atomic<bool> event_wait_pending_{false};
+  unsigned char receive_buffer_[kBufferSize] = {};
+  std::int16_t read_size_ = 1;
+  std::int16_t received_count_ = 0;
+  unsigned char write_buffer_[kBufferSize] = {};
+  std::int16_t write_length_ = 0;
+  std::uint32_t event_mask_ = 0;
+  std::atomic<SerialCallbackFunction> callback_{nullptr};
+
   std::unique_ptr<Backend> backend_;
 };

@@ -1,0 +1,34 @@
+// WinSerial: the parts every backend shares (the hand-over of writes and reads, the modem
+// status check).
+#include "link/win_serial.h"
+
+#include <cstring>
+
+ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_status) {
+  ModemEventCodes report;
+  if ((event_mask & kModemEventRing) != 0 && (modem_status & kModemRingOn) != 0) {
+    report.codes[report.count++] = kSerialRing;
+  }
+  if ((event_mask & kModemEventCarrierChange) != 0) {
+    report.codes[report.count++] = (modem_status & kModemCarrierOn) != 0 ? kSerialCarrierOn : kSerialCarrierOff;
+  }
+  return report;
+}
+
+void WinSerial::SetCallback(SerialCallbackFunction callback) { callback_.store(callback); }
+
+void WinSerial::Send(const void* data, std::int16_t length) {
+  if (write_busy_.load() || length >= kBufferSize || length <= 0 || data == nullptr) return;
+  // The worker reads the buffer only after taking the write request and clears write busy
+  // only after the write completed, so the buffer is never shared.
+  write_busy_.store(true);
+  std::memcpy(write_buffer_, data, static_cast<std::size_t>(length));
+  write_length_ = length;
+  SetSignal(4);
+}
+
+void WinSerial::RequestRead() { SetSignal(2); }
+
+std::int16_t WinSerial::ReceivedCount() const { return received_count_; }
+
+const unsigned char* WinSerial::ReceivedData() const { return receive_buffer_; }
