@@ -1,8 +1,8 @@
 // The box message channel: the serial callback, line reception, the receive queue, the
 // one-command send slot and the send pump.
-#include "controller/main_form.h"
-
 #include <string>
+
+#include "controller/main_form.h"
 
 namespace {
 

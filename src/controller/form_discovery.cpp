@@ -1,9 +1,8 @@
 // Box discovery: asks the USB library for the serial devices and picks the box's COM number.
-#include "controller/main_form.h"
-
 #include <algorithm>
 #include <cstring>
 
+#include "controller/main_form.h"
 #include "link/box_discovery.h"
 #include "link/usb_library.h"
 

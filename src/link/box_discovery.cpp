@@ -16,14 +16,16 @@ AnsiString FormatDeviceRecordLine(int index, const BoxDeviceRecord& record) {
   const std::string_view name = RecordText(record.name);
   const std::string_view com = RecordText(record.com);
   char buffer[kRecordLineBufferSize];
-  const int written = std::snprintf(buffer, sizeof buffer, "%i: vid=%04X, pid=%04X, device=%.*s, hub=%i, port=%i, name=%.*s, com=%.*s\n",
-                                    index, static_cast<unsigned>(record.vid), static_cast<unsigned>(record.pid),
-                                    static_cast<int>(device.size()), device.data(), static_cast<int>(record.hub),
-                                    static_cast<int>(record.port), static_cast<int>(name.size()), name.data(),
-                                    static_cast<int>(com.size()), com.data());
+  const int written = std::snprintf(
+      buffer, sizeof buffer, "%i: vid=%04X, pid=%04X, device=%.*s, hub=%i, port=%i, name=%.*s, com=%.*s\n",
+      index, static_cast<unsigned>(record.vid), static_cast<unsigned>(record.pid),
+      static_cast<int>(device.size()), device.data(), static_cast<int>(record.hub),
+      static_cast<int>(record.port), static_cast<int>(name.size()), name.data(), static_cast<int>(com.size()),
+      com.data());
   if (written < 0) return {};
-  const std::size_t length = static_cast<std::size_t>(written) < sizeof buffer ? static_cast<std::size_t>(written)
-                                                                                : sizeof buffer - 1;
+  const std::size_t length = static_cast<std::size_t>(written) < sizeof buffer
+                                 ? static_cast<std::size_t>(written)
+                                 : sizeof buffer - 1;
   return AnsiString(buffer, length);
 }
 

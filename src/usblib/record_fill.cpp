@@ -56,7 +56,8 @@ std::optional<std::uint32_t> SmallDecimal(std::string_view text) {
 std::string ComNameForTty(std::string_view kernel_name) {
   constexpr std::string_view kUsbSerial = "ttyUSB";
   if (kernel_name.substr(0, kUsbSerial.size()) == kUsbSerial) {
-    if (const auto k = SmallDecimal(kernel_name.substr(kUsbSerial.size()))) return "COM" + std::to_string(*k + 1);
+    if (const auto k = SmallDecimal(kernel_name.substr(kUsbSerial.size())))
+      return "COM" + std::to_string(*k + 1);
   }
   return std::string(kernel_name);
 }
@@ -90,7 +91,8 @@ std::uint16_t ParseUsbId(std::string_view text) {
 }
 
 std::string DeviceName(std::string_view manufacturer, std::string_view product) {
-  if (!manufacturer.empty() && !product.empty()) return std::string(manufacturer) + " " + std::string(product);
+  if (!manufacturer.empty() && !product.empty())
+    return std::string(manufacturer) + " " + std::string(product);
   return std::string(product);
 }
 

@@ -24,7 +24,8 @@ std::string LinkTarget(const std::string& path) {
 }  // namespace
 
 USBLIB_EXPORT std::uint8_t usblib_scan_com(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                                           BoxDeviceRecord* records, std::uint32_t capacity, std::uint16_t* count) {
+                                           BoxDeviceRecord* records, std::uint32_t capacity,
+                                           std::uint16_t* count) {
   if (!ScanArgumentsUsable(records, capacity, count)) return kScanBadArguments;
   const char* folder = std::getenv("RODIDUZ_PORT_DIR");
   // No virtual bus set up: no devices, as on a machine with nothing plugged in.

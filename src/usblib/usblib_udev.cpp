@@ -15,7 +15,9 @@ std::string_view Attribute(udev_device* device, const char* name) {
   return text;
 }
 
-std::string_view Text(const char* value) { return value == nullptr ? std::string_view() : std::string_view(value); }
+std::string_view Text(const char* value) {
+  return value == nullptr ? std::string_view() : std::string_view(value);
+}
 
 // Fills one record from a tty and its USB device; false for a tty without a USB parent.
 bool DescribeTty(udev_device* tty, BoxDeviceRecord& record) {
@@ -51,7 +53,8 @@ bool DescribeTty(udev_device* tty, BoxDeviceRecord& record) {
 }  // namespace
 
 USBLIB_EXPORT std::uint8_t usblib_scan_com(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t,
-                                           BoxDeviceRecord* records, std::uint32_t capacity, std::uint16_t* count) {
+                                           BoxDeviceRecord* records, std::uint32_t capacity,
+                                           std::uint16_t* count) {
   if (!ScanArgumentsUsable(records, capacity, count)) return kScanBadArguments;
   const std::uint32_t usable = UsableCapacity(capacity);
 

@@ -222,7 +222,8 @@ TEST_F(ChannelTest, ALongerCommandIsRefusedWholeAndFreesTheSlot) {
   form().SendDut(command, 100);
   form().CheckForDutSend();
   EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(Log(), Texts{"[Tx]  refused, command longer than 97 characters: " + command.substr(0, 97) + "..."});
+  EXPECT_EQ(Log(),
+            Texts{"[Tx]  refused, command longer than 97 characters: " + command.substr(0, 97) + "..."});
   EXPECT_TRUE(form().DutSendQueue.empty());
 }
 

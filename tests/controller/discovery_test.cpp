@@ -42,8 +42,9 @@ BoxDeviceRecord Record(std::uint16_t vid, std::uint16_t pid, const char* name, c
 
 std::string Line(int index, const BoxDeviceRecord& r) {
   char buffer[8000];
-  std::snprintf(buffer, sizeof buffer, "%i: vid=%04X, pid=%04X, device=%s, hub=%i, port=%i, name=%s, com=%s\n", index,
-                r.vid, r.pid, r.device, r.hub, r.port, r.name, r.com);
+  std::snprintf(buffer, sizeof buffer,
+                "%i: vid=%04X, pid=%04X, device=%s, hub=%i, port=%i, name=%s, com=%s\n", index, r.vid, r.pid,
+                r.device, r.hub, r.port, r.name, r.com);
   return buffer;
 }
 

@@ -21,9 +21,9 @@ TEST(ComNumberFromText, TakesTheThreeCharactersAfterTheFirstCom) {
     std::int32_t number;
   };
   const Row rows[] = {
-      {"COM5", 5},     {"COM12", 12},  {"COM123", 123}, {"COM1234", 123},    {"COM05", 5},  {"COM5 ", 0},
-      {"COM5)", 0},    {"ttyACM0", 0}, {"", 0},         {"COM", 0},          {"com5", 0},   {"USB COM7", 7},
-      {"COM-2", -2},   {"COM 7", 7},   {"COM$1F", 31},  {"COMCOM5", 0},      {"COMx10", 16},
+      {"COM5", 5},   {"COM12", 12},  {"COM123", 123}, {"COM1234", 123}, {"COM05", 5},   {"COM5 ", 0},
+      {"COM5)", 0},  {"ttyACM0", 0}, {"", 0},         {"COM", 0},       {"com5", 0},    {"USB COM7", 7},
+      {"COM-2", -2}, {"COM 7", 7},   {"COM$1F", 31},  {"COMCOM5", 0},   {"COMx10", 16},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.com);

@@ -30,8 +30,8 @@ std::vector<std::string> FeedOneByteEach(LineAssembler& assembler, const std::st
 
 std::vector<std::string> FeedOneEvent(LineAssembler& assembler, const std::string& bytes) {
   RecordingSink sink;
-  assembler.Feed(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<std::int32_t>(bytes.size()),
-                 sink);
+  assembler.Feed(reinterpret_cast<const unsigned char*>(bytes.data()),
+                 static_cast<std::int32_t>(bytes.size()), sink);
   return sink.events;
 }
 
@@ -51,7 +51,12 @@ TEST(LineAssembler, AssemblesLinesFromSingleBytesAndFromWholeEvents) {
       {"two lines", "[A]\r\n[B]\r\n", {"[A]", "[B]"}, 0},
       {"tab and 0xC3 removed", "[A\tB\xC3]\r\n", {"[AB]"}, 0},
       {"space and tilde kept", " ~\n", {" ~"}, 0},
-      {"control bytes, DEL and high bytes removed", std::string("a\0\x01\x0b\x1f\x7f\x80\xff" "b\n", 11), {"ab"}, 0},
+      {"control bytes, DEL and high bytes removed",
+       std::string("a\0\x01\x0b\x1f\x7f\x80\xff"
+                   "b\n",
+                   11),
+       {"ab"},
+       0},
       {"incomplete line waits", "[OK", {}, 3},
       {"CR alone completes nothing", "abc\r", {}, 3},
   };

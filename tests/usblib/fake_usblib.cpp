@@ -26,7 +26,8 @@ FAKE_EXPORT void fake_usblib_script(const BoxDeviceRecord* records, std::uint32_
 FAKE_EXPORT FakeUsbCall fake_usblib_last_call() { return g_last_call; }
 
 FAKE_EXPORT std::uint8_t usblib_scan_com(std::uint32_t a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
-                                         BoxDeviceRecord* records, std::uint32_t capacity, std::uint16_t* count) {
+                                         BoxDeviceRecord* records, std::uint32_t capacity,
+                                         std::uint16_t* count) {
   g_last_call.values[0] = a;
   g_last_call.values[1] = b;
   g_last_call.values[2] = c;

@@ -28,7 +28,8 @@ TEST(ScannerRules, TakesTheLastPortOfTheUsbPath) {
     const char* usb_name;
     int port;
   };
-  const Row rows[] = {{"1-2.3", 3}, {"1-2", 2}, {"3-1.4.2", 2}, {"usb1", 0}, {"1-", 0}, {"1-2.x", 0}, {"1-999", 255}};
+  const Row rows[] = {{"1-2.3", 3}, {"1-2", 2},   {"3-1.4.2", 2}, {"usb1", 0},
+                      {"1-", 0},    {"1-2.x", 0}, {"1-999", 255}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.usb_name);
     EXPECT_EQ(LastPortNumber(row.usb_name), row.port);

@@ -83,8 +83,8 @@ TEST_F(UdevScan, TwoBoxes) {
 }
 
 TEST_F(UdevScan, ForeignAdapter) {
-  ExpectDevices(Scan(), {{0x067b, 0x2303, "/dev/ttyUSB0", 3, 1, "Prolific Technology Inc. USB-Serial Controller",
-                          "COM1"}});
+  ExpectDevices(Scan(), {{0x067b, 0x2303, "/dev/ttyUSB0", 3, 1,
+                          "Prolific Technology Inc. USB-Serial Controller", "COM1"}});
 }
 
 TEST_F(UdevScan, AcmModem) {
