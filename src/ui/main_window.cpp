@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QStyle>
 #include <QThread>
 #include <QUrl>
 #include <algorithm>
@@ -43,7 +44,8 @@ MainWindow::MainWindow(TForm1Environment environment) {
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(kClientWidth, kClientHeight);
   setFont(ArialFont(8));
-  QPalette grey = palette();
+  // The layout is drawn for black text on its light pictures, whatever the desktop's theme.
+  QPalette grey = style()->standardPalette();
   grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
   setPalette(grey);
   setAutoFillBackground(true);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
+#include <QStyle>
 
 #include "ui/ui_resources.h"
 
@@ -22,7 +23,8 @@ TMessageForm::TMessageForm(QWidget* over)
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
   setFont(TahomaFont(8));
-  QPalette face = palette();
+  // Black text on the light picture, whatever the desktop's theme.
+  QPalette face = style()->standardPalette();
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);

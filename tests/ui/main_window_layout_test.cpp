@@ -1,6 +1,7 @@
 // The main window as the layout describes it: size, caption, components, state at creation.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -174,6 +175,28 @@ TEST_F(WindowTest, OpenSansIsBundled) {
   EXPECT_TRUE(QFontInfo(window().Label14->font()).bold());
   EXPECT_EQ(window().Label14->font().pixelSize(), 27);
   EXPECT_EQ(window().Label18->font().pixelSize(), 16);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WindowTest, KeepsBlackTextOnItsPicturesUnderADarkDesktopTheme) {
+  const QPalette desktop = QApplication::palette();
+  QPalette dark = desktop;
+  dark.setColor(QPalette::WindowText, Qt::white);
+  dark.setColor(QPalette::Text, Qt::white);
+  dark.setColor(QPalette::Base, Qt::black);
+  QApplication::setPalette(dark);
+  MakeWindow();
+  for (QWidget* widget : {static_cast<QWidget*>(window().CheckBox1), static_cast<QWidget*>(window().Label7),
+                          static_cast<QWidget*>(window().MessageForm().Label1)}) {
+    SCOPED_TRACE(widget->objectName().toStdString());
+    EXPECT_LT(widget->palette().color(QPalette::WindowText).lightness(), 60);
+  }
+  EXPECT_GT(window().Edit1->palette().color(QPalette::Base).lightness(), 200);
+  window_.reset();
+  QApplication::setPalette(desktop);
 }
 
 }  // namespace
