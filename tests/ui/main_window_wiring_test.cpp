@@ -182,3 +182,22 @@ TEST_F(WindowTest, DebugItemsFromAnotherThreadArriveInOrderOnTheWindowThread) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MainWindowStartTest, AMissingCatalogueStopsTheWindowBeingBuilt) {
+  ScratchFolder folder;
+  TForm1Environment environment;
+  environment.catalogue_path = folder.File("apnlist.csv");
+  environment.usb_library = folder.File("no-such-usblib.so");
+  try {
+    MainWindow window(std::move(environment));
+    FAIL() << "the window was built without its catalogue";
+  } catch (const std::exception& error) {
+    EXPECT_NE(std::string(error.what()).find(folder.File("apnlist.csv")), std::string::npos) << error.what();
+  }
+  // Nothing of the half-built window is left behind as a window.
+  EXPECT_TRUE(QApplication::topLevelWidgets().isEmpty());
+}
+
+}  // namespace
