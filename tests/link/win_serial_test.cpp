@@ -597,10 +597,12 @@ TEST(ModemStatusCheckTest, CodesForMaskAndLines) {
 // A callback that blocks until released and never touches the engine afterwards.
 std::promise<void>* g_entered = nullptr;
 std::shared_future<void>* g_release = nullptr;
+std::atomic<bool> g_callback_left{false};  // set after the callback's last use of the above
 void BlockingCallback(WinSerial*, unsigned code) {
   if (code != kSerialData) return;
   g_entered->set_value();
   g_release->wait_for(kPatience);
+  g_callback_left = true;
 }
 
 TEST_F(WinSerialTest, StuckCallbackNeitherBlocksNorOutlivesTheEngineSafely) {
@@ -609,6 +611,7 @@ TEST_F(WinSerialTest, StuckCallbackNeitherBlocksNorOutlivesTheEngineSafely) {
   std::shared_future<void> released = release.get_future().share();
   g_entered = &entered;
   g_release = &released;
+  g_callback_left = false;
   const std::size_t threads = CountThreads();
 
   auto engine = std::make_unique<WinSerial>();
@@ -624,6 +627,8 @@ TEST_F(WinSerialTest, StuckCallbackNeitherBlocksNorOutlivesTheEngineSafely) {
 
   release.set_value();
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!g_callback_left && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  EXPECT_TRUE(g_callback_left.load());
   while (CountThreads() != threads && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
   EXPECT_EQ(CountThreads(), threads);
 }
