@@ -41,6 +41,10 @@ tsan: deps
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
 
+# Pictures of the four pages and the message window, taken under Xvfb against the simulator.
+screenshots: build
+	bash scripts/screenshots build
+
 bench: build
 	@for b in build/bench/rodiduz-bench-*; do [ -x "$$b" ] && "$$b"; done
 
