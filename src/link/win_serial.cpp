@@ -10,7 +10,8 @@ ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_s
     report.codes[report.count++] = kSerialRing;
   }
   if ((event_mask & kModemEventCarrierChange) != 0) {
-    report.codes[report.count++] = (modem_status & kModemCarrierOn) != 0 ? kSerialCarrierOn : kSerialCarrierOff;
+    report.codes[report.count++] =
+        (modem_status & kModemCarrierOn) != 0 ? kSerialCarrierOn : kSerialCarrierOff;
   }
   return report;
 }

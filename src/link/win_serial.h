@@ -63,7 +63,8 @@ class WinSerial {
   // Opens port `port` (1..255) and starts the worker; returns a SerialOpenResult. A worker of
   // an earlier Open is ended first; if it cannot be ended (it is the calling thread, or it
   // stays in the callback beyond the wait) the port counts as in use: code 8. A port number
-  // above 255 is refused with code 8 rather than wrapped onto another port.
+  // above 255 is refused with code 8 rather than wrapped onto another port; a worker thread
+  // that cannot be started gives code 32.
   std::uint8_t Open(unsigned port, std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits,
                     bool modem_events);
   // Hands bytes to the worker; dropped silently while a write is busy, for a length of 1024

@@ -1,7 +1,7 @@
 // WinSerial on Linux. The seven signals are bits of one word plus an eventfd that wakes the
 // worker; the worker blocks in poll() on that eventfd and the port and carries out the
 // asynchronous read, write and modem-event wait with non-blocking I/O.
-#include "link/win_serial.h"
+#include "link/win_serial_posix.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,7 +20,7 @@
 #include <string>
 #include <system_error>
 
-#include "link/win_serial_posix.h"
+#include "link/win_serial.h"
 
 namespace {
 
@@ -81,11 +81,20 @@ bool BaudConstant(std::int32_t baud, speed_t& speed) {
 
 bool CharacterSize(std::uint8_t data_bits, tcflag_t& size) {
   switch (data_bits) {
-    case 5: size = CS5; return true;
-    case 6: size = CS6; return true;
-    case 7: size = CS7; return true;
-    case 8: size = CS8; return true;
-    default: return false;
+    case 5:
+      size = CS5;
+      return true;
+    case 6:
+      size = CS6;
+      return true;
+    case 7:
+      size = CS7;
+      return true;
+    case 8:
+      size = CS8;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -132,7 +141,8 @@ bool ApplyLineSettings(int fd, std::int32_t baud_rate, std::int32_t parity, std:
 
 }  // namespace
 
-bool PrepareLineSettings(termios& settings, std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits) {
+bool PrepareLineSettings(termios& settings, std::int32_t baud_rate, std::int32_t parity,
+                         std::uint8_t data_bits) {
   speed_t speed = B0;
   tcflag_t size = CS8;
   if (!BaudConstant(baud_rate, speed) || !CharacterSize(data_bits, size)) return false;
@@ -279,7 +289,8 @@ int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>
     pollfd fds[3] = {};
     nfds_t count = 0;
     fds[count++] = {wake_fd, POLLIN, 0};
-    const short port_events = static_cast<short>((read.in_progress ? POLLIN : 0) | (write.in_progress ? POLLOUT : 0));
+    const short port_events =
+        static_cast<short>((read.in_progress ? POLLIN : 0) | (write.in_progress ? POLLOUT : 0));
     // Hang-up and errors are reported even with no event asked for.
     fds[count++] = {port_fd, port_events, 0};
     const int change_fd = event.in_progress ? modem_lines->ChangeDescriptor() : -1;
@@ -437,9 +448,9 @@ WinSerial::~WinSerial() {
     b.Set(kStop);
     const bool on_worker = b.worker.get_id() == std::this_thread::get_id();
     std::unique_lock lock(b.control->mutex);
-    const bool ended =
-        !on_worker && b.control->ended_changed.wait_for(lock, std::chrono::milliseconds(kStopWaitMilliseconds),
-                                                        [&b] { return b.control->ended; });
+    const bool ended = !on_worker && b.control->ended_changed.wait_for(
+                                         lock, std::chrono::milliseconds(kStopWaitMilliseconds),
+                                         [&b] { return b.control->ended; });
     if (ended) {
       lock.unlock();
       b.worker.join();
@@ -457,8 +468,8 @@ WinSerial::~WinSerial() {
 
 void WinSerial::SetSignal(unsigned index) { backend_->Set(index); }
 
-std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits,
-                             bool modem_events) {
+std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
+                             std::uint8_t data_bits, bool modem_events) {
   Backend& b = *backend_;
   if (b.worker.joinable()) {
     b.Set(kStop);

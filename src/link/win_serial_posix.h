@@ -41,4 +41,5 @@ std::string SerialPortPath(unsigned port);
 // Turns `settings` into a raw line at the given speed, parity (0 none, 1 odd, 2 even, any
 // other none) and data bits, one stop bit, no flow control, reads of at least one byte without
 // time-out. False for a speed or character size the system lacks.
-bool PrepareLineSettings(termios& settings, std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits);
+bool PrepareLineSettings(termios& settings, std::int32_t baud_rate, std::int32_t parity,
+                         std::uint8_t data_bits);

@@ -1,5 +1,6 @@
 // OpenCommPort: what the controller does when the box's port cannot be opened.
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <algorithm>
 #include <string>
@@ -7,8 +8,6 @@
 #include "controller/main_form.h"
 #include "support/form_fixture.h"
 #include "support/pty_port.h"
-
-#include <termios.h>
 
 namespace {
 
@@ -31,10 +30,7 @@ TEST(OpenCommPort, FailureClearsPortOpenAndLogsOnce) {
     std::int32_t comm_number;
   };
   const Row rows[] = {
-      {"no device", 4},
-      {"number zero", 0},
-      {"above 255", 256},
-      {"257 would wrap onto COM1", 257},
+      {"no device", 4}, {"number zero", 0}, {"above 255", 256}, {"257 would wrap onto COM1", 257},
       {"negative", -1},
   };
   std::size_t expected_lines = 0;

@@ -579,11 +579,18 @@ TEST(ModemStatusCheckTest, CodesForMaskAndLines) {
     std::vector<unsigned> codes;
   };
   const Row rows[] = {
-      {"ring and carrier on", kModemEventRing | kModemEventCarrierChange, kModemRingOn | kModemCarrierOn,
+      {"ring and carrier on",
+       kModemEventRing | kModemEventCarrierChange,
+       kModemRingOn | kModemCarrierOn,
        {kSerialRing, kSerialCarrierOn}},
-      {"ring, carrier off", kModemEventRing | kModemEventCarrierChange, kModemRingOn, {kSerialRing, kSerialCarrierOff}},
+      {"ring, carrier off",
+       kModemEventRing | kModemEventCarrierChange,
+       kModemRingOn,
+       {kSerialRing, kSerialCarrierOff}},
       {"ring reported but indicator off", kModemEventRing, 0, {}},
-      {"ring indicator on but not reported", kModemEventCarrierChange, kModemRingOn | kModemCarrierOn,
+      {"ring indicator on but not reported",
+       kModemEventCarrierChange,
+       kModemRingOn | kModemCarrierOn,
        {kSerialCarrierOn}},
       {"nothing reported", 0, kModemRingOn | kModemCarrierOn, {}},
   };

@@ -3,8 +3,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/stat.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -56,7 +56,8 @@ std::string PtyPort::ReadFromPort(std::size_t count, std::chrono::milliseconds l
   std::string bytes;
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (bytes.size() < count) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd fd{master_, POLLIN, 0};
     if (::poll(&fd, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -104,7 +105,8 @@ std::size_t CountDescriptorsOnDevice(int reference) {
   std::size_t count = 0;
   for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
     struct stat found {};
-    if (::stat(entry.path().c_str(), &found) == 0 && S_ISCHR(found.st_mode) && found.st_rdev == wanted.st_rdev) {
+    if (::stat(entry.path().c_str(), &found) == 0 && S_ISCHR(found.st_mode) &&
+        found.st_rdev == wanted.st_rdev) {
       ++count;
     }
   }

@@ -24,7 +24,8 @@ class PtyPort {
 
   void WriteToPort(const std::string& bytes) const;
   // Reads exactly `count` bytes sent by the engine; fewer if none come within `limit`.
-  std::string ReadFromPort(std::size_t count, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+  std::string ReadFromPort(std::size_t count,
+                           std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
 
  private:
   int master_ = -1;
