@@ -31,7 +31,11 @@ using TApnList = std::vector<std::unique_ptr<TApnElem>>;
 // debug mirror); may be empty.
 using CatalogueRowMirror = std::function<void(const AnsiString& first_column)>;
 
-// Parses the contents of a catalogue file and appends its entries to `list`.
+// Parses the contents of a catalogue file and appends its entries to `list`. A byte-order mark
+// selects UTF-8 or UTF-16 (either order); without one the bytes are 8-bit text already. MMS/WAP
+// rows are dropped, and a row whose list prefix, Mnc, APN, user and password equal those of an
+// entry already in `list` (read earlier or present before the call) adds "," and its name to
+// that entry instead of a new one. Takes time in proportion to the number of rows.
 void LoadApnListFromContent(std::string_view content, TApnList& list,
                             const CatalogueRowMirror& mirror = {});
 
