@@ -25,8 +25,10 @@ std::string FormatLogTime(const LocalTime& time) {
 WizardLog::WizardLog(LocalClock clock) : clock_(std::move(clock)) {}
 
 void WizardLog::Append(const AnsiString& text) {
-  AnsiString line = "[" + FormatLogTime(clock_()) + "]  ";
-  line += text;
+  const std::string stamp = FormatLogTime(clock_());
+  AnsiString line;
+  line.reserve(stamp.size() + 4 + text.size());
+  line.append("[").append(stamp).append("]  ").append(text);
   std::lock_guard lock(mutex_);
   lines_.push_back(std::move(line));
 }
