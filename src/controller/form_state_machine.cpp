@@ -287,13 +287,17 @@ void TForm1::StopForMissingSim() {
   view_.RepaintNotebook();
 }
 
-void TForm1::ResetWizard() {
+void TForm1::ShowWelcomeAgain() {
   ChangeCommState(kStateInit);
   SetLabel(Control::Label14, "Welcome. Press start to begin");
   view_.ShowPage(kPageWelcome);
   SetLabel(Control::Label18, "Box ID:");
   SetLabel(Control::Label19, "Signal Strength:");
   SetLabel(Control::Label20, "Box Type: ");
+}
+
+void TForm1::ResetWizard() {
+  ShowWelcomeAgain();
   SetLabel(Control::Label24, "");
   view_.SetEnabled(Control::Button7, true);
   SimStatus = kSimReady;

@@ -27,12 +27,7 @@ void TForm1::Button8Click(TObject* /*Sender*/) {
 }
 
 void TForm1::Button2Click(TObject* /*Sender*/) {
-  ChangeCommState(kStateInit);
-  SetLabel(Control::Label14, "Welcome. Press start to begin");
-  view_.ShowPage(kPageWelcome);
-  SetLabel(Control::Label18, "Box ID:");
-  SetLabel(Control::Label19, "Signal Strength:");
-  SetLabel(Control::Label20, "Box Type: ");
+  ShowWelcomeAgain();
   view_.SetVisible(Control::Label30, false);
   view_.SetVisible(Control::Edit4, false);
 }

@@ -188,6 +188,8 @@ class TForm1 : private TForm1Registration {
   // Steps of the setup state machine and the settings submission.
   struct TickFlags;
   void PerformStateAction(const AnsiString& message, const TickFlags& flags);
+  // State Init, the welcome page and the box lines as at start: shared by reset and Restart.
+  void ShowWelcomeAgain();
   void ResetWizard();
   void StopForMissingSim();
   void PrepareSettingsAndSubmit();

@@ -4,30 +4,13 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "support/pty_port.h"
 #include "wizard_driver.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-// Points port look-ups at an empty folder, so that no test opens a real device.
-class NoRealPorts {
- public:
-  explicit NoRealPorts(const std::string& folder) {
-    if (const char* old = std::getenv("RODIDUZ_PORT_DIR")) old_ = old;
-    setenv("RODIDUZ_PORT_DIR", folder.c_str(), 1);
-  }
-  ~NoRealPorts() {
-    if (old_.empty()) {
-      unsetenv("RODIDUZ_PORT_DIR");
-    } else {
-      setenv("RODIDUZ_PORT_DIR", old_.c_str(), 1);
-    }
-  }
-
- private:
-  std::string old_;
-};
 
 TEST(CommStateNames, AllNamesAndUnknownValues) {
   WizardDriver wizard;
@@ -155,7 +138,7 @@ TEST(Found, ConnectsWhenThePortIsOpenWithTheLadderAndOnePause) {
 
 TEST(Found, ShowsCantConnectOnTheSeventiethTickAndKeepsItUntilAReset) {
   WizardDriver wizard;
-  NoRealPorts no_ports(wizard.fixture().folder().Path());
+  PortDirOverride no_ports(wizard.fixture().folder().Path());
   wizard.form().ChangeCommState(kStateFound);
   wizard.form().CommNumber = 7;
   wizard.form().ReplyTimeout = 7000;
@@ -179,7 +162,7 @@ TEST(Found, ShowsCantConnectOnTheSeventiethTickAndKeepsItUntilAReset) {
 
 TEST(Found, ClearsTheReceiveQueueBeforeEachAttemptToOpen) {
   WizardDriver wizard;
-  NoRealPorts no_ports(wizard.fixture().folder().Path());
+  PortDirOverride no_ports(wizard.fixture().folder().Path());
   wizard.form().ChangeCommState(kStateFound);
   wizard.form().AddToDutRecvList("COMM READY");
   wizard.form().AddToDutRecvList("stale");
@@ -537,7 +520,7 @@ TEST(Unplug, ResetsInEveryStateButInitSearchingFoundAndPassed) {
   for (std::uint32_t state = 0; state <= 14; ++state) {
     SCOPED_TRACE(state);
     WizardDriver wizard;
-    NoRealPorts no_ports(wizard.fixture().folder().Path());
+    PortDirOverride no_ports(wizard.fixture().folder().Path());
     wizard.form().CommState = state;
     wizard.form().PortOpen = false;
     wizard.form().ReplyTimeout = 0;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/form_fixture.h"
+#include "support/pty_port.h"
 
 namespace {
 
@@ -25,23 +26,6 @@ using namespace std::chrono_literals;
 const std::string kSimulator = std::string(RODIDUZ_BINARY_DIR) + "/rodiduz-boxsim";
 const std::string kVirtualBus = std::string(RODIDUZ_BINARY_DIR) + "/sim/libusblib.so";
 
-class PortDir {
- public:
-  explicit PortDir(const std::string& folder) {
-    if (const char* old = std::getenv("RODIDUZ_PORT_DIR")) old_ = old;
-    setenv("RODIDUZ_PORT_DIR", folder.c_str(), 1);
-  }
-  ~PortDir() {
-    if (old_.empty()) {
-      unsetenv("RODIDUZ_PORT_DIR");
-    } else {
-      setenv("RODIDUZ_PORT_DIR", old_.c_str(), 1);
-    }
-  }
-
- private:
-  std::string old_;
-};
 
 // The simulator as a child process; its output goes to a file the test reads at the end.
 class Simulator {
@@ -120,7 +104,7 @@ class BoxRun : public ::testing::Test {
 
   void Plug(std::vector<std::string> options) {
     fixture_ = std::make_unique<FormFixture>("", kVirtualBus);
-    port_dir_ = std::make_unique<PortDir>(fixture_->folder().Path());
+    port_dir_ = std::make_unique<PortDirOverride>(fixture_->folder().Path());
     simulator_ = std::make_unique<Simulator>(fixture_->folder().Path(), std::move(options));
     ASSERT_TRUE(simulator_->plugged_in());
   }
@@ -168,7 +152,7 @@ class BoxRun : public ::testing::Test {
   }
 
   std::unique_ptr<FormFixture> fixture_;
-  std::unique_ptr<PortDir> port_dir_;
+  std::unique_ptr<PortDirOverride> port_dir_;
   std::unique_ptr<Simulator> simulator_;
 };
 
