@@ -70,10 +70,16 @@ TEST(CheckBoxRule, CodeRunsTheClickHandlerOnlyOnAChange) {
   RecordingView& view = fixture.view();
   TForm1& form = fixture.form();
   // CheckBox2's handler shows the user name and password fields while it is ticked.
-  form.SetCheckBox(Control::CheckBox2, false);  // already unticked: nothing runs
+  view.SetVisible(Control::Edit2, true);
+  form.SetCheckBox(Control::CheckBox2, false);  // already unticked: the handler does not run
   EXPECT_FALSE(view.IsChecked(Control::CheckBox2));
+  EXPECT_TRUE(view.IsVisible(Control::Edit2));
   form.SetCheckBox(Control::CheckBox2, true);
   EXPECT_TRUE(view.IsChecked(Control::CheckBox2));
+  EXPECT_TRUE(view.IsVisible(Control::Edit3));
+  form.SetCheckBox(Control::CheckBox2, false);  // a change: the handler hides the fields
+  EXPECT_FALSE(view.IsVisible(Control::Edit2));
+  EXPECT_FALSE(view.IsVisible(Control::Edit3));
 }
 
 TEST(WindowOperations, CopyLinkAndOpenLinkUseTheLabelText) {
