@@ -10,7 +10,11 @@ LocalTime SystemLocalTime() {
   const auto now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);
   std::tm parts{};
+#if defined(_WIN32)
+  localtime_s(&parts, &seconds);  // the C runtime's reentrant form, arguments swapped
+#else
   localtime_r(&seconds, &parts);
+#endif
   const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
   return LocalTime{parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millis)};
 }

@@ -1,0 +1,147 @@
+// Win32 file-system services: temporary folder, whole-file reading and the replacing save.
+// Paths are 8-bit texts in the ANSI code page, like every other text of the core.
+#include "common/platform.h"
+
+#include <windows.h>
+
+#include <random>
+#include <vector>
+
+#include "common/text.h"
+
+namespace {
+
+std::wstring Wide(const std::string& text) {
+  const NativeString native = AnsiToNative(text);
+  return std::wstring(native.begin(), native.end());
+}
+
+std::string Ansi(const wchar_t* text, std::size_t length) {
+  return NativeToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+}
+
+std::string OpenErrorText(const std::string& path, DWORD error_number) {
+  return "Cannot open file \"" + AbsolutePath(path) + "\". " + SystemErrorText(static_cast<int>(error_number));
+}
+
+std::string CreateErrorText(const std::string& path, DWORD error_number) {
+  return "Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(static_cast<int>(error_number));
+}
+
+bool WriteAll(HANDLE file, const std::string& content) {
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const std::size_t left = content.size() - done;
+    const DWORD chunk = left > 0x10000000 ? 0x10000000 : static_cast<DWORD>(left);
+    DWORD written = 0;
+    if (!::WriteFile(file, content.data() + done, chunk, &written, nullptr) || written == 0) return false;
+    done += written;
+  }
+  return true;
+}
+
+std::string TemporaryNameBeside(const std::string& path) {
+  static std::mt19937_64 generator{std::random_device{}()};
+  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+  std::string name = path + ".";
+  for (int i = 0; i < 10; ++i) name += kDigits[generator() % 36];
+  return name;
+}
+
+// CREATE_NEW fails on any existing name, so the new file is ours alone and no planted link
+// is written through.
+HANDLE CreatePrivateFile(const std::string& path, std::string& created) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    created = TemporaryNameBeside(path);
+    const HANDLE file = ::CreateFileW(Wide(created).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return INVALID_HANDLE_VALUE;
+  }
+  ::SetLastError(ERROR_FILE_EXISTS);
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+std::string SystemErrorText(int error_number) {
+  wchar_t buffer[512] = {};
+  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                  static_cast<DWORD>(error_number), 0, buffer, 512, nullptr);
+  if (length == 0) return "System error " + std::to_string(error_number);
+  // The system's texts end with a full stop and CR LF; the message around them adds its own.
+  while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
+                        buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
+    --length;
+  }
+  return Ansi(buffer, length);
+}
+
+std::string TemporaryFolder() {
+  wchar_t buffer[1000] = {};
+  DWORD length = ::GetTempPathW(999, buffer);
+  // A folder longer than the buffer, or none at all: the save then goes to the working
+  // folder, and its error names the full path if that fails too.
+  if (length == 0 || length > 999) return std::string();
+  // A folder the ANSI code page cannot spell would turn into a path that does not exist;
+  // its short form is plain ASCII where the volume keeps short names.
+  std::string folder = Ansi(buffer, length);
+  if (Wide(folder) != std::wstring(buffer, length)) {
+    wchar_t short_form[1000] = {};
+    const DWORD short_length = ::GetShortPathNameW(buffer, short_form, 999);
+    if (short_length > 0 && short_length <= 999) folder = Ansi(short_form, short_length);
+  }
+  if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder;
+}
+
+std::string AbsolutePath(const std::string& name) {
+  const std::wstring wide = Wide(name);
+  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return name;
+  std::vector<wchar_t> buffer(needed + 1);
+  const DWORD length = ::GetFullPathNameW(wide.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+  if (length == 0 || length >= buffer.size()) return name;
+  return Ansi(buffer.data(), length);
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) throw FileOpenError(OpenErrorText(path, ::GetLastError()));
+  std::string content;
+  std::vector<char> chunk(65536);
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+      const DWORD error = ::GetLastError();
+      ::CloseHandle(file);
+      throw FileOpenError(OpenErrorText(path, error));
+    }
+    if (got == 0) break;
+    content.append(chunk.data(), got);
+  }
+  ::CloseHandle(file);
+  return content;
+}
+
+void ReplaceFile(const std::string& path, const std::string& content) {
+  std::string temporary;
+  const HANDLE file = CreatePrivateFile(path, temporary);
+  if (file == INVALID_HANDLE_VALUE) throw FileCreateError(CreateErrorText(path, ::GetLastError()));
+  const bool written = WriteAll(file, content) && ::FlushFileBuffers(file);
+  const DWORD write_error = ::GetLastError();
+  const bool closed = ::CloseHandle(file) != 0;
+  if (!written || !closed) {
+    ::DeleteFileW(Wide(temporary).c_str());
+    throw FileCreateError(CreateErrorText(path, written ? ERROR_WRITE_FAULT : write_error));
+  }
+  // The old file stays as it was until the complete new one takes its name.
+  if (!::MoveFileExW(Wide(temporary).c_str(), Wide(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD move_error = ::GetLastError();
+    ::DeleteFileW(Wide(temporary).c_str());
+    throw FileCreateError(CreateErrorText(path, move_error));
+  }
+}

@@ -1,0 +1,395 @@
+// WinSerial on Windows: the seven signals are event objects, the worker is a _beginthreadex
+// thread waiting on all of them, and every read, write and modem-event wait is overlapped I/O
+// whose completion sets the operation's done signal.
+#include "link/win_serial_win32.h"
+
+#include <process.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include "link/win_serial.h"
+
+namespace {
+
+constexpr unsigned kStop = 0;
+constexpr unsigned kReadDone = 1;
+constexpr unsigned kReadRequest = 2;
+constexpr unsigned kWriteDone = 3;
+constexpr unsigned kWriteRequest = 4;
+constexpr unsigned kEventDone = 5;
+constexpr unsigned kEventRequest = 6;
+constexpr unsigned kSignalCount = 7;
+
+constexpr DWORD kQueueSize = 8192;
+
+bool ManualReset(unsigned index) { return index == kReadDone || index == kWriteDone || index == kEventDone; }
+
+// GetOverlappedResult without waiting says ERROR_IO_INCOMPLETE, the starting calls say
+// ERROR_IO_PENDING: both mean the operation is still under way.
+bool StillInProgress(DWORD error) { return error == ERROR_IO_PENDING || error == ERROR_IO_INCOMPLETE; }
+
+}  // namespace
+
+std::wstring SerialPortPath(unsigned port) {
+  wchar_t path[32] = {};
+  std::swprintf(path, 32, L"\\\\.\\COM%u", port);
+  return path;
+}
+
+DCB PrepareLineSettings(std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof(DCB);
+  dcb.BaudRate = static_cast<DWORD>(baud_rate);
+  dcb.ByteSize = data_bits;
+  if (parity == 1 || parity == 2) {
+    dcb.Parity = static_cast<BYTE>(parity == 1 ? ODDPARITY : EVENPARITY);
+    dcb.fParity = TRUE;
+  }
+  dcb.StopBits = ONESTOPBIT;
+  dcb.fBinary = TRUE;
+  dcb.fDtrControl = DTR_CONTROL_ENABLE;
+  dcb.fRtsControl = RTS_CONTROL_ENABLE;
+  dcb.XonLim = 2;
+  dcb.XoffLim = 4;
+  dcb.XonChar = 0x13;
+  dcb.XoffChar = 0x19;
+  return dcb;
+}
+
+struct WinSerial::Backend {
+  // Shared by the engine and its worker; outlives the engine when the destructor has to leave
+  // a worker behind that is stuck in the callback.
+  struct Control {
+    // Held by the worker except while it waits for a signal or runs the callback, so the
+    // engine can only be abandoned while the worker touches none of it.
+    std::mutex mutex;
+    bool abandoned = false;
+  };
+  struct WorkerStart {
+    Backend* backend;
+    std::shared_ptr<Control> control;
+  };
+
+  enum Outcome { kContinue, kEnd, kAbandoned };
+  enum Collected { kDone, kPending, kFailed };
+  static constexpr int kWaitFailed = -1;
+  static constexpr int kWaitAbandoned = -2;
+
+  explicit Backend(WinSerial& owner) : engine(owner) {
+    for (unsigned i = 0; i < kSignalCount; ++i) {
+      signals[i] = ::CreateEventW(nullptr, ManualReset(i) ? TRUE : FALSE, FALSE, nullptr);
+    }
+  }
+
+  bool SignalsAvailable() const {
+    for (HANDLE signal : signals) {
+      if (signal == nullptr) return false;
+    }
+    return true;
+  }
+  void Set(unsigned index) {
+    if (signals[index] != nullptr) ::SetEvent(signals[index]);
+  }
+  void Clear(unsigned index) {
+    if (signals[index] != nullptr) ::ResetEvent(signals[index]);
+  }
+
+  // Waits for the worker of an earlier Open to end (the stop signal must be set already).
+  // False when it still runs: it is the calling thread, or it did not end within the wait.
+  bool EndWorker() {
+    if (worker == nullptr) return true;
+    if (worker_id == ::GetCurrentThreadId()) return false;
+    if (::WaitForSingleObject(worker, kStopWaitMilliseconds) != WAIT_OBJECT_0) return false;
+    ::CloseHandle(worker);
+    worker = nullptr;
+    worker_id = 0;
+    control.reset();
+    return true;
+  }
+
+  static unsigned __stdcall WorkerMain(void* argument);
+  void Run(Control& own, std::unique_lock<std::mutex>& hold);
+  int WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold);
+  Outcome Serve(unsigned index, Control& own, std::unique_lock<std::mutex>& hold);
+  Collected Collect(OVERLAPPED& operation, unsigned done_signal, DWORD& count);
+  bool Raise(unsigned code, Control& own, std::unique_lock<std::mutex>& hold);
+  void ClosePort();
+
+  WinSerial& engine;
+  HANDLE signals[kSignalCount] = {};
+  HANDLE port = INVALID_HANDLE_VALUE;
+  HANDLE worker = nullptr;
+  DWORD worker_id = 0;
+  std::shared_ptr<Control> control;
+  OVERLAPPED read_operation{};
+  OVERLAPPED write_operation{};
+  OVERLAPPED event_operation{};
+  // Started in the driver and not yet collected: the driver may still write the record and
+  // the buffers, so the port is not closed under them.
+  bool read_in_flight = false;
+  bool write_in_flight = false;
+  bool event_in_flight = false;
+  DWORD comm_event = 0;  // where the modem-event wait stores what happened
+};
+
+unsigned __stdcall WinSerial::Backend::WorkerMain(void* argument) {
+  const std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(argument));
+  const std::shared_ptr<Control> own = start->control;
+  std::unique_lock hold(own->mutex);
+  start->backend->Run(*own, hold);
+  return 0;
+}
+
+bool WinSerial::Backend::Raise(unsigned code, Control& own, std::unique_lock<std::mutex>& hold) {
+  const SerialCallbackFunction callback = engine.callback_.load();
+  if (callback == nullptr) return true;
+  hold.unlock();
+  callback(&engine, code);
+  hold.lock();
+  return !own.abandoned;
+}
+
+void WinSerial::Backend::ClosePort() {
+  if (port == INVALID_HANDLE_VALUE) return;
+  // Cancelled operations still finish in the driver; collect them first so nothing writes
+  // into the records or buffers once the next Open reuses them (or the engine is gone).
+  if (read_in_flight || write_in_flight || event_in_flight) ::CancelIoEx(port, nullptr);
+  DWORD ignored = 0;
+  if (read_in_flight) ::GetOverlappedResult(port, &read_operation, &ignored, TRUE);
+  if (write_in_flight) ::GetOverlappedResult(port, &write_operation, &ignored, TRUE);
+  if (event_in_flight) ::GetOverlappedResult(port, &event_operation, &ignored, TRUE);
+  read_in_flight = write_in_flight = event_in_flight = false;
+  ::CloseHandle(port);
+  port = INVALID_HANDLE_VALUE;
+}
+
+void WinSerial::Backend::Run(Control& own, std::unique_lock<std::mutex>& hold) {
+  if (!Raise(kSerialOpened, own, hold)) return;
+  Set(kReadRequest);  // the first read starts without anyone asking
+  if (engine.modem_events_) Set(kEventRequest);
+  for (;;) {
+    const int index = WaitForSignal(own, hold);
+    if (index == kWaitAbandoned) return;
+    if (index < 0) break;
+    const Outcome outcome = Serve(static_cast<unsigned>(index), own, hold);
+    if (outcome == kAbandoned) return;
+    if (outcome == kEnd) break;
+  }
+  ClosePort();
+  Raise(kSerialClosed, own, hold);
+}
+
+int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold) {
+  hold.unlock();
+  // Reports the lowest index among the set signals; only that one, if auto-reset, is taken.
+  const DWORD result = ::WaitForMultipleObjects(kSignalCount, signals, FALSE, INFINITE);
+  hold.lock();
+  if (own.abandoned) return kWaitAbandoned;
+  if (result >= WAIT_OBJECT_0 + kSignalCount) return kWaitFailed;
+  return static_cast<int>(result - WAIT_OBJECT_0);
+}
+
+WinSerial::Backend::Collected WinSerial::Backend::Collect(OVERLAPPED& operation, unsigned done_signal,
+                                                           DWORD& count) {
+  if (::GetOverlappedResult(port, &operation, &count, FALSE)) {
+    Clear(done_signal);
+    return kDone;
+  }
+  if (!StillInProgress(::GetLastError())) return kFailed;
+  // Set yet unfinished would wake the worker forever; clear it and look once more, since the
+  // completion may have set it again in between.
+  Clear(done_signal);
+  if (::GetOverlappedResult(port, &operation, &count, FALSE)) return kDone;
+  return StillInProgress(::GetLastError()) ? kPending : kFailed;
+}
+
+WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, Control& own,
+                                                      std::unique_lock<std::mutex>& hold) {
+  const auto raise = [&](unsigned code) { return Raise(code, own, hold) ? kContinue : kAbandoned; };
+  DWORD count = 0;
+  switch (index) {
+    case kStop:
+      return kEnd;
+    case kReadDone: {
+      const Collected collected = Collect(read_operation, kReadDone, count);
+      if (collected == kPending) return kContinue;
+      if (collected == kFailed) return kEnd;
+      read_in_flight = false;
+      engine.received_count_ = static_cast<std::int16_t>(count);
+      engine.read_pending_ = false;
+      if (count != 0) return raise(kSerialData);
+      // A read that brought nothing would otherwise leave the port unread for good.
+      Set(kReadRequest);
+      return kContinue;
+    }
+    case kReadRequest:
+      if (engine.read_pending_) return kContinue;
+      engine.read_pending_ = true;
+      read_in_flight = true;
+      // A read that completes at once sets signal 1 too and is collected like any other.
+      if (!::ReadFile(port, engine.receive_buffer_, static_cast<DWORD>(engine.read_size_), nullptr,
+                      &read_operation) &&
+          !StillInProgress(::GetLastError())) {
+        read_in_flight = false;
+        return kEnd;
+      }
+      return kContinue;
+    case kWriteDone: {
+      const Collected collected = Collect(write_operation, kWriteDone, count);
+      if (collected == kPending) return kContinue;
+      if (collected == kFailed) return kEnd;
+      write_in_flight = false;
+      engine.write_busy_ = false;
+      return raise(kSerialWriteDone);
+    }
+    case kWriteRequest:
+      if (write_in_flight) return kContinue;
+      write_in_flight = true;
+      if (!::WriteFile(port, engine.write_buffer_, static_cast<DWORD>(engine.write_length_), nullptr,
+                       &write_operation) &&
+          !StillInProgress(::GetLastError())) {
+        write_in_flight = false;
+        return kEnd;
+      }
+      return kContinue;
+    case kEventDone: {
+      const Collected collected = Collect(event_operation, kEventDone, count);
+      if (collected == kPending) return kContinue;
+      if (collected == kFailed) return kEnd;
+      event_in_flight = false;
+      engine.event_wait_pending_ = false;
+      engine.event_mask_ = static_cast<std::uint32_t>(comm_event);
+      DWORD status = 0;
+      if (!::GetCommModemStatus(port, &status)) return kEnd;
+      const ModemEventCodes report = ModemStatusCheck(engine.event_mask_, static_cast<std::uint32_t>(status));
+      for (unsigned i = 0; i < report.count; ++i) {
+        if (raise(report.codes[i]) == kAbandoned) return kAbandoned;
+      }
+      Set(kEventRequest);
+      return kContinue;
+    }
+    case kEventRequest:
+      if (engine.event_wait_pending_ || !engine.modem_events_) return kContinue;
+      engine.event_wait_pending_ = true;
+      event_in_flight = true;
+      comm_event = 0;
+      if (!::WaitCommEvent(port, &comm_event, &event_operation) && !StillInProgress(::GetLastError())) {
+        event_in_flight = false;
+        return kEnd;
+      }
+      return kContinue;
+    default:
+      return kEnd;
+  }
+}
+
+WinSerial::WinSerial() : backend_(std::make_unique<Backend>(*this)) {}
+
+WinSerial::~WinSerial() {
+  Backend& b = *backend_;
+  if (b.worker != nullptr) {
+    b.Set(kStop);
+    const bool on_worker = b.worker_id == ::GetCurrentThreadId();
+    const bool ended = !on_worker && ::WaitForSingleObject(b.worker, kStopWaitMilliseconds) == WAIT_OBJECT_0;
+    if (!ended) {
+      // The worker is in the callback (it holds the mutex otherwise): once the callback
+      // returns it sees this and ends without touching the engine, so the port is ours to close.
+      std::lock_guard lock(b.control->mutex);
+      b.control->abandoned = true;
+    }
+    ::CloseHandle(b.worker);
+    b.worker = nullptr;
+  }
+  b.ClosePort();
+  for (HANDLE& signal : b.signals) {
+    if (signal != nullptr) ::CloseHandle(signal);
+    signal = nullptr;
+  }
+}
+
+void WinSerial::SetSignal(unsigned index) { backend_->Set(index); }
+
+std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
+                             std::uint8_t data_bits, bool modem_events) {
+  Backend& b = *backend_;
+  if (b.worker != nullptr) {
+    b.Set(kStop);
+    // The earlier worker still owns the port; a second one must not share it.
+    if (!b.EndWorker()) return kOpenDeviceFailed;
+  }
+  b.ClosePort();
+
+  std::uint8_t code = kOpenOk;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  if (port == 0) {
+    code = kOpenPortZero;
+  } else if (port > 255) {
+    code = kOpenDeviceFailed;  // the port number is 8 bits: never wrap onto another port
+  } else {
+    modem_events_ = modem_events;
+    port_number_ = static_cast<std::uint8_t>(port);
+    baud_rate_ = baud_rate;
+    parity_ = parity;
+    b.read_operation = {};
+    b.write_operation = {};
+    b.event_operation = {};
+    // No sharing: a port another program (or engine) holds fails to open.
+    handle = ::CreateFileW(SerialPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    DCB line = PrepareLineSettings(baud_rate, parity, data_bits);
+    b.read_operation.hEvent = b.signals[kReadDone];
+    b.write_operation.hEvent = b.signals[kWriteDone];
+    b.event_operation.hEvent = b.signals[kEventDone];
+    if (handle == INVALID_HANDLE_VALUE) {
+      code = kOpenDeviceFailed;
+    } else {
+      // Each step runs; the last one that fails names the code.
+      if (!::SetCommMask(handle, modem_events ? (kModemEventRing | kModemEventCarrierChange) : 0)) {
+        code = kOpenMaskFailed;
+      }
+      COMMTIMEOUTS timeouts{};  // all zero: a read completes only with the bytes asked for
+      if (!::SetCommTimeouts(handle, &timeouts)) code = kOpenTimeoutsFailed;
+      if (!::SetCommState(handle, &line)) code = kOpenLineSettingsFailed;
+    }
+  }
+  if (!b.SignalsAvailable()) code = kOpenSignalsMissing;
+  if (code != kOpenOk) {
+    if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
+    return code;
+  }
+
+  ::SetupComm(handle, kQueueSize, kQueueSize);
+  // Nothing of an earlier session carries over: a Stop or Send made while closed is void, and
+  // the flags are cleared here rather than by the worker so a Send right after Open is kept.
+  for (unsigned i = 0; i < kSignalCount; ++i) b.Clear(i);
+  write_busy_ = false;
+  read_pending_ = false;
+  event_wait_pending_ = false;
+  b.read_in_flight = b.write_in_flight = b.event_in_flight = false;
+  b.port = handle;
+  auto control = std::make_shared<Backend::Control>();
+  auto* start = new Backend::WorkerStart{&b, control};
+  unsigned thread_id = 0;
+  // Started suspended and resumed once its handle and id are stored, so a callback that calls
+  // Stop or Open already sees them.
+  const std::uintptr_t thread =
+      ::_beginthreadex(nullptr, 0, &Backend::WorkerMain, start, CREATE_SUSPENDED, &thread_id);
+  if (thread == 0) {
+    delete start;
+    b.ClosePort();
+    return kOpenSignalsMissing;
+  }
+  b.worker = reinterpret_cast<HANDLE>(thread);
+  b.worker_id = thread_id;
+  b.control = std::move(control);
+  ::ResumeThread(b.worker);
+  return kOpenOk;
+}
+
+void WinSerial::Stop() {
+  backend_->Set(kStop);
+  backend_->EndWorker();
+}
