@@ -41,6 +41,27 @@ tsan: deps
 	cmake --build build-tsan -j $(JOBS)
 	cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -j $(JOBS)
 
+# libFuzzer targets (clang), each run for FUZZ_SECONDS on a copy of its committed corpus;
+# new inputs land in build-fuzz/corpus/, crash reproducers in build-fuzz/findings/.
+FUZZ_SECONDS ?= 20
+FUZZ_COMPILE_FLAGS := -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+FUZZ_LINK_FLAGS := -fsanitize=address,undefined
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRODIDUZ_CORE_ONLY=ON \
+	  -DRODIDUZ_FUZZ=ON -DRODIDUZ_BUILD_BENCHMARKS=OFF \
+	  -DCMAKE_CXX_FLAGS="$(FUZZ_COMPILE_FLAGS)" -DCMAKE_C_FLAGS="$(FUZZ_COMPILE_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="$(FUZZ_LINK_FLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(FUZZ_LINK_FLAGS)" $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS) --target rodiduz_fuzzers
+	@status=0; for dir in tests/fuzz/corpus/*/; do \
+	  name=$$(basename $$dir); \
+	  rm -rf build-fuzz/corpus/$$name; mkdir -p build-fuzz/corpus/$$name build-fuzz/findings/$$name; \
+	  cp $$dir* build-fuzz/corpus/$$name/; \
+	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
+	  build-fuzz/tests/fuzz/$$name -max_total_time=$(FUZZ_SECONDS) -max_len=20000 -print_final_stats=1 \
+	    -artifact_prefix=build-fuzz/findings/$$name/ build-fuzz/corpus/$$name || status=1; \
+	done; exit $$status
+
 # Pictures of the four pages and the message window, taken under Xvfb against the simulator.
 screenshots: build
 	bash scripts/screenshots build
@@ -60,4 +81,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan
+	rm -rf build build-asan build-tsan build-fuzz

@@ -1,0 +1,77 @@
+// The three report parsers of the controller and the protocol helpers they are built from,
+// on arbitrary report texts.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "controller/box_protocol.h"
+#include "fuzz_check.h"
+#include "support/form_fixture.h"
+
+namespace {
+
+namespace bp = box_protocol;
+
+bool Within(std::string_view part, std::string_view whole) {
+  return whole.find(part) != std::string_view::npos;
+}
+
+void CheckHelpers(std::string_view report) {
+  const auto status = bp::ClassifySimWord(report);
+  bool any_word = false;
+  for (const auto& word : bp::kSimWords) any_word = any_word || Within(word.word, report);
+  FUZZ_CHECK(status.has_value() == any_word);
+  if (status) {
+    bool matched = false;
+    for (const auto& word : bp::kSimWords) {
+      if (word.status == *status) matched = Within(word.word, report);
+    }
+    FUZZ_CHECK(matched);
+  }
+
+  static constexpr std::string_view kKeys[] = {"MCC:", "MNC:", "RSSI:", "TA:", "CME:", "SIM:", "APN:",
+                                               "USER:", "PW:", "PIN:", "IMEI:", "QR:", "HW:", "SW:", "MAC:"};
+  for (std::size_t i = 0; i + 1 < std::size(kKeys); ++i) {
+    if (const auto value = bp::DelimitedValue(report, kKeys[i], kKeys[i + 1])) {
+      FUZZ_CHECK(!value->empty() && Within(*value, report));
+    }
+    const AnsiString fixed = bp::FixedValue(report, kKeys[i], 8);
+    FUZZ_CHECK(fixed.size() <= 8 && Within(fixed, report));
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const AnsiString report(reinterpret_cast<const char*>(data), data == nullptr ? 0 : size);
+  CheckHelpers(report);
+
+  // One controller for the whole run: the parsers only overwrite fields.
+  static FormFixture fixture;
+  TForm1& form = fixture.form();
+
+  form.ParseQr(report);
+  FUZZ_CHECK(form.BoxId.size() <= 8 && form.BoxHw.size() <= 4 && form.BoxSw.size() <= 4 &&
+             form.BoxMac.size() <= 12);
+  FUZZ_CHECK(Within(form.BoxId, report) && Within(form.BoxMac, report));
+  if (const std::size_t at = report.find("QR:"); at != std::string::npos) {
+    FUZZ_CHECK(form.BoxId == report.substr(at + 3, 8));
+  }
+
+  form.SimStatus = kSimResultPending;
+  form.ParsePLMN(report);
+  if (!Within("SIM:", report)) {
+    FUZZ_CHECK(form.SimStatus == kSimResultPending);
+  } else {
+    FUZZ_CHECK(form.SimStatus == kSimResultPending || form.SimStatus == kSimMissing);
+  }
+
+  const AnsiString kUnset = "\x01unset";
+  form.BoxApn = form.BoxUser = form.BoxPassword = form.BoxPin = kUnset;
+  form.ParseAPN(report);
+  for (const AnsiString* field : {&form.BoxApn, &form.BoxUser, &form.BoxPassword, &form.BoxPin}) {
+    FUZZ_CHECK(*field == kUnset || (!field->empty() && Within(*field, report)));
+  }
+  return 0;
+}
