@@ -3,6 +3,8 @@
 #include "common/platform.h"
 
 #include <windows.h>
+// <windows.h> maps ReplaceFile to ReplaceFileA, which would rename the function defined here.
+#undef ReplaceFile
 
 #include <random>
 #include <vector>

@@ -1,6 +1,9 @@
 // The Windows backend's pure pieces of WinSerial: the device path and the line settings.
 #pragma once
 
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <cstdint>

@@ -1,0 +1,43 @@
+// The stand-in usblib.dll of the Windows tests: usblib_scan_com reports the devices that the
+// test handed over through usblib_standin_set_devices.
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "link/box_device_record.h"
+
+namespace {
+
+std::mutex devices_lock;
+std::vector<BoxDeviceRecord> devices;
+std::uint8_t scan_result = 0;
+
+}  // namespace
+
+extern "C" {
+
+// Replaces the reported devices; `result` is what each scan then returns.
+__declspec(dllexport) void usblib_standin_set_devices(const BoxDeviceRecord* records, std::uint32_t count,
+                                                      std::uint8_t result) {
+  std::lock_guard lock(devices_lock);
+  devices.assign(records, records + count);
+  scan_result = result;
+}
+
+__declspec(dllexport) std::uint8_t RODIDUZ_STDCALL usblib_scan_com(std::uint32_t, std::uint32_t, std::uint32_t,
+                                                                   std::uint32_t, BoxDeviceRecord* records,
+                                                                   std::uint32_t capacity, std::uint16_t* count) {
+  std::lock_guard lock(devices_lock);
+  std::uint32_t given = 0;
+  for (const BoxDeviceRecord& device : devices) {
+    if (given == capacity || records == nullptr) break;
+    std::memcpy(&records[given++], &device, sizeof device);
+  }
+  if (count != nullptr) *count = static_cast<std::uint16_t>(given);
+  return scan_result;
+}
+
+}  // extern "C"

@@ -1,0 +1,181 @@
+// WinSerial's Win32 backend: the open codes, the line settings and, on a loopback port, the
+// worker's event order. RODIDUZ_TEST_LOOPBACK_COM names a COM number whose peer echoes every
+// byte (make test-windows links one to a pty); without it those cases are skipped.
+#include "link/win_serial_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "link/win_serial.h"
+
+namespace {
+
+TEST(Win32SerialPath, IsTheDeviceNamespacePathInDecimal) {
+  EXPECT_EQ(SerialPortPath(1), L"\\\\.\\COM1");
+  EXPECT_EQ(SerialPortPath(7), L"\\\\.\\COM7");
+  EXPECT_EQ(SerialPortPath(255), L"\\\\.\\COM255");
+}
+
+TEST(Win32LineSettings, FixedFieldsOfTheLine) {
+  const DCB dcb = PrepareLineSettings(38400, 0, 8);
+  EXPECT_EQ(dcb.DCBlength, 28u);
+  EXPECT_EQ(dcb.BaudRate, 38400u);
+  EXPECT_EQ(dcb.ByteSize, 8);
+  EXPECT_EQ(dcb.StopBits, ONESTOPBIT);
+  EXPECT_EQ(dcb.fBinary, 1u);
+  EXPECT_EQ(dcb.fOutxCtsFlow, 0u);
+  EXPECT_EQ(dcb.fOutxDsrFlow, 0u);
+  EXPECT_EQ(dcb.fDtrControl, static_cast<DWORD>(DTR_CONTROL_ENABLE));
+  EXPECT_EQ(dcb.fRtsControl, static_cast<DWORD>(RTS_CONTROL_ENABLE));
+  EXPECT_EQ(dcb.fOutX, 0u);
+  EXPECT_EQ(dcb.fInX, 0u);
+  EXPECT_EQ(dcb.fNull, 0u);
+  EXPECT_EQ(dcb.fAbortOnError, 0u);
+  EXPECT_EQ(dcb.XonLim, 2);
+  EXPECT_EQ(dcb.XoffLim, 4);
+  EXPECT_EQ(dcb.XonChar, 0x13);
+  EXPECT_EQ(dcb.XoffChar, 0x19);
+  EXPECT_EQ(dcb.EofChar, 0);
+}
+
+TEST(Win32LineSettings, ParityTable) {
+  const struct {
+    std::int32_t parity;
+    BYTE expected;
+    DWORD checked;
+  } kRows[] = {{0, NOPARITY, 0}, {1, ODDPARITY, 1}, {2, EVENPARITY, 1}, {3, NOPARITY, 0}, {-1, NOPARITY, 0}};
+  for (const auto& row : kRows) {
+    SCOPED_TRACE(row.parity);
+    const DCB dcb = PrepareLineSettings(9600, row.parity, 7);
+    EXPECT_EQ(dcb.Parity, row.expected);
+    EXPECT_EQ(dcb.fParity, row.checked);
+  }
+}
+
+// Collects the codes the worker raises; the callback is a plain function, so one at a time.
+struct Recorder {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::vector<unsigned> codes;
+  std::string received;
+
+  bool WaitFor(unsigned code, std::size_t occurrences = 1) {
+    std::unique_lock hold(lock);
+    return changed.wait_for(hold, std::chrono::seconds(5), [&] {
+      std::size_t seen = 0;
+      for (unsigned c : codes) seen += c == code ? 1 : 0;
+      return seen >= occurrences;
+    });
+  }
+  bool WaitForText(std::size_t length) {
+    std::unique_lock hold(lock);
+    return changed.wait_for(hold, std::chrono::seconds(5), [&] { return received.size() >= length; });
+  }
+};
+Recorder* recorder = nullptr;
+
+void Record(WinSerial* engine, unsigned code) {
+  {
+    std::lock_guard hold(recorder->lock);
+    recorder->codes.push_back(code);
+    if (code == kSerialData) {
+      recorder->received.append(reinterpret_cast<const char*>(engine->ReceivedData()),
+                                static_cast<std::size_t>(engine->ReceivedCount()));
+    }
+  }
+  recorder->changed.notify_all();
+  if (code == kSerialData) engine->RequestRead();
+}
+
+class Win32Serial : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    recorder = &record_;
+    engine_.SetCallback(&Record);
+  }
+  void TearDown() override {
+    engine_.Stop();
+    recorder = nullptr;
+  }
+  static unsigned LoopbackPort() {
+    const char* port = std::getenv("RODIDUZ_TEST_LOOPBACK_COM");
+    return port == nullptr ? 0 : static_cast<unsigned>(std::atoi(port));
+  }
+  Recorder record_;
+  WinSerial engine_;
+};
+
+TEST_F(Win32Serial, OpenCodesWithoutADevice) {
+  EXPECT_EQ(engine_.Open(0, 38400, 0, 8, false), kOpenPortZero);
+  // 256 must not wrap onto COM0 or COM1.
+  EXPECT_EQ(engine_.Open(256, 38400, 0, 8, false), kOpenDeviceFailed);
+  EXPECT_EQ(engine_.Open(1000, 38400, 0, 8, false), kOpenDeviceFailed);
+  EXPECT_EQ(engine_.Open(249, 38400, 0, 8, false), kOpenDeviceFailed);
+  engine_.Stop();
+  std::lock_guard hold(record_.lock);
+  EXPECT_TRUE(record_.codes.empty()) << "a failed Open started a worker";
+}
+
+TEST_F(Win32Serial, LoopbackDeliversOpenedThenEveryByteThenWriteDoneThenClosed) {
+  const unsigned port = LoopbackPort();
+  if (port == 0) GTEST_SKIP() << "no loopback port";
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened));
+  engine_.Send("[PING]\n\r", 8);
+  ASSERT_TRUE(record_.WaitFor(kSerialWriteDone));
+  ASSERT_TRUE(record_.WaitForText(8));
+  engine_.Stop();
+  ASSERT_TRUE(record_.WaitFor(kSerialClosed));
+  std::lock_guard hold(record_.lock);
+  EXPECT_EQ(record_.received, "[PING]\n\r");
+  ASSERT_FALSE(record_.codes.empty());
+  EXPECT_EQ(record_.codes.front(), kSerialOpened);
+  EXPECT_EQ(record_.codes.back(), kSerialClosed);
+}
+
+TEST_F(Win32Serial, SecondEngineCannotOpenAPortInUseAndAReopenWorks) {
+  const unsigned port = LoopbackPort();
+  if (port == 0) GTEST_SKIP() << "no loopback port";
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened));
+  {
+    WinSerial other;
+    EXPECT_EQ(other.Open(port, 38400, 0, 8, false), kOpenDeviceFailed);
+  }
+  // Open while the worker runs ends it first: closed, then opened again on the same engine.
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened, 2));
+  ASSERT_TRUE(record_.WaitFor(kSerialClosed));
+  engine_.Send("x", 1);
+  ASSERT_TRUE(record_.WaitForText(1));
+  std::lock_guard hold(record_.lock);
+  EXPECT_EQ(record_.received, "x");
+}
+
+TEST_F(Win32Serial, SendRefusesTooLongAndWhileBusy) {
+  const unsigned port = LoopbackPort();
+  if (port == 0) GTEST_SKIP() << "no loopback port";
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened));
+  const std::string block(1024, 'a');
+  engine_.Send(block.data(), 1024);
+  engine_.Send(block.data(), 0);
+  engine_.Send(nullptr, 5);
+  engine_.Send("12", 2);
+  engine_.Send("34", 2);  // dropped: the first write has not completed yet
+  ASSERT_TRUE(record_.WaitFor(kSerialWriteDone));
+  ASSERT_TRUE(record_.WaitForText(2));
+  engine_.Send("5", 1);
+  ASSERT_TRUE(record_.WaitFor(kSerialWriteDone, 2));
+  ASSERT_TRUE(record_.WaitForText(3));
+  std::lock_guard hold(record_.lock);
+  EXPECT_EQ(record_.received, "125");
+}
+
+}  // namespace
