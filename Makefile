@@ -1,5 +1,5 @@
 # Wraps CMake. `make demo` and `make test` set up everything a fresh Debian 12 machine needs.
-.PHONY: deps configure build run test sanitize tsan demo bench fuzz screenshots format clean windows
+.PHONY: deps configure build run test sanitize tsan demo bench fuzz screenshots format clean windows test-windows
 
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
@@ -69,16 +69,19 @@ screenshots: build
 bench: build
 	@for b in build/bench/rodiduz-bench-*; do [ -x "$$b" ] && "$$b"; done
 
-# The Qt-free core cross-compiled for 64-bit Windows with mingw-w64, in build-win/.
+# The Qt-free core, the stand-in usblib.dll and the Win32 backend tests cross-compiled for
+# 64-bit Windows with mingw-w64, in build-win/; test-windows runs the tests under Wine.
 windows:
 	@bash scripts/install-deps windows
-	cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DRODIDUZ_CORE_ONLY=ON \
-	  -DRODIDUZ_BUILD_TESTS=OFF -DRODIDUZ_BUILD_BENCHMARKS=OFF $(CMAKE_FLAGS)
-	cmake --build build-win -j $(JOBS) --target rodiduz_core
+	cmake -S tests/windows -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+	cmake --build build-win -j $(JOBS)
+
+test-windows: windows
+	bash scripts/test-windows build-win
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-win
