@@ -31,6 +31,15 @@ TEST(Win32AnsiCodePage, CharactersOutsideTheCodePageBecomeTheReplacementNotALook
   EXPECT_EQ(NativeToAnsi(u"\u4E2D"), GetACP() == 936 ? "\xD6\xD0" : "?");
 }
 
+TEST(Win32AnsiCodePage, OneCharacterBeyondTheBasicPlaneIsOneReplacement) {
+  EXPECT_EQ(NativeToAnsi(u"a\U0001F600b"), "a?b");
+  EXPECT_EQ(NativeToAnsi(u"\U0001F600\U0001F601"), "??");
+  EXPECT_EQ(NativeToAnsi(u"\U0001F600"), "?");
+  // Halves without their partner are single unrepresentable characters.
+  EXPECT_EQ(NativeToAnsi(std::u16string(u"x\xD83Dy", 3)), "x?y");
+  EXPECT_EQ(NativeToAnsi(std::u16string(u"\xDE00z", 2)), "?z");
+}
+
 TEST(Win32AnsiCodePage, WesternCodePageBytes) {
   if (::GetACP() != 1252) GTEST_SKIP() << "the system's ANSI code page is " << ::GetACP();
   EXPECT_EQ(AnsiToNative("\xE9\x80\x9F"), u"\u00E9\u20AC\u0178");

@@ -1,0 +1,47 @@
+// The tests' scratch folders and file helpers on Windows, where there is no mkdtemp.
+#include "support/test_files.h"
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+ScratchFolder::ScratchFolder() {
+  std::mt19937_64 generator{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = base / ("rodiduz-test-" + std::to_string(generator() % 1000000000));
+    std::error_code error;
+    // create_directory reports false for a name that exists already: try another.
+    if (std::filesystem::create_directory(candidate, error)) {
+      path_ = candidate.string();
+      return;
+    }
+    if (error) throw std::runtime_error("cannot create a scratch folder: " + error.message());
+  }
+  throw std::runtime_error("cannot create a scratch folder: every name taken");
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchFolder::Write(const std::string& name, const std::string& content) const {
+  const std::string path = File(name);
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+  return path;
+}
+
+std::string ReadFileForTest(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::string TestDataPath(const std::string& relative) {
+  return std::string(RODIDUZ_TEST_DATA_DIR) + "/" + relative;
+}
