@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -66,6 +67,11 @@ struct Recorder {
   std::string received;
   // While closed, the worker stays in the callback of its opened event and serves nothing.
   bool hold_after_open = false;
+  // Calls made from inside the callback, on the worker thread.
+  bool reopen_on_open = false;
+  unsigned reopen_port = 0;
+  int reopen_result = -1;
+  bool stop_on_data = false;
 
   void Release() {
     {
@@ -75,17 +81,23 @@ struct Recorder {
     changed.notify_all();
   }
 
-  bool WaitFor(unsigned code, std::size_t occurrences = 1) {
+  bool WaitFor(unsigned code, std::size_t occurrences = 1,
+               std::chrono::milliseconds limit = std::chrono::seconds(5)) {
     std::unique_lock hold(lock);
-    return changed.wait_for(hold, std::chrono::seconds(5), [&] {
+    return changed.wait_for(hold, limit, [&] {
       std::size_t seen = 0;
       for (unsigned c : codes) seen += c == code ? 1 : 0;
       return seen >= occurrences;
     });
   }
-  bool WaitForText(std::size_t length) {
+  // Bytes an earlier case left in the loopback may come first, so only the end is awaited.
+  bool WaitForEnding(const std::string& tail) {
     std::unique_lock hold(lock);
-    return changed.wait_for(hold, std::chrono::seconds(5), [&] { return received.size() >= length; });
+    return changed.wait_for(hold, std::chrono::seconds(5), [&] { return received.ends_with(tail); });
+  }
+  std::string ReceivedSinceOpen() {
+    std::lock_guard hold(lock);
+    return received;
   }
 };
 Recorder* recorder = nullptr;
@@ -103,8 +115,27 @@ void Record(WinSerial* engine, unsigned code) {
   if (code == kSerialOpened) {
     std::unique_lock hold(recorder->lock);
     recorder->changed.wait_for(hold, std::chrono::seconds(5), [] { return !recorder->hold_after_open; });
+    if (recorder->reopen_on_open) {
+      recorder->reopen_on_open = false;
+      const unsigned port = recorder->reopen_port;
+      hold.unlock();
+      const int result = engine->Open(port, 38400, 0, 8, false);
+      hold.lock();
+      recorder->reopen_result = result;
+    }
   }
-  if (code == kSerialData) engine->RequestRead();
+  if (code == kSerialData) {
+    bool stop = false;
+    {
+      std::lock_guard hold(recorder->lock);
+      stop = recorder->stop_on_data;
+    }
+    if (stop) {
+      engine->Stop();
+      return;
+    }
+    engine->RequestRead();
+  }
 }
 
 // Wine does not refuse a second open of a serial device opened without sharing.
@@ -149,11 +180,10 @@ TEST_F(Win32Serial, LoopbackDeliversOpenedThenEveryByteThenWriteDoneThenClosed) 
   ASSERT_TRUE(record_.WaitFor(kSerialOpened));
   engine_.Send("[PING]\n\r", 8);
   ASSERT_TRUE(record_.WaitFor(kSerialWriteDone));
-  ASSERT_TRUE(record_.WaitForText(8));
+  ASSERT_TRUE(record_.WaitForEnding("[PING]\n\r"));
   engine_.Stop();
   ASSERT_TRUE(record_.WaitFor(kSerialClosed));
   std::lock_guard hold(record_.lock);
-  EXPECT_EQ(record_.received, "[PING]\n\r");
   ASSERT_FALSE(record_.codes.empty());
   EXPECT_EQ(record_.codes.front(), kSerialOpened);
   EXPECT_EQ(record_.codes.back(), kSerialClosed);
@@ -173,9 +203,7 @@ TEST_F(Win32Serial, SecondEngineCannotOpenAPortInUseAndAReopenWorks) {
   ASSERT_TRUE(record_.WaitFor(kSerialOpened, 2));
   ASSERT_TRUE(record_.WaitFor(kSerialClosed));
   engine_.Send("x", 1);
-  ASSERT_TRUE(record_.WaitForText(1));
-  std::lock_guard hold(record_.lock);
-  EXPECT_EQ(record_.received, "x");
+  EXPECT_TRUE(record_.WaitForEnding("x"));
 }
 
 TEST_F(Win32Serial, SendRefusesTooLongAndWhileBusy) {
@@ -193,12 +221,80 @@ TEST_F(Win32Serial, SendRefusesTooLongAndWhileBusy) {
   engine_.Send("34", 2);  // dropped: the worker has not even started the first write
   record_.Release();
   ASSERT_TRUE(record_.WaitFor(kSerialWriteDone));
-  ASSERT_TRUE(record_.WaitForText(2));
+  ASSERT_TRUE(record_.WaitForEnding("12"));
   engine_.Send("5", 1);
   ASSERT_TRUE(record_.WaitFor(kSerialWriteDone, 2));
-  ASSERT_TRUE(record_.WaitForText(3));
+  ASSERT_TRUE(record_.WaitForEnding("125"));
+  const std::string received = record_.ReceivedSinceOpen();
+  EXPECT_EQ(received.find('3'), std::string::npos) << received;
+  EXPECT_EQ(received.find('a'), std::string::npos) << received;
+}
+
+// The engine's own worker cannot be ended from inside itself: the port counts as in use, and
+// the worker ends once its callback returns, as it was asked to.
+TEST_F(Win32Serial, OpenFromTheCallbackIsRefusedAndTheWorkerEnds) {
+  const unsigned port = LoopbackPort();
+  if (port == 0) GTEST_SKIP() << "no loopback port";
+  record_.reopen_on_open = true;
+  record_.reopen_port = port;
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialClosed));
+  {
+    std::lock_guard hold(record_.lock);
+    EXPECT_EQ(record_.reopen_result, kOpenDeviceFailed);
+  }
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened, 2));
+  engine_.Send("ok", 2);
+  EXPECT_TRUE(record_.WaitForEnding("ok"));
+}
+
+TEST_F(Win32Serial, StopFromTheCallbackEndsTheWorkerOnceTheCallbackReturns) {
+  const unsigned port = LoopbackPort();
+  if (port == 0) GTEST_SKIP() << "no loopback port";
+  record_.stop_on_data = true;
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened));
+  engine_.Send("zz", 2);
+  ASSERT_TRUE(record_.WaitFor(kSerialClosed));
   std::lock_guard hold(record_.lock);
-  EXPECT_EQ(record_.received, "125");
+  EXPECT_EQ(record_.codes.back(), kSerialClosed);
+  // Stop is served before the next read is even asked for: one byte of the two only.
+  EXPECT_EQ(record_.received.back(), 'z');
+  EXPECT_FALSE(record_.received.ends_with("zz")) << record_.received;
+}
+
+TEST_F(Win32Serial, ReopenAfterTheWorkerEndedStartsAFreshSession) {
+  const unsigned port = LoopbackPort();
+  if (port == 0) GTEST_SKIP() << "no loopback port";
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened));
+  engine_.Stop();
+  ASSERT_TRUE(record_.WaitFor(kSerialClosed));
+  engine_.Send("lost", 4);  // while closed: void, not carried into the next session
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened, 2));
+  engine_.Send("kept", 4);
+  ASSERT_TRUE(record_.WaitForEnding("kept"));
+  const std::string received = record_.ReceivedSinceOpen();
+  EXPECT_EQ(received.find("lost"), std::string::npos) << received;
+}
+
+TEST_F(Win32Serial, DestroyingTheEngineWhileTheCallbackHoldsTheWorkerLeavesItBehindSafely) {
+  const unsigned port = LoopbackPort();
+  if (port == 0) GTEST_SKIP() << "no loopback port";
+  auto engine = std::make_unique<WinSerial>();
+  engine->SetCallback(&Record);
+  record_.hold_after_open = true;
+  ASSERT_EQ(engine->Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened));
+  engine.reset();  // waits its 2000 ms, then leaves the worker in the callback
+  record_.Release();
+  // The abandoned worker must end without touching the engine: no closed event follows.
+  EXPECT_FALSE(record_.WaitFor(kSerialClosed, 1, std::chrono::milliseconds(500)));
+  // The port was closed by the destructor: it opens again.
+  ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
+  ASSERT_TRUE(record_.WaitFor(kSerialOpened, 2));
 }
 
 }  // namespace
