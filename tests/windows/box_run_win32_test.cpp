@@ -1,0 +1,83 @@
+// A whole setup run on Windows: the controller with the recording view, the Win32 serial
+// engine, discovery through the stand-in usblib.dll and the box simulator behind a COM port.
+// RODIDUZ_TEST_BOX_COM names that port (make test-windows provides it); without it, skipped.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "link/box_device_record.h"
+#include "support/form_fixture.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using SetDevices = void (*)(const BoxDeviceRecord*, std::uint32_t, std::uint8_t);
+
+class Win32BoxRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* port = std::getenv("RODIDUZ_TEST_BOX_COM");
+    if (port == nullptr || std::atoi(port) <= 0) GTEST_SKIP() << "no box simulator port";
+    fixture_ = std::make_unique<FormFixture>("", "usblib.dll");
+    ASSERT_NE(form().UsbLibHandle, nullptr);
+    const auto set_devices = reinterpret_cast<SetDevices>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(static_cast<HMODULE>(form().UsbLibHandle), "usblib_standin_set_devices")));
+    ASSERT_NE(set_devices, nullptr);
+    BoxDeviceRecord box{};
+    box.vid = 0x0403;
+    box.pid = 0x6015;
+    std::strcpy(box.name, "FTDI Rodiduz Box");
+    com_ = std::string("COM") + port;
+    std::strcpy(box.com, com_.c_str());
+    set_devices(&box, 1, 0);
+  }
+  void TearDown() override { fixture_.reset(); }  // the engine's worker ends first
+
+  TForm1& form() { return fixture_->form(); }
+  // Runs the two timers in real time, as the window would, until `done` holds.
+  bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool tick = false;
+    while (std::chrono::steady_clock::now() < deadline) {
+      form().DutSendQueueTimerTimer(nullptr);
+      if (tick) form().DeviceTimerTimer(nullptr);
+      tick = !tick;
+      if (done()) return true;
+      std::this_thread::sleep_for(50ms);
+    }
+    return false;
+  }
+  bool Logged(const std::string& text) const {
+    const std::vector<std::string> lines = fixture_->LogTexts();
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  }
+  std::string Trace() const {
+    std::string trace;
+    for (const std::string& line : fixture_->LogTexts()) trace += line + "\n";
+    return trace;
+  }
+
+  std::unique_ptr<FormFixture> fixture_;
+  std::string com_;
+};
+
+TEST_F(Win32BoxRun, CleanRunEndsWithTheLink) {
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntil([&] { return form().CommState == kStateGPRSPassed; })) << Trace();
+  EXPECT_EQ(fixture_->view().CurrentPage(), kPageDone);
+  EXPECT_EQ(fixture_->view().CaptionUtf8(Control::Label29), "www.rodiduz.com/id/AB12CD34");
+  EXPECT_TRUE(Logged("Dut com port opened EV (" + com_ + ")")) << Trace();
+  EXPECT_TRUE(Logged("[Tx]  [UNLOCK]"));
+  EXPECT_TRUE(Logged("PASSED"));
+}
+
+}  // namespace
