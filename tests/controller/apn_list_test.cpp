@@ -191,7 +191,7 @@ TEST(ApnListFile, SplitsLinesAtEveryKindOfBreakAndStopsAtNul) {
   EXPECT_EQ(LoadFixture("mixed_breaks.csv"), four);
   EXPECT_EQ(LoadFixture("cr_only.csv"), std::vector<Entry>(four.begin(), four.begin() + 3));
   const std::vector<Entry> before = {{"Before", 238, 1, "apn1", "", "", "Denmark"}};
-  EXPECT_EQ(LoadFixture("nul.csv"), before);
+  EXPECT_EQ(LoadFixture("nul_in_line.csv"), before);
   EXPECT_EQ(LoadFixture("utf16le_nul.csv"), before);
 }
 
