@@ -55,7 +55,7 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS) --target rodiduz_fuzzers
 	@status=0; for dir in tests/fuzz/corpus/*/; do \
 	  name=$$(basename $$dir); \
-	  rm -rf build-fuzz/corpus/$$name; mkdir -p build-fuzz/corpus/$$name build-fuzz/findings/$$name; \
+	  rm -rf build-fuzz/corpus/$$name build-fuzz/findings/$$name; mkdir -p build-fuzz/corpus/$$name build-fuzz/findings/$$name; \
 	  cp $$dir* build-fuzz/corpus/$$name/; \
 	  echo "== $$name ($(FUZZ_SECONDS) s)"; \
 	  build-fuzz/tests/fuzz/$$name -max_total_time=$(FUZZ_SECONDS) -max_len=20000 -print_final_stats=1 \

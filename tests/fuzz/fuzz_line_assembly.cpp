@@ -55,6 +55,48 @@ void CheckCommandFraming(const std::uint8_t* data, std::size_t size) {
   FUZZ_CHECK(buffer[command.size() + 2] == '\0');
 }
 
+// The assembler's contract stated per line rather than per byte: the bytes of the accepted
+// events, cut at their line feeds, give one line each (their printable bytes), except a line
+// that an event was discarded in or that reached kMaxLineLength: that one is reported dropped
+// once, and its line feed only ends the skipping.
+class SegmentModel {
+ public:
+  // Returns false when the whole event is to be discarded.
+  bool Event(std::string_view event) {
+    const std::size_t held = broken_ ? 0 : current_.size();
+    if (event.size() + held >= LineAssembler::kCapacity) {
+      Break();
+      return false;
+    }
+    for (const char c : event) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (c == '\n') {
+        if (!broken_) lines.push_back(current_);
+        current_.clear();
+        broken_ = false;
+      } else if (byte >= 0x20 && byte <= 0x7E && !broken_) {
+        current_.push_back(c);
+        if (current_.size() >= LineAssembler::kMaxLineLength) Break();
+      }
+    }
+    return true;
+  }
+  std::size_t Held() const { return broken_ ? 0 : current_.size(); }
+  bool Broken() const { return broken_; }
+
+  std::vector<std::string> lines;
+  std::size_t dropped = 0;
+
+ private:
+  void Break() {
+    if (!broken_) ++dropped;
+    broken_ = true;
+    current_.clear();
+  }
+  std::string current_;
+  bool broken_ = false;
+};
+
 }  // namespace
 
 // The input is a series of events: a control byte, then up to 127 bytes. A control byte with
@@ -66,8 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   LineAssembler assembler;
   Recorder chunked;
+  SegmentModel model;
   std::string all_bytes;
-  std::size_t printable_since_feed = 0;
   std::size_t at = 0;
   while (at < size) {
     const std::uint8_t control = data[at++];
@@ -82,18 +124,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     assembler.Feed(reinterpret_cast<const unsigned char*>(event.data()), static_cast<std::int32_t>(event.size()),
                    chunked);
     FUZZ_CHECK(assembler.Length() < LineAssembler::kMaxLineLength);
+    model.Event(event);
+    FUZZ_CHECK(chunked.lines.size() == model.lines.size() && chunked.dropped == model.dropped);
+    FUZZ_CHECK(assembler.Length() == model.Held() && assembler.Resyncing() == model.Broken());
     all_bytes += event;
-    for (const char c : event) {
-      if (c == '\n') printable_since_feed = 0;
-      else if (static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7E) ++printable_since_feed;
-    }
   }
+  FUZZ_CHECK(chunked.lines == model.lines);
   for (const auto& line : chunked.lines) CheckFraming(line);
 
   // Without a dropped line, the way the bytes were cut into events must not matter: one byte
   // per event gives the same lines and the same partial line.
   if (chunked.dropped == 0) {
-    FUZZ_CHECK(assembler.Length() == printable_since_feed);
     LineAssembler single;
     Recorder bytewise;
     for (const char c : all_bytes) {
