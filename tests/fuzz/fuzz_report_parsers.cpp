@@ -41,6 +41,27 @@ void CheckHelpers(std::string_view report) {
   }
 }
 
+std::int32_t Int32At(const std::uint8_t* data) {
+  std::uint32_t value = 0;
+  for (int i = 0; i < 4; ++i) value = value << 8 | data[i];
+  return static_cast<std::int32_t>(value);
+}
+
+// A network report as the box formats it carries its numbers back whatever their values.
+void CheckNetworkRoundTrip(TForm1& form, const std::uint8_t* data, std::size_t size) {
+  if (size < 21) return;
+  const std::int32_t mcc = Int32At(data), mnc = Int32At(data + 4), rssi = Int32At(data + 8),
+                     ta = Int32At(data + 12), cme = Int32At(data + 16);
+  const int sim = data[20] % 2;
+  const AnsiString report = "MCC:" + std::to_string(mcc) + " MNC:" + std::to_string(mnc) +
+                            " RSSI:" + std::to_string(rssi) + " TA:" + std::to_string(ta) +
+                            " CME:" + std::to_string(cme) + " SIM:" + std::to_string(sim);
+  form.SimStatus = kSimReady;
+  form.ParsePLMN(report);
+  FUZZ_CHECK(form.Mcc == mcc && form.Mnc == mnc && form.Rssi == rssi && form.Ta == ta && form.Cme == cme);
+  FUZZ_CHECK(form.SimStatus == (sim == 0 ? kSimMissing : kSimReady));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -58,6 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const std::size_t at = report.find("QR:"); at != std::string::npos) {
     FUZZ_CHECK(form.BoxId == report.substr(at + 3, 8));
   }
+
+  CheckNetworkRoundTrip(form, data, data == nullptr ? 0 : size);
 
   form.SimStatus = kSimResultPending;
   form.ParsePLMN(report);
