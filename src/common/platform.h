@@ -23,6 +23,9 @@ std::string TemporaryFolder();
 // The full path of `name` as seen from the working folder (the file need not exist).
 std::string AbsolutePath(const std::string& name);
 
+// A fresh random name in the folder of `path`, for the new file a save writes first.
+std::string TemporaryNameBeside(const std::string& path);
+
 // Reads a whole file. Throws FileOpenError "Cannot open file "<full path>". <reason>".
 std::string ReadWholeFile(const std::string& path);
 

@@ -32,14 +32,6 @@ bool WriteAll(int fd, const std::string& content) {
   return true;
 }
 
-std::string TemporaryNameBeside(const std::string& path) {
-  static std::mt19937_64 generator{std::random_device{}()};
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string name = path + ".";
-  for (int i = 0; i < 10; ++i) name += kDigits[generator() % 36];
-  return name;
-}
-
 // Creates a new file nobody else can have opened or linked: O_EXCL never follows a link.
 int CreatePrivateFile(const std::string& path, std::string& created) {
   for (int attempt = 0; attempt < 100; ++attempt) {

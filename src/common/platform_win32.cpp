@@ -42,14 +42,6 @@ bool WriteAll(HANDLE file, const std::string& content) {
   return true;
 }
 
-std::string TemporaryNameBeside(const std::string& path) {
-  static std::mt19937_64 generator{std::random_device{}()};
-  static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-  std::string name = path + ".";
-  for (int i = 0; i < 10; ++i) name += kDigits[generator() % 36];
-  return name;
-}
-
 // CREATE_NEW fails on any existing name, so the new file is ours alone and no planted link
 // is written through.
 HANDLE CreatePrivateFile(const std::string& path, std::string& created) {
