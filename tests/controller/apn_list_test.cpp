@@ -234,6 +234,115 @@ TEST(ApnListContent, DamagedUnicodeIsReplacedNotFatal) {
   EXPECT_EQ(Load(kOddUtf16)[0].list_prefix, "DK?");
 }
 
+// UTF-16 bytes of `text` behind the byte-order mark of the chosen order.
+std::string Utf16File(std::u16string_view text, bool big_endian) {
+  std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char16_t unit : text) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += big_endian ? high : low;
+    bytes += big_endian ? low : high;
+  }
+  return bytes;
+}
+
+// The file as the controller's construction reads it from the working folder.
+std::vector<Entry> LoadThroughController(const std::string& content) {
+  FormFixture fixture(content);
+  return Entries(fixture.form().ApnList);
+}
+
+TEST(ApnListMalformed, KeepsTheGoodRowsOfDamagedFiles) {
+  constexpr std::size_t kMegabyte = 1 << 20;
+  const std::string row_a = "A;1;2;a;;;DK";
+  const std::string row_b = "B;1;3;b;;;DK";
+  const Entry a = {"A", 1, 2, "a", "", "", "DK"};
+  const Entry b = {"B", 1, 3, "b", "", "", "DK"};
+  const auto named = [](Entry entry, std::string name) {
+    entry.name = std::move(name);
+    return entry;
+  };
+  const auto with_prefix = [](Entry entry, std::string list_prefix) {
+    entry.list_prefix = std::move(list_prefix);
+    return entry;
+  };
+  // What the 1000 characters after the first ";" leave of column 7 behind "1;2;a;;;".
+  const std::string cut_prefix(1000 - 8, 'L');
+
+  const std::vector<RowCase> cases = {
+      {"only bad lines",
+       "\r\n \t\r\nno separators\r\nfive;;;;;\r\nTDC MMS;238;1;mms;;;DK\r\nmy wap;238;1;wap;;;DK\n\r\r\n", {}},
+      // A mark that is not whole is no mark: the bytes are 8-bit text and stay in the name.
+      {"UTF-8 mark cut to one byte", "\xEF" + row_a, {named(a, "\xEF" "A")}},
+      {"UTF-8 mark cut to two bytes", "\xEF\xBB" + row_a, {named(a, "\xEF\xBB" "A")}},
+      {"UTF-16 LE mark cut to one byte", "\xFF" + row_a, {named(a, "\xFF" "A")}},
+      {"UTF-16 BE mark cut to one byte", "\xFE" + row_a, {named(a, "\xFE" "A")}},
+      {"UTF-16 LE mark alone", "\xFF\xFE", {}},
+      {"UTF-16 BE mark alone", "\xFE\xFF", {}},
+      {"UTF-16 LE mark and one byte", "\xFF\xFE" "A", {}},
+      {"UTF-16 BE mark and three bytes", "\xFE\xFF" "\0A;"s, {}},
+      {"UTF-16 BE odd byte after the last line", Utf16File(u"A;1;2;a;;;DK\r\n", true) + "X", {a}},
+      {"UTF-16 LE lone high surrogate before a line break",
+       Utf16File(u"A;1;2;a;;;DK\xD800\r\nB;1;3;b;;;DK", false), {with_prefix(a, "DK?"), b}},
+      {"UTF-16 BE lone high surrogate before a separator", Utf16File(u"A\xDBFF;1;2;a;;;DK", true),
+       {named(a, "A?")}},
+      {"UTF-16 LE low surrogate before a high one", Utf16File(u"\xDC00\xD800" "A;1;2;a;;;DK", false),
+       {named(a, "??A")}},
+      {"UTF-16 BE lone low surrogate in a number", Utf16File(u"A;1\xDC01;2;a;;;DK", true),
+       {{"A", 0, 2, "a", "", "", "DK"}}},
+      // A NUL ends the text even inside a line: a line it cuts still loads when it keeps six
+      // separators.
+      {"8-bit NUL inside column 7", row_a + "\r\nB;1;3;b;;;D\0K\r\n"s + row_a, {a, with_prefix(b, "D")}},
+      {"UTF-8 NUL inside column 4", "\xEF\xBB\xBF" + row_a + "\nB;1;3;b\0;;;DK\n"s + row_b, {a}},
+      {"UTF-16 BE NUL inside column 7", Utf16File(u"A;1;2;a;;;DK\rB;1;3;b;;;D\0K\rC;1;4;c;;;DK"s, true),
+       {a, with_prefix(b, "D")}},
+      {"NUL first", "\0"s + row_a, {}},
+      {"1 MB line without separators between rows", row_a + "\n" + std::string(kMegabyte, 'x') + "\n" + row_b,
+       {a, b}},
+      {"1 MB name", std::string(kMegabyte, 'N') + ";1;2;a;;;DK", {named(a, std::string(kMegabyte, 'N'))}},
+      {"1 MB of blanks around a name",
+       std::string(kMegabyte / 2, ' ') + "A" + std::string(kMegabyte / 2, '\t') + ";1;2;a;;;DK", {a}},
+      {"1 MB column 7 cut to 1000 characters", "A;1;2;a;;;" + std::string(kMegabyte, 'L'),
+       {with_prefix(a, cut_prefix)}},
+      {"1 MB of separators", std::string(kMegabyte, ';'), {{"", 0, 0, "", "", "", std::string(995, ';')}}},
+      {"1 MB UTF-16 row", Utf16File(u"A;1;2;a;;;" + std::u16string(kMegabyte, u'L'), false),
+       {with_prefix(a, cut_prefix)}},
+      {"1 MB of line breaks", std::string(kMegabyte, '\r') + std::string(kMegabyte, '\n') + row_a, {a}},
+  };
+  for (const auto& row : cases) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(LoadThroughController(row.content), row.expected);
+  }
+}
+
+TEST(ApnListMalformed, FiftyThousandRowsAllLoadAndMerge) {
+  // 20000 keys: each appears twice, the first 10000 a third time, with other names and
+  // country codes; the line breaks take turns.
+  constexpr int kRows = 50000;
+  constexpr int kKeys = 20000;
+  const auto key_columns = [](int key) {
+    return Entry{"", 0, key % 1000, "apn" + std::to_string(key / 1000), key % 3 == 0 ? "u" : "",
+                 key % 5 == 0 ? "p" : "", "C" + std::to_string(key % 7)};
+  };
+  std::string content;
+  const char* const breaks[] = {"\r\n", "\n", "\r"};
+  for (int row = 0; row < kRows; ++row) {
+    const Entry key = key_columns(row % kKeys);
+    content += "N" + std::to_string(row) + ";" + std::to_string(200 + row % 9) + ";" + std::to_string(key.mnc) + ";" +
+               key.apn + ";" + key.user + ";" + key.password + ";" + key.list_prefix + breaks[row % 3];
+  }
+
+  std::vector<Entry> expected;
+  for (int key = 0; key < kKeys; ++key) {
+    Entry entry = key_columns(key);
+    entry.name = "N" + std::to_string(key) + ",N" + std::to_string(key + kKeys);
+    if (key + 2 * kKeys < kRows) entry.name += ",N" + std::to_string(key + 2 * kKeys);
+    entry.mcc = 200 + key % 9;  // the first row's
+    expected.push_back(entry);
+  }
+  EXPECT_EQ(LoadThroughController(content), expected);
+}
+
 TEST(ApnListFile, MissingFileRaisesTheFileOpenError) {
   ScratchFolder folder;
   const std::string path = folder.File("apnlist.csv");
