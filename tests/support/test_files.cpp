@@ -1,16 +1,28 @@
 // Scratch folders and small file helpers for tests.
 #include "support/test_files.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
+// Portable stand-in for mkdtemp, which Windows lacks: random names until one is new.
 ScratchFolder::ScratchFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "rodiduz-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::mt19937_64 generator{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::filesystem::path candidate = base / ("rodiduz-test-" + std::to_string(generator() % 1000000000));
+    std::error_code error;
+    // create_directory reports false for a name that exists already: try another.
+    if (std::filesystem::create_directory(candidate, error)) {
+      std::filesystem::permissions(candidate, std::filesystem::perms::owner_all, error);
+      path_ = candidate.string();
+      return;
+    }
+    if (error) throw std::runtime_error("cannot create a scratch folder: " + error.message());
+  }
+  throw std::runtime_error("cannot create a scratch folder: every name taken");
 }
 
 ScratchFolder::~ScratchFolder() {
