@@ -29,13 +29,19 @@ std::string WithoutBlanks(std::string text) {
 
 }  // namespace
 
+std::string BurstMessage(std::size_t number) {
+  std::string digits = std::to_string(number);
+  return "BURST " + std::string(digits.size() < 4 ? 4 - digits.size() : 0, '0') + digits;
+}
+
 std::string CommandName(std::string_view line) {
   if (line.empty() || line.front() != '[') return {};
   line.remove_prefix(1);
   return std::string(line.substr(0, line.find_first_of(" ]")));
 }
 
-BoxModel::BoxModel(Scenario scenario) : scenario_(std::move(scenario)), sim_(scenario_.sim) {
+BoxModel::BoxModel(Scenario scenario)
+    : scenario_(std::move(scenario)), sim_(scenario_.sim), noise_(scenario_.noise_seed) {
   if (scenario_.stored_pin.empty()) {
     scenario_.stored_pin = scenario_.sim == SimCondition::WrongPin ? "0000" : scenario_.sim_pin;
   }
@@ -81,6 +87,12 @@ std::vector<Reply> BoxModel::Announcement() {
   return replies;
 }
 
+std::vector<Reply> BoxModel::Greeting() const {
+  std::vector<Reply> replies;
+  for (std::size_t i = 1; i <= scenario_.burst; ++i) replies.push_back(Message(BurstMessage(i)));
+  return replies;
+}
+
 void BoxModel::StoreSettings(std::string_view line) {
   scenario_.apn = ValueAfter(line, "APN:");
   scenario_.user = ValueAfter(line, "USER:");
@@ -114,23 +126,74 @@ void BoxModel::WrapInGarbage(Answer& answer) const {
   answer.replies = std::move(wrapped);
 }
 
+unsigned char BoxModel::NonPrintableByte() {
+  // Everything the wizard must drop from a line: control bytes (carriage return and NUL
+  // included, line feed excepted), DEL and the upper half.
+  for (;;) {
+    const auto byte = static_cast<unsigned char>(noise_() & 0xFF);
+    if (byte != '\n' && (byte < 0x20 || byte >= 0x7F)) return byte;
+  }
+}
+
+std::string BoxModel::NoiseLine() {
+  // Any bytes but a line feed or "[": such a line can never be taken for a message.
+  std::string line;
+  const std::size_t length = 1 + noise_() % 40;
+  while (line.size() < length) {
+    const auto byte = static_cast<char>(noise_() & 0xFF);
+    if (byte != '\n' && byte != '[') line.push_back(byte);
+  }
+  return line + "\r\n";
+}
+
+std::string BoxModel::Sprinkled(const std::string& line) {
+  std::string noisy;
+  for (char c : line) {
+    if (c != '\n' && noise_() % 3 == 0) noisy.push_back(static_cast<char>(NonPrintableByte()));
+    noisy.push_back(c);
+  }
+  return noisy;
+}
+
+void BoxModel::AddNoise(Answer& answer) {
+  if (scenario_.noise_seed == 0) return;
+  std::vector<Reply> noisy;
+  for (Reply& reply : answer.replies) {
+    noisy.push_back(Reply{NoiseLine(), reply.delay_ms});
+    noisy.push_back(Reply{Sprinkled(reply.line), 0});
+  }
+  answer.replies = std::move(noisy);
+}
+
 Answer BoxModel::Receive(std::string_view line) {
   Answer answer;
   // The settings command may follow a PUK command in the same write; each arrives as a line.
   const std::string name = CommandName(line);
-  if (name.empty()) return answer;
   if (!unplug_done_ && !scenario_.unplug_after.empty() && name == scenario_.unplug_after) {
     unplug_done_ = true;
     answer.unplug = true;
     return answer;
   }
-  if (Ignored(name)) return answer;
+  if (!name.empty() && !Ignored(name)) answer = Respond(line, name);
+  WrapInGarbage(answer);
+  AddNoise(answer);
+  // The wizard ends its commands with a line feed and a carriage return; an echo repeats them.
+  if (scenario_.echo) answer.replies.insert(answer.replies.begin(), Reply{std::string(line) + "\n\r", 0});
+  return answer;
+}
 
+Answer BoxModel::Respond(std::string_view line, const std::string& name) {
+  Answer answer;
   if (name == "UNLOCK") {
     unlocked_ = true;
     if (scenario_.overlong > 0 && !overlong_sent_) {
       overlong_sent_ = true;
       answer.replies.push_back(Reply{std::string(scenario_.overlong, '#') + "\r\n", 0});
+    }
+    if (scenario_.cr_line && !cr_line_sent_) {
+      cr_line_sent_ = true;
+      // Ended by a carriage return alone, this line runs into the next one.
+      answer.replies.push_back(Reply{"SELFTEST DONE\r", 0});
     }
     answer.replies.push_back(Message("UNLOCKED"));
   } else if (name == "PLMNGET") {
@@ -163,7 +226,6 @@ Answer BoxModel::Receive(std::string_view line) {
   } else {
     answer.replies.push_back(Message("ERROR"));
   }
-  WrapInGarbage(answer);
   return answer;
 }
 

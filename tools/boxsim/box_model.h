@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,10 @@ struct Scenario {
   std::string unplug_after;          // command name whose arrival pulls the cable
   bool garbage = false;              // noise lines around every answer
   std::size_t overlong = 0;          // one line of this many characters after the unlock
+  unsigned noise_seed = 0;           // not 0: random bytes in and before every answer line
+  bool cr_line = false;              // one line ended by a carriage return alone, before "UNLOCKED"
+  bool echo = false;                 // every received line is sent back before the answer
+  std::size_t burst = 0;             // so many messages at once when the wizard opens the port
 };
 
 struct Reply {
@@ -41,6 +46,9 @@ struct Answer {
   std::vector<Reply> replies;
   bool unplug = false;
 };
+
+// The text of the number-th message of a burst (from 1): "BURST 0001" and so on.
+std::string BurstMessage(std::size_t number);
 
 // The name of a command: the text after "[" up to the first space or "]".
 std::string CommandName(std::string_view line);
@@ -54,6 +62,8 @@ class BoxModel {
   bool Unlocked() const { return unlocked_; }
   // What the box sends every second until "[UNLOCK]" arrives.
   std::vector<Reply> Announcement();
+  // What the box sends as soon as the wizard has opened the port, before the announcement.
+  std::vector<Reply> Greeting() const;
   // The answer to one received line (without its line terminator).
   Answer Receive(std::string_view line);
 
@@ -63,11 +73,16 @@ class BoxModel {
 
  private:
   Reply Message(const std::string& text, int delay_ms = 0) const;
+  Answer Respond(std::string_view line, const std::string& name);
   std::string SimWord() const;
   bool Ignored(const std::string& name) const;
   void StoreSettings(std::string_view line);
   void UnblockSim(std::string_view line);
   void WrapInGarbage(Answer& answer) const;
+  void AddNoise(Answer& answer);
+  std::string NoiseLine();
+  std::string Sprinkled(const std::string& line);
+  unsigned char NonPrintableByte();
 
   Scenario scenario_;
   SimCondition sim_;
@@ -75,7 +90,9 @@ class BoxModel {
   bool announced_once_ = false;
   bool overlong_sent_ = false;
   bool unplug_done_ = false;
+  bool cr_line_sent_ = false;
   int tests_run_ = 0;
+  std::minstd_rand noise_;
 };
 
 // Turns a stream of received bytes into lines: split at line feeds, carriage returns

@@ -24,7 +24,11 @@ using Clock = std::chrono::steady_clock;
 using boxsim::SimCondition;
 
 volatile std::sig_atomic_t g_stop = 0;
+volatile std::sig_atomic_t g_pull_cable = 0;  // SIGUSR1: unplug now
+volatile std::sig_atomic_t g_plug_in = 0;     // SIGUSR2: end the wait of --replug-ms now
 void OnSignal(int) { g_stop = 1; }
+void OnPullCable(int) { g_pull_cable = 1; }
+void OnPlugIn(int) { g_plug_in = 1; }
 
 struct Options {
   boxsim::Scenario scenario;
@@ -52,8 +56,13 @@ void Usage(FILE* out) {
                "  --ignore NAME        never answer this command (repeatable), e.g. PLMNGET\n"
                "  --unplug-after NAME  pull the cable when this command arrives\n"
                "  --replug-ms MS       after an unplug, plug in again after MS (default: exit)\n"
+               "                       SIGUSR1 unplugs at once; SIGUSR2 ends the wait for the replug\n"
                "  --garbage            noise lines around every answer\n"
                "  --overlong N         one line of N characters after the unlock\n"
+               "  --noise SEED         random bytes (NUL, control, above 0x7E) in and before every answer\n"
+               "  --cr-line            one line ended by a carriage return alone, before the unlock answer\n"
+               "  --echo               send every received line back before answering it\n"
+               "  --burst N            N messages at once as soon as the port is opened\n"
                "  --announce-ms MS     interval of \"[COMM READY]\" (default 1000)\n"
                "  --lifetime S         exit after S seconds\n");
 }
@@ -166,6 +175,18 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       int length = 0;
       ok = number(length) && length > 0;
       s.overlong = static_cast<std::size_t>(length);
+    } else if (arg == "--noise") {
+      int seed = 0;
+      ok = number(seed) && seed > 0;
+      s.noise_seed = static_cast<unsigned>(seed);
+    } else if (arg == "--cr-line") {
+      s.cr_line = true;
+    } else if (arg == "--echo") {
+      s.echo = true;
+    } else if (arg == "--burst") {
+      int count = 0;
+      ok = number(count) && count > 0;
+      s.burst = static_cast<std::size_t>(count);
     } else if (arg == "--announce-ms") {
       ok = number(options.announce_ms) && options.announce_ms > 0;
     } else if (arg == "--lifetime") {
@@ -209,7 +230,7 @@ class Box {
       if (result >= 0) return result;
       // Unplugged: plug in again later, or end.
       if (options_.replug_ms < 0) return 0;
-      if (!SleepFor(options_.replug_ms)) return 0;
+      if (!WaitForReplug(options_.replug_ms)) return 0;
     }
   }
 
@@ -247,12 +268,15 @@ class Box {
     std::printf("unplugged: %s removed\n", link_.c_str());
   }
 
-  bool SleepFor(int ms) {
+  // The wait between an unplug and the replug; SIGUSR2 cuts it short.
+  bool WaitForReplug(int ms) {
+    g_plug_in = 0;
     const auto until = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < until) {
+    while (Clock::now() < until && !g_plug_in) {
       if (ShouldEnd()) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    g_pull_cable = 0;  // the cable is out already
     return true;
   }
 
@@ -277,6 +301,12 @@ class Box {
         Unplug();
         return 0;
       }
+      if (g_pull_cable) {
+        g_pull_cable = 0;
+        std::printf("pulling the cable on a signal\n");
+        Unplug();
+        return -1;
+      }
       if (!connected) {
         if (HungUp()) {
           std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -288,6 +318,7 @@ class Box {
         splitter_ = boxsim::LineSplitter();
         next_announcement = Clock::now();
         std::printf("the wizard opened the port\n");
+        Queue(model_.Greeting());
       }
       const auto now = Clock::now();
       if (!model_.Unlocked() && now >= next_announcement) {
@@ -371,6 +402,8 @@ int main(int argc, char** argv) {
   std::signal(SIGINT, OnSignal);
   std::signal(SIGTERM, OnSignal);
   std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGUSR1, OnPullCable);
+  std::signal(SIGUSR2, OnPlugIn);
   Box box(options);
   return box.Run();
 }
