@@ -1,0 +1,212 @@
+// A faulty box against the whole wizard: unplugged in every state, noisy lines, a burst of
+// messages and an echo of every command.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "support/box_run.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kLink = "www.rodiduz.com/id/AB12CD34";
+
+bool IsStateLine(const std::string& line) { return line.rfind("(State ", 0) == 0; }
+
+// --- Unplug in every state ---------------------------------------------------------------
+
+struct UnplugRow {
+  const char* name;
+  std::uint32_t state;
+  const char* state_name;
+  bool resets;  // the state machine resets the wizard on the tick after the port closed
+  std::vector<std::string> options;
+};
+
+class UnplugRun : public BoxRun, public ::testing::WithParamInterface<UnplugRow> {
+ protected:
+  void ExpectWelcomeAfterReset() {
+    EXPECT_EQ(form().CommState, kStateInit);
+    EXPECT_EQ(view().CurrentPage(), kPageWelcome);
+    EXPECT_EQ(view().CaptionUtf8(Control::Label14), "Welcome. Press start to begin");
+    EXPECT_EQ(view().CaptionUtf8(Control::Label18), "Box ID:");
+    EXPECT_EQ(view().CaptionUtf8(Control::Label19), "Signal Strength:");
+    EXPECT_EQ(view().CaptionUtf8(Control::Label20), "Box Type: ");
+    EXPECT_EQ(view().CaptionUtf8(Control::Label24), "");
+    EXPECT_TRUE(view().IsEnabled(Control::Button7));
+    EXPECT_FALSE(view().IsVisible(Control::Edit4));
+    for (Control rung : {Control::Label34, Control::Label35, Control::Label39, Control::Label40,
+                         Control::Label42, Control::Label13}) {
+      EXPECT_FALSE(view().IsVisible(rung)) << "the progress ladder is still shown";
+    }
+  }
+};
+
+TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
+  const UnplugRow& row = GetParam();
+  std::vector<std::string> options = {"--replug-ms", "60000"};  // plugged in again by the test
+  options.insert(options.end(), row.options.begin(), row.options.end());
+  Plug(options);
+  form().Button8Click(nullptr);
+  if (row.state != kStateSearching) {
+    ASSERT_TRUE(RunUntilState(row.state)) << Trace();
+  }
+
+  ASSERT_TRUE(simulator_->Unplug());
+  ASSERT_TRUE(WaitFor([&] { return !form().PortOpen.load(); })) << Trace();
+  const std::size_t before = Log().size();
+  for (int tick = 0; tick < 3; ++tick) PumpAndTick();
+  const Lines log = Log();
+  Lines state_changes;
+  std::copy_if(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
+               std::back_inserter(state_changes), IsStateLine);
+  if (row.resets) {
+    EXPECT_EQ(state_changes, Lines{"(State " + std::string(row.state_name) + "->Init)"}) << Trace();
+    ExpectWelcomeAfterReset();
+  } else {
+    EXPECT_EQ(state_changes, Lines{}) << Trace();
+    EXPECT_EQ(form().CommState, row.state);
+  }
+  if (row.state == kStateFound) {
+    EXPECT_EQ(CountLogged("Dut com port could not be opened"), 3u);
+  }
+  if (row.state == kStateGPRSPassed) {
+    EXPECT_EQ(view().CurrentPage(), kPageDone);
+    EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
+  }
+
+  ASSERT_TRUE(simulator_->Replug());
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
+  EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
+  EXPECT_EQ(view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
+  ExpectInOrder(simulator_->ReceivedSincePlugIn(), CleanRunCommands());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryState, UnplugRun,
+    ::testing::Values(UnplugRow{"Searching", kStateSearching, "Searching", false, {}},
+                      UnplugRow{"Found", kStateFound, "Found", false, {}},
+                      UnplugRow{"Connected", kStateConnected, "Connected", true, {}},
+                      UnplugRow{"Ready", kStateReady, "Ready", true, {}},
+                      UnplugRow{"Unlocked", kStateUnlocked, "Unlocked", true, {}},
+                      UnplugRow{"GotPLMN", kStateGotPLMN, "GotPLMN", true, {}},
+                      UnplugRow{"GotGPRS", kStateGotGPRS, "GotGPRS", true, {}},
+                      UnplugRow{"WaitUser", kStateWaitUser, "WaitUser", true, {"--fail-tests", "1"}},
+                      UnplugRow{"GPRSSet", kStateGPRSSet, "GPRSSet", true, {}},
+                      UnplugRow{"GPRSTesting", kStateGPRSTesting, "GPRSTesting", true, {}},
+                      UnplugRow{"GPRSPassed", kStateGPRSPassed, "GPRSPassed", false, {}}),
+    [](const ::testing::TestParamInfo<UnplugRow>& info) { return std::string(info.param.name); });
+
+// --- Garbage from the box ----------------------------------------------------------------
+
+struct GarbageRow {
+  const char* name;
+  std::vector<std::string> options;
+  Lines expected_log;  // among the log lines, in this order
+};
+
+class GarbageRun : public BoxRun, public ::testing::WithParamInterface<GarbageRow> {};
+
+TEST_P(GarbageRun, TheRunCompletesWithCleanLinesAndMessages) {
+  const GarbageRow& row = GetParam();
+  Plug(row.options);
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntilState(kStateGPRSPassed, 30s)) << Trace();
+  EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
+  EXPECT_EQ(view().CaptionUtf8(Control::Label19), "Signal Strength: Good");
+  EXPECT_EQ(view().CaptionUtf8(Control::Label20), "Box Type: GSM");
+  const Lines log = Log();
+  ExpectInOrder(log, row.expected_log);
+  // Nothing the box sent may reach the log unfiltered or as an overlong line.
+  for (const std::string& line : log) {
+    if (line.rfind("[Rx]", 0) != 0) continue;
+    EXPECT_LT(line.size(), 15000u);
+    EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char c) { return c >= 0x20 && c <= 0x7E; })) << line;
+  }
+  ExpectInOrder(simulator_->Received(), CleanRunCommands());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Box, GarbageRun,
+    ::testing::Values(
+        GarbageRow{
+            "NoiseLinesAndAnOverlongLine",
+            {"--garbage", "--overlong", "20000"},
+            {"[Rx]  boot noise  not a message", "[Rx]  x[OK]", "[Rx]  ",
+             "[Rx]  line dropped: 14999 characters or more without a line feed; waiting for the next line "
+             "feed",
+             "[Rx]  [UNLOCKED]", "[Rx]  [UNTERMINATED"}},
+        // NUL, carriage returns, other control bytes and bytes above 0x7E inside every answer,
+        // and a line of random bytes before it.
+        GarbageRow{
+            "RandomBytesInAndBetweenTheLines",
+            {"--noise", "7"},
+            {"[Rx]  [UNLOCKED]", "[Rx]  [MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:1]",
+             "[Rx]  [APN:internet USER: PW: PIN:1234 IMEI:356938035643809]",
+             "[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]", "[Rx]  [OK]", "[Rx]  [GPRSTEST OK]"}},
+        // Only a line feed ends a line: the answer behind a line ended by a carriage return
+        // alone is lost, and the unlock is asked for again.
+        GarbageRow{
+            "ALineEndedByACarriageReturnAlone",
+            {"--cr-line"},
+            {"[Tx]  [UNLOCK]", "[Rx]  SELFTEST DONE[UNLOCKED]", "[Tx]  [UNLOCK]", "[Rx]  [UNLOCKED]"}}),
+    [](const ::testing::TestParamInfo<GarbageRow>& info) { return std::string(info.param.name); });
+
+// --- A burst of messages -----------------------------------------------------------------
+
+std::string Burst(std::size_t number) {
+  const std::string digits = std::to_string(number);
+  return "BURST " + std::string(4 - digits.size(), '0') + digits;
+}
+
+TEST_F(BoxRun, ABurstKeepsTheFirstThousandInOrderAndTheRunGoesOn) {
+  constexpr std::size_t kSent = 2000;
+  constexpr std::size_t kKept = 1000;
+  Plug({"--burst", std::to_string(kSent)});
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntilState(kStateFound)) << Trace();
+  form().DeviceTimerTimer(nullptr);  // opens the port; the box answers with the burst
+  // The first announcement comes right behind the burst and finds the queue full.
+  ASSERT_TRUE(WaitFor([&] { return Logged("[Rx]  [COMM READY]"); })) << Trace();
+
+  Lines expected_queue;
+  for (std::size_t i = 1; i <= kKept; ++i) expected_queue.push_back(Burst(i));
+  EXPECT_EQ(ReceiveQueue(), expected_queue);
+  Lines burst_lines;
+  for (const std::string& line : Log()) {
+    if (line.rfind("[Rx]  [BURST ", 0) == 0) burst_lines.push_back(line);
+  }
+  ASSERT_EQ(burst_lines.size(), kSent);
+  for (std::size_t i = 0; i < kSent; ++i) EXPECT_EQ(burst_lines[i], "[Rx]  [" + Burst(i + 1) + "]");
+
+  // One message per tick: the state machine works through the burst, then a later
+  // announcement gets through and the run completes.
+  for (std::size_t tick = 0; tick < kKept; ++tick) PumpAndTick();
+  ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
+  ExpectInOrder(simulator_->Received(), CleanRunCommands());
+}
+
+// --- An echoing box ----------------------------------------------------------------------
+
+TEST_F(BoxRun, AnEchoOfEveryCommandDisturbsNothing) {
+  Plug({"--echo"});
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
+  EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
+  const Lines log = Log();
+  // Each echo comes back ahead of its answer and is logged like any other line.
+  ExpectInOrder(log, {"[Tx]  [UNLOCK]", "[Rx]  [UNLOCK]", "[Rx]  [UNLOCKED]", "[Tx]  [QRGET]",
+                      "[Rx]  [QRGET]", "[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]",
+                      "[Rx]  [GPRSTEST]", "[Rx]  [GPRSTEST OK]"});
+  const Lines commands = simulator_->Received();
+  ExpectInOrder(commands, CleanRunCommands());
+  // The echo is no answer: the settings and the test went out once.
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), CleanRunCommands()[4]), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "[GPRSTEST]"), 1);
+  EXPECT_EQ(form().BoxApn, "internet");
+}
+
+}  // namespace
