@@ -98,12 +98,20 @@ bool CharacterSize(std::uint8_t data_bits, tcflag_t& size) {
   }
 }
 
+// Root's open passes another program's TIOCEXCL, but the port is in use all the same; taking it
+// would also end that program's hold, since our close clears the mode. Kernels before 3.8 cannot
+// tell (the query fails) and only the lock guards there.
+bool ExclusiveToAnother(int fd) {
+  int exclusive = 0;
+  return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
 // Opens the device for exclusive use. TIOCEXCL keeps other programs out but root passes it;
 // the lock holds for everyone who takes it, root and our own engines included.
 int OpenPortDevice(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return -1;
-  if (::isatty(fd) == 0 || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (::isatty(fd) == 0 || ExclusiveToAnother(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
     return -1;
   }
