@@ -1,0 +1,226 @@
+// A day of searching: the wizard in Searching with four USB serial adapters attached that are
+// not the box's bridge, ticked through 24 hours of DeviceTimer intervals on a simulated clock.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controller/main_form.h"
+#include "link/box_device_record.h"
+#include "support/recording_view.h"
+#include "support/test_files.h"
+
+#if defined(RODIDUZ_FAKE_USBLIB)
+#include "fake_usblib.h"
+
+namespace {
+
+// Sanitizer builds tick a twelfth of each span: "hours" of five minutes, a two-hour day.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::uint64_t kSpanDivisor = 12;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+constexpr std::uint64_t kSpanDivisor = 12;
+#else
+constexpr std::uint64_t kSpanDivisor = 1;
+#endif
+#else
+constexpr std::uint64_t kSpanDivisor = 1;
+#endif
+
+constexpr std::uint64_t kTicksPerHour = 3600 * 1000 / kDeviceTimerInterval / kSpanDivisor;
+
+BoxDeviceRecord Record(std::uint16_t vid, std::uint16_t pid, const char* name, const char* com,
+                       const char* device) {
+  BoxDeviceRecord record;
+  std::memset(&record, 0, sizeof record);
+  record.vid = vid;
+  record.pid = pid;
+  std::strncpy(record.device, device, sizeof record.device - 1);
+  record.hub = 1;
+  record.port = 2;
+  std::strncpy(record.name, name, sizeof record.name - 1);
+  std::strncpy(record.com, com, sizeof record.com - 1);
+  return record;
+}
+
+// A bench of other adapters: one of them the box's vendor with another product. Box bridges
+// whose ports cannot be opened would not do: the first tick takes one and leaves Searching for
+// Found, where the wizard retries the port instead of searching.
+std::vector<BoxDeviceRecord> ForeignAdapters() {
+  return {Record(0x0403, 0x6001, "FT232R USB UART", "COM3", "/dev/ttyUSB0"),
+          Record(0x067B, 0x2303, "USB-Serial Controller", "COM4", "/dev/ttyUSB1"),
+          Record(0x10C4, 0xEA60, "USB to UART Bridge", "COM5", "/dev/ttyUSB2"),
+          Record(0x1A86, 0x7523, "USB2.0-Serial", "COM6", "/dev/ttyUSB3")};
+}
+
+// The controller on a recording view and the scripted scan library, with a clock that the
+// test moves on by one DeviceTimer interval before every tick.
+class LongSearch : public ::testing::Test {
+ protected:
+  LongSearch() {
+    TForm1Environment environment;
+    environment.catalogue_path = folder_.Write("apnlist.csv", "TDC;238;1;internet;;;Denmark\r\n");
+    environment.usb_library = RODIDUZ_FAKE_USBLIB;
+    environment.clock = [this] { return Now(); };
+    environment.pause = [this](unsigned) { ++pauses_; };
+    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    form_ = std::make_unique<TForm1>(view_, std::move(environment));
+    form_->FormCreate(nullptr);
+  }
+
+  void SetUp() override {
+    ASSERT_NE(form_->UsbLibHandle, nullptr);
+    script_ = reinterpret_cast<FakeUsbScript>(::dlsym(form_->UsbLibHandle, kFakeUsbScriptName));
+    ASSERT_NE(script_, nullptr);
+  }
+
+  void Attach(const std::vector<BoxDeviceRecord>& records) {
+    script_(records.data(), static_cast<std::uint32_t>(records.size()),
+            static_cast<std::uint16_t>(records.size()), 0);
+  }
+
+  void TickUntil(std::uint64_t tick) {
+    for (; ticks_ < tick; ++ticks_) {
+      elapsed_ms_ += kDeviceTimerInterval;
+      form_->DeviceTimerTimer(nullptr);
+    }
+  }
+
+  LocalTime Now() const {
+    const std::uint64_t of_day = elapsed_ms_ % (24 * 3600 * 1000);
+    return LocalTime{static_cast<int>(of_day / 3600000), static_cast<int>(of_day / 60000 % 60),
+                     static_cast<int>(of_day / 1000 % 60), static_cast<int>(of_day % 1000)};
+  }
+
+  std::string LogFilePath() const { return folder_.File(kLogFileName); }
+
+  ScratchFolder folder_;
+  RecordingView view_;
+  std::unique_ptr<TForm1> form_;
+  FakeUsbScript script_ = nullptr;
+  std::uint64_t elapsed_ms_ = 8 * 3600 * 1000;  // the search starts at eight in the morning
+  std::uint64_t ticks_ = 0;
+  int pauses_ = 0;
+};
+
+// The last `count` lines of a saved log, without their CR LF; only the file's tail is read.
+std::vector<std::string> LastLinesOfFile(const std::string& path, std::size_t count) {
+  std::ifstream in(path, std::ios::binary);
+  const auto size = static_cast<std::streamoff>(std::filesystem::file_size(path));
+  const std::streamoff tail = std::min<std::streamoff>(size, 64 * 1024);
+  in.seekg(size - tail);
+  std::string text(static_cast<std::size_t>(tail), '\0');
+  in.read(text.data(), tail);
+  std::vector<std::string> lines;
+  std::size_t end = text.size();
+  while (lines.size() < count && end >= 2) {
+    // The CR LF before this line's own, if the tail holds one.
+    const std::size_t previous = end >= 3 ? text.rfind("\r\n", end - 3) : std::string::npos;
+    const std::size_t begin = previous == std::string::npos ? 0 : previous + 2;
+    lines.insert(lines.begin(), text.substr(begin, end - 2 - begin));
+    end = begin;
+  }
+  return lines;
+}
+
+struct Checkpoint {
+  std::uint64_t hour;
+  std::size_t lines;
+  std::size_t bytes;  // as saved, each line with its CR LF
+};
+
+constexpr std::size_t kStampLength = sizeof("[08:00:00.000]  ") - 1;
+
+TEST_F(LongSearch, ADayWithFourForeignAdaptersGrowsTheLogLinearlyAndTheWizardStillAnswers) {
+  form_->FormShow(nullptr);
+  Attach(ForeignAdapters());
+  form_->Button8Click(nullptr);
+  ASSERT_EQ(form_->CommState, kStateSearching);
+  const std::size_t start_lines = form_->LogList.Size();
+  const std::size_t start_bytes = form_->LogList.FileContent().size();
+  const std::size_t pages_shown = view_.page_history.size();
+
+  // The log's size after 1 and 6 hours; after 24 hours its bytes are taken from the saved
+  // file, which then holds the lines of the day and those of the checks at the end.
+  std::vector<Checkpoint> checkpoints;
+  for (const std::uint64_t hour : {1, 6, 24}) {
+    TickUntil(hour * kTicksPerHour);
+    ASSERT_EQ(form_->CommState, kStateSearching) << "hour " << hour;
+    const std::size_t bytes = hour < 24 ? form_->LogList.FileContent().size() - start_bytes : 0;
+    checkpoints.push_back({hour, form_->LogList.Size() - start_lines, bytes});
+  }
+  const LocalTime day_end = Now();
+
+  // Nothing else piles up: the queues are empty, the window was not touched beyond the
+  // search, the state machine never paused.
+  EXPECT_TRUE(form_->DutRecvList.empty());
+  EXPECT_TRUE(form_->DutSendQueue.empty());
+  EXPECT_EQ(view_.page_history.size(), pages_shown);
+  EXPECT_TRUE(view_.info_history.empty());
+  EXPECT_TRUE(view_.debug_items.empty());
+  EXPECT_EQ(pauses_, 0);
+  EXPECT_TRUE(view_.IsTimerEnabled(FormTimer::DeviceTimer));
+
+  // The wizard still answers: the box plugged in now is found by the next tick, Start begins
+  // a new search and Close saves the whole log.
+  std::vector<BoxDeviceRecord> with_box = ForeignAdapters();
+  with_box.push_back(Record(0x0403, 0x6015, "Rodiduz Box", "COM7", "/dev/ttyUSB4"));
+  Attach(with_box);
+  TickUntil(ticks_ + 1);
+  EXPECT_EQ(form_->CommState, kStateFound);
+  EXPECT_EQ(form_->CommNumber.load(), 7);
+  EXPECT_EQ(view_.CaptionUtf8(Control::Label2), "Rodiduz Box");
+  form_->Button8Click(nullptr);
+  EXPECT_EQ(form_->CommState, kStateSearching);
+  TCloseAction action = TCloseAction::caFree;
+  form_->FormClose(nullptr, action);
+
+  const std::size_t after_day = form_->LogList.Size() - start_lines - checkpoints.back().lines;
+  const std::vector<std::string> tail = LastLinesOfFile(LogFilePath(), after_day + 1);
+  ASSERT_EQ(tail.size(), after_day + 1);
+  EXPECT_EQ(
+      tail.front(),
+      "[" + FormatLogTime(day_end) +
+          "]  3: vid=1A86, pid=7523, device=/dev/ttyUSB3, hub=1, port=2, name=USB2.0-Serial, com=COM6\n");
+  std::vector<std::string> tail_texts;
+  std::size_t tail_bytes = 0;
+  for (std::size_t i = 1; i < tail.size(); ++i) {
+    tail_texts.push_back(tail[i].substr(kStampLength));
+    tail_bytes += tail[i].size() + 2;
+  }
+  ASSERT_GE(tail_texts.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(tail_texts.end() - 4, tail_texts.end()),
+            (std::vector<std::string>{"Found device by name", "(State Searching->Found)",
+                                      "==== NEW ====", "(State Found->Searching)"}))
+      << "the last lines of the saved log";
+  checkpoints.back().bytes =
+      static_cast<std::size_t>(std::filesystem::file_size(LogFilePath())) - start_bytes - tail_bytes;
+
+  // Every tick logs the four adapters in both passes, so growth per hour stays the same from
+  // the first hour to the last: nothing is logged more often, or longer, as the log grows.
+  EXPECT_EQ(checkpoints[0].lines, 8 * kTicksPerHour);
+  const double lines_per_hour = static_cast<double>(checkpoints[0].lines);
+  const double bytes_per_hour = static_cast<double>(checkpoints[0].bytes);
+  for (std::size_t i = 1; i < checkpoints.size(); ++i) {
+    SCOPED_TRACE("hour " + std::to_string(checkpoints[i].hour));
+    const double hours = static_cast<double>(checkpoints[i].hour - checkpoints[i - 1].hour);
+    const double line_growth = static_cast<double>(checkpoints[i].lines - checkpoints[i - 1].lines) / hours;
+    const double byte_growth = static_cast<double>(checkpoints[i].bytes - checkpoints[i - 1].bytes) / hours;
+    EXPECT_GT(line_growth, lines_per_hour * 0.9);
+    EXPECT_LT(line_growth, lines_per_hour * 1.1);
+    EXPECT_GT(byte_growth, bytes_per_hour * 0.9);
+    EXPECT_LT(byte_growth, bytes_per_hour * 1.1);
+  }
+}
+
+}  // namespace
+
+#endif  // RODIDUZ_FAKE_USBLIB
