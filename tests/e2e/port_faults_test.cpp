@@ -136,10 +136,15 @@ std::string BusyPortRun(const PtyPort& pty, Holder holder) {
   seen.push_back(session.Observe());
   PortHold hold(pty, holder);
   seen.push_back(hold.taken() ? "held" : "hold failed");
+  const std::size_t descriptors = CountOpenDescriptors();
+  const std::size_t threads = CountThreads();
   for (int i = 0; i < kHeldTicks; ++i) {
     session.Tick();
     seen.push_back(session.Observe());
   }
+  // A refusal every 100 ms must not cost a descriptor or a thread each time.
+  const bool nothing_left = CountOpenDescriptors() == descriptors && CountThreads() == threads;
+  seen.push_back(nothing_left ? "nothing left open" : "descriptors or threads left");
   seen.push_back(hold.Intact(pty) ? "hold intact" : "hold broken");
   hold.Release();
   seen.push_back(session.ConnectOnNextTicks() ? "connected" : "not connected");
@@ -151,6 +156,7 @@ std::vector<std::string> ExpectedBusyPortRun() {
   std::vector<std::string> expected = {"Found open=0 refused=0 opened=0", "held"};
   for (int i = 1; i <= kHeldTicks; ++i)
     expected.push_back("Found open=0 refused=" + std::to_string(i) + " opened=0");
+  expected.push_back("nothing left open");
   expected.push_back("hold intact");
   expected.push_back("connected");
   expected.push_back("Connected open=1 refused=" + std::to_string(kHeldTicks) + " opened=1");
