@@ -179,6 +179,9 @@ std::string SerialPortPath(unsigned port) {
   return "/dev/ttyUSB" + std::to_string(port - 1);
 }
 
+// The backend whose worker runs on this thread, if any.
+static thread_local const WinSerial::Backend* t_serving = nullptr;
+
 struct WinSerial::Backend {
   // Shared by the engine and its worker; outlives the engine when the destructor has to leave
   // a worker behind that is stuck in the callback.
@@ -199,6 +202,9 @@ struct WinSerial::Backend {
 
   void Set(unsigned index) {
     signals.fetch_or(Bit(index));
+    // Asked from the callback (a RequestRead per received byte): the worker looks at the
+    // signals before it waits again, so waking it would only cost a system call per byte.
+    if (t_serving == this) return;
     const std::uint64_t one = 1;
     // A full counter is still readable, so a failed write loses no wake-up.
     [[maybe_unused]] const ssize_t written = ::write(wake_fd, &one, sizeof one);
@@ -535,8 +541,10 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   std::unique_lock start_lock(control->mutex);
   try {
     b.worker = b.start_worker([backend, control] {
+      t_serving = backend;
       std::unique_lock hold(control->mutex);
       backend->Run(*control, hold);
+      t_serving = nullptr;
       control->ended = true;
       hold.unlock();
       control->ended_changed.notify_all();
