@@ -2,9 +2,12 @@
 // rows that differ only in the operator name or country code.
 #include "controller/apn_list.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
-#include <unordered_map>
+#include <cstring>
+#include <vector>
 
 #include "common/platform.h"
 
@@ -58,19 +61,38 @@ AnsiString DecodeCatalogue(std::string_view bytes) {
   return AnsiString(up_to_nul(bytes));
 }
 
+// Where `wanted` next occurs in [from, end), or `end`.
+const char* NextOf(const char* from, const char* end, char wanted) {
+  const void* found = std::memchr(from, wanted, static_cast<std::size_t>(end - from));
+  return found != nullptr ? static_cast<const char*>(found) : end;
+}
+
 // Calls `each` with every line of `text`; CR LF, a lone LF and a lone CR all end a line, and a
-// last line without a break counts.
+// last line without a break counts. The next CR and the next LF are each found with memchr,
+// which scans many bytes a step, and looked for again only once the lines have passed them.
 template <typename Each>
 void ForEachLine(std::string_view text, Each each) {
-  // A plain scan: find_first_of with a two-character set costs a library call per character.
-  std::size_t start = 0;
-  for (std::size_t end = 0; end < text.size(); ++end) {
-    if (text[end] != '\r' && text[end] != '\n') continue;
-    each(text.substr(start, end - start));
-    if (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
-    start = end + 1;
+  const char* const end = text.data() + text.size();
+  const char* start = text.data();
+  const char* cr = NextOf(start, end, '\r');
+  const char* lf = NextOf(start, end, '\n');
+  while (start < end) {
+    if (cr < start) cr = NextOf(start, end, '\r');
+    if (lf < start) lf = NextOf(start, end, '\n');
+    const char* const stop = std::min(cr, lf);
+    each(std::string_view(start, static_cast<std::size_t>(stop - start)));
+    if (stop == end) return;
+    start = stop + 1;
+    if (*stop == '\r' && start < end && *start == '\n') ++start;
   }
-  if (start < text.size()) each(text.substr(start));
+}
+
+// The number of line feeds in `text`.
+std::size_t LineFeeds(std::string_view text) {
+  const char* const end = text.data() + text.size();
+  std::size_t count = 0;
+  for (const char* at = NextOf(text.data(), end, '\n'); at != end; at = NextOf(at + 1, end, '\n')) ++count;
+  return count;
 }
 
 // The seven columns of a row, untrimmed, or false when it has fewer than six separators in
@@ -98,8 +120,8 @@ bool IsMmsOrWapName(std::string_view name) {
   return false;
 }
 
-// The columns two rows must share to be one entry. The views point into the kept entry's own
-// fields, which never change once the entry is in the list (only Name grows).
+// The columns two rows must share to be one entry, viewing either a kept entry's own fields
+// (which never change once it is in the list; only Name grows) or the row being looked up.
 struct MergeKey {
   std::string_view list_prefix;
   std::int32_t mnc;
@@ -110,19 +132,82 @@ struct MergeKey {
   bool operator==(const MergeKey&) const = default;
 };
 
-struct MergeKeyHash {
-  std::size_t operator()(const MergeKey& key) const noexcept {
-    const std::hash<std::string_view> text_hash;
-    std::size_t seed = std::hash<std::int32_t>{}(key.mnc);
-    for (std::string_view text : {key.list_prefix, key.apn, key.user, key.password}) {
-      seed ^= text_hash(text) + 0x9E3779B97F4A7C15ULL + (seed << 6) + (seed >> 2);
-    }
-    return seed;
+std::size_t HashOf(const MergeKey& key) {
+  const std::hash<std::string_view> text_hash;
+  std::size_t seed = std::hash<std::int32_t>{}(key.mnc);
+  for (std::string_view text : {key.list_prefix, key.apn, key.user, key.password}) {
+    seed ^= text_hash(text) + 0x9E3779B97F4A7C15ULL + (seed << 6) + (seed >> 2);
   }
-};
+  return seed;
+}
 
 MergeKey KeyOf(const TApnElem& entry) {
   return {entry.ListPrefix, entry.Mnc, entry.Apn, entry.User, entry.Password};
+}
+
+// The entries by merge key: open addressing in one array of short slots, each a part of the
+// key's hash and the entry's place in the list. A node per entry would cost an allocation per
+// row and, when the index goes, a free per row; and a big catalogue's index outgrows the
+// caches, so the smaller the slots the fewer probes go to memory. The stored hash keeps most
+// probes out of the entries' texts.
+class MergeIndex {
+ public:
+  MergeIndex(const TApnList& list, std::size_t expected)
+      : list_(list), slots_(std::bit_ceil(std::max<std::size_t>(16, expected * 2))) {}
+
+  TApnElem* Find(const MergeKey& key, std::size_t hash) const {
+    const auto tag = Tag(hash);
+    for (std::size_t at = hash & Mask(); slots_[at].place != kFree; at = (at + 1) & Mask()) {
+      if (slots_[at].tag != tag) continue;
+      TApnElem* const entry = list_[slots_[at].place].get();
+      if (KeyOf(*entry) == key) return entry;
+    }
+    return nullptr;
+  }
+
+  // The entry at `place` in the list, whose key is not in the index yet.
+  void Insert(std::size_t place, std::size_t hash) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    Put(Slot{Tag(hash), static_cast<std::uint32_t>(place)}, hash);
+    ++used_;
+  }
+
+ private:
+  struct Slot {
+    std::uint32_t tag = 0;
+    std::uint32_t place = kFree;
+  };
+  static constexpr std::uint32_t kFree = 0xFFFFFFFF;
+
+  // The high half of the hash: the low bits choose the slot already.
+  static std::uint32_t Tag(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+  std::size_t Mask() const { return slots_.size() - 1; }
+
+  void Put(const Slot& slot, std::size_t hash) {
+    std::size_t at = hash & Mask();
+    while (slots_[at].place != kFree) at = (at + 1) & Mask();
+    slots_[at] = slot;
+  }
+
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.place != kFree) Put(slot, HashOf(KeyOf(*list_[slot.place])));
+    }
+  }
+
+  const TApnList& list_;
+  std::vector<Slot> slots_;  // a power of two in size, never more than half full
+  std::size_t used_ = 0;
+};
+
+// The text without the blanks (0..32) at its ends, as Trim cuts it, but without a copy.
+std::string_view TrimmedView(std::string_view text) {
+  auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  return text;
 }
 
 }  // namespace
@@ -130,11 +215,15 @@ MergeKey KeyOf(const TApnElem& entry) {
 void LoadApnListFromContent(std::string_view content, TApnList& list, const CatalogueRowMirror& mirror) {
   // Entries already in the list take part in the merge like rows read earlier; the first entry
   // with a key absorbs later rows, as a front-to-back search of the list would find it.
-  std::unordered_map<MergeKey, TApnElem*, MergeKeyHash> index;
-  index.reserve(list.size() + content.size() / 32);
-  for (const auto& entry : list) index.emplace(KeyOf(*entry), entry.get());
-
   const AnsiString text = DecodeCatalogue(content);
+  // A row per line feed; a file whose lines end in a lone CR makes the index grow instead.
+  MergeIndex index(list, list.size() + LineFeeds(text) + 1);
+  for (std::size_t place = 0; place < list.size(); ++place) {
+    const MergeKey key = KeyOf(*list[place]);
+    const std::size_t hash = HashOf(key);
+    if (index.Find(key, hash) == nullptr) index.Insert(place, hash);
+  }
+
   ForEachLine(text, [&](std::string_view line) {
     std::array<std::string_view, 7> columns;
     if (!SplitRow(line, columns)) return;
@@ -144,24 +233,26 @@ void LoadApnListFromContent(std::string_view content, TApnList& list, const Cata
     if (mirror) mirror(AnsiString(columns[0]));
     if (IsMmsOrWapName(columns[0])) return;
 
-    auto entry = std::make_unique<TApnElem>();
-    entry->Name = Trim(columns[0]);
-    entry->Mcc = mcc;
-    entry->Mnc = mnc;
-    entry->Apn = Trim(columns[3]);
-    entry->User = Trim(columns[4]);
-    entry->Password = Trim(columns[5]);
-    entry->ListPrefix = Trim(columns[6]);
-
-    const auto found = index.find(KeyOf(*entry));
-    if (found != index.end()) {
-      found->second->Name += ',';
-      found->second->Name += entry->Name;
+    // A merged row only lengthens a name, so the row is looked up before an entry is made.
+    const std::string_view name = TrimmedView(columns[0]);
+    const MergeKey key{TrimmedView(columns[6]), mnc, TrimmedView(columns[3]), TrimmedView(columns[4]),
+                       TrimmedView(columns[5])};
+    const std::size_t hash = HashOf(key);
+    if (TApnElem* const kept = index.Find(key, hash)) {
+      kept->Name += ',';
+      kept->Name += name;
       return;
     }
-    TApnElem* kept = entry.get();
+    auto entry = std::make_unique<TApnElem>();
+    entry->Name = name;
+    entry->Mcc = mcc;
+    entry->Mnc = mnc;
+    entry->Apn = key.apn;
+    entry->User = key.user;
+    entry->Password = key.password;
+    entry->ListPrefix = key.list_prefix;
     list.push_back(std::move(entry));
-    index.emplace(KeyOf(*kept), kept);
+    index.Insert(list.size() - 1, hash);
   });
 }
 
