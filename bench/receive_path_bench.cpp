@@ -1,0 +1,285 @@
+// The whole receive path of the box channel: bytes written to the pty master travel through
+// the engine's one-byte reads, line assembly, framing and the log into DutRecvList. Each figure
+// has its reference beside it from the same run: the line rate of 38400 baud, and a bare
+// thread doing nothing but one-byte reads of the same kind of pty.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "controller/main_form.h"
+#include "support/pty_port.h"
+#include "support/recording_view.h"
+#include "support/test_files.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// 38400 baud with a start and a stop bit: ten bits a byte.
+constexpr double kLineRateBytesPerSecond = 38400.0 / 10.0;
+constexpr double kTargetBytesPerSecond = 1e6;
+constexpr double kTargetCoreShareAtLineRate = 0.01;
+constexpr auto kSilenceLimit = std::chrono::seconds(10);
+
+// What the box says during a setup, one line each; every one is a bracketed message.
+const std::string& BoxTraffic() {
+  static const std::string traffic =
+      "[COMM READY]\r\n"
+      "[UNLOCKED]\r\n"
+      "[MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:1]\r\n"
+      "[APN:internet USER: PW: PIN:1234 IMEI:356938035643809]\r\n"
+      "[QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]\r\n"
+      "[OK]\r\n"
+      "[SIM READY]\r\n"
+      "[GPRSTEST OK]\r\n";
+  return traffic;
+}
+constexpr std::size_t kLinesPerTraffic = 8;
+
+std::string Traffic(std::size_t copies) {
+  std::string text;
+  for (std::size_t i = 0; i < copies; ++i) text += BoxTraffic();
+  return text;
+}
+
+double ProcessCpuSeconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double SecondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Waits until `take` has returned true `count` times; false when nothing comes for a while.
+// Between looks the core is left to the reader.
+template <typename Take>
+bool TakeAll(std::size_t count, Take take) {
+  auto deadline = Clock::now() + kSilenceLimit;
+  while (count > 0) {
+    if (take()) {
+      --count;
+      deadline = Clock::now() + kSilenceLimit;
+    } else if (Clock::now() > deadline) {
+      return false;
+    } else {
+      ::poll(nullptr, 0, 1);
+    }
+  }
+  return true;
+}
+
+// A controller with its engine open on a pty reachable as COM1.
+class ChannelRig {
+ public:
+  ChannelRig() : port_dir_(folder_.Path()) {
+    pty_.Link(folder_.Path(), 1);
+    TForm1Environment environment;
+    environment.catalogue_path = folder_.Write("apnlist.csv", "");
+    environment.usb_library = folder_.File("no-such-usblib.so");
+    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    form_ = std::make_unique<TForm1>(view_, std::move(environment));
+    form_->FormCreate(nullptr);
+    form_->CommNumber = 1;
+    form_->OpenCommPort();
+    const auto deadline = Clock::now() + kSilenceLimit;
+    while (!form_->PortOpen.load() && Clock::now() < deadline) ::poll(nullptr, 0, 1);
+  }
+
+  bool ready() const { return form_->PortOpen.load(); }
+  int master() const { return pty_.master(); }
+  // Takes messages off DutRecvList as the state machine does (the list holds 1000 meanwhile).
+  bool Collect(std::size_t messages) {
+    return TakeAll(messages, [this] { return !form_->GetFromDutRecvList().empty(); });
+  }
+
+ private:
+  ScratchFolder folder_;
+  PtyPort pty_;
+  PortDirOverride port_dir_;
+  RecordingView view_;
+  std::unique_ptr<TForm1> form_;  // goes first: its engine's worker ends before the pty closes
+};
+
+// The reference: a thread that waits in poll() and reads one byte at a time from a
+// non-blocking pty, as the engine does, and only counts line feeds.
+class BareReader {
+ public:
+  BareReader() {
+    ::fcntl(pty_.slave(), F_SETFL, ::fcntl(pty_.slave(), F_GETFL) | O_NONBLOCK);
+    thread_ = std::thread([this] { Run(); });
+  }
+  ~BareReader() {
+    stop_ = true;
+    thread_.join();
+  }
+
+  bool ready() const { return true; }
+  int master() const { return pty_.master(); }
+  bool Collect(std::size_t lines) {
+    return TakeAll(lines, [this] {
+      if (lines_.load(std::memory_order_acquire) == taken_) return false;
+      ++taken_;
+      return true;
+    });
+  }
+
+ private:
+  void Run() {
+    pollfd fd{pty_.slave(), POLLIN, 0};
+    unsigned char byte = 0;
+    while (!stop_.load(std::memory_order_relaxed)) {
+      if (::poll(&fd, 1, 50) <= 0) continue;
+      while (::read(pty_.slave(), &byte, 1) == 1) {
+        if (byte == '\n') lines_.fetch_add(1, std::memory_order_release);
+      }
+    }
+  }
+
+  PtyPort pty_;
+  std::atomic<std::size_t> lines_{0};
+  std::size_t taken_ = 0;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t length) {
+  for (std::size_t done = 0; done < length;) {
+    const ssize_t put = ::write(fd, data + done, length - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// As fast as the pty takes it: `copies` of the traffic in one write. 15 copies (3.9 kB) fit
+// the tty's 4 kB input buffer; 100 (26 kB) keep it full, so the tty throttles and every read
+// has to refill it. Both stay under DutRecvList's 1000 messages, so none is dropped.
+template <typename Receiver>
+void BM_Burst(benchmark::State& state) {
+  Receiver receiver;
+  if (!receiver.ready()) {
+    state.SkipWithError("the pty could not be opened");
+    return;
+  }
+  const auto copies = static_cast<std::size_t>(state.range(0));
+  const std::string burst = Traffic(copies);
+  double seconds = 0;
+  double cpu = 0;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    const double cpu_start = ProcessCpuSeconds();
+    if (!WriteAll(receiver.master(), burst.data(), burst.size()) ||
+        !receiver.Collect(copies * kLinesPerTraffic)) {
+      state.SkipWithError("lines went missing");
+      return;
+    }
+    seconds += SecondsSince(start);
+    cpu += ProcessCpuSeconds() - cpu_start;
+  }
+  const double bytes = static_cast<double>(burst.size()) * static_cast<double>(state.iterations());
+  state.counters["bytes_per_s"] = bytes / seconds;
+  state.counters["x_line_rate"] = bytes / seconds / kLineRateBytesPerSecond;
+  state.counters["x_1MBps_target"] = bytes / seconds / kTargetBytesPerSecond;
+  state.counters["cpu_ns_per_byte"] = cpu * 1e9 / bytes;
+}
+BENCHMARK(BM_Burst<ChannelRig>)
+    ->Name("ReceivePath/Burst")
+    ->Arg(15)
+    ->Arg(100)
+    ->MinTime(0.5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Burst<BareReader>)
+    ->Name("BareOneByteReads/Burst")
+    ->Arg(15)
+    ->Arg(100)
+    ->MinTime(0.5)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Writes `text` to `fd` in `chunk`-byte pieces at `bytes_per_second`, from a child process so
+// that its wake-ups are not counted in this process's CPU time. Returns once it is all written.
+bool FeedPaced(int fd, const std::string& text, std::size_t chunk, double bytes_per_second) {
+  const std::chrono::duration<double> period(static_cast<double>(chunk) / bytes_per_second);
+  const pid_t child = ::fork();
+  if (child < 0) return false;
+  if (child == 0) {
+    // Only system calls from here on: the parent's other threads may hold library locks.
+    const auto start = Clock::now();
+    std::size_t sent = 0;
+    for (std::size_t chunks = 1; sent < text.size(); ++chunks) {
+      const std::size_t length = std::min(chunk, text.size() - sent);
+      if (!WriteAll(fd, text.data() + sent, length)) ::_exit(1);
+      sent += length;
+      std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(period * chunks));
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The box's own pace: 3840 bytes a second for three seconds, in the pieces the adapter hands
+// over: 64 bytes is a full-speed USB packet, 1 the worst case of one wake-up per byte. The
+// figure is this process's CPU time (the reader and whatever it feeds) as a share of one core.
+template <typename Receiver>
+void BM_AtLineRate(benchmark::State& state) {
+  Receiver receiver;
+  if (!receiver.ready()) {
+    state.SkipWithError("the pty could not be opened");
+    return;
+  }
+  const auto chunk = static_cast<std::size_t>(state.range(0));
+  constexpr double kSeconds = 3.0;
+  const std::size_t copies =
+      static_cast<std::size_t>(kLineRateBytesPerSecond * kSeconds) / BoxTraffic().size() + 1;
+  const std::string text = Traffic(copies);
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    const double cpu_start = ProcessCpuSeconds();
+    // Every line must have arrived, or the share would flatter a path that lost some.
+    if (!FeedPaced(receiver.master(), text, chunk, kLineRateBytesPerSecond) ||
+        !receiver.Collect(copies * kLinesPerTraffic)) {
+      state.SkipWithError("feeding failed or lines went missing");
+      return;
+    }
+    const double wall = SecondsSince(start);
+    const double share = (ProcessCpuSeconds() - cpu_start) / wall;
+    state.counters["fed_bytes_per_s"] = static_cast<double>(text.size()) / wall;
+    state.counters["core_share_pct"] = share * 100.0;
+    state.counters["x_1pct_target"] = share / kTargetCoreShareAtLineRate;
+    state.counters["cpu_us_per_byte"] = share * wall * 1e6 / static_cast<double>(text.size());
+  }
+}
+BENCHMARK(BM_AtLineRate<ChannelRig>)
+    ->Name("ReceivePath/AtLineRate")
+    ->Arg(64)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+BENCHMARK(BM_AtLineRate<BareReader>)
+    ->Name("BareOneByteReads/AtLineRate")
+    ->Arg(64)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
