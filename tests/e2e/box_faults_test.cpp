@@ -82,7 +82,7 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
   EXPECT_EQ(view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
-  ExpectInOrder(simulator_->ReceivedSincePlugIn(), CleanRunCommands());
+  EXPECT_TRUE(InOrder(simulator_->ReceivedSincePlugIn(), CleanRunCommands())) << Trace();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -105,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(
 struct GarbageRow {
   const char* name;
   std::vector<std::string> options;
-  Lines expected_log;  // among the log lines, in this order
+  Lines expected_log;    // among the log lines, in this order
+  long unlock_requests;  // how often the box is asked to unlock, at least
 };
 
 class GarbageRun : public BoxRun, public ::testing::WithParamInterface<GarbageRow> {};
@@ -119,14 +120,16 @@ TEST_P(GarbageRun, TheRunCompletesWithCleanLinesAndMessages) {
   EXPECT_EQ(view().CaptionUtf8(Control::Label19), "Signal Strength: Good");
   EXPECT_EQ(view().CaptionUtf8(Control::Label20), "Box Type: GSM");
   const Lines log = Log();
-  ExpectInOrder(log, row.expected_log);
+  EXPECT_TRUE(InOrder(log, row.expected_log)) << Trace();
   // Nothing the box sent may reach the log unfiltered or as an overlong line.
   for (const std::string& line : log) {
     if (line.rfind("[Rx]", 0) != 0) continue;
     EXPECT_LT(line.size(), 15000u);
     EXPECT_TRUE(std::all_of(line.begin(), line.end(), [](char c) { return c >= 0x20 && c <= 0x7E; })) << line;
   }
-  ExpectInOrder(simulator_->Received(), CleanRunCommands());
+  const Lines commands = simulator_->Received();
+  EXPECT_TRUE(InOrder(commands, CleanRunCommands())) << Trace();
+  EXPECT_GE(std::count(commands.begin(), commands.end(), "[UNLOCK]"), row.unlock_requests) << Trace();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -138,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
             {"[Rx]  boot noise  not a message", "[Rx]  x[OK]", "[Rx]  ",
              "[Rx]  line dropped: 14999 characters or more without a line feed; waiting for the next line "
              "feed",
-             "[Rx]  [UNLOCKED]", "[Rx]  [UNTERMINATED"}},
+             "[Rx]  [UNLOCKED]", "[Rx]  [UNTERMINATED"},
+            1},
         // NUL, carriage returns, other control bytes and bytes above 0x7E inside every answer,
         // and a line of random bytes before it.
         GarbageRow{
@@ -146,13 +150,14 @@ INSTANTIATE_TEST_SUITE_P(
             {"--noise", "7"},
             {"[Rx]  [UNLOCKED]", "[Rx]  [MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:1]",
              "[Rx]  [APN:internet USER: PW: PIN:1234 IMEI:356938035643809]",
-             "[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]", "[Rx]  [OK]", "[Rx]  [GPRSTEST OK]"}},
+             "[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]", "[Rx]  [OK]", "[Rx]  [GPRSTEST OK]"},
+            1},
         // Only a line feed ends a line: the answer behind a line ended by a carriage return
         // alone is lost, and the unlock is asked for again.
-        GarbageRow{
-            "ALineEndedByACarriageReturnAlone",
-            {"--cr-line"},
-            {"[Tx]  [UNLOCK]", "[Rx]  SELFTEST DONE[UNLOCKED]", "[Tx]  [UNLOCK]", "[Rx]  [UNLOCKED]"}}),
+        GarbageRow{"ALineEndedByACarriageReturnAlone",
+                   {"--cr-line"},
+                   {"[Rx]  SELFTEST DONE[UNLOCKED]", "[Rx]  [UNLOCKED]"},
+                   2}),
     [](const ::testing::TestParamInfo<GarbageRow>& info) { return std::string(info.param.name); });
 
 // --- A burst of messages -----------------------------------------------------------------
@@ -186,7 +191,7 @@ TEST_F(BoxRun, ABurstKeepsTheFirstThousandInOrderAndTheRunGoesOn) {
   // announcement gets through and the run completes.
   for (std::size_t tick = 0; tick < kKept; ++tick) PumpAndTick();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
-  ExpectInOrder(simulator_->Received(), CleanRunCommands());
+  EXPECT_TRUE(InOrder(simulator_->Received(), CleanRunCommands())) << Trace();
 }
 
 // --- An echoing box ----------------------------------------------------------------------
@@ -197,12 +202,14 @@ TEST_F(BoxRun, AnEchoOfEveryCommandDisturbsNothing) {
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
   const Lines log = Log();
-  // Each echo comes back ahead of its answer and is logged like any other line.
-  ExpectInOrder(log, {"[Tx]  [UNLOCK]", "[Rx]  [UNLOCK]", "[Rx]  [UNLOCKED]", "[Tx]  [QRGET]",
-                      "[Rx]  [QRGET]", "[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]",
-                      "[Rx]  [GPRSTEST]", "[Rx]  [GPRSTEST OK]"});
+  // Each echo comes back ahead of its answer and is logged like any other line. (A "[Tx]"
+  // line may follow its echo: the pump logs after the engine has taken the bytes.)
+  EXPECT_TRUE(InOrder(log, {"[Rx]  [UNLOCK]", "[Rx]  [UNLOCKED]", "[Rx]  [QRGET]",
+                            "[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]", "[Rx]  [GPRSTEST]",
+                            "[Rx]  [GPRSTEST OK]"}))
+      << Trace();
   const Lines commands = simulator_->Received();
-  ExpectInOrder(commands, CleanRunCommands());
+  EXPECT_TRUE(InOrder(commands, CleanRunCommands())) << Trace();
   // The echo is no answer: the settings and the test went out once.
   EXPECT_EQ(std::count(commands.begin(), commands.end(), CleanRunCommands()[4]), 1);
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "[GPRSTEST]"), 1);

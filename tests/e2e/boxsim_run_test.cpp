@@ -23,7 +23,7 @@ TEST_F(BoxRun, CleanRunEndsWithTheLink) {
   EXPECT_TRUE(Logged("PASSED"));
   EXPECT_EQ(view().CaptionUtf8(Control::Label20), "Box Type: GSM");
   EXPECT_EQ(view().CaptionUtf8(Control::Label19), "Signal Strength: Good");
-  ExpectInOrder(simulator_->Received(), CleanRunCommands());
+  EXPECT_TRUE(InOrder(simulator_->Received(), CleanRunCommands())) << Trace();
 }
 
 TEST_F(BoxRun, FailedTestThenNextPasses) {

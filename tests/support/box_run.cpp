@@ -161,12 +161,13 @@ std::string BoxRun::Trace() const {
   return trace;
 }
 
-void ExpectInOrder(const Lines& lines, const Lines& order) {
+::testing::AssertionResult InOrder(const Lines& lines, const Lines& order) {
   auto at = lines.begin();
   for (const std::string& line : order) {
     at = std::find(at, lines.end(), line);
-    EXPECT_NE(at, lines.end()) << line << " missing or out of order";
+    if (at == lines.end()) return ::testing::AssertionFailure() << line << " missing or out of order";
   }
+  return ::testing::AssertionSuccess();
 }
 
 const Lines& CleanRunCommands() {

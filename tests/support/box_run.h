@@ -83,8 +83,8 @@ class BoxRun : public ::testing::Test {
   std::unique_ptr<Simulator> simulator_;
 };
 
-// Checks that each of `order` occurs in `lines`, in that order (repeats and others between).
-void ExpectInOrder(const Lines& lines, const Lines& order);
+// Whether each of `order` occurs in `lines`, in that order (repeats and others between).
+::testing::AssertionResult InOrder(const Lines& lines, const Lines& order);
 
 // The requests of a clean run, in order.
 const Lines& CleanRunCommands();
