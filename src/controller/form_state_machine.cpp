@@ -116,6 +116,12 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
         LabelVisibleLevel(3);
       } else {
         ClearDutRecvList();
+        // A close event between the open and this tick took the port's number with it; port 0
+        // never opens, so the box is looked for again rather than the wizard failing for good.
+        if (CommNumber.load() == 0) {
+          const std::int32_t number = FindDeviceAndGetCommNumber();
+          if (number >= 1) CommNumber = number;
+        }
         OpenCommPort();
       }
       // The attempts go on; the status line only tells the user that they are failing.

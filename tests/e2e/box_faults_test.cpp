@@ -100,6 +100,27 @@ INSTANTIATE_TEST_SUITE_P(
                       UnplugRow{"GPRSPassed", kStateGPRSPassed, "GPRSPassed", false, {}}),
     [](const ::testing::TestParamInfo<UnplugRow>& info) { return std::string(info.param.name); });
 
+// The port opens and the box is gone before the next tick: the close event clears the port
+// number, Found resets nothing and tries again, and must find the box once it is back.
+TEST_F(BoxRun, ABoxLostBetweenTheOpenAndTheConnectIsFoundAgain) {
+  Plug({"--replug-ms", "60000"});
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntilState(kStateFound)) << Trace();
+  form().DeviceTimerTimer(nullptr);
+  ASSERT_TRUE(WaitFor([&] { return form().PortOpen.load(); })) << Trace();
+  ASSERT_TRUE(simulator_->Unplug());
+  ASSERT_TRUE(WaitFor([&] { return !form().PortOpen.load(); })) << Trace();
+  for (int tick = 0; tick < 3; ++tick) PumpAndTick();
+  EXPECT_EQ(form().CommState, kStateFound);
+
+  ASSERT_TRUE(simulator_->Replug());
+  ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
+  EXPECT_TRUE(InOrder(Log(), {"Dut com port closed EV", "Dut com port could not be opened",
+                              "Dut com port opened EV (COM7)", "(State Found->Connected)"}))
+      << Trace();
+  EXPECT_TRUE(InOrder(simulator_->ReceivedSincePlugIn(), CleanRunCommands())) << Trace();
+}
+
 // --- Garbage from the box ----------------------------------------------------------------
 
 struct GarbageRow {
