@@ -43,22 +43,25 @@ NativeString DecodeUtf16(std::string_view bytes, bool big_endian) {
   return units;
 }
 
-// The catalogue's text in 8-bit form. The byte-order mark chooses the decoding; without one the
-// bytes are 8-bit text already. Everything from the first NUL on is not part of the text.
-AnsiString DecodeCatalogue(std::string_view bytes) {
+// The catalogue's text in 8-bit form. The byte-order mark chooses the decoding, into `decoded`;
+// without one the bytes are 8-bit text already and are used where they are, uncopied.
+// Everything from the first NUL on is not part of the text.
+std::string_view DecodeCatalogue(std::string_view bytes, AnsiString& decoded) {
   auto up_to_nul = [](auto text) {
     const auto nul = text.find(static_cast<typename decltype(text)::value_type>(0));
     return nul == decltype(text)::npos ? text : text.substr(0, nul);
   };
   if (bytes.starts_with("\xEF\xBB\xBF")) {
     const NativeString text = Utf8ToNative(bytes.substr(3));
-    return NativeToAnsi(up_to_nul(std::u16string_view(text)));
+    decoded = NativeToAnsi(up_to_nul(std::u16string_view(text)));
+    return decoded;
   }
   if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
     const NativeString text = DecodeUtf16(bytes.substr(2), bytes[0] == '\xFE');
-    return NativeToAnsi(up_to_nul(std::u16string_view(text)));
+    decoded = NativeToAnsi(up_to_nul(std::u16string_view(text)));
+    return decoded;
   }
-  return AnsiString(up_to_nul(bytes));
+  return up_to_nul(bytes);
 }
 
 // Where `wanted` next occurs in [from, end), or `end`.
@@ -215,7 +218,8 @@ std::string_view TrimmedView(std::string_view text) {
 void LoadApnListFromContent(std::string_view content, TApnList& list, const CatalogueRowMirror& mirror) {
   // Entries already in the list take part in the merge like rows read earlier; the first entry
   // with a key absorbs later rows, as a front-to-back search of the list would find it.
-  const AnsiString text = DecodeCatalogue(content);
+  AnsiString decoded;
+  const std::string_view text = DecodeCatalogue(content, decoded);
   // A row per line feed; a file whose lines end in a lone CR makes the index grow instead.
   MergeIndex index(list, list.size() + LineFeeds(text) + 1);
   for (std::size_t place = 0; place < list.size(); ++place) {
