@@ -68,10 +68,6 @@ bool HaveDisplay() {
 // Each iteration starts the bare window, the bare window with a line of text and the wizard,
 // so that all three see the same state of a busy machine; the iteration's time is the wizard's.
 void BM_StartUp(benchmark::State& state, const char* platform) {
-  if (std::string(platform) == "xcb" && !HaveDisplay()) {
-    state.SkipWithError("no X server: run under xvfb-run for the xcb figures");
-    return;
-  }
   double bare_total = 0;
   double text_total = 0;
   double wizard_total = 0;
@@ -99,6 +95,15 @@ BENCHMARK_CAPTURE(BM_StartUp, offscreen, "offscreen")
     ->Iterations(10)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_StartUp, xcb, "xcb")->Iterations(10)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// On an X server only when there is one (xvfb-run provides it).
+const bool kXcbRegistered = [] {
+  if (!HaveDisplay()) return false;
+  benchmark::RegisterBenchmark("BM_StartUp/xcb", BM_StartUp, "xcb")
+      ->Iterations(10)
+      ->UseManualTime()
+      ->Unit(benchmark::kMillisecond);
+  return true;
+}();
 
 }  // namespace
