@@ -83,6 +83,12 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
   EXPECT_EQ(view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
   EXPECT_TRUE(InOrder(simulator_->ReceivedSincePlugIn(), CleanRunCommands())) << Trace();
+  // The saved log tells the whole story: both runs, the unplug and the reset.
+  Lines story = {"==== NEW ===="};
+  if (row.state >= kStateConnected) story.push_back("Dut com port closed EV");  // it was open
+  if (row.resets) story.push_back("(State " + std::string(row.state_name) + "->Init)");
+  story.insert(story.end(), {"==== NEW ====", "Dut com port opened EV (COM7)", "PASSED"});
+  EXPECT_TRUE(InOrder(SavedLog(), story)) << Trace();
 }
 
 INSTANTIATE_TEST_SUITE_P(

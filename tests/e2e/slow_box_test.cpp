@@ -13,8 +13,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
 constexpr std::uint32_t TicksOf(std::uint32_t milliseconds) { return milliseconds / kDeviceTimerInterval; }
 constexpr std::uint32_t kReplyTicks = TicksOf(500);
 constexpr std::uint32_t kConnectTicks = TicksOf(7000);

@@ -155,6 +155,19 @@ Lines BoxRun::ReceiveQueue() {
   return Lines(form().DutRecvList.begin(), form().DutRecvList.end());
 }
 
+Lines BoxRun::SavedLog() {
+  TCloseAction action = TCloseAction::caFree;
+  form().FormClose(nullptr, action);
+  const std::string text = ReadFileForTest(fixture_->folder().File(kLogFileName));
+  constexpr std::size_t kStampLength = sizeof("[09:05:03.007]  ") - 1;
+  Lines lines;
+  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string line = text.substr(start, end - start);
+    lines.push_back(line.size() >= kStampLength ? line.substr(kStampLength) : line);
+  }
+  return lines;
+}
+
 std::string BoxRun::Trace() const {
   std::string trace;
   for (const std::string& line : Log()) trace += line + "\n";

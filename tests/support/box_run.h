@@ -23,8 +23,7 @@ std::string VirtualBusPath();
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(20));
 
 // The simulator as a child process on COM7 of `folder`; its output goes to a file the test
-// reads. Each request appears in `commands` at least once and in the order given; a request
-// may be repeated while its answer is on the way.
+// reads. SIGUSR1 pulls its cable, SIGUSR2 plugs it in again (with --replug-ms long enough).
 class Simulator {
  public:
   Simulator(const std::string& folder, std::vector<std::string> options);
@@ -76,6 +75,8 @@ class BoxRun : public ::testing::Test {
   bool Logged(const std::string& text) const;
   std::size_t CountLogged(const std::string& text) const;
   Lines ReceiveQueue();
+  // Closes the window, which saves the log, and returns the saved lines without time stamps.
+  Lines SavedLog();
   std::string Trace() const;
 
   std::unique_ptr<FormFixture> fixture_;
@@ -86,5 +87,6 @@ class BoxRun : public ::testing::Test {
 // Whether each of `order` occurs in `lines`, in that order (repeats and others between).
 ::testing::AssertionResult InOrder(const Lines& lines, const Lines& order);
 
-// The requests of a clean run, in order.
+// The requests of a clean run, in order; a request may be repeated while its answer is on
+// the way, so check them with InOrder.
 const Lines& CleanRunCommands();
