@@ -18,9 +18,8 @@ bool IsStateLine(const std::string& line) { return line.rfind("(State ", 0) == 0
 // --- Unplug in every state ---------------------------------------------------------------
 
 struct UnplugRow {
-  const char* name;
+  const char* name;  // the state's name as the log gives it
   std::uint32_t state;
-  const char* state_name;
   bool resets;  // the state machine resets the wizard on the tick after the port closed
   std::vector<std::string> options;
 };
@@ -63,7 +62,7 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   std::copy_if(log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
                std::back_inserter(state_changes), IsStateLine);
   if (row.resets) {
-    EXPECT_EQ(state_changes, Lines{"(State " + std::string(row.state_name) + "->Init)"}) << Trace();
+    EXPECT_EQ(state_changes, Lines{"(State " + std::string(row.name) + "->Init)"}) << Trace();
     ExpectWelcomeAfterReset();
   } else {
     EXPECT_EQ(state_changes, Lines{}) << Trace();
@@ -86,25 +85,26 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   // The saved log tells the whole story: both runs, the unplug and the reset.
   Lines story = {"==== NEW ===="};
   if (row.state >= kStateConnected) story.push_back("Dut com port closed EV");  // it was open
-  if (row.resets) story.push_back("(State " + std::string(row.state_name) + "->Init)");
+  if (row.resets) story.push_back("(State " + std::string(row.name) + "->Init)");
   story.insert(story.end(), {"==== NEW ====", "Dut com port opened EV (COM7)", "PASSED"});
   EXPECT_TRUE(InOrder(SavedLog(), story)) << Trace();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EveryState, UnplugRun,
-    ::testing::Values(UnplugRow{"Searching", kStateSearching, "Searching", false, {}},
-                      UnplugRow{"Found", kStateFound, "Found", false, {}},
-                      UnplugRow{"Connected", kStateConnected, "Connected", true, {}},
-                      UnplugRow{"Ready", kStateReady, "Ready", true, {}},
-                      UnplugRow{"Unlocked", kStateUnlocked, "Unlocked", true, {}},
-                      UnplugRow{"GotPLMN", kStateGotPLMN, "GotPLMN", true, {}},
-                      UnplugRow{"GotGPRS", kStateGotGPRS, "GotGPRS", true, {}},
-                      UnplugRow{"WaitUser", kStateWaitUser, "WaitUser", true, {"--fail-tests", "1"}},
-                      UnplugRow{"GPRSSet", kStateGPRSSet, "GPRSSet", true, {}},
-                      UnplugRow{"GPRSTesting", kStateGPRSTesting, "GPRSTesting", true, {}},
-                      UnplugRow{"GPRSPassed", kStateGPRSPassed, "GPRSPassed", false, {}}),
-    [](const ::testing::TestParamInfo<UnplugRow>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(EveryState, UnplugRun,
+                         ::testing::Values(UnplugRow{"Searching", kStateSearching, false, {}},
+                                           UnplugRow{"Found", kStateFound, false, {}},
+                                           UnplugRow{"Connected", kStateConnected, true, {}},
+                                           UnplugRow{"Ready", kStateReady, true, {}},
+                                           UnplugRow{"Unlocked", kStateUnlocked, true, {}},
+                                           UnplugRow{"GotPLMN", kStateGotPLMN, true, {}},
+                                           UnplugRow{"GotGPRS", kStateGotGPRS, true, {}},
+                                           UnplugRow{"WaitUser", kStateWaitUser, true, {"--fail-tests", "1"}},
+                                           UnplugRow{"GPRSSet", kStateGPRSSet, true, {}},
+                                           UnplugRow{"GPRSTesting", kStateGPRSTesting, true, {}},
+                                           UnplugRow{"GPRSPassed", kStateGPRSPassed, false, {}}),
+                         [](const ::testing::TestParamInfo<UnplugRow>& info) {
+                           return std::string(info.param.name);
+                         });
 
 // The port opens and the box is gone before the next tick: the close event clears the port
 // number, Found resets nothing and tries again, and must find the box once it is back.
