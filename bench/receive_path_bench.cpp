@@ -245,7 +245,7 @@ bool FeedPaced(int fd, const std::string& text, std::size_t chunk, double bytes_
 // The box's own pace: 3840 bytes a second for a second at a time, in the pieces the adapter hands
 // over: 64 bytes is a full-speed USB packet, 1 the worst case of one wake-up per byte. The
 // figure is this process's CPU time (the reader and whatever it feeds) as a share of one core,
-// for the receive path and then for the bare reader, three times over.
+// for the receive path and then for the bare reader, four times over.
 void BM_AtLineRate(benchmark::State& state) {
   ChannelRig path;
   BareReader bare;
@@ -265,23 +265,26 @@ void BM_AtLineRate(benchmark::State& state) {
              receiver.Collect(copies * kLinesPerTraffic);
     };
   };
-  Spent path_spent;
-  Spent bare_spent;
+  // The least share of the feeds: the machine's other load (another guest taking the core
+  // included) only ever adds to a feed's CPU time.
+  double path_share = 1;
+  double bare_share = 1;
   for (auto _ : state) {
+    Spent path_spent;
+    Spent bare_spent;
     if (!Measure(path_spent, paced(path)) || !Measure(bare_spent, paced(bare))) {
       state.SkipWithError("feeding failed or lines went missing");
       return;
     }
+    path_share = std::min(path_share, path_spent.cpu / path_spent.wall);
+    bare_share = std::min(bare_share, bare_spent.cpu / bare_spent.wall);
   }
-  const double fed = static_cast<double>(text.size()) * static_cast<double>(state.iterations());
-  const double path_share = path_spent.cpu / path_spent.wall;
-  state.counters["fed_bytes_per_s"] = fed / path_spent.wall;
   state.counters["path_core_pct"] = path_share * 100.0;
-  state.counters["path_cpu_us_per_byte"] = path_spent.cpu * 1e6 / fed;
-  state.counters["bare_core_pct"] = bare_spent.cpu / bare_spent.wall * 100.0;
-  state.counters["x_bare"] = path_spent.cpu / bare_spent.cpu;
+  state.counters["path_cpu_us_per_byte"] = path_share / kLineRateBytesPerSecond * 1e6;
+  state.counters["bare_core_pct"] = bare_share * 100.0;
+  state.counters["x_bare"] = path_share / bare_share;
   state.counters["x_1pct_target"] = path_share / kTargetCoreShareAtLineRate;
 }
-BENCHMARK(BM_AtLineRate)->Arg(64)->Arg(1)->Iterations(3)->Unit(benchmark::kSecond);
+BENCHMARK(BM_AtLineRate)->Arg(64)->Arg(1)->Iterations(4)->Unit(benchmark::kSecond);
 
 }  // namespace
