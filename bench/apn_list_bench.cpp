@@ -126,7 +126,13 @@ void BM_LoadScaledCatalogue(benchmark::State& state) {
   state.counters["entries"] = static_cast<double>(entries);
   ReportPerRow(state, "load", rows, seconds);
 }
-BENCHMARK(BM_LoadScaledCatalogue)->Arg(1)->Arg(10)->Arg(100)->MinTime(1.0)->Unit(benchmark::kMillisecond)->UseManualTime();
+BENCHMARK(BM_LoadScaledCatalogue)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->MinTime(1.0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime();
 
 // The reference: a deep copy of the loaded list, entry by entry into a growing list, as the
 // load builds it.
