@@ -150,7 +150,8 @@ int main(int argc, char** argv) {
   const QColor dark_blue(0x10, 0x2a, 0x6b);
   const QColor mid_blue(0x4a, 0x7d, 0xc9);
   bool ok = true;
-  ok &= Save(Gradient(64, 400, {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
+  // As tall as the main window's client area: the window only widens it, which is exact.
+  ok &= Save(Gradient(64, 453, {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
              folder, QStringLiteral("background.png"));
   ok &= Save(Gradient(64, 160, {{0.0, dark_blue}, {0.3, mid_blue}, {1.0, Qt::white}}), folder,
              QStringLiteral("message-background.png"));

@@ -47,8 +47,9 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("rodiduz-setup"));
   try {
     LoadBundledFonts();
-    QApplication::setWindowIcon(ProgramIcon());
     MainWindow window;
+    // The window has loaded the icon already; the message window finds it through the application.
+    QApplication::setWindowIcon(window.windowIcon());
     ExitWhenShown exit_when_shown(since_start);
     if (qEnvironmentVariableIsSet("RODIDUZ_EXIT_WHEN_SHOWN")) window.installEventFilter(&exit_when_shown);
     window.show();
