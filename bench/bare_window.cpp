@@ -4,37 +4,11 @@
 // holds one line of text, so the cost of setting up the system's fonts is in the reference too.
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
 #include <QLabel>
-#include <QTimer>
 #include <QWidget>
-#include <cstdio>
 #include <cstring>
 
-namespace {
-
-class ExitWhenShown final : public QObject {
- public:
-  explicit ExitWhenShown(const QElapsedTimer& since) : since_(since) {}
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && !seen_) {
-      seen_ = true;
-      QTimer::singleShot(0, [this] {
-        std::printf("shown after %.1f ms\n", static_cast<double>(since_.nsecsElapsed()) / 1e6);
-        std::fflush(stdout);
-        QApplication::quit();
-      });
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  const QElapsedTimer& since_;
-  bool seen_ = false;
-};
-
-}  // namespace
+#include "ui/exit_when_shown.h"
 
 int main(int argc, char** argv) {
   QElapsedTimer since_start;

@@ -1,42 +1,12 @@
 // Start-up: the application object, the main window with its controller and the message
 // window, the message loop; an error escaping start-up is shown and ends the program.
 #include <QElapsedTimer>
-#include <QEvent>
-#include <QTimer>
-#include <cstdio>
 #include <exception>
 
 #include "ui/error_display.h"
+#include "ui/exit_when_shown.h"
 #include "ui/main_window.h"
 #include "ui/ui_resources.h"
-
-namespace {
-
-// With RODIDUZ_EXIT_WHEN_SHOWN set, the program prints the milliseconds from its start until
-// the window's first paint has been handled and ends: the start-up benchmark's end mark.
-class ExitWhenShown final : public QObject {
- public:
-  explicit ExitWhenShown(const QElapsedTimer& since) : since_(since) {}
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && !seen_) {
-      seen_ = true;
-      // Once the whole paint pass that this event belongs to is done.
-      QTimer::singleShot(0, [this] {
-        std::printf("shown after %.1f ms\n", static_cast<double>(since_.nsecsElapsed()) / 1e6);
-        std::fflush(stdout);
-        QApplication::quit();
-      });
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  const QElapsedTimer& since_;
-  bool seen_ = false;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QElapsedTimer since_start;
