@@ -122,16 +122,7 @@ void BoxRun::TearDown() {
 }
 
 bool BoxRun::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  bool tick = false;
-  while (std::chrono::steady_clock::now() < deadline) {
-    form().DutSendQueueTimerTimer(nullptr);
-    if (tick) form().DeviceTimerTimer(nullptr);
-    tick = !tick;
-    if (done()) return true;
-    std::this_thread::sleep_for(50ms);
-  }
-  return false;
+  return fixture_->RunTimersUntil(done, limit);
 }
 
 bool BoxRun::RunUntilState(std::uint32_t state, std::chrono::milliseconds limit) {
@@ -168,11 +159,7 @@ Lines BoxRun::SavedLog() {
   return lines;
 }
 
-std::string BoxRun::Trace() const {
-  std::string trace;
-  for (const std::string& line : Log()) trace += line + "\n";
-  return trace;
-}
+std::string BoxRun::Trace() const { return fixture_->Trace(); }
 
 ::testing::AssertionResult InOrder(const Lines& lines, const Lines& order) {
   auto at = lines.begin();

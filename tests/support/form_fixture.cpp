@@ -1,6 +1,9 @@
 // The controller fixture used by the controller tests.
 #include "support/form_fixture.h"
 
+#include <algorithm>
+#include <thread>
+
 LocalTime FixedTestTime() { return LocalTime{9, 5, 3, 7}; }
 
 FormFixture::FormFixture(const std::string& catalogue, const std::string& usb_library) {
@@ -23,4 +26,28 @@ std::vector<std::string> FormFixture::LogTexts() const {
     texts.push_back(line.size() >= kStampLength ? line.substr(kStampLength) : line);
   }
   return texts;
+}
+
+bool FormFixture::Logged(const std::string& text) const {
+  const std::vector<std::string> lines = LogTexts();
+  return std::find(lines.begin(), lines.end(), text) != lines.end();
+}
+
+std::string FormFixture::Trace() const {
+  std::string trace;
+  for (const std::string& line : LogTexts()) trace += line + "\n";
+  return trace;
+}
+
+bool FormFixture::RunTimersUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  bool tick = false;
+  while (std::chrono::steady_clock::now() < deadline) {
+    form_->DutSendQueueTimerTimer(nullptr);
+    if (tick) form_->DeviceTimerTimer(nullptr);
+    tick = !tick;
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
 }

@@ -2,6 +2,8 @@
 // temporary folder and catalogue.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +25,12 @@ class FormFixture {
 
   // Log lines without their time stamps.
   std::vector<std::string> LogTexts() const;
+  bool Logged(const std::string& text) const;
+  // The log as one text, for failure messages.
+  std::string Trace() const;
+  // Runs the send pump every 50 ms and DeviceTimer every 100 ms in real time, as the window
+  // does, until `done` holds; false after `limit`.
+  bool RunTimersUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
   std::vector<unsigned> pauses;  // every pause the controller asked for
 
  private:

@@ -43,28 +43,11 @@ class Win32BoxRun : public ::testing::Test {
   void TearDown() override { fixture_.reset(); }  // the engine's worker ends first
 
   TForm1& form() { return fixture_->form(); }
-  // Runs the two timers in real time, as the window would, until `done` holds.
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    bool tick = false;
-    while (std::chrono::steady_clock::now() < deadline) {
-      form().DutSendQueueTimerTimer(nullptr);
-      if (tick) form().DeviceTimerTimer(nullptr);
-      tick = !tick;
-      if (done()) return true;
-      std::this_thread::sleep_for(50ms);
-    }
-    return false;
+    return fixture_->RunTimersUntil(done, limit);
   }
-  bool Logged(const std::string& text) const {
-    const std::vector<std::string> lines = fixture_->LogTexts();
-    return std::find(lines.begin(), lines.end(), text) != lines.end();
-  }
-  std::string Trace() const {
-    std::string trace;
-    for (const std::string& line : fixture_->LogTexts()) trace += line + "\n";
-    return trace;
-  }
+  bool Logged(const std::string& text) const { return fixture_->Logged(text); }
+  std::string Trace() const { return fixture_->Trace(); }
 
   std::unique_ptr<FormFixture> fixture_;
   std::string com_;
