@@ -82,6 +82,10 @@ class WinSerial {
   Backend& OsBackend() { return *backend_; }
 
  private:
+  // The worker's loop, which the backends share (link/win_serial_worker.h).
+  template <class Os>
+  class WorkerLoop;
+
   // Sets signal `index` (0..6); the backend keeps the signals.
   void SetSignal(unsigned index);
 

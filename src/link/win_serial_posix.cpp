@@ -21,16 +21,9 @@
 #include <system_error>
 
 #include "link/win_serial.h"
+#include "link/win_serial_worker.h"
 
 namespace {
-
-constexpr unsigned kStop = 0;
-constexpr unsigned kReadDone = 1;
-constexpr unsigned kReadRequest = 2;
-constexpr unsigned kWriteDone = 3;
-constexpr unsigned kWriteRequest = 4;
-constexpr unsigned kEventDone = 5;
-constexpr unsigned kEventRequest = 6;
 
 constexpr std::uint32_t Bit(unsigned index) { return 1u << index; }
 // Done signals stay set until the worker has collected the operation's outcome.
@@ -119,7 +112,7 @@ int OpenPortDevice(const std::string& path) {
   return fd;
 }
 
-void ClosePort(int& fd) {
+void ClosePortDevice(int& fd) {
   if (fd < 0) return;
   // Unsent output would make close() wait for the driver's closing time (up to 30 s).
   ::tcflush(fd, TCOFLUSH);
@@ -182,21 +175,12 @@ std::string SerialPortPath(unsigned port) {
 // The backend whose worker runs on this thread, if any.
 static thread_local const WinSerial::Backend* t_serving = nullptr;
 
-struct WinSerial::Backend {
-  // Shared by the engine and its worker; outlives the engine when the destructor has to leave
-  // a worker behind that is stuck in the callback.
-  struct Control {
-    // Held by the worker at all times except while it waits in poll() or runs the callback,
-    // so the engine can only be abandoned while the worker touches none of it.
-    std::mutex mutex;
+struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
+  // The worker waits for signals in poll(). Stop, a re-Open and the destructor wait for `ended`.
+  struct Control : WorkerControl {
     std::condition_variable ended_changed;
     bool ended = false;
-    bool abandoned = false;  // the engine is gone: the worker must not touch it again
   };
-
-  enum Outcome { kContinue, kEnd, kAbandoned };
-  static constexpr int kWaitFailed = -1;
-  static constexpr int kWaitAbandoned = -2;
 
   explicit Backend(WinSerial& owner) : engine(owner), wake_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
@@ -212,6 +196,7 @@ struct WinSerial::Backend {
   // The worker setting a signal for itself: it looks at the signals before it waits again.
   void SetOwn(unsigned index) { signals.fetch_or(Bit(index)); }
   void Clear(unsigned index) { signals.fetch_and(~Bit(index)); }
+  void ClosePort() { ClosePortDevice(port_fd); }
 
   // Waits for the worker of an earlier Open to end (the stop signal must be set already).
   // False when it still runs: it is the calling thread, or it did not end within the wait.
@@ -229,10 +214,8 @@ struct WinSerial::Backend {
     return true;
   }
 
-  void Run(Control& own, std::unique_lock<std::mutex>& hold);
-  int WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold);
-  Outcome Serve(unsigned index, Control& own, std::unique_lock<std::mutex>& hold);
-  bool Raise(unsigned code, Control& own, std::unique_lock<std::mutex>& hold);
+  int WaitForSignal(WorkerControl& own, std::unique_lock<std::mutex>& hold);
+  Outcome Serve(unsigned index, WorkerControl& own, std::unique_lock<std::mutex>& hold);
   void ContinueRead();
   void ContinueWrite();
   void CheckModemLines();
@@ -266,32 +249,7 @@ struct WinSerial::Backend {
   } event;
 };
 
-bool WinSerial::Backend::Raise(unsigned code, Control& own, std::unique_lock<std::mutex>& hold) {
-  const SerialCallbackFunction callback = engine.callback_.load();
-  if (callback == nullptr) return true;
-  hold.unlock();
-  callback(&engine, code);
-  hold.lock();
-  return !own.abandoned;
-}
-
-void WinSerial::Backend::Run(Control& own, std::unique_lock<std::mutex>& hold) {
-  if (!Raise(kSerialOpened, own, hold)) return;
-  SetOwn(kReadRequest);  // the first read starts without anyone asking
-  if (engine.modem_events_) SetOwn(kEventRequest);
-  for (;;) {
-    const int index = WaitForSignal(own, hold);
-    if (index == kWaitAbandoned) return;
-    if (index < 0) break;
-    const Outcome outcome = Serve(static_cast<unsigned>(index), own, hold);
-    if (outcome == kAbandoned) return;
-    if (outcome == kEnd) break;
-  }
-  ClosePort(port_fd);
-  Raise(kSerialClosed, own, hold);
-}
-
-int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold) {
+int WinSerial::Backend::WaitForSignal(WorkerControl& own, std::unique_lock<std::mutex>& hold) {
   for (;;) {
     std::uint32_t set = signals.load();
     while (set != 0) {
@@ -385,7 +343,7 @@ void WinSerial::Backend::CheckModemLines() {
   SetOwn(kEventDone);
 }
 
-WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, Control& own,
+WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, WorkerControl& own,
                                                       std::unique_lock<std::mutex>& hold) {
   const auto raise = [&](unsigned code) { return Raise(code, own, hold) ? kContinue : kAbandoned; };
   switch (index) {
@@ -476,7 +434,7 @@ WinSerial::~WinSerial() {
       b.worker.detach();
     }
   }
-  ClosePort(b.port_fd);
+  b.ClosePort();
   if (b.wake_fd >= 0) ::close(b.wake_fd);
 }
 
@@ -490,7 +448,7 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
     // The earlier worker still owns the port; a second one must not share it.
     if (!b.EndWorker()) return kOpenDeviceFailed;
   }
-  ClosePort(b.port_fd);
+  b.ClosePort();
 
   std::uint8_t code = kOpenOk;
   int fd = -1;
@@ -518,7 +476,7 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   }
   if (b.wake_fd < 0) code = kOpenSignalsMissing;
   if (code != kOpenOk) {
-    ClosePort(fd);
+    ClosePortDevice(fd);
     return code;
   }
 
@@ -552,7 +510,7 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   } catch (const std::system_error&) {
     start_lock.unlock();
     b.control.reset();
-    ClosePort(b.port_fd);
+    b.ClosePort();
     return kOpenSignalsMissing;
   }
   return kOpenOk;

@@ -11,17 +11,9 @@
 #include <mutex>
 
 #include "link/win_serial.h"
+#include "link/win_serial_worker.h"
 
 namespace {
-
-constexpr unsigned kStop = 0;
-constexpr unsigned kReadDone = 1;
-constexpr unsigned kReadRequest = 2;
-constexpr unsigned kWriteDone = 3;
-constexpr unsigned kWriteRequest = 4;
-constexpr unsigned kEventDone = 5;
-constexpr unsigned kEventRequest = 6;
-constexpr unsigned kSignalCount = 7;
 
 constexpr DWORD kQueueSize = 8192;
 
@@ -59,24 +51,15 @@ DCB PrepareLineSettings(std::int32_t baud_rate, std::int32_t parity, std::uint8_
   return dcb;
 }
 
-struct WinSerial::Backend {
-  // Shared by the engine and its worker; outlives the engine when the destructor has to leave
-  // a worker behind that is stuck in the callback.
-  struct Control {
-    // Held by the worker except while it waits for a signal or runs the callback, so the
-    // engine can only be abandoned while the worker touches none of it.
-    std::mutex mutex;
-    bool abandoned = false;
-  };
+struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
+  // The engine knows the worker has ended from its thread handle.
+  using Control = WorkerControl;
   struct WorkerStart {
     Backend* backend;
     std::shared_ptr<Control> control;
   };
 
-  enum Outcome { kContinue, kEnd, kAbandoned };
   enum Collected { kDone, kPending, kFailed };
-  static constexpr int kWaitFailed = -1;
-  static constexpr int kWaitAbandoned = -2;
 
   explicit Backend(WinSerial& owner) : engine(owner) {
     for (unsigned i = 0; i < kSignalCount; ++i) {
@@ -93,6 +76,8 @@ struct WinSerial::Backend {
   void Set(unsigned index) {
     if (signals[index] != nullptr) ::SetEvent(signals[index]);
   }
+  // An event object wakes the waiting worker whoever sets it, so the worker sets its own alike.
+  void SetOwn(unsigned index) { Set(index); }
   void Clear(unsigned index) {
     if (signals[index] != nullptr) ::ResetEvent(signals[index]);
   }
@@ -111,11 +96,9 @@ struct WinSerial::Backend {
   }
 
   static unsigned __stdcall WorkerMain(void* argument);
-  void Run(Control& own, std::unique_lock<std::mutex>& hold);
   int WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold);
   Outcome Serve(unsigned index, Control& own, std::unique_lock<std::mutex>& hold);
   Collected Collect(OVERLAPPED& operation, unsigned done_signal, DWORD& count);
-  bool Raise(unsigned code, Control& own, std::unique_lock<std::mutex>& hold);
   void ClosePort();
 
   WinSerial& engine;
@@ -143,15 +126,6 @@ unsigned __stdcall WinSerial::Backend::WorkerMain(void* argument) {
   return 0;
 }
 
-bool WinSerial::Backend::Raise(unsigned code, Control& own, std::unique_lock<std::mutex>& hold) {
-  const SerialCallbackFunction callback = engine.callback_.load();
-  if (callback == nullptr) return true;
-  hold.unlock();
-  callback(&engine, code);
-  hold.lock();
-  return !own.abandoned;
-}
-
 void WinSerial::Backend::ClosePort() {
   if (port == INVALID_HANDLE_VALUE) return;
   // Cancelled operations still finish in the driver; collect them first so nothing writes
@@ -166,22 +140,6 @@ void WinSerial::Backend::ClosePort() {
   port = INVALID_HANDLE_VALUE;
 }
 
-void WinSerial::Backend::Run(Control& own, std::unique_lock<std::mutex>& hold) {
-  if (!Raise(kSerialOpened, own, hold)) return;
-  Set(kReadRequest);  // the first read starts without anyone asking
-  if (engine.modem_events_) Set(kEventRequest);
-  for (;;) {
-    const int index = WaitForSignal(own, hold);
-    if (index == kWaitAbandoned) return;
-    if (index < 0) break;
-    const Outcome outcome = Serve(static_cast<unsigned>(index), own, hold);
-    if (outcome == kAbandoned) return;
-    if (outcome == kEnd) break;
-  }
-  ClosePort();
-  Raise(kSerialClosed, own, hold);
-}
-
 int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold) {
   hold.unlock();
   // Reports the lowest index among the set signals; only that one, if auto-reset, is taken.
@@ -193,7 +151,7 @@ int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>
 }
 
 WinSerial::Backend::Collected WinSerial::Backend::Collect(OVERLAPPED& operation, unsigned done_signal,
-                                                           DWORD& count) {
+                                                          DWORD& count) {
   if (::GetOverlappedResult(port, &operation, &count, FALSE)) {
     Clear(done_signal);
     return kDone;
