@@ -16,6 +16,17 @@ ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_s
   return report;
 }
 
+std::uint8_t WinSerial::TakePortSettings(unsigned port, std::int32_t baud_rate, std::int32_t parity,
+                                         bool modem_events) {
+  if (port == 0) return kOpenPortZero;
+  if (port > 255) return kOpenDeviceFailed;  // the port number is 8 bits: never wrap onto another port
+  modem_events_ = modem_events;
+  port_number_ = static_cast<std::uint8_t>(port);
+  baud_rate_ = baud_rate;
+  parity_ = parity;
+  return kOpenOk;
+}
+
 void WinSerial::SetCallback(SerialCallbackFunction callback) { callback_.store(callback); }
 
 void WinSerial::Send(const void* data, std::int16_t length) {

@@ -88,6 +88,10 @@ class WinSerial {
 
   // Sets signal `index` (0..6); the backend keeps the signals.
   void SetSignal(unsigned index);
+  // The checks of Open before any device is touched: code 16 for port 0, code 8 for a port
+  // above 255; otherwise it records the settings and gives kOpenOk.
+  std::uint8_t TakePortSettings(unsigned port, std::int32_t baud_rate, std::int32_t parity,
+                                bool modem_events);
 
   // Fields, in the order of the design; the signals, the port and worker handles and the
   // operation records belong to the backend.

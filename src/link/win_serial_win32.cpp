@@ -280,17 +280,9 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   }
   b.ClosePort();
 
-  std::uint8_t code = kOpenOk;
+  std::uint8_t code = TakePortSettings(port, baud_rate, parity, modem_events);
   HANDLE handle = INVALID_HANDLE_VALUE;
-  if (port == 0) {
-    code = kOpenPortZero;
-  } else if (port > 255) {
-    code = kOpenDeviceFailed;  // the port number is 8 bits: never wrap onto another port
-  } else {
-    modem_events_ = modem_events;
-    port_number_ = static_cast<std::uint8_t>(port);
-    baud_rate_ = baud_rate;
-    parity_ = parity;
+  if (code == kOpenOk) {
     b.read_operation = {};
     b.write_operation = {};
     b.event_operation = {};
