@@ -53,7 +53,7 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
     ASSERT_TRUE(RunUntilState(row.state)) << Trace();
   }
 
-  ASSERT_TRUE(simulator_->Unplug());
+  ASSERT_TRUE(simulator_->Unplug()) << Trace();
   ASSERT_TRUE(WaitFor([&] { return !form().PortOpen.load(); })) << Trace();
   const std::size_t before = Log().size();
   for (int tick = 0; tick < 3; ++tick) PumpAndTick();
@@ -76,7 +76,7 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
     EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
   }
 
-  ASSERT_TRUE(simulator_->Replug());
+  ASSERT_TRUE(simulator_->Replug()) << Trace();
   form().Button8Click(nullptr);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
@@ -114,12 +114,12 @@ TEST_F(BoxRun, ABoxLostBetweenTheOpenAndTheConnectIsFoundAgain) {
   ASSERT_TRUE(RunUntilState(kStateFound)) << Trace();
   form().DeviceTimerTimer(nullptr);
   ASSERT_TRUE(WaitFor([&] { return form().PortOpen.load(); })) << Trace();
-  ASSERT_TRUE(simulator_->Unplug());
+  ASSERT_TRUE(simulator_->Unplug()) << Trace();
   ASSERT_TRUE(WaitFor([&] { return !form().PortOpen.load(); })) << Trace();
   for (int tick = 0; tick < 3; ++tick) PumpAndTick();
   EXPECT_EQ(form().CommState, kStateFound);
 
-  ASSERT_TRUE(simulator_->Replug());
+  ASSERT_TRUE(simulator_->Replug()) << Trace();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_TRUE(InOrder(Log(), {"Dut com port closed EV", "Dut com port could not be opened",
                               "Dut com port opened EV (COM7)", "(State Found->Connected)"}))

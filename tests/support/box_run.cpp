@@ -159,7 +159,14 @@ Lines BoxRun::SavedLog() {
   return lines;
 }
 
-std::string BoxRun::Trace() const { return fixture_->Trace(); }
+// The wizard's log, then what the simulator printed, so a failure shows both sides.
+std::string BoxRun::Trace() const {
+  std::string trace = fixture_->Trace();
+  if (simulator_ == nullptr) return trace;
+  trace += "---- simulator ----\n";
+  for (const std::string& line : simulator_->OutputLines()) trace += line + "\n";
+  return trace;
+}
 
 ::testing::AssertionResult InOrder(const Lines& lines, const Lines& order) {
   auto at = lines.begin();
