@@ -186,15 +186,14 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
 
   void Set(unsigned index) {
     signals.fetch_or(Bit(index));
-    // Asked from the callback (a RequestRead per received byte): the worker looks at the
-    // signals before it waits again, so waking it would only cost a system call per byte.
+    // Set on the worker's own thread, by the worker or from its callback (a RequestRead per
+    // received byte): it looks at the signals before it waits again, so a wake-up would only
+    // cost a system call.
     if (t_serving == this) return;
     const std::uint64_t one = 1;
     // A full counter is still readable, so a failed write loses no wake-up.
     [[maybe_unused]] const ssize_t written = ::write(wake_fd, &one, sizeof one);
   }
-  // The worker setting a signal for itself: it looks at the signals before it waits again.
-  void SetOwn(unsigned index) { signals.fetch_or(Bit(index)); }
   void Clear(unsigned index) { signals.fetch_and(~Bit(index)); }
   void ClosePort() { ClosePortDevice(port_fd); }
 
@@ -300,7 +299,7 @@ void WinSerial::Backend::ContinueRead() {
       // 0 is a hang-up (VMIN=1 rules out anything else); EIO, EPROTO and the like a lost port.
       read.failed = true;
     }
-    SetOwn(kReadDone);
+    Set(kReadDone);
     return;
   }
 }
@@ -319,7 +318,7 @@ void WinSerial::Backend::ContinueWrite() {
     break;
   }
   write.in_progress = false;
-  SetOwn(kWriteDone);
+  Set(kWriteDone);
 }
 
 void WinSerial::Backend::CheckModemLines() {
@@ -329,7 +328,7 @@ void WinSerial::Backend::CheckModemLines() {
     if (NoModemLines(error)) return;
     event.in_progress = false;
     event.failed = true;
-    SetOwn(kEventDone);
+    Set(kEventDone);
     return;
   }
   std::uint32_t happened = 0;
@@ -340,7 +339,7 @@ void WinSerial::Backend::CheckModemLines() {
   if (happened == 0) return;
   event.in_progress = false;
   event.result = happened;
-  SetOwn(kEventDone);
+  Set(kEventDone);
 }
 
 WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, WorkerControl& own,
@@ -356,7 +355,7 @@ WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, WorkerCont
       engine.read_pending_ = false;
       if (read.count != 0) return raise(kSerialData);
       // A read that brought nothing would otherwise leave the port unread for good.
-      SetOwn(kReadRequest);
+      Set(kReadRequest);
       return kContinue;
     case kReadRequest:
       if (engine.read_pending_) return kContinue;
@@ -392,7 +391,7 @@ WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, WorkerCont
       for (unsigned i = 0; i < report.count; ++i) {
         if (raise(report.codes[i]) == kAbandoned) return kAbandoned;
       }
-      SetOwn(kEventRequest);
+      Set(kEventRequest);
       return kContinue;
     }
     case kEventRequest: {

@@ -76,8 +76,6 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
   void Set(unsigned index) {
     if (signals[index] != nullptr) ::SetEvent(signals[index]);
   }
-  // An event object wakes the waiting worker whoever sets it, so the worker sets its own alike.
-  void SetOwn(unsigned index) { Set(index); }
   void Clear(unsigned index) {
     if (signals[index] != nullptr) ::ResetEvent(signals[index]);
   }

@@ -32,7 +32,7 @@ struct WorkerControl {
 //   int WaitForSignal(WorkerControl&, std::unique_lock<std::mutex>&): the index of a set
 //     signal, kWaitFailed or kWaitAbandoned; the mutex is held again when it returns;
 //   Outcome Serve(unsigned index, WorkerControl&, std::unique_lock<std::mutex>&);
-//   void SetOwn(unsigned index): the worker setting a signal for itself;
+//   void Set(unsigned index): sets a signal, also from the worker itself;
 //   void ClosePort().
 template <class Os>
 class WinSerial::WorkerLoop {
@@ -57,8 +57,8 @@ class WinSerial::WorkerLoop {
   void Run(WorkerControl& own, std::unique_lock<std::mutex>& hold) {
     if (!Raise(kSerialOpened, own, hold)) return;
     Os& os = Self();
-    os.SetOwn(kReadRequest);  // the first read starts without anyone asking
-    if (os.engine.modem_events_) os.SetOwn(kEventRequest);
+    os.Set(kReadRequest);  // the first read starts without anyone asking
+    if (os.engine.modem_events_) os.Set(kEventRequest);
     for (;;) {
       const int index = os.WaitForSignal(own, hold);
       if (index == kWaitAbandoned) return;
