@@ -52,14 +52,14 @@ std::int32_t TextToInt(std::string_view text) {
   return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
-AnsiString Trim(std::string_view text) {
+std::string_view TrimmedView(std::string_view text) {
   auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && is_blank(text[begin])) ++begin;
-  while (end > begin && is_blank(text[end - 1])) --end;
-  return AnsiString(text.substr(begin, end - begin));
+  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+  return text;
 }
+
+AnsiString Trim(std::string_view text) { return AnsiString(TrimmedView(text)); }
 
 std::size_t Pos(std::string_view key, std::string_view text) {
   if (key.empty()) return 0;

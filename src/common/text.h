@@ -18,6 +18,8 @@ std::int32_t TextToInt(std::string_view text);
 
 // Removes every character with a code from 0 to 32 from both ends.
 AnsiString Trim(std::string_view text);
+// The same cut as Trim, as a view into `text` (no copy).
+std::string_view TrimmedView(std::string_view text);
 
 // Position of the first occurrence of `key` in `text`, counted from 1; 0 when absent.
 std::size_t Pos(std::string_view key, std::string_view text);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/platform.h"
+#include "common/text.h"
 
 namespace {
 
@@ -204,14 +205,6 @@ class MergeIndex {
   std::vector<Slot> slots_;  // a power of two in size, never more than half full
   std::size_t used_ = 0;
 };
-
-// The text without the blanks (0..32) at its ends, as Trim cuts it, but without a copy.
-std::string_view TrimmedView(std::string_view text) {
-  auto is_blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 }  // namespace
 
