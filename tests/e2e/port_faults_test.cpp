@@ -11,11 +11,11 @@
 #include <algorithm>
 #include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/platform.h"
 #include "controller/main_form.h"
+#include "support/box_run.h"
 #include "support/form_fixture.h"
 #include "support/pty_port.h"
 #include "support/unprivileged.h"
@@ -59,10 +59,7 @@ class Session {
   // first and logs after, so the wait is for its log line.
   bool ConnectOnNextTicks() {
     Tick();
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (CountText(fixture_.LogTexts(), kOpened) == 0 && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(5ms);
-    }
+    WaitFor([&] { return fixture_.Logged(kOpened); }, 10s);
     Tick();
     return form().CommState == kStateConnected;
   }
