@@ -1,18 +1,14 @@
 // Serial engine throughput on a pseudo-terminal: one wake-up and one callback per received
 // byte must keep well ahead of the box's 3840 bytes per second.
 #include <benchmark/benchmark.h>
-#include <poll.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <condition_variable>
-#include <cstdlib>
-#include <filesystem>
 #include <mutex>
 #include <string>
 
 #include "link/win_serial.h"
+#include "support/pty_port.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -37,37 +33,22 @@ void Count(WinSerial* engine, unsigned code) {
 // A pty reachable as COM1 in a private folder, with an engine open on it.
 class OpenPty {
  public:
-  OpenPty() {
-    char folder[] = "/tmp/rodiduz-bench-XXXXXX";
-    folder_ = ::mkdtemp(folder);
-    ::openpty(&master_, &slave_, nullptr, nullptr, nullptr);
-    termios raw{};
-    ::tcgetattr(slave_, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slave_, TCSANOW, &raw);
-    char name[256] = {};
-    ::ttyname_r(slave_, name, sizeof name);
-    std::filesystem::create_symlink(name, folder_ + "/COM1");
-    ::setenv("RODIDUZ_PORT_DIR", folder_.c_str(), 1);
+  OpenPty() : port_dir_(folder_.Path()) {
+    pty_.Link(folder_.Path(), 1);
     engine_.SetCallback(Count);
     ok_ = engine_.Open(1, 38400, 0, 8, false) == kOpenOk;
   }
-  ~OpenPty() {
-    engine_.Stop();
-    ::close(master_);
-    ::close(slave_);
-    std::filesystem::remove_all(folder_);
-  }
+  ~OpenPty() { engine_.Stop(); }
   bool ok() const { return ok_; }
-  int master() const { return master_; }
+  const PtyPort& pty() const { return pty_; }
   WinSerial& engine() { return engine_; }
 
  private:
-  std::string folder_;
-  int master_ = -1;
-  int slave_ = -1;
+  ScratchFolder folder_;
+  PtyPort pty_;
+  PortDirOverride port_dir_;
   bool ok_ = false;
-  WinSerial engine_;
+  WinSerial engine_;  // goes first: its worker ends before the pty closes
 };
 
 void BM_ReceiveBurst(benchmark::State& state) {
@@ -83,10 +64,7 @@ void BM_ReceiveBurst(benchmark::State& state) {
       std::lock_guard lock(g_counter.mutex);
       target = g_counter.bytes + burst.size();
     }
-    if (::write(pty.master(), burst.data(), burst.size()) != static_cast<ssize_t>(burst.size())) {
-      state.SkipWithError("write to the pty failed");
-      return;
-    }
+    pty.pty().WriteToPort(burst);
     std::unique_lock lock(g_counter.mutex);
     g_counter.changed.wait(lock, [&] { return g_counter.bytes >= target; });
   }
@@ -102,7 +80,6 @@ void BM_SendAndCollect(benchmark::State& state) {
     return;
   }
   const std::string command(97, 'c');
-  char sink[256];
   for (auto _ : state) {
     std::size_t target = 0;
     {
@@ -114,11 +91,9 @@ void BM_SendAndCollect(benchmark::State& state) {
       std::unique_lock lock(g_counter.mutex);
       g_counter.changed.wait(lock, [&] { return g_counter.writes >= target; });
     }
-    std::size_t got = 0;
-    while (got < command.size()) {
-      const ssize_t n = ::read(pty.master(), sink, sizeof sink);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
+    if (pty.pty().ReadFromPort(command.size()).size() != command.size()) {
+      state.SkipWithError("the command did not arrive whole");
+      return;
     }
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 97);
