@@ -1,6 +1,7 @@
 // The progress ladder of the "Communicating" page and its "Testing" dots.
 #include "controller/main_form.h"
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -9,6 +10,11 @@ constexpr std::array kLadderComponents = {
     Control::Label32, Control::Label25, Control::Label34, Control::Label35,
     Control::Label39, Control::Label40, Control::Label42, Control::Label44,
     Control::Label13, Control::Image3,  Control::Image4,  Control::Image5,
+};
+
+// The line that tells the newest step at each level, 1 to 6, read out when the level is drawn.
+constexpr std::array kCurrentStepOfLevel = {
+    Control::Label34, Control::Label35, Control::Label39, Control::Label40, Control::Label42, Control::Label13,
 };
 
 }  // namespace
@@ -48,6 +54,10 @@ void TForm1::LabelVisibleLevel(std::int32_t level) {
     view_.SetVisible(Control::Image5, true);
   }
   ShownLevel = level;
+  if (level > 0) {
+    const auto step = std::min(static_cast<std::size_t>(level), kCurrentStepOfLevel.size());
+    view_.Announce(kCurrentStepOfLevel[step - 1]);
+  }
 }
 
 void TForm1::Timer1Timer(TObject* /*Sender*/) {

@@ -32,6 +32,11 @@ constexpr std::int32_t kGprsTestMaxTries = 3;
 
 constexpr const char* kWebHost = "www.rodiduz.com";
 
+// How long a search may go without a box before the status line says so.
+constexpr std::uint32_t kSearchNoticeDelay = 10000;
+constexpr const char* kNoBoxYet = "No box found yet. Check that it is plugged in";
+constexpr const char* kNoUsbLibrary = "Cannot search: the USB library could not be loaded";
+
 const char* SignalStrengthText(std::int32_t mcc, std::int32_t mnc, std::int32_t rssi) {
   if (mcc == 0 || mnc == 0) return "Signal Strength: Unknown";
   if (rssi > -60) return "Signal Strength: Excellent";
@@ -105,6 +110,10 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
         CommNumber = number;
         ReplyTimeout = kConnectTimeout;
         LabelVisibleLevel(1);
+        if (SearchNoticeShown) SetStatusLine("");
+        SearchNoticeShown = false;
+      } else {
+        CountSearchTimeWithoutBox();
       }
       break;
     }
@@ -125,7 +134,7 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
         OpenCommPort();
       }
       // The attempts go on; the status line only tells the user that they are failing.
-      if (flags.timed_out) SetLabel(Control::Label24, "Can't connect to the box");
+      if (flags.timed_out) SetStatusLine("Can't connect to the box");
       break;
     case kStateConnected:
       if (Contains(message, bp::kIdentityReportKey)) {
@@ -187,12 +196,15 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
       }
       break;
     case kStateWaitUser:
+      // The page must offer the field for the code asked for, or the user could not give it.
       if (flags.sim_word_seen && SimPromptArmed && SimStatus == kSimWrongPin) {
         ShowAndLogMessage("Enter correct PIN code");
         SimPromptArmed = false;
+        AskForSimCode();
       } else if (flags.sim_word_seen && SimPromptArmed && SimStatus == kSimPukRequired) {
         ShowAndLogMessage("Enter PUK code and new PIN code");
         SimPromptArmed = false;
+        AskForSimCode();
       }
       break;
     case kStateGPRSSet:
@@ -231,15 +243,28 @@ void TForm1::PrepareSettingsAndSubmit() {
     view_.SetText(edit, u"");
   }
   UpdateApnList(true, Mcc == 0);
+  // A PIN the SIM refused, or any PIN while it wants its PUK, would cost one of its few tries:
+  // the field stays empty for the user's own answer.
+  const bool ask_first = SimStatus == kSimWrongPin || SimStatus == kSimPukRequired;
   if (SimStatus != kSimPinNotNeeded) {
-    view_.SetText(Control::MaskEdit1, AnsiToNative(BoxPin));
+    view_.SetText(Control::MaskEdit1, ask_first ? NativeString() : AnsiToNative(BoxPin));
     SetPinAreaVisible(true);
   } else {
     view_.SetText(Control::MaskEdit1, u"");
     SetPinAreaVisible(false);
   }
   ChangeCommState(kStateWaitUser);
+  if (ask_first) {
+    // The prompt has been shown; the box's next SIM word does not repeat it.
+    SimPromptArmed = false;
+    AskForSimCode();
+    return;
+  }
   SimPromptArmed = true;
+  // A PUK entry shown for an earlier "SIM PUK" holds no PUK now (emptied above), and the SIM
+  // has said since that it wants none: an empty PUK must not go out without the user.
+  view_.SetVisible(Control::Edit4, false);
+  view_.SetVisible(Control::Label30, false);
   TestGprs();
   if (CommState != kStateGPRSSet) {
     // The settings were refused before anything was sent: the user has to change them, and
@@ -268,22 +293,66 @@ void TForm1::TestFailed() {
     case kSimWrongPin:
       LogLine("FAILED WRONG PIN");
       ShowAndLogMessage("Wrong PIN code");
+      SetPinAreaVisible(true);
+      view_.SetFocus(Control::MaskEdit1);
       break;
     case kSimPukRequired:
       LogLine("FAILED PUK");
       ShowAndLogMessage("Enter PUK code and new PIN code");
+      SetPinAreaVisible(true);
       view_.SetVisible(Control::Label30, true);
       view_.SetVisible(Control::Edit4, true);
+      view_.SetFocus(Control::Edit4);
       break;
     case kSimReady:
       ShowAndLogMessage("Connection failed. Please check operator/APN settings and try again");
       SetOperatorAreaVisible(true);
+      view_.SetFocus(Control::ComboBox1);
       break;
     default:
+      // Whatever failed, the APN is the one thing the user can change here.
       ShowMessage("Unknown SIM error. Try again");
+      SetOperatorAreaVisible(true);
+      view_.SetFocus(Control::ComboBox1);
       break;
   }
   view_.SetEnabled(Control::Button7, true);
+}
+
+void TForm1::AskForSimCode() {
+  view_.ShowPage(kPageSetup);
+  view_.RepaintNotebook();
+  SetPinAreaVisible(true);
+  SetOperatorAreaVisible(true);
+  if (SimStatus == kSimPukRequired) {
+    ShowPukEntry();
+    view_.SetFocus(Control::Edit4);
+  } else {
+    view_.SetFocus(Control::MaskEdit1);
+  }
+  view_.SetEnabled(Control::Button7, true);
+}
+
+// A hidden PUK entry's text was never sent and may be stale: it is shown empty.
+void TForm1::ShowPukEntry() {
+  if (!view_.IsVisible(Control::Edit4)) view_.SetText(Control::Edit4, u"");
+  view_.SetVisible(Control::Edit4, true);
+  view_.SetVisible(Control::Label30, true);
+}
+
+void TForm1::CountSearchTimeWithoutBox() {
+  if (SearchNoticeShown) return;
+  SearchTimeWithoutBox += kDeviceTimerInterval;
+  if (SearchTimeWithoutBox < kSearchNoticeDelay) return;
+  const AnsiString notice = UsbLibHandle == nullptr ? kNoUsbLibrary : kNoBoxYet;
+  SetStatusLine(notice);
+  LogLine(notice);
+  SearchNoticeShown = true;
+}
+
+void TForm1::SetStatusLine(const AnsiString& text) {
+  SetLabel(Control::Label24, text);
+  if (!text.empty()) view_.Announce(Control::Label24);
 }
 
 void TForm1::StopForMissingSim() {
@@ -304,7 +373,11 @@ void TForm1::ShowWelcomeAgain() {
 
 void TForm1::ResetWizard() {
   ShowWelcomeAgain();
-  SetLabel(Control::Label24, "");
+  SetStatusLine("");
+  SearchNoticeShown = false;
+  // A window left over the welcome page would speak of a run that is gone (and "Testing GPRS
+  // settings" has no Close button).
+  view_.HideInfo();
   view_.SetEnabled(Control::Button7, true);
   SimStatus = kSimReady;
   view_.SetVisible(Control::Edit4, false);
@@ -322,9 +395,13 @@ void TForm1::ShowAndLogMessage(const AnsiString& text) {
 
 void TForm1::SetOperatorAreaVisible(bool visible) {
   for (Control control : {Control::ComboBox1, Control::CheckBox1, Control::CheckBox2, Control::Label1,
-                          Control::Label3, Control::Label4, Control::Label5, Control::Label6, Control::Edit1,
-                          Control::Edit2, Control::Edit3, Control::Bevel2}) {
+                          Control::Label3, Control::Label4, Control::Edit1, Control::Bevel2}) {
     view_.SetVisible(control, visible);
+  }
+  // What is shown is what is sent: the user name and password go out only with CheckBox2.
+  const bool credentials = visible && view_.IsChecked(Control::CheckBox2);
+  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+    view_.SetVisible(control, credentials);
   }
 }
 
@@ -338,6 +415,7 @@ void TForm1::ChangeCommState(std::uint32_t new_state) {
   const AnsiString text = "State " + GetCommStateName(CommState) + "->" + GetCommStateName(new_state);
   CommState = new_state;
   LogLine("(" + text + ")");
+  if (new_state == kStateSearching) SearchTimeWithoutBox = 0;
 }
 
 AnsiString TForm1::GetCommStateName(std::uint32_t state) const {

@@ -60,6 +60,10 @@ class FormView {
   virtual bool IsVisible(Control control) const = 0;
   virtual void SetEnabled(Control control, bool enabled) = 0;
   virtual bool IsEnabled(Control control) const = 0;
+  // Puts the keyboard focus on a control, so the user can type the answer to a question at once.
+  virtual void SetFocus(Control control) = 0;
+  // Tells assistive technology (a screen reader) that the control's text is news to be read out.
+  virtual void Announce(Control control) = 0;
 
   // Check boxes. Setting the state runs no handler here: the controller's SetCheckBox applies
   // the rule "a change made from code runs the click handler".

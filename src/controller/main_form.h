@@ -180,6 +180,10 @@ class TForm1 : private TForm1Registration {
   // The box settings entry of the current operator list; replaced by each rebuild.
   std::unique_ptr<TApnElem> BoxSettingsEntry;
 
+  // How long the search has gone without a box, in milliseconds; 0 whenever a search begins.
+  std::uint32_t SearchTimeWithoutBox = 0;
+  bool SearchNoticeShown = false;
+
  private:
   // Box texts become native texts when they are put into a label.
   void SetLabel(Control label, const AnsiString& text);
@@ -193,6 +197,12 @@ class TForm1 : private TForm1Registration {
   void ResetWizard();
   void StopForMissingSim();
   void PrepareSettingsAndSubmit();
+  // The settings page waiting for the code the SIM asks for (SimStatus 4 or 5); nothing is
+  // sent before the user presses Next.
+  void AskForSimCode();
+  void ShowPukEntry();
+  void CountSearchTimeWithoutBox();
+  void SetStatusLine(const AnsiString& text);
   void TestPassed();
   void TestFailed();
   void ShowMessage(const AnsiString& text);        // close button shown, no dots

@@ -2,6 +2,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -196,6 +197,41 @@ TEST_F(DiscoveryTest, CutsAnOverlongLogLineSafely) {
   EXPECT_EQ(log[0].size(), 999u);
   EXPECT_EQ(log[0].substr(0, 30), "0: vid=0403, pid=6015, device=");
   EXPECT_EQ(Label2().size(), sizeof big.name);
+}
+
+// After ten seconds of searching in vain the status line says why the wizard still waits,
+// logged once; it goes when the box is found.
+TEST(Discovery, TheSearchSaysWhenNoBoxWasFoundYet) {
+  struct Row {
+    const char* name;
+    const char* library;
+    const char* notice;
+  };
+  const Row rows[] = {
+      {"library loaded", RODIDUZ_FAKE_USBLIB, "No box found yet. Check that it is plugged in"},
+      {"no library", "", "Cannot search: the USB library could not be loaded"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FormFixture fixture("", row.library);
+    auto tick = [&fixture] { fixture.form().DeviceTimerTimer(nullptr); };
+    fixture.form().Button8Click(nullptr);
+    for (int i = 0; i < 99; ++i) tick();
+    EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label24), "");
+    tick();
+    EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label24), row.notice);
+    EXPECT_EQ(fixture.view().announced, std::vector<Control>{Control::Label24});
+    for (int i = 0; i < 150; ++i) tick();
+    const Texts log = fixture.LogTexts();
+    EXPECT_EQ(std::count(log.begin(), log.end(), row.notice), 1);
+    if (fixture.form().UsbLibHandle == nullptr) continue;
+    const auto script = reinterpret_cast<FakeUsbScript>(::dlsym(fixture.form().UsbLibHandle, kFakeUsbScriptName));
+    const BoxDeviceRecord box = Record(0x0403, 0x6015, "Rodiduz Box", "COM7");
+    script(&box, 1, 1, 0);
+    tick();
+    EXPECT_EQ(fixture.form().CommState, kStateFound);
+    EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label24), "");
+  }
 }
 
 #else

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <vector>
 
 #include "support/form_fixture.h"
 
@@ -21,21 +22,27 @@ std::set<Control> VisibleLadder(const RecordingView& view) {
 
 TEST(LabelVisibleLevel, EachLevelShowsItsComponents) {
   using C = Control;
+  // `announced`: the newest step, read out to screen-reader users; Count for none.
   const struct {
     int level;
     std::set<Control> visible;
+    Control announced;
   } rows[] = {
-      {0, {}},
-      {1, {C::Label34, C::Label32}},
-      {2, {C::Label34, C::Label35, C::Image3, C::Label25}},
-      {3, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label25}},
-      {4, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4}},
-      {5, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44}},
-      {6, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44,
-           C::Label13, C::Image5}},
-      {-5, {}},
-      {7, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44,
-           C::Label13, C::Image5}},
+      {0, {}, C::Count},
+      {1, {C::Label34, C::Label32}, C::Label34},
+      {2, {C::Label34, C::Label35, C::Image3, C::Label25}, C::Label35},
+      {3, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label25}, C::Label39},
+      {4, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4}, C::Label40},
+      {5, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44}, C::Label42},
+      {6,
+       {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44, C::Label13,
+        C::Image5},
+       C::Label13},
+      {-5, {}, C::Count},
+      {7,
+       {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44, C::Label13,
+        C::Image5},
+       C::Label13},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.level);
@@ -45,6 +52,9 @@ TEST(LabelVisibleLevel, EachLevelShowsItsComponents) {
     fixture.form().LabelVisibleLevel(row.level);
     EXPECT_EQ(VisibleLadder(fixture.view()), row.visible);
     EXPECT_EQ(fixture.form().ShownLevel, row.level < 0 ? 0 : row.level);
+    const std::vector<Control> announced =
+        row.announced == C::Count ? std::vector<Control>{} : std::vector<Control>{row.announced};
+    EXPECT_EQ(fixture.view().announced, announced);
   }
 }
 

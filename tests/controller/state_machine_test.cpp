@@ -341,38 +341,68 @@ TEST(GotGprs, ShowAllOperatorsIsUntickedAndEveryFieldEmptiedFirst) {
   WizardDriver wizard("Other;222;1;other.apn;;;OT\n");
   wizard.RunTo(kStateGotGPRS);
   wizard.view().SetChecked(Control::CheckBox1, true);
+  // A PUK entry left over from an earlier "SIM PUK": the SIM no longer asks for it, and an
+  // empty PUK must not go out without the user.
   wizard.view().SetVisible(Control::Edit4, true);
   wizard.view().SetText(Control::Edit4, u"typed puk");
   wizard.Tick(kIdentityReport);
   EXPECT_FALSE(wizard.view().IsChecked(Control::CheckBox1));
   // The rebuild without "show all" leaves the other network's operator out.
   EXPECT_EQ(wizard.view().OperatorTexts(), Lines{"(current box settings)"});
-  EXPECT_EQ(wizard.TakeOneSent(),
-            "[SIMPUK PUK:]\r\n\r\n[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
+  EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
+  EXPECT_FALSE(wizard.view().IsVisible(Control::Edit4));
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
 }
 
-TEST(GotGprs, SimPromptsAtTheIdentityReport) {
+// A PIN the SIM refused, or the wish for a PUK, stops the automatic submission: the user is
+// asked, and only Next sends what the user typed.
+TEST(GotGprs, WrongPinOrPukAsksTheUserBeforeAnythingIsSent) {
   struct Row {
     const char* name;
     const char* sim_word;
-    const char* logged;
+    const char* message;
+    Control focused;
+    const char16_t* typed_puk;  // nullptr: no PUK entry
+    const char* sent_on_next;
   };
   const Row rows[] = {
-      {"wrong PIN", "SIM PIN WRONG", "Show Message:Enter correct PIN code"},
-      {"PUK", "SIM PUK", "Show Message:Enter PUK code and new PIN code"},
+      {"wrong PIN", "SIM PIN WRONG", "Enter correct PIN code", Control::MaskEdit1, nullptr,
+       "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:4321]"},
+      {"PUK", "SIM PUK", "Enter PUK code and new PIN code", Control::Edit4, u"12345678",
+       "[SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:4321]"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WizardDriver wizard;
     wizard.RunTo(kStateGotGPRS);
+    wizard.view().SetText(Control::Edit4, u"stale");
     wizard.Tick(row.sim_word);
+    const std::size_t before = wizard.LogSize();
     wizard.Tick(kIdentityReport);
-    EXPECT_TRUE(wizard.Logged(row.logged));
-    // The submission replaces the message in the same tick.
-    ASSERT_GE(wizard.view().info_history.size(), 2u);
-    EXPECT_EQ(NativeToUtf8(wizard.view().info_history[wizard.view().info_history.size() - 2]),
-              std::string(row.logged).substr(sizeof("Show Message:") - 1));
-    EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Testing GPRS settings");
+    EXPECT_TRUE(wizard.TakeSent().empty());
+    EXPECT_EQ(wizard.LogFrom(before), (Lines{"Show Message:" + std::string(row.message), "(State GotGPRS->WaitUser)"}));
+    EXPECT_EQ(NativeToUtf8(wizard.view().info.text), row.message);
+    EXPECT_TRUE(wizard.view().info.close_button);
+    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+    EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
+    EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+    EXPECT_EQ(wizard.view().focused, row.focused);
+    // The refused PIN is not offered again.
+    EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), "");
+    for (Control shown : {Control::MaskEdit1, Control::Label7, Control::ComboBox1, Control::Edit1, Control::Edit2}) {
+      EXPECT_TRUE(wizard.view().IsVisible(shown)) << ControlName(shown);
+    }
+    EXPECT_EQ(wizard.view().IsVisible(Control::Edit4), row.typed_puk != nullptr);
+    EXPECT_EQ(wizard.view().IsVisible(Control::Label30), row.typed_puk != nullptr);
+    EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
+    // Another SIM word while the user types repeats nothing.
+    wizard.Tick(row.sim_word);
+    EXPECT_EQ(wizard.view().info_history.size(), 1u);
+
+    wizard.view().SetText(Control::MaskEdit1, u"4321");
+    if (row.typed_puk != nullptr) wizard.view().SetText(Control::Edit4, row.typed_puk);
+    wizard.form().Button7Click(nullptr);
+    EXPECT_EQ(wizard.TakeOneSent(), row.sent_on_next);
     EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
   }
 }
@@ -449,8 +479,9 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
        "Connection failed. Please check operator/APN settings and try again",
        false,
        true},
-      {"no SIM word since the submission", "", {}, "Unknown SIM error. Try again", false, false},
-      {"PIN required", "SIM PIN", {}, "Unknown SIM error. Try again", false, false},
+      // The APN is what the user can change then, so the operator area is offered.
+      {"no SIM word since the submission", "", {}, "Unknown SIM error. Try again", false, true},
+      {"PIN required", "SIM PIN", {}, "Unknown SIM error. Try again", false, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -470,8 +501,27 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
     EXPECT_EQ(wizard.view().IsVisible(Control::Edit4), row.puk_shown);
     EXPECT_EQ(wizard.view().IsVisible(Control::Label30), row.puk_shown);
     EXPECT_EQ(wizard.view().IsVisible(Control::ComboBox1), row.operators_shown);
+    EXPECT_EQ(wizard.view().IsVisible(Control::Edit1), row.operators_shown);
+    EXPECT_TRUE(wizard.view().IsVisible(Control::MaskEdit1));
     EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
     EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+  }
+}
+
+// Wherever the operator area is shown, the user name and password fields are there only while
+// "APN Username/Password provided" is ticked, since only then are they sent.
+TEST(GprsTesting, CredentialFieldsFollowTheirCheckBoxWhenTheOperatorAreaIsShown) {
+  for (const bool ticked : {false, true}) {
+    SCOPED_TRACE(ticked);
+    WizardDriver wizard;
+    wizard.RunTo(kStateGPRSTesting);
+    wizard.form().SetCheckBox(Control::CheckBox2, ticked);
+    wizard.Tick("SIM READY");
+    wizard.Tick("GPRSTEST FAIL");
+    ASSERT_TRUE(wizard.view().IsVisible(Control::ComboBox1));
+    for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+      EXPECT_EQ(wizard.view().IsVisible(control), ticked) << ControlName(control);
+    }
   }
 }
 
@@ -507,9 +557,13 @@ TEST(WaitUser, SimPromptOnceAfterAFailedTest) {
   wizard.RunTo(kStateGPRSTesting);
   wizard.Tick("GPRSTEST FAIL");
   ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
+  wizard.view().SetVisible(Control::MaskEdit1, false);
   wizard.Tick("SIM PIN WRONG");
   EXPECT_TRUE(wizard.Logged("Show Message:Enter correct PIN code"));
   EXPECT_FALSE(wizard.form().SimPromptArmed);
+  // The page offers the field the prompt asks for.
+  EXPECT_TRUE(wizard.view().IsVisible(Control::MaskEdit1));
+  EXPECT_EQ(wizard.view().focused, Control::MaskEdit1);
   const std::size_t before = wizard.LogSize();
   wizard.Tick("SIM PUK");
   EXPECT_EQ(wizard.LogSize(), before);
@@ -563,10 +617,11 @@ TEST(Unplug, ResetOfTheWizardMidRun) {
   EXPECT_FALSE(wizard.view().IsVisible(Control::Label34));
   EXPECT_FALSE(wizard.view().IsVisible(Control::Label39));
   EXPECT_TRUE(wizard.form().SimPromptArmed);
-  // What the box reported and the message window stay.
+  // What the box reported stays; the message window ("Testing GPRS settings", which has no
+  // Close button) goes with the run.
   EXPECT_EQ(wizard.form().BoxId, "AB12CD34");
-  EXPECT_EQ(wizard.view().info.text, info.text);
-  EXPECT_EQ(wizard.view().info.visible, info.visible);
+  ASSERT_TRUE(info.visible);
+  EXPECT_FALSE(wizard.view().info.visible);
 }
 
 TEST(Unplug, InGprsPassedKeepsTheLinkPage) {

@@ -42,6 +42,8 @@ class RecordingView : public FormView {
   bool IsVisible(Control control) const override { return At(control).visible; }
   void SetEnabled(Control control, bool enabled) override { At(control).enabled = enabled; }
   bool IsEnabled(Control control) const override { return At(control).enabled; }
+  void SetFocus(Control control) override { focused = control; }
+  void Announce(Control control) override { announced.push_back(control); }
   bool IsChecked(Control check_box) const override { return At(check_box).checked; }
   void SetChecked(Control check_box, bool checked) override { At(check_box).checked = checked; }
 
@@ -87,6 +89,8 @@ class RecordingView : public FormView {
   int shell_result = 42;
   std::vector<NativeString> plain_messages;
   int close_requests = 0;
+  Control focused = Control::Count;  // Count: nothing was focused from code
+  std::vector<Control> announced;
   int track_bar_position = 0;
   std::vector<std::pair<Control, NativeString>> debug_items;
   bool device_timer = true;
