@@ -55,6 +55,8 @@ MainWindow::MainWindow(TForm1Environment environment) {
     if (widgets_[i] != nullptr) widgets_[i]->setVisible(!HiddenInLayout(static_cast<Control>(i)));
   }
   SetTabOrder();
+  NameForAssistiveTechnology();
+  focus_ring_ = new FocusRing(this);
 
   DeviceTimer.setInterval(100);
   DutSendQueueTimer.setInterval(50);
@@ -274,7 +276,8 @@ QPushButton* MainWindow::MakeButton(QWidget* parent, Control name, QRect box, co
   auto* button = File(name, new QPushButton(QString::fromUtf8(text), parent));
   button->setGeometry(box);
   button->setFont(font);
-  button->setAutoDefault(false);
+  // Return and Enter press the focused button, as Space does.
+  button->setAutoDefault(true);
   return button;
 }
 
@@ -298,11 +301,32 @@ QFrame* MainWindow::MakeBevel(QWidget* parent, Control name, QRect box) {
 }
 
 void MainWindow::SetTabOrder() {
-  const QWidget* order[] = {ListBox1, ListBox3, Button8, MaskEdit1, Edit4,   ComboBox1, CheckBox1, Edit1,   CheckBox2,
-                            Edit2,    Edit3,    Button7, Button1,   Button2, Button3,   BitBtn1,   TrackBar1};
+  // The link comes before Copy Link, as it stands above it.
+  const QWidget* order[] = {ListBox1, ListBox3, Button8, MaskEdit1, Edit4,   ComboBox1, CheckBox1, Edit1,     CheckBox2,
+                            Edit2,    Edit3,    Button7, Label29,   Button1, Button2,   Button3,   BitBtn1, TrackBar1};
   for (std::size_t i = 1; i < std::size(order); ++i) {
     QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
   }
+}
+
+// Buttons and check boxes are named by their captions; the fields by the captions beside them.
+void MainWindow::NameForAssistiveTechnology() {
+  MaskEdit1->setAccessibleName(QStringLiteral("PIN code"));
+  MaskEdit1->setAccessibleDescription(
+      QStringLiteral("Up to four digits. If no PIN code provided - leave this field blank"));
+  Edit4->setAccessibleName(QStringLiteral("PUK code"));
+  Edit4->setAccessibleDescription(QStringLiteral("The SIM card's PUK code; enter the new PIN code in the PIN field"));
+  ComboBox1->setAccessibleName(QStringLiteral("Select operator from list"));
+  Edit1->setAccessibleName(QStringLiteral("APN name"));
+  Edit1->setAccessibleDescription(QString::fromLatin1(kEdit1Hint));
+  Edit2->setAccessibleName(QStringLiteral("APN Username"));
+  Edit2->setAccessibleDescription(Edit2->toolTip());
+  Edit3->setAccessibleName(QStringLiteral("APN Password"));
+  Edit3->setAccessibleDescription(Edit3->toolTip());
+  Label29->setAccessibleDescription(QStringLiteral("The box's web link; Return opens it in the web browser"));
+  ListBox1->setAccessibleName(QStringLiteral("Catalogue rows"));
+  ListBox3->setAccessibleName(QStringLiteral("Wizard log"));
+  TrackBar1->setAccessibleName(QStringLiteral("Progress level"));
 }
 
 void MainWindow::WireEvents() {
@@ -382,6 +406,14 @@ void MainWindow::SetEnabled(Control control, bool enabled) {
 bool MainWindow::IsEnabled(Control control) const {
   const QWidget* widget = Widget(control);
   return widget != nullptr && widget->isEnabled();
+}
+
+void MainWindow::SetFocus(Control control) {
+  if (QWidget* widget = Widget(control)) widget->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::Announce(Control control) {
+  if (QWidget* widget = Widget(control)) AnnounceToScreenReader(widget);
 }
 
 bool MainWindow::IsChecked(Control check_box) const {

@@ -52,6 +52,8 @@ class MainWindow : public QWidget, public FormView {
   bool IsVisible(Control control) const override;
   void SetEnabled(Control control, bool enabled) override;
   bool IsEnabled(Control control) const override;
+  void SetFocus(Control control) override;
+  void Announce(Control control) override;
   bool IsChecked(Control check_box) const override;
   void SetChecked(Control check_box, bool checked) override;
   void ClearOperators() override;
@@ -163,6 +165,7 @@ class MainWindow : public QWidget, public FormView {
   void BuildSetupPage(QWidget* page);
   void BuildDonePage(QWidget* page);
   void SetTabOrder();
+  void NameForAssistiveTechnology();
   void WireEvents();
   void AddDebugItemHere(Control list_box, const QString& text);
 
@@ -179,5 +182,6 @@ class MainWindow : public QWidget, public FormView {
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
   std::unique_ptr<TForm1> controller_;
   std::unique_ptr<TMessageForm> message_form_;
+  FocusRing* focus_ring_ = nullptr;
   bool shown_once_ = false;
 };

@@ -7,6 +7,7 @@
 #include <QStyle>
 
 #include "ui/ui_resources.h"
+#include "ui/widgets.h"
 
 namespace {
 QString ToQt(const NativeString& text) { return QString::fromStdU16String(text); }
@@ -47,6 +48,7 @@ TMessageForm::TMessageForm(QWidget* over)
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(160, 127, 75, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  new FocusRing(this);
 
   Timer1.setInterval(330);
   connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
@@ -62,6 +64,9 @@ void TMessageForm::ShowInfo(const NativeString& text, bool close_button, bool do
   show();
   raise();
   activateWindow();
+  // With Close shown, Return or Space answers the message at once.
+  if (close_button) Button1->setFocus(Qt::OtherFocusReason);
+  AnnounceToScreenReader(this);
   InfoText = text;
   DotCount = 0;
   if (dots) {

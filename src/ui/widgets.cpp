@@ -1,8 +1,12 @@
 // Small widgets the layout needs: a clickable label, a framed rectangle, self-sizing labels.
 #include "ui/widgets.h"
 
+#include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <utility>
 
 LayoutLabel::LayoutLabel(QWidget* parent, bool fixed, bool wraps) : QLabel(parent), fixed_(fixed) {
   // Texts come from the box and the catalogue: never read them as markup.
@@ -25,6 +29,20 @@ void LayoutLabel::FitToText() {
   }
 }
 
+ClickLabel::ClickLabel(QWidget* parent, bool fixed, bool wraps) : LayoutLabel(parent, fixed, wraps) {
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+    event->accept();
+    if (on_click) on_click();
+    return;
+  }
+  LayoutLabel::keyPressEvent(event);
+}
+
 void ClickLabel::mousePressEvent(QMouseEvent* event) {
   pressed_ = event->button() == Qt::LeftButton;
   QLabel::mousePressEvent(event);
@@ -42,4 +60,49 @@ void ShapeRect::paintEvent(QPaintEvent* /*event*/) {
   painter.setPen(QPen(Qt::black, 1));
   painter.setBrush(Qt::white);
   painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+FocusRing::FocusRing(QWidget* window) : QWidget(window) {
+  setObjectName(QStringLiteral("FocusRing"));
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+  hide();
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { Follow(now); });
+}
+
+void FocusRing::Follow(QWidget* focused) {
+  QWidget* window = parentWidget();
+  if (focused == nullptr || focused == this || focused->window() != window || !focused->isVisibleTo(window)) {
+    hide();
+    return;
+  }
+  const QRect box(focused->mapTo(window, QPoint(0, 0)), focused->size());
+  setGeometry(box.adjusted(-kMargin, -kMargin, kMargin, kMargin));
+  raise();
+  show();
+}
+
+void FocusRing::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  const QRect outer = rect();
+  const QRect inner = outer.adjusted(kLineWidth, kLineWidth, -kLineWidth, -kLineWidth);
+  const QRegion white = QRegion(outer).subtracted(inner);
+  const QRegion black = QRegion(inner).subtracted(inner.adjusted(kLineWidth, kLineWidth, -kLineWidth, -kLineWidth));
+  for (const QRect& part : white) painter.fillRect(part, Qt::white);
+  for (const QRect& part : black) painter.fillRect(part, Qt::black);
+}
+
+namespace {
+AccessibilityDispatch accessibility_dispatch = &QAccessible::updateAccessibility;
+}  // namespace
+
+AccessibilityDispatch SetAccessibilityDispatch(AccessibilityDispatch dispatch) {
+  return std::exchange(accessibility_dispatch, dispatch);
+}
+
+void AnnounceToScreenReader(QWidget* widget) {
+  QAccessibleEvent name_changed(widget, QAccessible::NameChanged);
+  accessibility_dispatch(&name_changed);
+  QAccessibleEvent alert(widget, QAccessible::Alert);
+  accessibility_dispatch(&alert);
 }

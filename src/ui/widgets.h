@@ -2,6 +2,7 @@
 // rectangle, and labels that size themselves to their text.
 #pragma once
 
+#include <QAccessibleEvent>
 #include <QLabel>
 #include <QWidget>
 #include <functional>
@@ -19,19 +20,46 @@ class LayoutLabel : public QLabel {
   bool fixed_;
 };
 
-// A label that runs a handler when it is clicked with the left button.
+// A link: a label that runs a handler when it is clicked with the left button, or when it has
+// the keyboard focus and Return, Enter or Space is pressed.
 class ClickLabel : public LayoutLabel {
  public:
-  ClickLabel(QWidget* parent, bool fixed, bool wraps) : LayoutLabel(parent, fixed, wraps) {}
+  ClickLabel(QWidget* parent, bool fixed, bool wraps);
   std::function<void()> on_click;
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   bool pressed_ = false;
 };
+
+// The keyboard focus made plain: a frame around the control that has the focus in `window`,
+// 2 px black inside 2 px white, so one of the two stands out on the dark and on the light end
+// of the background pictures alike.
+class FocusRing : public QWidget {
+ public:
+  static constexpr int kLineWidth = 2;
+  static constexpr int kMargin = 2 * kLineWidth;
+
+  explicit FocusRing(QWidget* window);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  void Follow(QWidget* focused);
+};
+
+// Tells assistive technology that a widget's text is news to be read out: a name change and
+// an alert, handed to the accessibility dispatch.
+void AnnounceToScreenReader(QWidget* widget);
+// The dispatch: Qt's accessibility bridge, which passes events on only while a screen reader
+// listens; tests put a recorder in its place and get the previous dispatch back.
+using AccessibilityDispatch = void (*)(QAccessibleEvent* event);
+AccessibilityDispatch SetAccessibilityDispatch(AccessibilityDispatch dispatch);
 
 // A white rectangle with a thin black outline.
 class ShapeRect : public QWidget {

@@ -134,8 +134,8 @@ TEST_F(WindowTest, TabOrderFollowsTheLayout) {
   MakeWindow();
   const std::vector<Control> order = {Control::Button8, Control::MaskEdit1, Control::Edit4,   Control::ComboBox1,
                                       Control::CheckBox1, Control::Edit1,   Control::CheckBox2, Control::Edit2,
-                                      Control::Edit3,   Control::Button7,   Control::Button1, Control::Button2,
-                                      Control::Button3};
+                                      Control::Edit3,   Control::Button7,   Control::Label29, Control::Button1,
+                                      Control::Button2, Control::Button3};
   for (std::size_t i = 1; i < order.size(); ++i) {
     SCOPED_TRACE(ControlName(order[i]));
     QWidget* next = window().Widget(order[i - 1])->nextInFocusChain();

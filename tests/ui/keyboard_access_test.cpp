@@ -1,0 +1,155 @@
+// The wizard done with the keyboard alone, and named and announced for screen readers.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QDesktopServices>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+#include <utility>
+#include <vector>
+
+#include "url_recorder.h"
+#include "window_fixture.h"
+
+namespace {
+
+// Every announcement made while it lives, as (widget, event type).
+class AccessibilityEvents {
+ public:
+  AccessibilityEvents() {
+    seen_ = &seen;
+    previous_ = SetAccessibilityDispatch([](QAccessibleEvent* event) {
+      if (seen_ != nullptr) seen_->emplace_back(event->object(), event->type());
+    });
+  }
+  ~AccessibilityEvents() {
+    SetAccessibilityDispatch(previous_);
+    seen_ = nullptr;
+  }
+  bool Saw(const QObject* object, QAccessible::Event type) const {
+    for (const auto& [source, kind] : seen) {
+      if (source == object && kind == type) return true;
+    }
+    return false;
+  }
+  std::vector<std::pair<QObject*, QAccessible::Event>> seen;
+
+ private:
+  static inline std::vector<std::pair<QObject*, QAccessible::Event>>* seen_ = nullptr;
+  AccessibilityDispatch previous_ = nullptr;
+};
+
+QString AccessibleText(QWidget* widget, QAccessible::Text which) {
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+  return face == nullptr ? QString() : face->text(which);
+}
+
+TEST_F(WindowTest, ReturnAndEnterPressTheFocusedButton) {
+  MakeWindow();
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  const std::pair<QPushButton*, int> buttons[] = {
+      {window().Button8, kPageWelcome}, {window().Button7, kPageSetup}, {window().Button1, kPageDone}};
+  for (const auto& [button, page] : buttons) {
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+      SCOPED_TRACE(button->objectName().toStdString() + (key == Qt::Key_Return ? " Return" : " Enter"));
+      window().ShowPage(page);
+      button->setFocus();
+      QSignalSpy clicked(button, &QPushButton::clicked);
+      QTest::keyClick(button, key);
+      EXPECT_EQ(clicked.count(), 1);
+    }
+  }
+  // Exit, last: Return closes the window.
+  window().ShowPage(kPageDone);
+  window().Button3->setFocus();
+  QTest::keyClick(window().Button3, Qt::Key_Return);
+  EXPECT_TRUE(window().isHidden());
+}
+
+TEST_F(WindowTest, TheLinkIsReachedByTabAndOpensWithReturnOrSpace) {
+  UrlRecorder recorder;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "Open");
+  MakeWindow();
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  window().ShowPage(kPageDone);
+  window().Button3->setFocus();
+  QTest::keyClick(window().Button3, Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), window().Button1);
+  QTest::keyClick(window().Button1, Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), window().Label29);
+  QTest::keyClick(window().Label29, Qt::Key_Return);
+  QTest::keyClick(window().Label29, Qt::Key_Space);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  EXPECT_EQ(recorder.opened.size(), 2);
+}
+
+TEST_F(WindowTest, EveryControlThatTakesTheFocusHasAnAccessibleName) {
+  MakeWindow();
+  for (int i = 0; i < static_cast<int>(Control::Count); ++i) {
+    QWidget* widget = window().Widget(static_cast<Control>(i));
+    if (widget == nullptr || !(widget->focusPolicy() & Qt::TabFocus)) continue;
+    SCOPED_TRACE(widget->objectName().toStdString());
+    EXPECT_FALSE(AccessibleText(widget, QAccessible::Name).isEmpty());
+  }
+  EXPECT_EQ(AccessibleText(window().Edit1, QAccessible::Name), QStringLiteral("APN name"));
+  EXPECT_FALSE(AccessibleText(window().MaskEdit1, QAccessible::Description).isEmpty());
+  EXPECT_FALSE(AccessibleText(window().Edit4, QAccessible::Description).isEmpty());
+  EXPECT_EQ(AccessibleText(window().MessageForm().Button1, QAccessible::Name), QStringLiteral("Close"));
+}
+
+// The status line, the ladder's newest step and the message window are read out as they change.
+TEST_F(WindowTest, ProgressAndMessagesAreAnnounced) {
+  MakeWindow();
+  AccessibilityEvents events;
+  form().LabelVisibleLevel(2);
+  EXPECT_TRUE(events.Saw(window().Label35, QAccessible::Alert));
+  window().SetCaption(Control::Label24, u"Can't connect to the box");
+  window().Announce(Control::Label24);
+  EXPECT_TRUE(events.Saw(window().Label24, QAccessible::NameChanged));
+  EXPECT_TRUE(events.Saw(window().Label24, QAccessible::Alert));
+  window().ShowInfo(u"Wrong PIN code", true, false);
+  EXPECT_TRUE(events.Saw(&window().MessageForm(), QAccessible::Alert));
+}
+
+TEST_F(WindowTest, TheMessageWindowsCloseTakesTheFocusWhenShown) {
+  MakeWindow();
+  window().show();
+  TMessageForm& message = window().MessageForm();
+  window().ShowInfo(u"Wrong PIN code", true, false);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&message));
+  EXPECT_EQ(message.focusWidget(), message.Button1);
+  QTest::keyClick(message.Button1, Qt::Key_Space);
+  EXPECT_TRUE(message.isHidden());
+}
+
+// A 2-px black frame inside a 2-px white one around the focused control: against any
+// background one of the two has a contrast of more than 4.5:1.
+TEST_F(WindowTest, TheFocusedControlIsFramedPlainly) {
+  MakeWindow();
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  window().ShowPage(kPageSetup);
+  auto* ring = window().findChild<QWidget*>(QStringLiteral("FocusRing"), Qt::FindDirectChildrenOnly);
+  ASSERT_NE(ring, nullptr);
+  for (QWidget* control : std::initializer_list<QWidget*>{window().ComboBox1, window().MaskEdit1, window().Button7}) {
+    SCOPED_TRACE(control->objectName().toStdString());
+    control->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return ring->isVisible(); }));
+    const QRect box(control->mapTo(&window(), QPoint(0, 0)), control->size());
+    EXPECT_EQ(ring->geometry(), box.adjusted(-4, -4, 4, 4));
+    const QImage shot = window().grab().toImage();
+    const int middle = box.center().y();
+    for (int dx : {1, 2}) {
+      EXPECT_EQ(shot.pixelColor(box.left() - dx, middle), QColor(Qt::black)) << dx;
+      EXPECT_EQ(shot.pixelColor(box.left() - 2 - dx, middle), QColor(Qt::white)) << dx;
+    }
+  }
+  window().Button7->setFocus();
+  window().ShowPage(kPageWelcome);  // the focused control goes out of sight with its page
+  EXPECT_TRUE(WaitFor([&] { return !ring->isVisible() || QApplication::focusWidget() != window().Button7; }));
+}
+
+}  // namespace
