@@ -1,18 +1,32 @@
 // File-system and error-text services the core needs from the operating system.
 #pragma once
 
+#include <cstdint>
+#include <exception>
 #include <stdexcept>
 #include <string>
 
-// The toolkit's file errors: their texts are what the user sees in the error display.
-class FileOpenError : public std::runtime_error {
+// An error whose text is written for the user: the error display shows it as it stands.
+class UserFacingError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-class FileCreateError : public std::runtime_error {
+
+// The toolkit's file errors.
+class FileOpenError : public UserFacingError {
  public:
-  using std::runtime_error::runtime_error;
+  using UserFacingError::UserFacingError;
 };
+class FileCreateError : public UserFacingError {
+ public:
+  using UserFacingError::UserFacingError;
+};
+
+// What the error display shows for an error: a user-facing error's own text, any other error
+// worded as a sentence (the standard library's texts are bare names such as "std::bad_alloc").
+std::string ErrorDisplayText(const std::exception& error);
+// ... and for something thrown that is not an exception at all.
+std::string UnknownErrorDisplayText();
 
 // The system's description of an error number (one place turns error numbers into text).
 std::string SystemErrorText(int error_number);
@@ -26,7 +40,20 @@ std::string AbsolutePath(const std::string& name);
 // A fresh random name in the folder of `path`, for the new file a save writes first.
 std::string TemporaryNameBeside(const std::string& path);
 
-// Reads a whole file. Throws FileOpenError "Cannot open file "<full path>". <reason>".
+// The most a whole-file read takes, far above any real catalogue: a file that never ends must
+// not exhaust the memory.
+inline constexpr std::uint64_t kMaxWholeFileSize = std::uint64_t{64} << 20;
+
+// What a path names, as far as reading it whole is concerned.
+enum class FileKind { kRegular, kFolder, kPipe, kDevice, kSocket, kOther };
+
+// The reason text of the open error for anything but a regular file, and for one too large.
+std::string NotAFileReason(FileKind kind);
+std::string TooLargeReason();
+
+// Reads a whole regular file of at most kMaxWholeFileSize bytes, without ever blocking on what
+// the path names (a FIFO, a device). Throws FileOpenError "Cannot open file "<full path>".
+// <reason>".
 std::string ReadWholeFile(const std::string& path);
 
 // Replaces `path` with `content` through a new private file that is renamed over it, so a

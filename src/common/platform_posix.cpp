@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -13,8 +14,12 @@
 
 namespace {
 
+std::string OpenErrorText(const std::string& path, const std::string& reason) {
+  return "Cannot open file \"" + AbsolutePath(path) + "\". " + reason;
+}
+
 std::string OpenErrorText(const std::string& path, int error_number) {
-  return "Cannot open file \"" + AbsolutePath(path) + "\". " + SystemErrorText(error_number);
+  return OpenErrorText(path, SystemErrorText(error_number));
 }
 
 std::string CreateErrorText(const std::string& path, int error_number) {
@@ -43,6 +48,44 @@ int CreatePrivateFile(const std::string& path, std::string& created) {
   return -1;
 }
 
+struct FdCloser {
+  int fd;
+  ~FdCloser() { ::close(fd); }
+};
+
+FileKind KindOf(mode_t mode) {
+  if (S_ISREG(mode)) return FileKind::kRegular;
+  if (S_ISDIR(mode)) return FileKind::kFolder;
+  if (S_ISFIFO(mode)) return FileKind::kPipe;
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return FileKind::kDevice;
+  if (S_ISSOCK(mode)) return FileKind::kSocket;
+  return FileKind::kOther;
+}
+
+// Reads the open file whole once it is known to be a regular file of a sensible size. The
+// size is checked again while reading: the file may grow, and some regular files (in /proc)
+// report a size of 0.
+std::string ReadRegularFile(int fd, const std::string& path) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) throw FileOpenError(OpenErrorText(path, errno));
+  const FileKind kind = KindOf(status.st_mode);
+  if (kind != FileKind::kRegular) throw FileOpenError(OpenErrorText(path, NotAFileReason(kind)));
+  if (static_cast<std::uint64_t>(status.st_size) > kMaxWholeFileSize) {
+    throw FileOpenError(OpenErrorText(path, TooLargeReason()));
+  }
+  std::string content;
+  content.reserve(static_cast<std::size_t>(status.st_size));
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw FileOpenError(OpenErrorText(path, errno));
+    if (n == 0) return content;
+    content.append(chunk, static_cast<std::size_t>(n));
+    if (content.size() > kMaxWholeFileSize) throw FileOpenError(OpenErrorText(path, TooLargeReason()));
+  }
+}
+
 }  // namespace
 
 std::string SystemErrorText(int error_number) {
@@ -68,23 +111,12 @@ std::string AbsolutePath(const std::string& name) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO without a writer, or some devices, would otherwise wait for ever
+  // before the file's kind could be checked.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) throw FileOpenError(OpenErrorText(path, errno));
-  std::string content;
-  char chunk[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error_number = errno;
-      ::close(fd);
-      throw FileOpenError(OpenErrorText(path, error_number));
-    }
-    if (n == 0) break;
-    content.append(chunk, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
-  return content;
+  const FdCloser closer{fd};
+  return ReadRegularFile(fd, path);
 }
 
 void ReplaceFile(const std::string& path, const std::string& content) {

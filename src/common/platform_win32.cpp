@@ -6,6 +6,7 @@
 // <windows.h> maps ReplaceFile to ReplaceFileA, which would rename the function defined here.
 #undef ReplaceFile
 
+#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -22,8 +23,12 @@ std::string Ansi(const wchar_t* text, std::size_t length) {
   return NativeToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
+std::string OpenErrorText(const std::string& path, const std::string& reason) {
+  return "Cannot open file \"" + AbsolutePath(path) + "\". " + reason;
+}
+
 std::string OpenErrorText(const std::string& path, DWORD error_number) {
-  return "Cannot open file \"" + AbsolutePath(path) + "\". " + SystemErrorText(static_cast<int>(error_number));
+  return OpenErrorText(path, SystemErrorText(static_cast<int>(error_number)));
 }
 
 std::string CreateErrorText(const std::string& path, DWORD error_number) {
@@ -55,6 +60,48 @@ HANDLE CreatePrivateFile(const std::string& path, std::string& created) {
   }
   ::SetLastError(ERROR_FILE_EXISTS);
   return INVALID_HANDLE_VALUE;
+}
+
+struct HandleCloser {
+  HANDLE handle;
+  ~HandleCloser() { ::CloseHandle(handle); }
+};
+
+FileKind KindOf(HANDLE file) {
+  switch (::GetFileType(file)) {
+    case FILE_TYPE_DISK:
+      return FileKind::kRegular;
+    case FILE_TYPE_PIPE:
+      return FileKind::kPipe;
+    case FILE_TYPE_CHAR:
+      return FileKind::kDevice;
+    default:
+      return FileKind::kOther;
+  }
+}
+
+// Reads the open file whole once it is known to be a disk file of a sensible size; the size is
+// checked again while reading, since the file may grow.
+std::string ReadDiskFile(HANDLE file, const std::string& path) {
+  const FileKind kind = KindOf(file);
+  if (kind != FileKind::kRegular) throw FileOpenError(OpenErrorText(path, NotAFileReason(kind)));
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(file, &size)) throw FileOpenError(OpenErrorText(path, ::GetLastError()));
+  if (static_cast<std::uint64_t>(size.QuadPart) > kMaxWholeFileSize) {
+    throw FileOpenError(OpenErrorText(path, TooLargeReason()));
+  }
+  std::string content;
+  content.reserve(static_cast<std::size_t>(size.QuadPart));
+  std::vector<char> chunk(65536);
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+      throw FileOpenError(OpenErrorText(path, ::GetLastError()));
+    }
+    if (got == 0) return content;
+    content.append(chunk.data(), got);
+    if (content.size() > kMaxWholeFileSize) throw FileOpenError(OpenErrorText(path, TooLargeReason()));
+  }
 }
 
 }  // namespace
@@ -101,23 +148,13 @@ std::string AbsolutePath(const std::string& name) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
+  // A folder is not opened at all without FILE_FLAG_BACKUP_SEMANTICS; the open fails with
+  // access denied, the system's own reason.
   const HANDLE file = ::CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw FileOpenError(OpenErrorText(path, ::GetLastError()));
-  std::string content;
-  std::vector<char> chunk(65536);
-  for (;;) {
-    DWORD got = 0;
-    if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
-      const DWORD error = ::GetLastError();
-      ::CloseHandle(file);
-      throw FileOpenError(OpenErrorText(path, error));
-    }
-    if (got == 0) break;
-    content.append(chunk.data(), got);
-  }
-  ::CloseHandle(file);
-  return content;
+  const HandleCloser closer{file};
+  return ReadDiskFile(file, path);
 }
 
 void ReplaceFile(const std::string& path, const std::string& content) {

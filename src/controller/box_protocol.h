@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "common/text.h"
@@ -70,8 +71,11 @@ NativeString PukPrefix(std::u16string_view puk_entry);
 // The longest command the send path takes (its 100-byte buffer also holds "\n\r" and a zero).
 inline constexpr std::size_t kMaxCommandLength = 97;
 
-// True when a text holds a character below 32: a CR or LF would split the command on the
-// wire into commands of the user's making.
-bool HasControlCharacter(std::u16string_view text);
+// The first piece of a field that would change the frame or the fields of a settings
+// command, described for the user: a character below 32 or DEL (a CR or LF splits the command
+// on the wire), "[" or "]" (they end or open a command), or one of the command's key words
+// (the box would take what follows as the value of that key; matched in any case, since
+// nothing says the box tells them apart). Nothing when the field can be sent as it is.
+std::optional<std::string> UnsendablePart(std::string_view field);
 
 }  // namespace box_protocol

@@ -52,11 +52,40 @@ NativeString PukPrefix(std::u16string_view puk_entry) {
   return prefix;
 }
 
-bool HasControlCharacter(std::u16string_view text) {
-  for (char16_t c : text) {
-    if (c < 32) return true;
+namespace {
+
+// The command's keys as a typed value could repeat them: each but the PUK's follows a space.
+constexpr std::array<std::string_view, 5> kKeyWords = {" APN:", " USER:", " PW:", " PIN:", "PUK:"};
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
+  for (std::size_t start = 0; start + word.size() <= text.size(); ++start) {
+    std::size_t i = 0;
+    while (i < word.size() && AsciiUpper(text[start + i]) == word[i]) ++i;
+    if (i == word.size()) return true;
   }
   return false;
+}
+
+std::string DescribeKeyWord(std::string_view key) {
+  if (key.front() != ' ') return "\"" + std::string(key) + "\"";
+  return "\"" + std::string(key.substr(1)) + "\" after a space";
+}
+
+}  // namespace
+
+std::optional<std::string> UnsendablePart(std::string_view field) {
+  for (const char c : field) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32) return "a control character";
+    if (byte == 0x7F) return "the character DEL";
+    if (c == '[' || c == ']') return "\"" + std::string(1, c) + "\"";
+  }
+  for (std::string_view key : kKeyWords) {
+    if (ContainsIgnoringCase(field, key)) return DescribeKeyWord(key);
+  }
+  return std::nullopt;
 }
 
 }  // namespace box_protocol

@@ -5,11 +5,19 @@
 #include <cstdio>
 #include <exception>
 
+#include "common/platform.h"
+
 void ShowErrorDisplay(const QString& text) {
   std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
   QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
   box.exec();
 }
+
+void ShowErrorDisplay(const std::exception& error) {
+  ShowErrorDisplay(QString::fromLocal8Bit(ErrorDisplayText(error)));
+}
+
+void ShowUnknownErrorDisplay() { ShowErrorDisplay(QString::fromLocal8Bit(UnknownErrorDisplayText())); }
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -17,9 +25,9 @@ bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
-    ShowErrorDisplay(QString::fromLocal8Bit(error.what()));
+    ShowErrorDisplay(error);
   } catch (...) {
-    ShowErrorDisplay(QStringLiteral("Unknown error"));
+    ShowUnknownErrorDisplay();
   }
   return false;
 }

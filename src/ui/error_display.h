@@ -3,10 +3,15 @@
 
 #include <QApplication>
 #include <QString>
+#include <exception>
 
 // A message box with an error icon, captioned with the application's title; the text also
 // goes to standard error as one line.
 void ShowErrorDisplay(const QString& text);
+// The same for an error a guard caught, worded for the user (never a bare exception name).
+void ShowErrorDisplay(const std::exception& error);
+// ... and for something thrown that is no exception at all.
+void ShowUnknownErrorDisplay();
 
 class GuardedApplication : public QApplication {
  public:

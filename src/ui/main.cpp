@@ -26,9 +26,9 @@ int main(int argc, char** argv) {
     application.exec();
   } catch (const std::exception& error) {
     // The catalogue cannot be opened: the message names the file, and the window never shows.
-    ShowErrorDisplay(QString::fromLocal8Bit(error.what()));
+    ShowErrorDisplay(error);
   } catch (...) {
-    ShowErrorDisplay(QStringLiteral("Unknown error"));
+    ShowUnknownErrorDisplay();
   }
   return 0;
 }

@@ -552,6 +552,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   } catch (const std::exception& error) {
     // The save failed: the window stays open and the log stays in memory for the next try.
     event->ignore();
-    ShowErrorDisplay(QString::fromLocal8Bit(error.what()));
+    ShowErrorDisplay(error);
   }
 }

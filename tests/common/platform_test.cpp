@@ -8,6 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <new>
+#include <stdexcept>
 
 #include "support/test_files.h"
 
@@ -72,6 +75,34 @@ TEST(ReadWholeFile, MissingFileGivesTheOpenErrorWithTheFullPath) {
                                              "/apnlist.csv\". No such file or directory");
   }
   std::filesystem::current_path(cwd);
+}
+
+TEST(ErrorDisplayText, UserFacingTextsStandAndEveryOtherErrorReadsAsASentence) {
+  struct Row {
+    const char* name;
+    std::function<void()> raise;
+    std::string text;
+  };
+  const Row rows[] = {
+      {"file open error", [] { throw FileOpenError("Cannot open file \"/a\". It is a pipe, not a file"); },
+       "Cannot open file \"/a\". It is a pipe, not a file"},
+      {"file create error", [] { throw FileCreateError("Cannot create file \"/b\". Disk full"); },
+       "Cannot create file \"/b\". Disk full"},
+      {"out of memory", [] { throw std::bad_alloc(); },
+       "There is not enough memory to complete the operation"},
+      {"standard error with a detail", [] { throw std::length_error("basic_string::_M_create"); },
+       "An unexpected error occurred (basic_string::_M_create)"},
+      {"standard error without one", [] { throw std::runtime_error(""); }, "An unexpected error occurred"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    try {
+      row.raise();
+      ADD_FAILURE() << "nothing thrown";
+    } catch (const std::exception& error) {
+      EXPECT_EQ(ErrorDisplayText(error), row.text);
+    }
+  }
 }
 
 TEST(TemporaryFolder, UsesTmpdirWhenSetAndNotEmpty) {

@@ -196,12 +196,33 @@ TEST(PukPrefix, CountsNativeCharacters) {
             u"[SIMPUK PUK:\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9]\r\n\r\n");
 }
 
-TEST(ControlCharacters, BelowThirtyTwoOnly) {
-  EXPECT_TRUE(bp::HasControlCharacter(u"web\r\n"));
-  EXPECT_TRUE(bp::HasControlCharacter(u"a\tb"));
-  EXPECT_TRUE(bp::HasControlCharacter(std::u16string(1, u'\0')));
-  EXPECT_FALSE(bp::HasControlCharacter(u" web ~\u00e9"));
-  EXPECT_FALSE(bp::HasControlCharacter(u""));
+TEST(UnsendablePart, NamesWhatWouldChangeTheCommand) {
+  struct Row {
+    const char* field;
+    std::optional<std::string> part;
+  };
+  const Row rows[] = {
+      {"web\r\n", "a control character"},
+      {"a\tb", "a control character"},
+      {"web\x7F", "the character DEL"},
+      {"web]", "\"]\""},
+      {"[GPRSTEST", "\"[\""},
+      {"web USER:evil", "\"USER:\" after a space"},
+      {"p pw:x", "\"PW:\" after a space"},
+      {"p PIN:0000", "\"PIN:\" after a space"},
+      {"web Apn:other", "\"APN:\" after a space"},
+      {"1PUK:2", "\"PUK:\""},
+      {"USER:at the start", std::nullopt},
+      {"web.USER:", std::nullopt},
+      {" web ~\xE9\x80", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.field);
+    EXPECT_EQ(bp::UnsendablePart(row.field), row.part);
+  }
+  // A NUL inside a field counts too.
+  EXPECT_EQ(bp::UnsendablePart(std::string_view("a\0b", 3)), "a control character");
 }
 
 }  // namespace

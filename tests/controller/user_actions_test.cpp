@@ -136,17 +136,34 @@ TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
     const char* message;
   };
   const char* too_long = "The settings are too long. Please shorten the APN, username or password";
-  const char* control =
-      "The settings contain characters that cannot be sent. Please check APN, username, password and PUK";
   const Row rows[] = {
       {"98 characters", AnsiToNative(std::string(65, 'a')), u"", u"", false, false, u"", too_long},
       {"user and password add up", AnsiToNative(std::string(30, 'a')), AnsiToNative(std::string(20, 'u')),
        AnsiToNative(std::string(15, 'p')), true, false, u"", too_long},
       {"the PUK prefix counts", AnsiToNative(std::string(36, 'a')), u"", u"", false, true, u"123456789012",
        too_long},
-      {"pasted line break in the APN", u"web\r\n", u"", u"", false, false, u"", control},
-      {"tab in the password", u"web", u"me", u"p\tw", true, false, u"", control},
-      {"line feed in the PUK", u"web", u"", u"", false, true, u"1234\n", control},
+      {"pasted line break in the APN", u"web\r\n", u"", u"", false, false, u"",
+       "The APN contains a control character, which cannot be sent. Please change the APN"},
+      {"tab in the password", u"web", u"me", u"p\tw", true, false, u"",
+       "The password contains a control character, which cannot be sent. Please change the password"},
+      {"line feed in the PUK", u"web", u"", u"", false, true, u"1234\n",
+       "The PUK contains a control character, which cannot be sent. Please change the PUK"},
+      {"DEL in the username", u"web", u"me\u007f", u"", true, false, u"",
+       "The username contains the character DEL, which cannot be sent. Please change the username"},
+      {"closing bracket in the APN", u"web]", u"", u"", false, false, u"",
+       "The APN contains \"]\", which cannot be sent. Please change the APN"},
+      {"opening bracket in the password", u"web", u"me", u"[GPRSTEST]", true, false, u"",
+       "The password contains \"[\", which cannot be sent. Please change the password"},
+      {"user key word in the APN", u"web USER:evil", u"", u"", false, false, u"",
+       "The APN contains \"USER:\" after a space, which cannot be sent. Please change the APN"},
+      {"PIN key word in the password", u"web", u"me", u"p PIN:0000", true, false, u"",
+       "The password contains \"PIN:\" after a space, which cannot be sent. Please change the password"},
+      {"password key word in the username", u"web", u"me pw:x", u"", true, false, u"",
+       "The username contains \"PW:\" after a space, which cannot be sent. Please change the username"},
+      {"PUK key word in the PUK", u"web", u"", u"", false, true, u"PUK:1",
+       "The PUK contains \"PUK:\", which cannot be sent. Please change the PUK"},
+      {"first field named first", u"web]", u"me]", u"", true, false, u"",
+       "The APN contains \"]\", which cannot be sent. Please change the APN"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -174,7 +191,8 @@ TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
 
 TEST(TestGprs, ShortFormIgnoresWhatTheHiddenFieldsHold) {
   WizardDriver wizard;
-  FillSettings(wizard.view(), u"web", u"line\r\nbreak", AnsiToNative(std::string(80, 'p')), u"1234", false);
+  FillSettings(wizard.view(), u"web", u"line\r\nbreak [x] PIN:0", AnsiToNative(std::string(80, 'p')), u"1234",
+               false);
   wizard.form().TestGprs();
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:web USER: PW: PIN:1234]");
 }

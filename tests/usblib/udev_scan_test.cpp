@@ -2,6 +2,7 @@
 // own test bed (see CMakeLists.txt), so each knows exactly which devices exist.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <umockdev.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +106,45 @@ TEST_F(UdevScan, NothingAtAll) {
   EXPECT_EQ(count, 0);
   BoxDeviceRecord record{};
   EXPECT_NE(scan(0, 0, 0, 0, &record, 1, nullptr), 0);
+}
+
+// A box plugged in and pulled out while the wizard searches, in a test bed this test makes
+// itself (run under umockdev-wrapper, which only preloads umockdev). The scanner keeps its list
+// between scans and enumerates again only when udev reports a tty added or removed: what
+// changes without such a report (here the product text, which no real device changes) is not
+// seen until the next one.
+TEST(UdevHotPlug, ABoxPluggedInAndPulledOutWhileSearchingIsFoundAndLost) {
+  UMockdevTestbed* testbed = umockdev_testbed_new();
+  ASSERT_TRUE(umockdev_in_mock_environment()) << "run under umockdev-wrapper";
+  EXPECT_TRUE(Scan().empty());
+
+  const char* usb = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.3";
+  const char* tty = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2.3/1-2.3:1.0/ttyUSB0/tty/ttyUSB0";
+  const std::vector<Device> box = {{0x0403, 0x6015, "/dev/ttyUSB0", 1, 3, "FTDI Rodiduz Box", "COM1"}};
+  {
+    SCOPED_TRACE("plugged in: the test bed reports the new devices");
+    GError* error = nullptr;
+    ASSERT_TRUE(umockdev_testbed_add_from_file(testbed, RODIDUZ_USB_DATA_DIR "/one_box.umockdev", &error))
+        << (error != nullptr ? error->message : "");
+    ExpectDevices(Scan(), box);
+  }
+  {
+    SCOPED_TRACE("nothing reported: the kept list stands");
+    umockdev_testbed_set_attribute(testbed, usb, "product", "Renamed");
+    ExpectDevices(Scan(), box);
+  }
+  {
+    SCOPED_TRACE("a tty changed, none came or went: the kept list stands");
+    umockdev_testbed_uevent(testbed, tty, "change");
+    ExpectDevices(Scan(), box);
+  }
+  {
+    SCOPED_TRACE("pulled out");
+    umockdev_testbed_uevent(testbed, tty, "remove");
+    umockdev_testbed_remove_device(testbed, tty);
+    EXPECT_TRUE(Scan().empty());
+  }
+  g_object_unref(testbed);
 }
 
 }  // namespace
