@@ -22,9 +22,6 @@ namespace {
 QString ToQt(const NativeString& text) { return QString::fromStdU16String(text); }
 NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
-// Item data of ComboBox1: the catalogue entry behind each operator line.
-TApnElem* EntryOf(const QVariant& data) { return static_cast<TApnElem*>(data.value<void*>()); }
-
 constexpr const char* kEdit1Hint = "APN name from operator - normally \"internet\"";
 
 }  // namespace
@@ -201,6 +198,7 @@ void MainWindow::BuildSetupPage(QWidget* page) {
   ComboBox1->setFont(OpenSansFont(10));
   ComboBox1->setEditable(false);
   ComboBox1->setMaxVisibleItems(16);
+  operators_ = new OperatorListModel(ComboBox1);
   CheckBox1 = File(Control::CheckBox1, new QCheckBox(QStringLiteral("Show all operators"), page));
   CheckBox1->setGeometry(34, 215, 137, 17);
   CheckBox1->setFont(OpenSansFont(8));
@@ -394,50 +392,16 @@ void MainWindow::SetChecked(Control check_box, bool checked) {
   if (auto* box = dynamic_cast<QCheckBox*>(Widget(check_box))) box->setChecked(checked);
 }
 
-void MainWindow::ClearOperators() { ComboBox1->clear(); }
-
-void MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
-  // After the items that sort equal, as a sorted list inserts. Qt selects the first item put
-  // into an empty list; the list keeps "nothing selected" instead until code selects.
-  const int count = ComboBox1->count();
-  int low = 0;
-  int high = count;
-  while (low < high) {
-    const int middle = (low + high) / 2;
-    if (OperatorItemLess(text, FromQt(ComboBox1->itemText(middle)))) {
-      high = middle;
-    } else {
-      low = middle + 1;
-    }
-  }
-  const int selected = ComboBox1->currentIndex();
-  const QSignalBlocker quiet(ComboBox1);
-  ComboBox1->insertItem(low, ToQt(text), QVariant::fromValue(static_cast<void*>(entry)));
-  if (selected < 0) ComboBox1->setCurrentIndex(-1);
-}
-
+void MainWindow::ClearOperators() { operators_->Clear(); }
+void MainWindow::AddOperator(const NativeString& text, TApnElem* entry) { operators_->Add(text, entry); }
 void MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
-  const int selected = ComboBox1->currentIndex();
-  const QSignalBlocker quiet(ComboBox1);
-  ComboBox1->insertItem(0, ToQt(text), QVariant::fromValue(static_cast<void*>(entry)));
-  if (selected < 0) ComboBox1->setCurrentIndex(-1);
+  operators_->InsertAtTop(text, entry);
 }
-
-int MainWindow::OperatorCount() const { return ComboBox1->count(); }
-
-NativeString MainWindow::OperatorText(int index) const {
-  return index >= 0 && index < ComboBox1->count() ? FromQt(ComboBox1->itemText(index)) : NativeString{};
-}
-
-void MainWindow::SelectOperator(int index) {
-  ComboBox1->setCurrentIndex(index >= 0 && index < ComboBox1->count() ? index : -1);
-}
-
-int MainWindow::SelectedOperator() const { return ComboBox1->currentIndex(); }
-
-TApnElem* MainWindow::OperatorEntry(int index) const {
-  return index >= 0 && index < ComboBox1->count() ? EntryOf(ComboBox1->itemData(index)) : nullptr;
-}
+int MainWindow::OperatorCount() const { return operators_->Count(); }
+NativeString MainWindow::OperatorText(int index) const { return operators_->Text(index); }
+void MainWindow::SelectOperator(int index) { operators_->Select(index); }
+int MainWindow::SelectedOperator() const { return operators_->Selected(); }
+TApnElem* MainWindow::OperatorEntry(int index) const { return operators_->Entry(index); }
 
 void MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {
   QTimer& target = Timer(timer);

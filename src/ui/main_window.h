@@ -19,6 +19,7 @@
 #include "controller/form_view.h"
 #include "controller/main_form.h"
 #include "ui/message_form_unit.h"
+#include "ui/operator_list_model.h"
 #include "ui/pin_edit.h"
 #include "ui/widgets.h"
 
@@ -179,5 +180,6 @@ class MainWindow : public QWidget, public FormView {
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
   std::unique_ptr<TForm1> controller_;
   std::unique_ptr<TMessageForm> message_form_;
+  OperatorListModel* operators_ = nullptr;  // owned by ComboBox1
   bool shown_once_ = false;
 };

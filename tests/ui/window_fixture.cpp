@@ -15,9 +15,9 @@ void WindowTest::TearDown() {
   QApplication::processEvents();
 }
 
-void WindowTest::MakeWindow(bool system_temporary_folder) {
+void WindowTest::MakeWindow(bool system_temporary_folder, const std::string& catalogue) {
   TForm1Environment environment;
-  environment.catalogue_path = folder_.Write("apnlist.csv", kWindowTestCatalogue);
+  environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
   environment.usb_library = folder_.File("no-such-usblib.so");
   environment.clock = FixedTestTime;
   environment.pause = [](unsigned) {};

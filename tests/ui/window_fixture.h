@@ -24,9 +24,9 @@ class WindowTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // Builds the window; the log goes to the scratch folder unless the system's temporary
-  // folder (TMPDIR) is asked for.
-  void MakeWindow(bool system_temporary_folder = false);
+  // Builds the window on `catalogue`; the log goes to the scratch folder unless the system's
+  // temporary folder (TMPDIR) is asked for.
+  void MakeWindow(bool system_temporary_folder = false, const std::string& catalogue = kWindowTestCatalogue);
 
   MainWindow& window() { return *window_; }
   TForm1& form() { return window_->Controller(); }
