@@ -1,4 +1,5 @@
-// The standard error display, and the application object that shows errors escaping a handler.
+// The standard error display, the question after a failed save of the log, and the application
+// object that shows errors escaping a handler.
 #pragma once
 
 #include <QApplication>
@@ -7,6 +8,11 @@
 // A message box with an error icon, captioned with the application's title; the text also
 // goes to standard error as one line.
 void ShowErrorDisplay(const QString& text);
+// The error's line on standard error alone, where nobody may be there to see a box.
+void PrintError(const QString& text);
+
+// After a failed save of the log: whether to close without it. No is the default (Return, Esc).
+bool AskToCloseWithoutLog(QWidget* parent);
 
 class GuardedApplication : public QApplication {
  public:

@@ -475,15 +475,28 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  TCloseAction action = TCloseAction::caHide;
-  try {
-    controller_->FormClose(nullptr, action);
+  const QString failure = SaveLog();
+  if (failure.isEmpty() || LeaveWithoutLog(failure)) {
     event->accept();
     // The program ends with its main window; the message window goes with it.
     message_form_->hide();
-  } catch (const std::exception& error) {
-    // The save failed: the window stays open and the log stays in memory for the next try.
+  } else {
+    // The window stays open and the log stays in memory for the next try.
     event->ignore();
-    ShowErrorDisplay(QString::fromLocal8Bit(error.what()));
   }
+}
+
+QString MainWindow::SaveLog() {
+  TCloseAction action = TCloseAction::caHide;
+  try {
+    controller_->FormClose(nullptr, action);
+    return {};
+  } catch (const std::exception& error) {
+    return QString::fromLocal8Bit(error.what());
+  }
+}
+
+bool MainWindow::LeaveWithoutLog(const QString& failure) {
+  ShowErrorDisplay(failure);
+  return AskToCloseWithoutLog(this);
 }

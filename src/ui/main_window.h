@@ -166,6 +166,10 @@ class MainWindow : public QWidget, public FormView {
   void SetTabOrder();
   void WireEvents();
   void AddDebugItemHere(Control list_box, const QString& text);
+  // FormClose's save of the log: the error's text, or empty when the log was saved.
+  QString SaveLog();
+  // After a failed save: whether the window may close all the same.
+  bool LeaveWithoutLog(const QString& failure);
 
   // Creates a label at its place, with its text and font, and files it under its name.
   LayoutLabel* MakeLabel(QWidget* parent, Control name, QRect box, const char* text, const QFont& font,
