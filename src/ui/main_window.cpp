@@ -478,6 +478,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   const QString failure = SaveLog();
   if (failure.isEmpty() || LeaveWithoutLog(failure)) {
     event->accept();
+    closed_ = true;
     // The program ends with its main window; the message window goes with it.
     message_form_->hide();
   } else {
@@ -497,6 +498,25 @@ QString MainWindow::SaveLog() {
 }
 
 bool MainWindow::LeaveWithoutLog(const QString& failure) {
+  if (ending_session_) {
+    PrintError(failure);
+    return true;
+  }
   ShowErrorDisplay(failure);
   return AskToCloseWithoutLog(this);
+}
+
+void MainWindow::EndSession() {
+  ending_session_ = true;
+  // Inside a close that is showing a failed save, close() does nothing: the save is tried here.
+  if (!closed_ && !close()) {
+    const QString failure = SaveLog();
+    if (!failure.isEmpty()) PrintError(failure);
+  }
+  QApplication::quit();
+}
+
+void MainWindow::SaveLogForSession() {
+  const QString failure = SaveLog();
+  if (!failure.isEmpty()) PrintError(failure);
 }

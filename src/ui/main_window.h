@@ -75,6 +75,13 @@ class MainWindow : public QWidget, public FormView {
   // May be called from any thread; the list is changed on the window's thread.
   void AddDebugItem(Control list_box, const NativeString& text) override;
 
+  // The session ends (an ending signal, the desktop's session manager): the log is saved as a
+  // close saves it, unless the window has closed already, and the program ends even when the
+  // save fails, for nobody may be there to answer.
+  void EndSession();
+  // The desktop's session manager asks for the program's data before the session may end.
+  void SaveLogForSession();
+
   // Left half and frame
   QLabel* Image2 = nullptr;
   ShapeRect* Shape1 = nullptr;
@@ -186,4 +193,6 @@ class MainWindow : public QWidget, public FormView {
   std::unique_ptr<TMessageForm> message_form_;
   OperatorListModel* operators_ = nullptr;  // owned by ComboBox1
   bool shown_once_ = false;
+  bool closed_ = false;
+  bool ending_session_ = false;
 };

@@ -1,0 +1,126 @@
+// The built program, ended by each of the signals that end a session, saves its log as a close
+// does and ends with the close's exit code.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/test_files.h"
+#include "window_fixture.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string kProgram = RODIDUZ_BINARY_DIR "/rodiduz-setup";
+
+// The wizard on the offscreen platform in `folder` (its catalogue beside it), with the log's
+// folder `folder`/tmp; `ignored` is set to be ignored, as nohup does, before the program starts.
+pid_t StartWizard(const ScratchFolder& folder, int ignored) {
+  folder.Write("apnlist.csv", kWindowTestCatalogue);
+  const std::string temporary = folder.File("tmp");
+  std::filesystem::create_directory(temporary);
+  std::vector<std::string> variables = {"QT_QPA_PLATFORM=offscreen", "TMPDIR=" + temporary,
+                                        "RODIDUZ_PORT_DIR=" + folder.Path()};
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    const std::string entry = *variable;
+    if (entry.rfind("QT_QPA_PLATFORM=", 0) != 0 && entry.rfind("TMPDIR=", 0) != 0 &&
+        entry.rfind("RODIDUZ_", 0) != 0) {
+      variables.push_back(entry);
+    }
+  }
+  std::vector<char*> envp;
+  for (std::string& variable : variables) envp.push_back(variable.data());
+  envp.push_back(nullptr);
+  const std::string output = folder.File("output.txt");
+  char* argv[] = {const_cast<char*>(kProgram.c_str()), nullptr};
+
+  const pid_t child = fork();
+  if (child == 0) {
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out >= 0) {
+      dup2(out, STDOUT_FILENO);
+      dup2(out, STDERR_FILENO);
+    }
+    if (chdir(folder.Path().c_str()) != 0) _exit(126);
+    if (ignored != 0) signal(ignored, SIG_IGN);
+    execve(argv[0], argv, envp.data());
+    _exit(127);
+  }
+  return child;
+}
+
+// A signal mask of /proc/<pid>/status ("SigCgt", "SigIgn"); 0 when it cannot be read.
+std::uint64_t SignalMask(pid_t pid, const std::string& field) {
+  const std::string status = ReadFileForTest("/proc/" + std::to_string(pid) + "/status");
+  const std::size_t at = status.find(field + ":");
+  if (at == std::string::npos) return 0;
+  return std::stoull(status.substr(at + field.size() + 1), nullptr, 16);
+}
+
+constexpr std::uint64_t Bit(int signal_number) { return std::uint64_t{1} << (signal_number - 1); }
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(2ms);
+  }
+  return true;
+}
+
+TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
+  ASSERT_TRUE(std::filesystem::exists(kProgram)) << kProgram << " is not built";
+  struct Row {
+    const char* name;
+    int signal_number;
+    int ignored_at_start;
+  };
+  const Row rows[] = {
+      {"SIGTERM (shutdown)", SIGTERM, 0},
+      {"SIGHUP (terminal or session gone)", SIGHUP, 0},
+      {"SIGINT (Ctrl+C)", SIGINT, 0},
+      {"SIGTERM, started under nohup", SIGTERM, SIGHUP},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScratchFolder folder;
+    const pid_t wizard = StartWizard(folder, row.ignored_at_start);
+    ASSERT_GT(wizard, 0);
+    // Once the program has taken over its signals, a signal waits in its pipe for the loop.
+    const std::uint64_t taken = Bit(SIGTERM) | Bit(SIGINT);
+    const bool ready = WaitUntil([&] { return (SignalMask(wizard, "SigCgt") & taken) == taken; }, 20s);
+    if (ready && row.ignored_at_start != 0) {
+      // What the starter ignored stays ignored.
+      EXPECT_EQ(SignalMask(wizard, "SigCgt") & Bit(row.ignored_at_start), 0u);
+      EXPECT_NE(SignalMask(wizard, "SigIgn") & Bit(row.ignored_at_start), 0u);
+    }
+    kill(wizard, row.signal_number);
+    int status = 0;
+    const bool ended = WaitUntil([&] { return waitpid(wizard, &status, WNOHANG) == wizard; }, 20s);
+    if (!ended) {
+      kill(wizard, SIGKILL);
+      waitpid(wizard, &status, 0);
+    }
+    EXPECT_TRUE(ready) << "the program never caught the ending signals";
+    ASSERT_TRUE(ended) << ReadFileForTest(folder.File("output.txt"));
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::string log = ReadFileForTest(folder.File("tmp/deruruv_ozo.txt"));
+    EXPECT_EQ(log.rfind("[", 0), 0u) << log;
+    EXPECT_NE(log.find("]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"), std::string::npos) << log;
+  }
+}
+
+}  // namespace
