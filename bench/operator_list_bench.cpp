@@ -103,6 +103,27 @@ void BM_ShowAllOperators(benchmark::State& state) {
 }
 BENCHMARK(BM_ShowAllOperators)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseManualTime();
 
+// Opening the drop-down on the full list, as the user does after ticking the box, and closing it.
+void BM_OpenFullList(benchmark::State& state) {
+  ScaledWindow scaled(static_cast<int>(state.range(0)));
+  scaled.window().Controller().SetCheckBox(Control::CheckBox1, true);
+  QApplication::processEvents();
+  QComboBox& list = *scaled.window().ComboBox1;
+  double seconds = 0;
+  for (auto _ : state) {
+    const double start = ThreadCpuSeconds();
+    list.showPopup();
+    QApplication::processEvents();
+    list.hidePopup();
+    QApplication::processEvents();
+    const double elapsed = ThreadCpuSeconds() - start;
+    state.SetIterationTime(elapsed);
+    seconds += elapsed;
+  }
+  ReportPerItem(state, "open", scaled.items(), seconds);
+}
+BENCHMARK(BM_OpenFullList)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond)->UseManualTime();
+
 // Closing the window and destroying it with every operator in its list.
 void BM_TearDownFullList(benchmark::State& state) {
   double seconds = 0;
