@@ -1,5 +1,7 @@
 // The ending signals through a self-pipe: the handler writes one byte, a socket notifier on the
 // UI thread reads it and runs the program's own way out.
+#include "ui/end_signals.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
@@ -7,9 +9,6 @@
 #include <QSocketNotifier>
 #include <array>
 #include <cerrno>
-#include <system_error>
-
-#include "ui/end_signals.h"
 
 namespace {
 
@@ -36,9 +35,9 @@ struct EndSignals::Backend {
 };
 
 EndSignals::EndSignals(std::function<void()> ended) : backend_(std::make_unique<Backend>()) {
-  if (::pipe2(backend_->pipe_ends.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
-    throw std::system_error(errno, std::generic_category(), "pipe2");
-  }
+  // Without a pipe (no descriptors left) the signals keep their default: they end the program
+  // at once, as before, rather than keep it from starting.
+  if (::pipe2(backend_->pipe_ends.data(), O_CLOEXEC | O_NONBLOCK) != 0) return;
   g_wake_fd = backend_->pipe_ends[1];
   backend_->notifier = std::make_unique<QSocketNotifier>(backend_->pipe_ends[0], QSocketNotifier::Read);
   const int read_end = backend_->pipe_ends[0];
@@ -73,5 +72,7 @@ EndSignals::~EndSignals() {
   }
   g_wake_fd = -1;
   backend_->notifier.reset();
-  for (int end : backend_->pipe_ends) ::close(end);
+  for (int end : backend_->pipe_ends) {
+    if (end >= 0) ::close(end);
+  }
 }
