@@ -25,14 +25,23 @@ using namespace std::chrono_literals;
 
 const std::string kProgram = RODIDUZ_BINARY_DIR "/rodiduz-setup";
 
-// The wizard on the offscreen platform in `folder` (its catalogue beside it), with the log's
-// folder `folder`/tmp; `ignored` is set to be ignored, as nohup does, before the program starts.
-pid_t StartWizard(const ScratchFolder& folder, int ignored) {
+struct Row {
+  const char* name;
+  int signal_number;     // 0: none is sent
+  int ignored_at_start;  // set to be ignored before the program starts, as nohup does; 0: none
+  bool log_folder_missing;
+  bool quits_when_shown;  // the program quits of itself, without its window closing
+};
+
+// The wizard on the offscreen platform in `folder` (its catalogue beside it), the log's folder
+// `folder`/tmp, its output in `folder`/output.txt.
+pid_t StartWizard(const ScratchFolder& folder, const Row& row) {
   folder.Write("apnlist.csv", kWindowTestCatalogue);
   const std::string temporary = folder.File("tmp");
-  std::filesystem::create_directory(temporary);
+  if (!row.log_folder_missing) std::filesystem::create_directory(temporary);
   std::vector<std::string> variables = {"QT_QPA_PLATFORM=offscreen", "TMPDIR=" + temporary,
                                         "RODIDUZ_PORT_DIR=" + folder.Path()};
+  if (row.quits_when_shown) variables.push_back("RODIDUZ_EXIT_WHEN_SHOWN=1");
   for (char** variable = environ; *variable != nullptr; ++variable) {
     const std::string entry = *variable;
     if (entry.rfind("QT_QPA_PLATFORM=", 0) != 0 && entry.rfind("TMPDIR=", 0) != 0 &&
@@ -54,7 +63,7 @@ pid_t StartWizard(const ScratchFolder& folder, int ignored) {
       dup2(out, STDERR_FILENO);
     }
     if (chdir(folder.Path().c_str()) != 0) _exit(126);
-    if (ignored != 0) signal(ignored, SIG_IGN);
+    if (row.ignored_at_start != 0) signal(row.ignored_at_start, SIG_IGN);
     execve(argv[0], argv, envp.data());
     _exit(127);
   }
@@ -82,41 +91,48 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
 
 TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
   ASSERT_TRUE(std::filesystem::exists(kProgram)) << kProgram << " is not built";
-  struct Row {
-    const char* name;
-    int signal_number;
-    int ignored_at_start;
-  };
   const Row rows[] = {
-      {"SIGTERM (shutdown)", SIGTERM, 0},
-      {"SIGHUP (terminal or session gone)", SIGHUP, 0},
-      {"SIGINT (Ctrl+C)", SIGINT, 0},
-      {"SIGTERM, started under nohup", SIGTERM, SIGHUP},
+      {"SIGTERM (shutdown)", SIGTERM, 0, false, false},
+      {"SIGHUP (terminal or session gone)", SIGHUP, 0, false, false},
+      {"SIGINT (Ctrl+C)", SIGINT, 0, false, false},
+      {"SIGTERM, started under nohup", SIGTERM, SIGHUP, false, false},
+      // Nobody may be there to answer: the error goes to standard error and the program ends.
+      {"SIGTERM, the log cannot be saved", SIGTERM, 0, true, false},
+      // As the desktop's session manager may end it: a quit that bypasses the window's close.
+      {"a quit without a close", 0, 0, false, true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     ScratchFolder folder;
-    const pid_t wizard = StartWizard(folder, row.ignored_at_start);
+    const pid_t wizard = StartWizard(folder, row);
     ASSERT_GT(wizard, 0);
-    // Once the program has taken over its signals, a signal waits in its pipe for the loop.
-    const std::uint64_t taken = Bit(SIGTERM) | Bit(SIGINT);
-    const bool ready = WaitUntil([&] { return (SignalMask(wizard, "SigCgt") & taken) == taken; }, 20s);
-    if (ready && row.ignored_at_start != 0) {
-      // What the starter ignored stays ignored.
-      EXPECT_EQ(SignalMask(wizard, "SigCgt") & Bit(row.ignored_at_start), 0u);
-      EXPECT_NE(SignalMask(wizard, "SigIgn") & Bit(row.ignored_at_start), 0u);
+    if (row.signal_number != 0) {
+      // Once the program has taken over its signals, a signal waits in its pipe for the loop.
+      const std::uint64_t taken = Bit(SIGTERM) | Bit(SIGINT);
+      const bool ready = WaitUntil([&] { return (SignalMask(wizard, "SigCgt") & taken) == taken; }, 20s);
+      EXPECT_TRUE(ready) << "the program never caught the ending signals";
+      if (ready && row.ignored_at_start != 0) {
+        // What the starter ignored stays ignored.
+        EXPECT_EQ(SignalMask(wizard, "SigCgt") & Bit(row.ignored_at_start), 0u);
+        EXPECT_NE(SignalMask(wizard, "SigIgn") & Bit(row.ignored_at_start), 0u);
+      }
+      kill(wizard, row.signal_number);
     }
-    kill(wizard, row.signal_number);
     int status = 0;
     const bool ended = WaitUntil([&] { return waitpid(wizard, &status, WNOHANG) == wizard; }, 20s);
     if (!ended) {
       kill(wizard, SIGKILL);
       waitpid(wizard, &status, 0);
     }
-    EXPECT_TRUE(ready) << "the program never caught the ending signals";
-    ASSERT_TRUE(ended) << ReadFileForTest(folder.File("output.txt"));
+    const std::string output = ReadFileForTest(folder.File("output.txt"));
+    ASSERT_TRUE(ended) << output;
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (row.log_folder_missing) {
+      EXPECT_NE(output.find("Cannot create file \"" + folder.File("tmp/deruruv_ozo.txt") + "\""), std::string::npos)
+          << output;
+      continue;
+    }
     const std::string log = ReadFileForTest(folder.File("tmp/deruruv_ozo.txt"));
     EXPECT_EQ(log.rfind("[", 0), 0u) << log;
     EXPECT_NE(log.find("]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"), std::string::npos) << log;
