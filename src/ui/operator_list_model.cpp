@@ -33,7 +33,6 @@ QVariant OperatorListModel::data(const QModelIndex& index, int role) const {
 }
 
 void OperatorListModel::Clear() {
-  const QSignalBlocker quiet(combo_);
   beginResetModel();
   // Released, not kept: a list of every operator need not stay allocated after it is gone.
   std::vector<Item>().swap(items_);
@@ -75,7 +74,6 @@ TApnElem* OperatorListModel::Entry(int index) {
 
 void OperatorListModel::Select(int index) {
   Settle();
-  const QSignalBlocker quiet(combo_);
   combo_->setCurrentIndex(index >= 0 && index < rowCount() ? index : -1);
 }
 

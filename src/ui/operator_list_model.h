@@ -17,7 +17,8 @@ class OperatorListModel final : public QAbstractListModel {
   int rowCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
 
-  // The operations of the view interface; none of them runs a handler.
+  // The operations of the view interface; none of them runs a handler (the controller's are
+  // bound to `activated`, which comes only from the user).
   void Clear();
   // Held back and merged in with the others that came since, on the next read or from the
   // event loop: inserting one by one into a sorted vector would move half of it per item.
