@@ -3,7 +3,6 @@
 // `ended` runs there. One backend file per system.
 #pragma once
 
-#include <QObject>
 #include <functional>
 #include <memory>
 
