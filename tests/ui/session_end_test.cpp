@@ -9,11 +9,10 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "support/box_run.h"
 #include "support/test_files.h"
 #include "window_fixture.h"
 
@@ -39,18 +38,13 @@ pid_t StartWizard(const ScratchFolder& folder, const Row& row) {
   folder.Write("apnlist.csv", kWindowTestCatalogue);
   const std::string temporary = folder.File("tmp");
   if (!row.log_folder_missing) std::filesystem::create_directory(temporary);
-  std::vector<std::string> variables = {"QT_QPA_PLATFORM=offscreen", "TMPDIR=" + temporary,
-                                        "RODIDUZ_PORT_DIR=" + folder.Path()};
-  if (row.quits_when_shown) variables.push_back("RODIDUZ_EXIT_WHEN_SHOWN=1");
-  for (char** variable = environ; *variable != nullptr; ++variable) {
-    const std::string entry = *variable;
-    if (entry.rfind("QT_QPA_PLATFORM=", 0) != 0 && entry.rfind("TMPDIR=", 0) != 0 &&
-        entry.rfind("RODIDUZ_", 0) != 0) {
-      variables.push_back(entry);
-    }
-  }
+  // Ours first: the first of two equal names is the one a program sees.
+  std::vector<std::string> ours = {"QT_QPA_PLATFORM=offscreen", "TMPDIR=" + temporary,
+                                   "RODIDUZ_PORT_DIR=" + folder.Path()};
+  if (row.quits_when_shown) ours.push_back("RODIDUZ_EXIT_WHEN_SHOWN=1");
   std::vector<char*> envp;
-  for (std::string& variable : variables) envp.push_back(variable.data());
+  for (std::string& variable : ours) envp.push_back(variable.data());
+  for (char** variable = environ; *variable != nullptr; ++variable) envp.push_back(*variable);
   envp.push_back(nullptr);
   const std::string output = folder.File("output.txt");
   char* argv[] = {const_cast<char*>(kProgram.c_str()), nullptr};
@@ -80,15 +74,6 @@ std::uint64_t SignalMask(pid_t pid, const std::string& field) {
 
 constexpr std::uint64_t Bit(int signal_number) { return std::uint64_t{1} << (signal_number - 1); }
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
-
 TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
   ASSERT_TRUE(std::filesystem::exists(kProgram)) << kProgram << " is not built";
   const Row rows[] = {
@@ -109,7 +94,7 @@ TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
     if (row.signal_number != 0) {
       // Once the program has taken over its signals, a signal waits in its pipe for the loop.
       const std::uint64_t taken = Bit(SIGTERM) | Bit(SIGINT);
-      const bool ready = WaitUntil([&] { return (SignalMask(wizard, "SigCgt") & taken) == taken; }, 20s);
+      const bool ready = WaitFor([&] { return (SignalMask(wizard, "SigCgt") & taken) == taken; }, 20s);
       EXPECT_TRUE(ready) << "the program never caught the ending signals";
       if (ready && row.ignored_at_start != 0) {
         // What the starter ignored stays ignored.
@@ -119,7 +104,7 @@ TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
       kill(wizard, row.signal_number);
     }
     int status = 0;
-    const bool ended = WaitUntil([&] { return waitpid(wizard, &status, WNOHANG) == wizard; }, 20s);
+    const bool ended = WaitFor([&] { return waitpid(wizard, &status, WNOHANG) == wizard; }, 20s);
     if (!ended) {
       kill(wizard, SIGKILL);
       waitpid(wizard, &status, 0);
