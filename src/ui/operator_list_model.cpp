@@ -17,9 +17,6 @@ bool TextLess(const ItemType& a, const ItemType& b) {
 
 OperatorListModel::OperatorListModel(QComboBox* combo) : QAbstractListModel(combo), combo_(combo) {
   combo_->setModel(this);
-  // Every item is one line in the same font: the drop-down need not measure each one again to
-  // lay out its list, half the cost of opening it on every operator of a large catalogue.
-  if (auto* list = qobject_cast<QListView*>(combo_->view())) list->setUniformItemSizes(true);
 }
 
 int OperatorListModel::rowCount(const QModelIndex& parent) const {
@@ -100,6 +97,7 @@ void OperatorListModel::SettleLater() {
 
 void OperatorListModel::Settle() {
   if (added_.empty()) return;
+  if (!uniform_item_sizes_) UseUniformItemSizes();
   // Equal texts keep the order they came in, after the equal ones already listed.
   std::stable_sort(added_.begin(), added_.end(), TextLess<Item>);
   const int selected = combo_->currentIndex();
@@ -111,6 +109,14 @@ void OperatorListModel::Settle() {
   endInsertRows();
   MergeNewRows(first_new);
   if (selected < 0) combo_->setCurrentIndex(-1);
+}
+
+// Every item is one line in the same font: the drop-down need not measure each one again to lay
+// out its list, half the cost of opening it on every operator of a large catalogue. Set with the
+// first items rather than at start-up, since asking for the list makes the drop-down build it.
+void OperatorListModel::UseUniformItemSizes() {
+  uniform_item_sizes_ = true;
+  if (auto* list = qobject_cast<QListView*>(combo_->view())) list->setUniformItemSizes(true);
 }
 
 void OperatorListModel::MergeNewRows(int first_new) {

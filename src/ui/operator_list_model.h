@@ -40,6 +40,7 @@ class OperatorListModel final : public QAbstractListModel {
   // and an empty selection stays empty.
   void Settle();
   void SettleLater();
+  void UseUniformItemSizes();
   // Rows [top_count_, first_new) and [first_new, end) of items_ are each sorted.
   void MergeNewRows(int first_new);
   const Item* At(int index);
@@ -49,4 +50,5 @@ class OperatorListModel final : public QAbstractListModel {
   std::vector<Item> added_;
   int top_count_ = 0;
   bool settle_posted_ = false;
+  bool uniform_item_sizes_ = false;
 };
