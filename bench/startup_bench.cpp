@@ -39,6 +39,8 @@ double SecondsToShown(const std::string& program, const std::string& platform, c
     if (::chdir(RODIDUZ_BINARY_DIR) != 0) ::_exit(126);
     ::setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
     ::setenv("RODIDUZ_EXIT_WHEN_SHOWN", "1", 1);
+    // The wizard saves its log as it ends: into the build's folder, not the user's temporary one.
+    ::setenv("TMPDIR", RODIDUZ_BINARY_DIR "/bench", 1);
     ::execl(program.c_str(), program.c_str(), option, static_cast<char*>(nullptr));
     ::_exit(127);
   }

@@ -1,14 +1,16 @@
-// The standard error display and the error guard around Qt's event dispatch.
+// The standard error display, the question after a failed save, and the error guard around Qt's
+// event dispatch.
 #include "ui/error_display.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <cstdio>
 #include <exception>
 
 #include "common/platform.h"
 
 void ShowErrorDisplay(const QString& text) {
-  std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+  PrintError(text);
   QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
   box.exec();
 }
@@ -18,6 +20,22 @@ void ShowErrorDisplay(const std::exception& error) {
 }
 
 void ShowUnknownErrorDisplay() { ShowErrorDisplay(QString::fromLocal8Bit(UnknownErrorDisplayText())); }
+
+void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
+
+bool AskToCloseWithoutLog(QWidget* parent) {
+  QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(),
+                  QStringLiteral("The wizard's log could not be saved. If the program closes now, the log "
+                                 "is lost.\n\nClose without saving the log?\n\nNo keeps the window open; "
+                                 "closing it again tries to save the log once more."),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  // Spelled out, so that Alt+Y answers whatever the platform's button texts are.
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  return box.exec() == QMessageBox::Yes;
+}
 
 GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

@@ -1,4 +1,5 @@
-// The standard error display, and the application object that shows errors escaping a handler.
+// The standard error display, the question after a failed save of the log, and the application
+// object that shows errors escaping a handler.
 #pragma once
 
 #include <QApplication>
@@ -12,6 +13,11 @@ void ShowErrorDisplay(const QString& text);
 void ShowErrorDisplay(const std::exception& error);
 // ... and for something thrown that is no exception at all.
 void ShowUnknownErrorDisplay();
+// The error's line on standard error alone, where nobody may be there to see a box.
+void PrintError(const QString& text);
+
+// After a failed save of the log: whether to close without it. No is the default (Return, Esc).
+bool AskToCloseWithoutLog(QWidget* parent);
 
 class GuardedApplication : public QApplication {
  public:

@@ -1,11 +1,13 @@
 // Start-up: the application object, the main window with its controller and the message
-// window, the message loop; an error escaping start-up is shown and ends the program.
+// window, the message loop; an error escaping start-up is shown and ends the program. The end
+// of the session (a signal, the desktop's session manager) ends it as a close does.
 #include <QElapsedTimer>
 #include <exception>
 
 #include "ui/error_display.h"
 #include "ui/exit_when_shown.h"
 #include "ui/main_window.h"
+#include "ui/session_end.h"
 #include "ui/ui_resources.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(window.windowIcon());
     ExitWhenShown exit_when_shown(since_start);
     if (qEnvironmentVariableIsSet("RODIDUZ_EXIT_WHEN_SHOWN")) window.installEventFilter(&exit_when_shown);
+    const SessionEndWatch session_end(window);
     window.show();
     application.exec();
   } catch (const std::exception& error) {

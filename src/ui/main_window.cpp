@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <algorithm>
 
+#include "common/platform.h"
 #include "ui/error_display.h"
 #include "ui/ui_resources.h"
 
@@ -21,9 +22,6 @@ namespace {
 
 QString ToQt(const NativeString& text) { return QString::fromStdU16String(text); }
 NativeString FromQt(const QString& text) { return text.toStdU16String(); }
-
-// Item data of ComboBox1: the catalogue entry behind each operator line.
-TApnElem* EntryOf(const QVariant& data) { return static_cast<TApnElem*>(data.value<void*>()); }
 
 constexpr const char* kEdit1Hint = "APN name from operator - normally \"internet\"";
 
@@ -203,6 +201,7 @@ void MainWindow::BuildSetupPage(QWidget* page) {
   ComboBox1->setFont(OpenSansFont(10));
   ComboBox1->setEditable(false);
   ComboBox1->setMaxVisibleItems(16);
+  operators_ = new OperatorListModel(ComboBox1);
   CheckBox1 = File(Control::CheckBox1, new QCheckBox(QStringLiteral("Show all operators"), page));
   CheckBox1->setGeometry(34, 215, 137, 17);
   CheckBox1->setFont(OpenSansFont(8));
@@ -426,50 +425,16 @@ void MainWindow::SetChecked(Control check_box, bool checked) {
   if (auto* box = dynamic_cast<QCheckBox*>(Widget(check_box))) box->setChecked(checked);
 }
 
-void MainWindow::ClearOperators() { ComboBox1->clear(); }
-
-void MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
-  // After the items that sort equal, as a sorted list inserts. Qt selects the first item put
-  // into an empty list; the list keeps "nothing selected" instead until code selects.
-  const int count = ComboBox1->count();
-  int low = 0;
-  int high = count;
-  while (low < high) {
-    const int middle = (low + high) / 2;
-    if (OperatorItemLess(text, FromQt(ComboBox1->itemText(middle)))) {
-      high = middle;
-    } else {
-      low = middle + 1;
-    }
-  }
-  const int selected = ComboBox1->currentIndex();
-  const QSignalBlocker quiet(ComboBox1);
-  ComboBox1->insertItem(low, ToQt(text), QVariant::fromValue(static_cast<void*>(entry)));
-  if (selected < 0) ComboBox1->setCurrentIndex(-1);
-}
-
+void MainWindow::ClearOperators() { operators_->Clear(); }
+void MainWindow::AddOperator(const NativeString& text, TApnElem* entry) { operators_->Add(text, entry); }
 void MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
-  const int selected = ComboBox1->currentIndex();
-  const QSignalBlocker quiet(ComboBox1);
-  ComboBox1->insertItem(0, ToQt(text), QVariant::fromValue(static_cast<void*>(entry)));
-  if (selected < 0) ComboBox1->setCurrentIndex(-1);
+  operators_->InsertAtTop(text, entry);
 }
-
-int MainWindow::OperatorCount() const { return ComboBox1->count(); }
-
-NativeString MainWindow::OperatorText(int index) const {
-  return index >= 0 && index < ComboBox1->count() ? FromQt(ComboBox1->itemText(index)) : NativeString{};
-}
-
-void MainWindow::SelectOperator(int index) {
-  ComboBox1->setCurrentIndex(index >= 0 && index < ComboBox1->count() ? index : -1);
-}
-
-int MainWindow::SelectedOperator() const { return ComboBox1->currentIndex(); }
-
-TApnElem* MainWindow::OperatorEntry(int index) const {
-  return index >= 0 && index < ComboBox1->count() ? EntryOf(ComboBox1->itemData(index)) : nullptr;
-}
+int MainWindow::OperatorCount() const { return operators_->Count(); }
+NativeString MainWindow::OperatorText(int index) const { return operators_->Text(index); }
+void MainWindow::SelectOperator(int index) { operators_->Select(index); }
+int MainWindow::SelectedOperator() const { return operators_->Selected(); }
+TApnElem* MainWindow::OperatorEntry(int index) const { return operators_->Entry(index); }
 
 void MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {
   QTimer& target = Timer(timer);
@@ -543,15 +508,48 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  const QString failure = SaveLog();
+  if (failure.isEmpty() || LeaveWithoutLog(failure)) {
+    event->accept();
+    closed_ = true;
+    // The program ends with its main window; the message window goes with it.
+    message_form_->hide();
+  } else {
+    // The window stays open and the log stays in memory for the next try.
+    event->ignore();
+  }
+}
+
+QString MainWindow::SaveLog() {
   TCloseAction action = TCloseAction::caHide;
   try {
     controller_->FormClose(nullptr, action);
-    event->accept();
-    // The program ends with its main window; the message window goes with it.
-    message_form_->hide();
+    return {};
   } catch (const std::exception& error) {
-    // The save failed: the window stays open and the log stays in memory for the next try.
-    event->ignore();
-    ShowErrorDisplay(error);
+    return QString::fromLocal8Bit(ErrorDisplayText(error));
   }
+}
+
+bool MainWindow::LeaveWithoutLog(const QString& failure) {
+  if (ending_session_) {
+    PrintError(failure);
+    return true;
+  }
+  ShowErrorDisplay(failure);
+  return AskToCloseWithoutLog(this);
+}
+
+void MainWindow::EndSession() {
+  ending_session_ = true;
+  // Inside a close that is showing a failed save, close() does nothing: the save is tried here.
+  if (!closed_ && !close()) {
+    const QString failure = SaveLog();
+    if (!failure.isEmpty()) PrintError(failure);
+  }
+  QApplication::quit();
+}
+
+void MainWindow::SaveLogForSession() {
+  const QString failure = SaveLog();
+  if (!failure.isEmpty()) PrintError(failure);
 }

@@ -19,6 +19,7 @@
 #include "controller/form_view.h"
 #include "controller/main_form.h"
 #include "ui/message_form_unit.h"
+#include "ui/operator_list_model.h"
 #include "ui/pin_edit.h"
 #include "ui/widgets.h"
 
@@ -75,6 +76,13 @@ class MainWindow : public QWidget, public FormView {
   void CloseWindow() override;
   // May be called from any thread; the list is changed on the window's thread.
   void AddDebugItem(Control list_box, const NativeString& text) override;
+
+  // The session ends (an ending signal, the desktop's session manager): the log is saved as a
+  // close saves it, unless the window has closed already, and the program ends even when the
+  // save fails, for nobody may be there to answer.
+  void EndSession();
+  // The desktop's session manager asks for the program's data before the session may end.
+  void SaveLogForSession();
 
   // Left half and frame
   QLabel* Image2 = nullptr;
@@ -168,6 +176,10 @@ class MainWindow : public QWidget, public FormView {
   void NameForAssistiveTechnology();
   void WireEvents();
   void AddDebugItemHere(Control list_box, const QString& text);
+  // FormClose's save of the log: the error's text, or empty when the log was saved.
+  QString SaveLog();
+  // After a failed save: whether the window may close all the same.
+  bool LeaveWithoutLog(const QString& failure);
 
   // Creates a label at its place, with its text and font, and files it under its name.
   LayoutLabel* MakeLabel(QWidget* parent, Control name, QRect box, const char* text, const QFont& font,
@@ -183,5 +195,8 @@ class MainWindow : public QWidget, public FormView {
   std::unique_ptr<TForm1> controller_;
   std::unique_ptr<TMessageForm> message_form_;
   FocusRing* focus_ring_ = nullptr;
+  OperatorListModel* operators_ = nullptr;  // owned by ComboBox1
   bool shown_once_ = false;
+  bool closed_ = false;
+  bool ending_session_ = false;
 };

@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 #include "support/test_files.h"
@@ -15,6 +17,23 @@
 #include "window_fixture.h"
 
 namespace {
+
+// Sets TMPDIR for as long as it lives, then puts back what was there.
+class TmpdirOverride {
+ public:
+  TmpdirOverride() : saved_(qgetenv("TMPDIR")) {}
+  ~TmpdirOverride() {
+    if (saved_.isNull()) {
+      qunsetenv("TMPDIR");
+    } else {
+      qputenv("TMPDIR", saved_);
+    }
+  }
+  void Set(const std::string& folder) { qputenv("TMPDIR", QByteArray::fromStdString(folder)); }
+
+ private:
+  QByteArray saved_;
+};
 
 bool LogHas(TForm1& form, const std::string& text) {
   for (const auto& line : form.LogList.Lines()) {
@@ -91,29 +110,48 @@ TEST_F(WindowTest, ExitSavesTheLogAndClosesTheWindow) {
   EXPECT_NE(log.find("Program Version: Dididuz 2015 - Version 1.2.8"), std::string::npos);
 }
 
-TEST_F(WindowTest, AFailedSaveKeepsTheWindowOpenAndTheLog) {
-  const QByteArray saved_tmpdir = qgetenv("TMPDIR");
+// The save's error as before, then a question: No (Return, Esc) keeps the window and the log
+// for the next close, which tries again; Yes (Alt+Y) closes without the log.
+TEST_F(WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutTheLog) {
+  struct Row {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool closes;
+  };
+  const Row rows[] = {
+      {"Return: No, the default", Qt::Key_Return, Qt::NoModifier, false},
+      {"Esc: No", Qt::Key_Escape, Qt::NoModifier, false},
+      {"Alt+Y: Yes", Qt::Key_Y, Qt::AltModifier, true},
+  };
+  TmpdirOverride tmpdir;
   const std::string missing = folder_.File("missing-folder");
-  qputenv("TMPDIR", QByteArray::fromStdString(missing));
-  MakeWindow(/*system_temporary_folder=*/true);
-  window().show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
-  {
-    MessageBoxCatcher error;
-    EXPECT_FALSE(window().close());
-    EXPECT_TRUE(window().isVisible());
-    EXPECT_TRUE(error.text.contains(QString::fromStdString(missing))) << error.text.toStdString();
-  }
-  EXPECT_TRUE(LogHas(form(), "Program Version"));
-
-  // Once the folder is there, the same window closes and the log is written.
-  qputenv("TMPDIR", QByteArray::fromStdString(folder_.Path()));
-  EXPECT_TRUE(window().close());
-  EXPECT_FALSE(ReadFileForTest(folder_.File("deruruv_ozo.txt")).empty());
-  if (saved_tmpdir.isNull()) {
-    qunsetenv("TMPDIR");
-  } else {
-    qputenv("TMPDIR", saved_tmpdir);
+  const std::string log_file = folder_.File("deruruv_ozo.txt");
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    tmpdir.Set(missing);
+    MakeWindow(/*system_temporary_folder=*/true);
+    window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    {
+      MessageBoxCatcher boxes(
+          {[](QMessageBox& error) { error.accept(); },
+           [&row](QMessageBox& question) { QTest::keyClick(&question, row.key, row.modifiers); }});
+      EXPECT_EQ(window().close(), row.closes);
+      ASSERT_EQ(boxes.texts.size(), 2);
+      EXPECT_TRUE(boxes.texts[0].contains(QString::fromStdString(missing))) << boxes.texts[0].toStdString();
+      EXPECT_TRUE(boxes.texts[1].contains(QStringLiteral("Close without saving the log?")));
+    }
+    EXPECT_EQ(window().isVisible(), !row.closes);
+    if (!row.closes) {
+      EXPECT_TRUE(LogHas(form(), "Program Version"));
+      // Once the folder is there, the same window closes and the log is written.
+      tmpdir.Set(folder_.Path());
+      EXPECT_TRUE(window().close());
+      EXPECT_FALSE(ReadFileForTest(log_file).empty());
+      std::filesystem::remove(log_file);
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
   }
 }
 

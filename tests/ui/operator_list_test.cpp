@@ -1,12 +1,17 @@
 // ComboBox1 and the two check boxes: sorted insertion, selection from code versus the user's
 // pick, and which changes run a handler.
 #include <gtest/gtest.h>
+#include <time.h>
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "support/test_files.h"
 #include "window_fixture.h"
 
 namespace {
@@ -26,10 +31,13 @@ TEST_F(WindowTest, OperatorsAreSortedWithoutRegardToCaseAndTheTopItemStaysFirst)
     return entries.back().get();
   };
   add(u"SE - telia");
+  TApnElem* first_equal = add(u"SE - Halebop");
   add(u"DE - Vodafone");
+  // Reading the list brings in what was added so far; later items merge into it.
+  ASSERT_EQ(window().OperatorCount(), 3);
+  window().SelectOperator(2);
   TApnElem* lower = add(u"se - comviq");
   add(u"AT - A1");
-  TApnElem* first_equal = add(u"SE - Halebop");
   TApnElem* second_equal = add(u"se - HALEBOP");
   auto box = std::make_unique<TApnElem>();
   window().InsertOperatorAtTop(u"(current box settings)", box.get());
@@ -41,12 +49,22 @@ TEST_F(WindowTest, OperatorsAreSortedWithoutRegardToCaseAndTheTopItemStaysFirst)
   // Items that sort equal stay in the order they came.
   EXPECT_EQ(window().OperatorEntry(4), first_equal);
   EXPECT_EQ(window().OperatorEntry(5), second_equal);
-  // Filling the list selects nothing; out-of-range requests give nothing.
-  EXPECT_EQ(window().SelectedOperator(), -1);
+  // The selection follows its item as others come in before it; out-of-range requests give nothing.
+  EXPECT_EQ(window().SelectedOperator(), 6);
   EXPECT_EQ(window().OperatorEntry(7), nullptr);
   EXPECT_TRUE(window().OperatorText(-1).empty());
   window().ClearOperators();
   EXPECT_EQ(window().OperatorCount(), 0);
+  EXPECT_EQ(window().SelectedOperator(), -1);
+
+  // Filling the list selects nothing, and the drop-down gets the items from the event loop
+  // even when nobody reads the list.
+  add(u"SE - telia");
+  add(u"AT - A1");
+  QCoreApplication::processEvents();
+  ASSERT_EQ(window().ComboBox1->count(), 2);
+  EXPECT_EQ(window().ComboBox1->itemText(0), QStringLiteral("AT - A1"));
+  EXPECT_EQ(window().SelectedOperator(), -1);
 }
 
 TEST_F(WindowTest, SelectingFromCodeRunsNoHandlerButAUsersPickDoes) {
@@ -118,6 +136,55 @@ TEST_F(WindowTest, AUsersClickOnACheckBoxRunsItsHandler) {
   EXPECT_TRUE(window().IsVisible(Control::Edit3));
   QTest::mouseClick(window().CheckBox2, Qt::LeftButton, {}, window().CheckBox2->rect().center());
   EXPECT_FALSE(window().IsVisible(Control::Edit2));
+}
+
+// `copies` copies of the real converted catalogue; copy k ends each row with " #k", so no row
+// merges into a row of another copy.
+std::string ScaledRealCatalogue(int copies) {
+  const std::string base = ReadFileForTest(RODIDUZ_BINARY_DIR "/apnlist.csv");
+  std::string out;
+  for (int copy = 0; copy < copies; ++copy) {
+    const std::string suffix = " #" + std::to_string(copy);
+    for (std::size_t start = 0, end; (end = base.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      out.append(base, start, end - start).append(suffix).append("\r\n");
+    }
+  }
+  return out;
+}
+
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+class WindowTearDownTest : public WindowTest {
+ protected:
+  // Ticks "Show all operators" with `copies` copies of the real catalogue, checks the list,
+  // and gives this thread's CPU time for destroying the window.
+  double TearDownSeconds(int copies) {
+    MakeWindow(false, ScaledRealCatalogue(copies));
+    form().Mcc = 0;
+    form().SetCheckBox(Control::CheckBox1, true);
+    // Every entry of the catalogue, under the box's own settings.
+    EXPECT_EQ(window().OperatorCount(), static_cast<int>(form().ApnList.size()) + 1);
+    EXPECT_EQ(window().SelectedOperator(), 0);
+    EXPECT_EQ(window().OperatorText(0), u"(current box settings)");
+    QCoreApplication::processEvents();
+    const double start = ThreadCpuSeconds();
+    window_.reset();
+    return ThreadCpuSeconds() - start;
+  }
+};
+
+TEST_F(WindowTearDownTest, AListOfEveryOperatorOfAHundredCataloguesGoesInLinearTime) {
+  ASSERT_FALSE(ReadFileForTest(RODIDUZ_BINARY_DIR "/apnlist.csv").empty()) << "the build makes apnlist.csv";
+  double ten = TearDownSeconds(10);
+  ten = std::min(ten, TearDownSeconds(10));
+  const double hundred = TearDownSeconds(100);
+  // Linear is 10 times the 10-copy figure (less, with the window's own widgets in both); a
+  // tear-down quadratic in the rows is 100 times.
+  EXPECT_LT(hundred, 30 * ten) << "10 copies " << ten << " s, 100 copies " << hundred << " s";
 }
 
 }  // namespace

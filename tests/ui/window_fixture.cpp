@@ -15,9 +15,9 @@ void WindowTest::TearDown() {
   QApplication::processEvents();
 }
 
-void WindowTest::MakeWindow(bool system_temporary_folder) {
+void WindowTest::MakeWindow(bool system_temporary_folder, const std::string& catalogue) {
   TForm1Environment environment;
-  environment.catalogue_path = folder_.Write("apnlist.csv", kWindowTestCatalogue);
+  environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
   environment.usb_library = folder_.File("no-such-usblib.so");
   environment.clock = FixedTestTime;
   environment.pause = [](unsigned) {};
@@ -29,14 +29,22 @@ QString WindowTest::CaptionOf(Control control) const {
   return QString::fromStdU16String(window_->Caption(control));
 }
 
-MessageBoxCatcher::MessageBoxCatcher() {
-  // Polls, because the box becomes the active modal widget only once its loop runs.
+MessageBoxCatcher::MessageBoxCatcher(std::vector<Answer> answers) : answers_(std::move(answers)) {
+  // Polls, because a box becomes the active modal widget only once its loop runs; a box is
+  // answered once it is the active window, so that its shortcuts reach it, and only once, for
+  // a shortcut's click comes a moment later.
   poll_.setInterval(10);
   QObject::connect(&poll_, &QTimer::timeout, [this] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      text = box->text();
-      caught = true;
-      poll_.stop();
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || box == answered_ || QApplication::activeWindow() != box) return;
+    answered_ = box;
+    if (texts.isEmpty()) text = box->text();
+    texts.push_back(box->text());
+    caught = true;
+    const std::size_t index = static_cast<std::size_t>(texts.size() - 1);
+    if (index < answers_.size()) {
+      answers_[index](*box);
+    } else {
       box->accept();
     }
   });

@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "support/test_files.h"
 #include "ui/main_window.h"
@@ -24,9 +28,9 @@ class WindowTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
-  // Builds the window; the log goes to the scratch folder unless the system's temporary
-  // folder (TMPDIR) is asked for.
-  void MakeWindow(bool system_temporary_folder = false);
+  // Builds the window on `catalogue`; the log goes to the scratch folder unless the system's
+  // temporary folder (TMPDIR) is asked for.
+  void MakeWindow(bool system_temporary_folder = false, const std::string& catalogue = kWindowTestCatalogue);
 
   MainWindow& window() { return *window_; }
   TForm1& form() { return window_->Controller(); }
@@ -36,14 +40,19 @@ class WindowTest : public testing::Test {
   std::unique_ptr<MainWindow> window_;
 };
 
-// While it lives, reads and dismisses the next modal message box.
+// While it lives, reads and answers the modal message boxes as they come: each by its answer in
+// `answers`, in order, and those beyond the answers by accepting them.
 class MessageBoxCatcher {
  public:
-  MessageBoxCatcher();
-  QString text;  // the box's text; empty while none has come
+  using Answer = std::function<void(QMessageBox& box)>;
+  explicit MessageBoxCatcher(std::vector<Answer> answers = {});
+  QString text;  // the first box's text; empty while none has come
+  QStringList texts;
   bool caught = false;
 
  private:
+  std::vector<Answer> answers_;
+  QPointer<QMessageBox> answered_;
   QTimer poll_;
 };
 // Processes events until `done` holds or a few seconds have passed.
