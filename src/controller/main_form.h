@@ -85,6 +85,7 @@ class TForm1 : private TForm1Registration {
 
   // Serial engine and message channel
   void OpenCommPort();
+  void LogOpenFailureReason();
   void AddToDutRecvList(const AnsiString& message);
   AnsiString GetFromDutRecvList();
   void ClearDutRecvList();
@@ -173,6 +174,7 @@ class TForm1 : private TForm1Registration {
   AnsiString BoxMac;
 
   // State kept across calls for the whole run.
+  SerialOpenFailure LoggedOpenFailure;  // the reason last logged for a port that did not open
   std::int32_t ShownLevel = -1;
   std::int32_t GprsTestTries = 0;
   LineAssembler LineBuffer;
@@ -201,6 +203,7 @@ class TForm1 : private TForm1Registration {
   void SetPinAreaVisible(bool visible);
 
   FormView& view_;
+  std::string usb_library_failure_;  // the system's reason when the USB library did not load
   TForm1Environment environment_;
   bool log_mirror_visible_ = false;
   bool catalogue_mirror_visible_ = false;

@@ -70,6 +70,7 @@ TEST(WizardLog, AppendsFromTwoThreadsNeverInterleave) {
   }
 }
 
+// The fixture's USB library does not exist: the line after the version says why.
 TEST(WizardLogFile, FirstLineIsTheVersionAndTwoRunsShareOneFile) {
   FormFixture fixture;
   TForm1& form = fixture.form();
@@ -82,8 +83,11 @@ TEST(WizardLogFile, FirstLineIsTheVersionAndTwoRunsShareOneFile) {
   const std::string saved = ReadFileForTest(fixture.folder().File(kLogFileName));
   EXPECT_EQ(saved,
             "[09:05:03.007]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"
-            "[09:05:03.007]  ==== NEW ====\r\n"
-            "[09:05:03.007]  ==== NEW ====\r\n");
+            "[09:05:03.007]  USB library could not be loaded: " +
+                fixture.folder().File("no-such-usblib.so") +
+                ": cannot open shared object file: No such file or directory\r\n"
+                "[09:05:03.007]  ==== NEW ====\r\n"
+                "[09:05:03.007]  ==== NEW ====\r\n");
 }
 
 TEST(WizardLogFile, OverwritesAnEarlierFileAndWritesBytesAsLogged) {
