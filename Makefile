@@ -24,7 +24,8 @@ demo: deps build/build.ninja
 	bash scripts/demo $(DEMO_ARGS)
 
 # The Debian package build/rodiduz-setup_<version>_<arch>.deb, made by CPack from the install rules.
-package: build
+package: deps build/build.ninja
+	cmake --build build -j $(JOBS) --target rodiduz_installed
 	cd build && cpack -G DEB
 
 test: build
