@@ -16,8 +16,8 @@ void TForm1::OpenCommPort() {
   LogOpenFailureReason();
 }
 
+// The refusal repeats every tick; its reason is logged once each time it changes.
 void TForm1::LogOpenFailureReason() {
-  // The refusal repeats every tick; its reason is logged once each time it changes.
   if (Serial == nullptr) return;
   const SerialOpenFailure& failure = Serial->LastOpenFailure();
   if (failure == LoggedOpenFailure || failure.reason.empty()) return;

@@ -85,7 +85,6 @@ class TForm1 : private TForm1Registration {
 
   // Serial engine and message channel
   void OpenCommPort();
-  void LogOpenFailureReason();
   void AddToDutRecvList(const AnsiString& message);
   AnsiString GetFromDutRecvList();
   void ClearDutRecvList();
@@ -183,6 +182,8 @@ class TForm1 : private TForm1Registration {
   std::unique_ptr<TApnElem> BoxSettingsEntry;
 
  private:
+  // Logs why the port did not open, when the reason differs from the one logged last.
+  void LogOpenFailureReason();
   // Box texts become native texts when they are put into a label.
   void SetLabel(Control label, const AnsiString& text);
   void Pause(unsigned milliseconds);
