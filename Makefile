@@ -1,5 +1,5 @@
 # Wraps CMake. `make demo` and `make test` set up everything a fresh Debian 12 machine needs.
-.PHONY: deps configure build run test sanitize tsan demo bench fuzz screenshots format clean windows test-windows
+.PHONY: deps configure build run test sanitize tsan demo package bench fuzz screenshots format clean windows test-windows
 
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
@@ -17,9 +17,16 @@ build: deps build/build.ninja
 run: build
 	cd build && ./rodiduz-setup
 
-# The wizard against the box simulator; DEMO_ARGS go to the simulator.
-demo: build
+# The wizard against the box simulator; DEMO_ARGS go to the simulator. Builds only what the
+# demo runs, so the first window comes without waiting for the tests.
+demo: deps build/build.ninja
+	cmake --build build -j $(JOBS) --target rodiduz_demo
 	bash scripts/demo $(DEMO_ARGS)
+
+# The Debian package build/rodiduz-setup_<version>_<arch>.deb, made by CPack from the install rules.
+package: deps build/build.ninja
+	cmake --build build -j $(JOBS) --target rodiduz_installed
+	cd build && cpack -G DEB
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)

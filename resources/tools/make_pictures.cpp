@@ -157,6 +157,6 @@ int main(int argc, char** argv) {
              QStringLiteral("message-background.png"));
   ok &= Save(Logo(), folder, QStringLiteral("logo.png"));
   ok &= Save(CheckMark(), folder, QStringLiteral("check-mark.png"));
-  for (int size : {16, 32, 48, 64, 128}) ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
+  for (int size : {16, 32, 48, 64, 128, 256}) ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
   return ok ? 0 : 1;
 }

@@ -31,7 +31,9 @@ std::string UnknownErrorDisplayText();
 // The system's description of an error number (one place turns error numbers into text).
 std::string SystemErrorText(int error_number);
 
-// The user's temporary folder, ending with a path separator.
+// The user's temporary folder, ending with a path separator. On POSIX: $TMPDIR when set and
+// not empty, else $XDG_RUNTIME_DIR when it is an absolute path to a folder of this user that
+// no one else may enter, else /tmp.
 std::string TemporaryFolder();
 
 // The full path of `name` as seen from the working folder (the file need not exist).

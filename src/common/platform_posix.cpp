@@ -94,9 +94,28 @@ std::string SystemErrorText(int error_number) {
   return ::strerror_r(error_number, buffer, sizeof buffer);
 }
 
+namespace {
+
+// An absolute path to a folder this user owns and no one else may enter.
+bool PrivateFolderOfThisUser(const char* path) {
+  if (path == nullptr || path[0] != '/') return false;
+  struct stat status {};
+  if (::stat(path, &status) != 0 || !S_ISDIR(status.st_mode)) return false;
+  return status.st_uid == ::geteuid() && (status.st_mode & (S_IRWXG | S_IRWXO)) == 0;
+}
+
+}  // namespace
+
 std::string TemporaryFolder() {
-  const char* folder = std::getenv("TMPDIR");
-  std::string path = (folder != nullptr && *folder != '\0') ? folder : "/tmp";
+  const char* tmpdir = std::getenv("TMPDIR");
+  const char* runtime_dir = std::getenv("XDG_RUNTIME_DIR");
+  std::string path = "/tmp";
+  if (tmpdir != nullptr && *tmpdir != '\0') {
+    path = tmpdir;
+  } else if (PrivateFolderOfThisUser(runtime_dir)) {
+    // The shared /tmp is sticky: a log another user saved there could never be replaced.
+    path = runtime_dir;
+  }
   if (path.back() != '/') path += '/';
   return path;
 }

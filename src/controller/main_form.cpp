@@ -25,7 +25,7 @@ TForm1::TForm1(FormView& view, TForm1Environment environment) try
   // The window and its controls exist already: `view` is the window.
   const std::string library =
       environment_.usb_library.empty() ? DefaultUsbLibraryName() : environment_.usb_library;
-  UsbLibHandle = LoadUsbLibrary(library.c_str());
+  UsbLibHandle = LoadUsbLibrary(library.c_str(), &usb_library_failure_);
   view_.ShowPage(kPageWelcome);
   log_mirror_visible_ = view_.IsVisible(Control::ListBox3);
   catalogue_mirror_visible_ = view_.IsVisible(Control::ListBox1);
@@ -60,7 +60,11 @@ void TForm1::LogLine(const AnsiString& text) {
   if (log_mirror_visible_) view_.AddDebugItem(Control::ListBox3, AnsiToNative(text));
 }
 
-void TForm1::FormShow(TObject* /*Sender*/) { LogLine(AnsiString("Program Version: ") + kVersionText); }
+void TForm1::FormShow(TObject* /*Sender*/) {
+  LogLine(AnsiString("Program Version: ") + kVersionText);
+  // Without the library the search finds nothing for ever; the log is where to learn why.
+  if (UsbLibHandle == nullptr) LogLine("USB library could not be loaded: " + usb_library_failure_);
+}
 
 void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
   const std::string folder =

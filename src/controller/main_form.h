@@ -173,6 +173,7 @@ class TForm1 : private TForm1Registration {
   AnsiString BoxMac;
 
   // State kept across calls for the whole run.
+  SerialOpenFailure LoggedOpenFailure;  // the reason last logged for a port that did not open
   std::int32_t ShownLevel = -1;
   std::int32_t GprsTestTries = 0;
   LineAssembler LineBuffer;
@@ -185,6 +186,8 @@ class TForm1 : private TForm1Registration {
   bool SearchNoticeShown = false;
 
  private:
+  // Logs why the port did not open, when the reason differs from the one logged last.
+  void LogOpenFailureReason();
   // Box texts become native texts when they are put into a label.
   void SetLabel(Control label, const AnsiString& text);
   void Pause(unsigned milliseconds);
@@ -211,6 +214,7 @@ class TForm1 : private TForm1Registration {
   void SetPinAreaVisible(bool visible);
 
   FormView& view_;
+  std::string usb_library_failure_;  // the system's reason when the USB library did not load
   TForm1Environment environment_;
   bool log_mirror_visible_ = false;
   bool catalogue_mirror_visible_ = false;

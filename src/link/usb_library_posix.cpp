@@ -6,7 +6,15 @@
 
 const char* DefaultUsbLibraryName() { return "libusblib.so"; }
 
-void* LoadUsbLibrary(const char* name) { return ::dlopen(name, RTLD_NOW); }
+void* LoadUsbLibrary(const char* name, std::string* failure) {
+  void* library = ::dlopen(name, RTLD_NOW);
+  if (library == nullptr && failure != nullptr) {
+    // The loader's text names the file and why: not found, wrong architecture, missing symbol.
+    const char* reason = ::dlerror();
+    *failure = reason != nullptr ? reason : name;
+  }
+  return library;
+}
 
 UsbScanComFunction FindUsbScanExport(void* library) {
   if (library == nullptr) return nullptr;

@@ -5,15 +5,20 @@
 
 #include <string>
 
+#include "common/platform.h"
 #include "common/text.h"
 
 const char* DefaultUsbLibraryName() { return "usblib.dll"; }
 
-void* LoadUsbLibrary(const char* name) {
+void* LoadUsbLibrary(const char* name, std::string* failure) {
   if (name == nullptr) return nullptr;
   const NativeString native = AnsiToNative(name);
   const std::wstring wide(native.begin(), native.end());
-  return reinterpret_cast<void*>(::LoadLibraryW(wide.c_str()));
+  void* library = reinterpret_cast<void*>(::LoadLibraryW(wide.c_str()));
+  if (library == nullptr && failure != nullptr) {
+    *failure = std::string(name) + ": " + SystemErrorText(static_cast<int>(::GetLastError()));
+  }
+  return library;
 }
 
 UsbScanComFunction FindUsbScanExport(void* library) {

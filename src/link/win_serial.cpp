@@ -3,6 +3,7 @@
 #include "link/win_serial.h"
 
 #include <cstring>
+#include <string>
 
 ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_status) {
   ModemEventCodes report;
@@ -18,8 +19,16 @@ ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_s
 
 std::uint8_t WinSerial::TakePortSettings(unsigned port, std::int32_t baud_rate, std::int32_t parity,
                                          bool modem_events) {
-  if (port == 0) return kOpenPortZero;
-  if (port > 255) return kOpenDeviceFailed;  // the port number is 8 bits: never wrap onto another port
+  if (port == 0) {
+    last_open_failure_ = {"COM0", "no such port number"};
+    return kOpenPortZero;
+  }
+  if (port > 255) {
+    // The port number is 8 bits: never wrap onto another port.
+    last_open_failure_ = {"COM" + std::to_string(port), "port numbers end at 255"};
+    return kOpenDeviceFailed;
+  }
+  last_open_failure_ = {};
   modem_events_ = modem_events;
   port_number_ = static_cast<std::uint8_t>(port);
   baud_rate_ = baud_rate;

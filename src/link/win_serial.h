@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class WinSerial;
 
@@ -46,6 +47,13 @@ ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_s
 
 using SerialCallbackFunction = void (*)(WinSerial* engine, unsigned code);
 
+// Why the last Open failed, in the system's words: the device it tried and the reason.
+struct SerialOpenFailure {
+  std::string device;
+  std::string reason;
+  bool operator==(const SerialOpenFailure&) const = default;
+};
+
 class WinSerial {
  public:
   static constexpr std::int16_t kBufferSize = 1024;
@@ -71,6 +79,8 @@ class WinSerial {
   // or more, a negative or zero length or no data.
   void Send(const void* data, std::int16_t length);
   void RequestRead();
+  // Empty after a successful Open; for the UI thread that calls Open.
+  const SerialOpenFailure& LastOpenFailure() const { return last_open_failure_; }
   std::int16_t ReceivedCount() const;
   const unsigned char* ReceivedData() const;
   // Ends the worker (which closes the port and raises code 1); waits at most 2000 ms. Called
@@ -89,7 +99,8 @@ class WinSerial {
   // Sets signal `index` (0..6); the backend keeps the signals.
   void SetSignal(unsigned index);
   // The checks of Open before any device is touched: code 16 for port 0, code 8 for a port
-  // above 255; otherwise it records the settings and gives kOpenOk.
+  // above 255 (both recorded as the failure); otherwise it records the settings, clears the
+  // failure and gives kOpenOk.
   std::uint8_t TakePortSettings(unsigned port, std::int32_t baud_rate, std::int32_t parity,
                                 bool modem_events);
 
@@ -110,6 +121,7 @@ class WinSerial {
   std::int16_t write_length_ = 0;
   std::uint32_t event_mask_ = 0;
   std::atomic<SerialCallbackFunction> callback_{nullptr};
+  SerialOpenFailure last_open_failure_;
 
   std::unique_ptr<Backend> backend_;
 };

@@ -20,6 +20,7 @@
 #include <string>
 #include <system_error>
 
+#include "common/platform.h"
 #include "link/win_serial.h"
 #include "link/win_serial_worker.h"
 
@@ -99,12 +100,22 @@ bool ExclusiveToAnother(int fd) {
   return ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
 }
 
-// Opens the device for exclusive use. TIOCEXCL keeps other programs out but root passes it;
-// the lock holds for everyone who takes it, root and our own engines included.
-int OpenPortDevice(const std::string& path) {
+// Opens the device for exclusive use, or gives -1 with the reason in `error`. TIOCEXCL keeps
+// other programs out but root passes it; the lock holds for everyone who takes it, root and
+// our own engines included. Either hold is reported as a busy device, which is what it means.
+int OpenPortDevice(const std::string& path, int& error) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
-  if (::isatty(fd) == 0 || ExclusiveToAnother(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (fd < 0) {
+    error = errno;
+    return -1;
+  }
+  error = 0;
+  if (::isatty(fd) == 0) {
+    error = ENOTTY;
+  } else if (ExclusiveToAnother(fd) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    error = EBUSY;
+  }
+  if (error != 0) {
     ::close(fd);
     return -1;
   }
@@ -122,22 +133,23 @@ void ClosePortDevice(int& fd) {
 }
 
 // With VMIN=0 a read of 0 bytes could not be told from a hang-up; VMIN=1 makes 0 mean one.
-bool SetNoTimeouts(int fd) {
+// Both steps give 0 or the errno value of the call that failed.
+int SetNoTimeouts(int fd) {
   termios settings{};
-  if (::tcgetattr(fd, &settings) != 0) return false;
+  if (::tcgetattr(fd, &settings) != 0) return errno;
   settings.c_cc[VMIN] = 1;
   settings.c_cc[VTIME] = 0;
-  return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+  return ::tcsetattr(fd, TCSANOW, &settings) == 0 ? 0 : errno;
 }
 
-bool ApplyLineSettings(int fd, std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits) {
+int ApplyLineSettings(int fd, std::int32_t baud_rate, std::int32_t parity, std::uint8_t data_bits) {
   termios settings{};
-  if (::tcgetattr(fd, &settings) != 0) return false;
-  if (!PrepareLineSettings(settings, baud_rate, parity, data_bits)) return false;
-  if (::tcsetattr(fd, TCSANOW, &settings) != 0) return false;
+  if (::tcgetattr(fd, &settings) != 0) return errno;
+  if (!PrepareLineSettings(settings, baud_rate, parity, data_bits)) return EINVAL;
+  if (::tcsetattr(fd, TCSANOW, &settings) != 0) return errno;
   // Pseudo-terminals have no modem lines (ENOTTY, some drivers EINVAL): that is no failure.
   int lines = TIOCM_DTR | TIOCM_RTS;
-  return ::ioctl(fd, TIOCMBIS, &lines) == 0 || NoModemLines(errno);
+  return ::ioctl(fd, TIOCMBIS, &lines) == 0 || NoModemLines(errno) ? 0 : errno;
 }
 
 }  // namespace
@@ -182,7 +194,10 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
     bool ended = false;
   };
 
-  explicit Backend(WinSerial& owner) : engine(owner), wake_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+  explicit Backend(WinSerial& owner)
+      : engine(owner),
+        wake_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+        wake_error(wake_fd < 0 ? errno : 0) {}
 
   void Set(unsigned index) {
     signals.fetch_or(Bit(index));
@@ -221,6 +236,7 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
 
   WinSerial& engine;
   int wake_fd;
+  int wake_error;  // why the wake-up descriptor is missing
   std::atomic<std::uint32_t> signals{0};
   int port_fd = -1;
   std::thread worker;
@@ -442,31 +458,45 @@ void WinSerial::SetSignal(unsigned index) { backend_->Set(index); }
 std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
                              std::uint8_t data_bits, bool modem_events) {
   Backend& b = *backend_;
+  const std::string path = SerialPortPath(port);
   if (b.worker.joinable()) {
     b.Set(kStop);
     // The earlier worker still owns the port; a second one must not share it.
-    if (!b.EndWorker()) return kOpenDeviceFailed;
+    if (!b.EndWorker()) {
+      last_open_failure_ = {path, SystemErrorText(EBUSY)};
+      return kOpenDeviceFailed;
+    }
   }
   b.ClosePort();
 
   std::uint8_t code = TakePortSettings(port, baud_rate, parity, modem_events);
   int fd = -1;
+  int error = 0;
   if (code == kOpenOk) {
-    fd = OpenPortDevice(SerialPortPath(port));
+    fd = OpenPortDevice(path, error);
     if (fd < 0) {
       code = kOpenDeviceFailed;
     } else {
-      // Each step runs; the last one that fails names the code.
+      // Each step runs; the last one that fails names the code and the reason.
+      const auto step = [&](int step_error, std::uint8_t step_code) {
+        if (step_error == 0) return;
+        code = step_code;
+        error = step_error;
+      };
       b.comm_mask = modem_events ? (kModemEventRing | kModemEventCarrierChange) : 0;
       std::uint32_t status = 0;
       const int lines_error = modem_events ? b.modem_lines->Read(fd, status) : 0;
-      if (lines_error != 0 && !NoModemLines(lines_error)) code = kOpenMaskFailed;
-      if (!SetNoTimeouts(fd)) code = kOpenTimeoutsFailed;
-      if (!ApplyLineSettings(fd, baud_rate, parity, data_bits)) code = kOpenLineSettingsFailed;
+      step(NoModemLines(lines_error) ? 0 : lines_error, kOpenMaskFailed);
+      step(SetNoTimeouts(fd), kOpenTimeoutsFailed);
+      step(ApplyLineSettings(fd, baud_rate, parity, data_bits), kOpenLineSettingsFailed);
     }
   }
-  if (b.wake_fd < 0) code = kOpenSignalsMissing;
+  if (b.wake_fd < 0) {
+    code = kOpenSignalsMissing;
+    error = b.wake_error;
+  }
   if (code != kOpenOk) {
+    if (error != 0) last_open_failure_ = {path, SystemErrorText(error)};
     ClosePortDevice(fd);
     return code;
   }
@@ -498,10 +528,11 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
       hold.unlock();
       control->ended_changed.notify_all();
     });
-  } catch (const std::system_error&) {
+  } catch (const std::system_error& failure) {
     start_lock.unlock();
     b.control.reset();
     b.ClosePort();
+    last_open_failure_ = {path, SystemErrorText(failure.code().value())};
     return kOpenSignalsMissing;
   }
   return kOpenOk;

@@ -7,9 +7,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string>
 
+#include "common/platform.h"
+#include "common/text.h"
 #include "link/win_serial.h"
 #include "link/win_serial_worker.h"
 
@@ -271,22 +275,33 @@ void WinSerial::SetSignal(unsigned index) { backend_->Set(index); }
 std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
                              std::uint8_t data_bits, bool modem_events) {
   Backend& b = *backend_;
+  const std::wstring path = SerialPortPath(port);
+  const auto fail_with = [&](DWORD error) {
+    last_open_failure_ = {
+        NativeToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(path.data()), path.size())),
+        SystemErrorText(static_cast<int>(error))};
+  };
   if (b.worker != nullptr) {
     b.Set(kStop);
     // The earlier worker still owns the port; a second one must not share it.
-    if (!b.EndWorker()) return kOpenDeviceFailed;
+    if (!b.EndWorker()) {
+      fail_with(ERROR_BUSY);
+      return kOpenDeviceFailed;
+    }
   }
   b.ClosePort();
 
   std::uint8_t code = TakePortSettings(port, baud_rate, parity, modem_events);
   HANDLE handle = INVALID_HANDLE_VALUE;
+  DWORD error = ERROR_SUCCESS;
   if (code == kOpenOk) {
     b.read_operation = {};
     b.write_operation = {};
     b.event_operation = {};
     // No sharing: a port another program (or engine) holds fails to open.
-    handle = ::CreateFileW(SerialPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) error = ::GetLastError();
     DCB line = PrepareLineSettings(baud_rate, parity, data_bits);
     b.read_operation.hEvent = b.signals[kReadDone];
     b.write_operation.hEvent = b.signals[kWriteDone];
@@ -294,17 +309,25 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
     if (handle == INVALID_HANDLE_VALUE) {
       code = kOpenDeviceFailed;
     } else {
-      // Each step runs; the last one that fails names the code.
-      if (!::SetCommMask(handle, modem_events ? (kModemEventRing | kModemEventCarrierChange) : 0)) {
-        code = kOpenMaskFailed;
-      }
+      // Each step runs; the last one that fails names the code and the reason.
+      const auto step = [&](BOOL done, std::uint8_t step_code) {
+        if (done) return;
+        error = ::GetLastError();
+        code = step_code;
+      };
+      step(::SetCommMask(handle, modem_events ? (kModemEventRing | kModemEventCarrierChange) : 0),
+           kOpenMaskFailed);
       COMMTIMEOUTS timeouts{};  // all zero: a read completes only with the bytes asked for
-      if (!::SetCommTimeouts(handle, &timeouts)) code = kOpenTimeoutsFailed;
-      if (!::SetCommState(handle, &line)) code = kOpenLineSettingsFailed;
+      step(::SetCommTimeouts(handle, &timeouts), kOpenTimeoutsFailed);
+      step(::SetCommState(handle, &line), kOpenLineSettingsFailed);
     }
   }
-  if (!b.SignalsAvailable()) code = kOpenSignalsMissing;
+  if (!b.SignalsAvailable()) {
+    code = kOpenSignalsMissing;
+    error = ERROR_INVALID_HANDLE;
+  }
   if (code != kOpenOk) {
+    if (error != ERROR_SUCCESS) fail_with(error);
     if (handle != INVALID_HANDLE_VALUE) ::CloseHandle(handle);
     return code;
   }
@@ -326,8 +349,11 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   const std::uintptr_t thread =
       ::_beginthreadex(nullptr, 0, &Backend::WorkerMain, start, CREATE_SUSPENDED, &thread_id);
   if (thread == 0) {
+    // The C runtime keeps the system's own error code of the failed thread creation here.
+    const DWORD start_error = static_cast<DWORD>(_doserrno);
     delete start;
     b.ClosePort();
+    fail_with(start_error);
     return kOpenSignalsMissing;
   }
   b.worker = reinterpret_cast<HANDLE>(thread);

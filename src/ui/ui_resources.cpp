@@ -52,7 +52,7 @@ QPixmap Picture(const char* path) { return QPixmap(QString::fromLatin1(path)); }
 
 QIcon ProgramIcon() {
   QIcon icon;
-  for (int size : {16, 32, 48, 64, 128}) {
+  for (int size : {16, 32, 48, 64, 128, 256}) {
     icon.addFile(QStringLiteral(":/pictures/icon-%1.png").arg(size), QSize(size, size));
   }
   return icon;

@@ -11,6 +11,8 @@
 #include <functional>
 #include <new>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 #include "support/test_files.h"
 
@@ -51,8 +53,7 @@ TEST(ReplaceFile, FailureNamesTheFileAndTheReasonAndLeavesNothing) {
     ReplaceFile(path, "x");
     FAIL() << "the save into a missing folder succeeded";
   } catch (const FileCreateError& error) {
-    EXPECT_EQ(std::string(error.what()),
-              "Cannot create file \"" + path + "\". " + SystemErrorText(ENOENT));
+    EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + path + "\". " + SystemErrorText(ENOENT));
   }
   EXPECT_EQ(EntriesIn(folder.Path()), 0u);
 }
@@ -71,8 +72,8 @@ TEST(ReadWholeFile, MissingFileGivesTheOpenErrorWithTheFullPath) {
     ReadWholeFile("apnlist.csv");
     ADD_FAILURE() << "a missing file was read";
   } catch (const FileOpenError& error) {
-    EXPECT_EQ(std::string(error.what()), "Cannot open file \"" + folder.Path() +
-                                             "/apnlist.csv\". No such file or directory");
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot open file \"" + folder.Path() + "/apnlist.csv\". No such file or directory");
   }
   std::filesystem::current_path(cwd);
 }
@@ -105,20 +106,76 @@ TEST(ErrorDisplayText, UserFacingTextsStandAndEveryOtherErrorReadsAsASentence) {
   }
 }
 
-TEST(TemporaryFolder, UsesTmpdirWhenSetAndNotEmpty) {
-  const char* saved = std::getenv("TMPDIR");
-  const std::string restore = saved ? saved : "";
-  ::setenv("TMPDIR", "/var/tmp", 1);
-  EXPECT_EQ(TemporaryFolder(), "/var/tmp/");
-  ::setenv("TMPDIR", "/var/tmp/", 1);
-  EXPECT_EQ(TemporaryFolder(), "/var/tmp/");
-  ::setenv("TMPDIR", "", 1);
-  EXPECT_EQ(TemporaryFolder(), "/tmp/");
-  if (saved) {
-    ::setenv("TMPDIR", restore.c_str(), 1);
-  } else {
-    ::unsetenv("TMPDIR");
+// Sets or unsets an environment variable for one scope, then puts the old value back.
+class EnvironmentOverride {
+ public:
+  EnvironmentOverride(const char* name, const char* value) : name_(name) {
+    const char* saved = std::getenv(name);
+    had_ = saved != nullptr;
+    if (had_) saved_ = saved;
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
   }
+  ~EnvironmentOverride() {
+    if (had_) {
+      ::setenv(name_, saved_.c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  bool had_ = false;
+  std::string saved_;
+};
+
+TEST(TemporaryFolder, ChoosesTmpdirThenAPrivateRuntimeFolderThenTmp) {
+  ScratchFolder scratch;
+  const std::string runtime = scratch.Path() + "/runtime";
+  const std::string open_to_group = scratch.Path() + "/open";
+  const std::string foreign = scratch.Path() + "/foreign";
+  const std::string plain_file = scratch.Write("file", "");
+  for (const auto& [folder, mode] : {std::pair{runtime, 0700}, {open_to_group, 0750}, {foreign, 0700}}) {
+    ASSERT_EQ(::mkdir(folder.c_str(), static_cast<mode_t>(mode)), 0);
+    ASSERT_EQ(::chmod(folder.c_str(), static_cast<mode_t>(mode)), 0);  // whatever the umask
+  }
+  // Only root can give a folder away; others run that row as a folder of their own.
+  const bool foreign_owned = ::chown(foreign.c_str(), 65534, 65534) == 0;
+
+  struct Row {
+    const char* name;
+    const char* tmpdir;  // null: unset
+    std::string runtime_dir;
+    std::string expected;
+  };
+  const Row rows[] = {
+      {"TMPDIR wins", "/var/tmp", runtime, "/var/tmp/"},
+      {"TMPDIR keeps its own slash", "/var/tmp/", runtime, "/var/tmp/"},
+      {"empty TMPDIR counts as unset", "", runtime, runtime + "/"},
+      {"unset TMPDIR, private runtime folder", nullptr, runtime, runtime + "/"},
+      {"runtime folder with its slash", nullptr, runtime + "/", runtime + "/"},
+      {"runtime folder others may enter", nullptr, open_to_group, "/tmp/"},
+      {"runtime folder of another user", nullptr, foreign, foreign_owned ? "/tmp/" : foreign + "/"},
+      {"relative runtime folder", nullptr, "runtime", "/tmp/"},
+      {"runtime folder missing", nullptr, scratch.Path() + "/gone", "/tmp/"},
+      {"runtime path is a file", nullptr, plain_file, "/tmp/"},
+      {"neither set", nullptr, "", "/tmp/"},
+  };
+  // The relative row must not find the folder from the working folder either.
+  const std::string cwd = std::filesystem::current_path();
+  std::filesystem::current_path(scratch.Path());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EnvironmentOverride tmpdir("TMPDIR", row.tmpdir);
+    EnvironmentOverride runtime_dir("XDG_RUNTIME_DIR",
+                                    row.runtime_dir.empty() ? nullptr : row.runtime_dir.c_str());
+    EXPECT_EQ(TemporaryFolder(), row.expected);
+  }
+  std::filesystem::current_path(cwd);
 }
 
 }  // namespace

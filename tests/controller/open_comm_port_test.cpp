@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "controller/main_form.h"
 #include "support/form_fixture.h"
@@ -18,33 +19,57 @@ std::size_t FailureLines(const FormFixture& fixture) {
   return static_cast<std::size_t>(std::count(texts.begin(), texts.end(), kFailureLine));
 }
 
-TEST(OpenCommPort, FailureClearsPortOpenAndLogsOnce) {
+// Every refusal logs the failure line; the reason follows only when it differs from the one
+// logged last, so a port refused every tick does not fill the log with it.
+TEST(OpenCommPort, FailureClearsPortOpenAndLogsTheReasonWhenItChanges) {
   FormFixture fixture;
   PortDirOverride port_dir(fixture.folder().Path());
   PtyPort pty;
   // Ports that a wrapped number would reach, so only a refusal gives the log line.
   pty.Link(fixture.folder().Path(), 1);
   pty.Link(fixture.folder().Path(), 256);
+  fixture.folder().Write("COM5", "not a terminal");
+  const std::string com4 = "Dut com port " + fixture.folder().File("COM4") + ": No such file or directory";
   struct Row {
     const char* name;
     std::int32_t comm_number;
+    std::string reason_line;  // empty: none
   };
   const Row rows[] = {
-      {"no device", 4}, {"number zero", 0}, {"above 255", 256}, {"257 would wrap onto COM1", 257},
-      {"negative", -1},
+      {"no device", 4, com4},
+      {"no device again", 4, ""},
+      {"number zero", 0, "Dut com port COM0: no such port number"},
+      {"above 255", 256, "Dut com port COM256: port numbers end at 255"},
+      {"257 would wrap onto COM1", 257, "Dut com port COM257: port numbers end at 255"},
+      {"negative", -1, "Dut com port COM0: no such port number"},
+      {"not a terminal", 5,
+       "Dut com port " + fixture.folder().File("COM5") + ": Inappropriate ioctl for device"},
+      {"back to the first reason", 4, com4},
   };
   std::size_t expected_lines = 0;
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
+    const std::size_t before = fixture.LogTexts().size();
     fixture.form().CommNumber = row.comm_number;
     fixture.form().PortOpen = true;
     fixture.form().OpenCommPort();
     EXPECT_FALSE(fixture.form().PortOpen.load());
     EXPECT_EQ(FailureLines(fixture), ++expected_lines);
     EXPECT_EQ(CountDescriptorsOnDevice(pty.slave()), 1u);  // nothing opened
+    // The code itself is neither logged nor shown.
+    const std::vector<std::string> texts = fixture.LogTexts();
+    const std::vector<std::string> added(texts.begin() + static_cast<std::ptrdiff_t>(before), texts.end());
+    std::vector<std::string> expected = {kFailureLine};
+    if (!row.reason_line.empty()) expected.push_back(row.reason_line);
+    EXPECT_EQ(added, expected);
   }
-  // The code itself is neither logged nor shown.
-  EXPECT_EQ(fixture.LogTexts().size(), expected_lines);
+  // After a successful open the same failure is news again.
+  fixture.form().CommNumber = 1;
+  fixture.form().OpenCommPort();
+  fixture.form().Serial->Stop();
+  fixture.form().CommNumber = 4;
+  fixture.form().OpenCommPort();
+  EXPECT_EQ(fixture.LogTexts().back(), com4);
 }
 
 TEST(OpenCommPort, SuccessOpensTheBoxLineAndLogsNothingHere) {

@@ -1,6 +1,7 @@
 // The box's port as an unprivileged user meets it: held by another program, or a device node
 // only root may open. The wizard searches on the virtual USB bus, which offers a pseudo-terminal
-// linked as COM7; where the case needs it, the whole session runs as nobody.
+// linked as COM7; where the case needs it, the whole session runs as nobody. Each refusal is
+// logged, and its reason once each time it changes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -52,6 +53,16 @@ class Session {
     return form().GetCommStateName(form().CommState) + " open=" + std::to_string(form().PortOpen.load()) +
            " refused=" + std::to_string(CountText(texts, kRefused)) +
            " opened=" + std::to_string(CountText(texts, kOpened));
+  }
+
+  // Why the port was refused, as logged: once for each change of reason.
+  std::string Reasons() const {
+    const std::string prefix = "Dut com port " + fixture_.folder().Path() + "/";
+    std::string found;
+    for (const std::string& text : fixture_.LogTexts()) {
+      if (text.starts_with(prefix)) found += (found.empty() ? "" : " | ") + text.substr(prefix.size());
+    }
+    return "reasons: " + found;
   }
 
   // One tick opens the port; the worker's open event arrives on its own thread, and the tick
@@ -143,6 +154,7 @@ std::string BusyPortRun(const PtyPort& pty, Holder holder) {
   const bool nothing_left = CountOpenDescriptors() == descriptors && CountThreads() == threads;
   seen.push_back(nothing_left ? "nothing left open" : "descriptors or threads left");
   seen.push_back(hold.Intact(pty) ? "hold intact" : "hold broken");
+  seen.push_back(session.Reasons());
   hold.Release();
   seen.push_back(session.ConnectOnNextTicks() ? "connected" : "not connected");
   seen.push_back(session.Observe());
@@ -155,6 +167,7 @@ std::vector<std::string> ExpectedBusyPortRun() {
     expected.push_back("Found open=0 refused=" + std::to_string(i) + " opened=0");
   expected.push_back("nothing left open");
   expected.push_back("hold intact");
+  expected.push_back("reasons: COM7: Device or resource busy");
   expected.push_back("connected");
   expected.push_back("Connected open=1 refused=" + std::to_string(kHeldTicks) + " opened=1");
   return expected;
@@ -217,6 +230,7 @@ TEST(PortPermission, RootOnlyNodeIsRefusedToNobodyOnEveryTryAndTheLogSaysSo) {
         for (int i = 0; i < kTicksUntilConnectTimeout; ++i) session.Tick();
         seen.push_back(session.Observe());
         seen.push_back("status: " + session.fixture().view().CaptionUtf8(Control::Label24));
+        seen.push_back(session.Reasons());
         seen.push_back(parent.Ask() ? "granted" : "parent gone");
         seen.push_back(session.ConnectOnNextTicks() ? "connected" : "not connected");
 
@@ -241,6 +255,7 @@ TEST(PortPermission, RootOnlyNodeIsRefusedToNobodyOnEveryTryAndTheLogSaysSo) {
   const std::vector<std::string> expected = {
       "Found open=0 refused=" + refusals + " opened=0",
       "status: Can't connect to the box",
+      "reasons: COM7: Permission denied",
       "granted",
       "connected",
       "first close: Cannot create file \"<temp>/" + std::string(kLogFileName) + "\". " +

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/platform.h"
 #include "link/win_serial_posix.h"
 #include "support/pty_port.h"
 #include "support/test_files.h"
@@ -352,8 +353,10 @@ TEST_F(WinSerialTest, PortHeldByAnotherEngineIsRefusedUntilReleased) {
   second_events.Attach(second);
   ASSERT_EQ(OpenBoxLine(first), kOpenOk);
   EXPECT_EQ(OpenBoxLine(second), kOpenDeviceFailed);  // holds against root too: the lock
+  EXPECT_EQ(second.LastOpenFailure().reason, SystemErrorText(EBUSY));
   first.Stop();
   EXPECT_EQ(OpenBoxLine(second), kOpenOk);
+  EXPECT_EQ(second.LastOpenFailure(), SerialOpenFailure{});
   EXPECT_TRUE(second_events.WaitForCount(kSerialOpened, 1));
 }
 
@@ -398,6 +401,7 @@ TEST_F(WinSerialTest, WorkerThatCannotStartFailsTheOpen) {
     throw std::system_error(EAGAIN, std::generic_category(), "no thread");
   });
   EXPECT_EQ(OpenBoxLine(engine), kOpenSignalsMissing);
+  EXPECT_EQ(engine.LastOpenFailure().reason, SystemErrorText(EAGAIN));
   EXPECT_EQ(CountDescriptorsOnDevice(pty.slave()), 1u);
   EXPECT_TRUE(recorder.Codes().empty());
 

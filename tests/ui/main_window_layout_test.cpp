@@ -18,7 +18,7 @@ TEST_F(WindowTest, WindowHasFixedClientAreaCaptionAndIcon) {
   EXPECT_EQ(window().minimumSize(), QSize(925, 453));
   EXPECT_EQ(window().maximumSize(), QSize(925, 453));
   const QList<QSize> sizes = window().windowIcon().availableSizes();
-  for (int size : {16, 32, 48, 64, 128}) {
+  for (int size : {16, 32, 48, 64, 128, 256}) {
     SCOPED_TRACE(size);
     EXPECT_TRUE(sizes.contains(QSize(size, size)));
   }

@@ -168,6 +168,9 @@ TEST_F(Win32Serial, OpenCodesWithoutADevice) {
   EXPECT_EQ(engine_.Open(256, 38400, 0, 8, false), kOpenDeviceFailed);
   EXPECT_EQ(engine_.Open(1000, 38400, 0, 8, false), kOpenDeviceFailed);
   EXPECT_EQ(engine_.Open(249, 38400, 0, 8, false), kOpenDeviceFailed);
+  // The reason is the system's own text for the device it tried.
+  EXPECT_EQ(engine_.LastOpenFailure().device, "\\\\.\\COM249");
+  EXPECT_FALSE(engine_.LastOpenFailure().reason.empty());
   engine_.Stop();
   std::lock_guard hold(record_.lock);
   EXPECT_TRUE(record_.codes.empty()) << "a failed Open started a worker";
