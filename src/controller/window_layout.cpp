@@ -238,6 +238,8 @@ bool IsLabel(ComponentKind kind) { return kind == ComponentKind::Label || kind =
 bool KeepsWidth(const ComponentLayout& row) { return !IsLabel(row.kind) || row.Fixed() || row.Wraps(); }
 bool KeepsHeight(const ComponentLayout& row) { return !IsLabel(row.kind) || row.Fixed(); }
 
+int PixelHeight(const LayoutFont& font) { return (font.points * 96 + 36) / 72; }
+
 const char* FaceName(FontFace face) {
   switch (face) {
     case FontFace::OpenSans: return "Open Sans";

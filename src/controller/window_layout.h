@@ -103,5 +103,7 @@ bool IsLabel(ComponentKind kind);
 // keep only their corner, and a wrapping one its width too).
 bool KeepsWidth(const ComponentLayout& row);
 bool KeepsHeight(const ComponentLayout& row);
+// The character height in pixels at 96 dots per inch, as a window system asks for it.
+int PixelHeight(const LayoutFont& font);
 // The face's own name, as a font installer or a system font call knows it.
 const char* FaceName(FontFace face);

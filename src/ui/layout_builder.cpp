@@ -41,7 +41,6 @@ const char* PicturePath(LayoutPicture picture) {
 
 QLabel* MakePicture(const ComponentLayout& row, QWidget* parent) {
   auto* picture = new QLabel(parent);
-  picture->setGeometry(QtRect(row.box));
   picture->setAlignment(QtAlignment(row.placement));
   QPixmap pixmap = Picture(PicturePath(row.picture));
   if (row.picture == LayoutPicture::Background) {
