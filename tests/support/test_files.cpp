@@ -49,3 +49,15 @@ std::string ReadFileForTest(const std::string& path) {
 std::string TestDataPath(const std::string& relative) {
   return std::string(RODIDUZ_TEST_DATA_DIR) + "/" + relative;
 }
+
+std::string ScaledRealCatalogue(int copies) {
+  const std::string base = ReadFileForTest(RODIDUZ_BINARY_DIR "/apnlist.csv");
+  std::string out;
+  for (int copy = 0; copy < copies; ++copy) {
+    const std::string suffix = " #" + std::to_string(copy);
+    for (std::size_t start = 0, end; (end = base.find("\r\n", start)) != std::string::npos; start = end + 2) {
+      out.append(base, start, end - start).append(suffix).append("\r\n");
+    }
+  }
+  return out;
+}

@@ -20,4 +20,7 @@ class ScratchFolder {
 };
 
 std::string ReadFileForTest(const std::string& path);
+// `copies` copies of the real converted catalogue (build/apnlist.csv); copy k ends each row with
+// " #k", so no row merges into a row of another copy.
+std::string ScaledRealCatalogue(int copies);
 std::string TestDataPath(const std::string& relative);

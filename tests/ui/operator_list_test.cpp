@@ -138,20 +138,6 @@ TEST_F(WindowTest, AUsersClickOnACheckBoxRunsItsHandler) {
   EXPECT_FALSE(window().IsVisible(Control::Edit2));
 }
 
-// `copies` copies of the real converted catalogue; copy k ends each row with " #k", so no row
-// merges into a row of another copy.
-std::string ScaledRealCatalogue(int copies) {
-  const std::string base = ReadFileForTest(RODIDUZ_BINARY_DIR "/apnlist.csv");
-  std::string out;
-  for (int copy = 0; copy < copies; ++copy) {
-    const std::string suffix = " #" + std::to_string(copy);
-    for (std::size_t start = 0, end; (end = base.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      out.append(base, start, end - start).append(suffix).append("\r\n");
-    }
-  }
-  return out;
-}
-
 double ThreadCpuSeconds() {
   timespec now{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
