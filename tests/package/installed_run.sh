@@ -73,8 +73,15 @@ mkdir -p "$work/elsewhere" "$work/ports" "$work/tmp"
   LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/loader" "$root/usr/bin/rodiduz-setup" >"$work/startup.out" 2>&1) ||
   fail "the installed command did not start: $(cat "$work/startup.out")"
 grep -q "shown after" "$work/startup.out" || fail "no window shown: $(cat "$work/startup.out")"
-grep -hq "calling init: $root/usr/lib/rodiduz-setup/libusblib.so" "$work"/loader.* ||
-  fail "the installed libusblib.so was not loaded"
+# Under AddressSanitizer its dlopen interceptor is the caller, and the loader then searches the
+# sanitizer library's paths instead of the program's RUNPATH: there the RUNPATH check above
+# stands for the search.
+if readelf -d "$root/usr/lib/rodiduz-setup/rodiduz-setup" | grep -q 'NEEDED.*libasan'; then
+  echo "note: a sanitizer build; the loader's search for libusblib.so is not checked"
+else
+  grep -hq "calling init: $root/usr/lib/rodiduz-setup/libusblib.so" "$work"/loader.* ||
+    fail "the installed libusblib.so was not loaded"
+fi
 
 # --- A whole setup through the installed command, on the virtual USB bus with the simulator.
 runtime=$work/runtime
