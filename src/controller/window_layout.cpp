@@ -1,0 +1,249 @@
+// The layout of both windows as data, and the questions the views ask of it.
+#include "controller/window_layout.h"
+
+#include <algorithm>
+#include <array>
+#include <iterator>
+
+namespace {
+
+using C = Control;
+using K = ComponentKind;
+
+constexpr LayoutWindow kMain = LayoutWindow::Form1;
+constexpr LayoutWindow kMessage = LayoutWindow::MessageForm;
+constexpr C kNoKey = Control::Count;
+
+constexpr LayoutFont OpenSans(int points) { return {FontFace::OpenSans, points, false, 0x000000}; }
+constexpr LayoutFont OpenSansBold(int points) { return {FontFace::OpenSans, points, true, 0x000000}; }
+constexpr LayoutFont Arial(int points) { return {FontFace::Arial, points, false, 0x000000}; }
+constexpr LayoutFont Tahoma(int points) { return {FontFace::Tahoma, points, false, 0x000000}; }
+constexpr LayoutFont kInherited{};
+constexpr LayoutFont kLinkFont{FontFace::OpenSans, 12, false, 0x0000FF};
+
+constexpr const char* kWaitText = "Please wait, this might take a moment...";
+
+// clang-format off
+const ComponentLayout kRows[] = {
+  // The main window. Its left half and frame, back to front.
+  {kMain, "Form1", kNoKey, K::Window, "", {0, 0, 925, 453}, "Rodiduz Box Setup Wizard", Arial(8)},
+  {kMain, "Image2", C::Image2, K::Picture, "Form1", {0, 0, 925, 453}, nullptr, kInherited, 0, kNoTabStop, nullptr,
+   Placement::Stretch, LayoutPicture::Background},
+  {kMain, "Shape1", C::Shape1, K::Shape, "Form1", {102, 60, 174, 198}, nullptr, kInherited},
+  {kMain, "Image1", C::Image1, K::Picture, "Form1", {115, 78, 145, 165}, nullptr, kInherited, 0, kNoTabStop, nullptr,
+   Placement::Centre, LayoutPicture::Logo},
+  {kMain, "Label2", C::Label2, K::Label, "Form1", {8, 414, 31, 13}, "Label2", Tahoma(8), kHidden},
+  {kMain, "Label21", C::Label21, K::Label, "Form1", {52, 20, 283, 30}, "Rodiduz setup wizard", OpenSans(16),
+   kFixed | kWraps, kNoTabStop, nullptr, Placement::TopCentre},
+  // The footer's place is ours to choose: under the box lines, across the left half.
+  {kMain, "Label27", C::Label27, K::Label, "Form1", {8, 432, 361, 14}, "Label27", Arial(8), kFixed, kNoTabStop,
+   nullptr, Placement::TopCentre},
+  {kMain, "Label19", C::Label19, K::Label, "Form1", {8, 364, 361, 22}, "Signal Strength:", OpenSans(12), kFixed,
+   kNoTabStop, nullptr, Placement::TopCentre},
+  {kMain, "Label20", C::Label20, K::Label, "Form1", {8, 336, 361, 22}, "Box Type:", OpenSans(12), kFixed, kNoTabStop,
+   nullptr, Placement::TopCentre},
+  {kMain, "Label18", C::Label18, K::Label, "Form1", {8, 308, 361, 22}, "Box ID:", OpenSans(12), kFixed, kNoTabStop,
+   nullptr, Placement::TopCentre},
+  {kMain, "ListBox1", C::ListBox1, K::ListBox, "Form1", {88, 251, 74, 47}, nullptr, Tahoma(8), kHidden, 0},
+  {kMain, "Notebook1", C::Notebook1, K::Notebook, "Form1", {412, 8, 505, 436}, nullptr, OpenSans(8), 0, 2},
+  {kMain, "Panel2", C::Panel2, K::Panel, "Form1", {375, 8, 3, 435}, nullptr, Tahoma(8), 0, 3},
+  {kMain, "ListBox3", C::ListBox3, K::ListBox, "Form1", {8, 8, 113, 137}, nullptr, Tahoma(8), kHidden, 1},
+  {kMain, "BitBtn1", C::BitBtn1, K::BitButton, "Form1", {294, 418, 75, 25}, "Test Next", kInherited, kHidden, 4},
+  {kMain, "TrackBar1", C::TrackBar1, K::Slider, "Form1", {138, 382, 150, 45}, nullptr, kInherited, kHidden, 5},
+
+  // The notebook's pages fill it; their names are never shown.
+  {kMain, "Welcome", kNoKey, K::Page, "Notebook1", {0, 0, 505, 436}, nullptr, kInherited, 0, 0},
+  {kMain, "Communicating", kNoKey, K::Page, "Notebook1", {0, 0, 505, 436}, nullptr, kInherited, 0, 1},
+  {kMain, "Setup_", kNoKey, K::Page, "Notebook1", {0, 0, 505, 436}, nullptr, kInherited, 0, 2},
+  {kMain, "Done_", kNoKey, K::Page, "Notebook1", {0, 0, 505, 436}, nullptr, kInherited, 0, 3},
+
+  // Page 0 "Welcome"
+  {kMain, "Label14", C::Label14, K::Label, "Welcome", {16, 27, 465, 70}, "Welcome to the Rodiduz Mobile Setup Wizard",
+   OpenSansBold(20), kFixed | kWraps},
+  {kMain, "Label8", C::Label8, K::Label, "Welcome", {16, 120, 473, 64},
+   "The Wizard will take you through the following steps:", OpenSansBold(16), kFixed | kWraps},
+  {kMain, "Label26", C::Label26, K::Label, "Welcome", {16, 204, 328, 22}, "1.   Connect the Rodiduz to the computer",
+   OpenSansBold(12)},
+  {kMain, "Label28", C::Label28, K::Label, "Welcome", {16, 236, 299, 22}, "2.   Fill in SIM card/Connection details",
+   OpenSansBold(12)},
+  {kMain, "Label31", C::Label31, K::Label, "Welcome", {16, 268, 261, 22}, "3.   Return to Rodiduz WEB guide",
+   OpenSansBold(12)},
+  {kMain, "Label46", C::Label46, K::Label, "Welcome", {16, 320, 465, 71},
+   "If the operator has it's own network and the pin code is deactivated, the box might work without running the "
+   "setup wizard",
+   OpenSansBold(10), kFixed | kWraps},
+  {kMain, "Button8", C::Button8, K::Button, "Welcome", {386, 397, 97, 29}, "Start", OpenSans(12), 0, 0},
+
+  // Page 1 "Communicating": the progress ladder starts hidden.
+  {kMain, "Label9", C::Label9, K::Label, "Communicating", {16, 27, 473, 74}, "Connect Rodiduz to the computer",
+   OpenSansBold(20), kWraps},
+  {kMain, "Label24", C::Label24, K::Label, "Communicating", {16, 88, 4, 22}, "", OpenSans(12)},
+  {kMain, "Label33", C::Label33, K::Label, "Communicating", {16, 120, 481, 62},
+   "1.   Please connect Rodiduz to the computer", OpenSansBold(16), kFixed | kWraps},
+  {kMain, "Label34", C::Label34, K::Label, "Communicating", {52, 151, 211, 22}, "Searching for Rodiduz Box",
+   OpenSansBold(12), kHidden},
+  {kMain, "Label32", C::Label32, K::Label, "Communicating", {52, 176, 325, 22}, kWaitText, OpenSansBold(12), kHidden},
+  {kMain, "Label35", C::Label35, K::Label, "Communicating", {52, 179, 153, 22}, "Rodiduz Box found", OpenSansBold(12),
+   kHidden},
+  {kMain, "Image3", C::Image3, K::Picture, "Communicating", {421, 151, 68, 64}, nullptr, kInherited, kHidden,
+   kNoTabStop, nullptr, Placement::TopLeft, LayoutPicture::CheckMark},
+  {kMain, "Label39", C::Label39, K::Label, "Communicating", {16, 230, 359, 28}, "2.   Waiting for Rodiduz to start up",
+   OpenSansBold(16), kHidden},
+  {kMain, "Label25", C::Label25, K::Label, "Communicating", {52, 260, 325, 22}, kWaitText, OpenSansBold(12), kHidden},
+  {kMain, "Label40", C::Label40, K::Label, "Communicating", {52, 261, 129, 22}, "Rodiduz started", OpenSansBold(12),
+   kHidden},
+  {kMain, "Image4", C::Image4, K::Picture, "Communicating", {421, 230, 65, 73}, nullptr, kInherited, kHidden,
+   kNoTabStop, nullptr, Placement::TopLeft, LayoutPicture::CheckMark},
+  {kMain, "Label42", C::Label42, K::Label, "Communicating", {16, 316, 351, 28}, "3.   Testing connection to network",
+   OpenSansBold(16), kHidden},
+  {kMain, "Label44", C::Label44, K::Label, "Communicating", {52, 350, 58, 22}, "Testing", OpenSansBold(12), kHidden},
+  {kMain, "Label13", C::Label13, K::Label, "Communicating", {52, 378, 146, 22}, "Connection tested", OpenSansBold(12),
+   kHidden},
+  {kMain, "Image5", C::Image5, K::Picture, "Communicating", {421, 320, 73, 72}, nullptr, kInherited, kHidden,
+   kNoTabStop, nullptr, Placement::TopLeft, LayoutPicture::CheckMark},
+
+  // Page 2 "Setup_". The frames stand behind everything, so they never hide what they surround.
+  {kMain, "Bevel2", C::Bevel2, K::Bevel, "Setup_", {16, 154, 464, 231}, nullptr, kInherited},
+  {kMain, "Bevel1", C::Bevel1, K::Bevel, "Setup_", {16, 71, 464, 73}, nullptr, kInherited},
+  {kMain, "Label10", C::Label10, K::Label, "Setup_", {16, 27, 473, 50}, "Fill in SIM card details:", OpenSansBold(20),
+   kFixed | kWraps},
+  {kMain, "Label7", C::Label7, K::Label, "Setup_", {34, 85, 92, 18}, "Enter PIN code:", OpenSans(10)},
+  {kMain, "MaskEdit1", C::MaskEdit1, K::MaskedEdit, "Setup_", {34, 104, 57, 26}, "    ", OpenSans(10), 0, 0,
+   "If no PIN code provided - leave this field blank"},
+  {kMain, "Label30", C::Label30, K::Label, "Setup_", {272, 85, 60, 18}, "PUK code:", OpenSans(10), kHidden},
+  {kMain, "Edit4", C::Edit4, K::Edit, "Setup_", {272, 104, 137, 30}, "", OpenSans(12), kHidden, 1},
+  {kMain, "Label3", C::Label3, K::Label, "Setup_", {34, 165, 431, 22}, "Select operator from list:", OpenSansBold(12),
+   kFixed},
+  {kMain, "ComboBox1", C::ComboBox1, K::ComboBox, "Setup_", {34, 186, 431, 26}, nullptr, OpenSans(10), 0, 2},
+  {kMain, "CheckBox1", C::CheckBox1, K::CheckBox, "Setup_", {34, 215, 137, 17}, "Show all operators", OpenSans(8), 0,
+   3},
+  {kMain, "Label1", C::Label1, K::Label, "Setup_", {34, 251, 439, 44}, "Or manually enter settings provided by operator:",
+   OpenSansBold(12), kFixed | kWraps},
+  {kMain, "Label4", C::Label4, K::Label, "Setup_", {34, 277, 66, 18}, "APN name:", OpenSans(10)},
+  {kMain, "Edit1", C::Edit1, K::Edit, "Setup_", {34, 297, 191, 26}, "", OpenSans(10), 0, 4,
+   "APN name from operator - normally \"internet\""},
+  {kMain, "Label5", C::Label5, K::Label, "Setup_", {272, 277, 93, 18}, "APN Username:", OpenSans(10), kHidden},
+  {kMain, "Edit2", C::Edit2, K::Edit, "Setup_", {272, 297, 185, 26}, "", OpenSans(10), kHidden, 6,
+   "APN username from operator - normally blank"},
+  {kMain, "CheckBox2", C::CheckBox2, K::CheckBox, "Setup_", {34, 325, 232, 24}, "APN Username/Password provided",
+   OpenSans(8), 0, 5},
+  {kMain, "Label6", C::Label6, K::Label, "Setup_", {272, 327, 90, 18}, "APN Password:", OpenSans(10), kHidden},
+  {kMain, "Edit3", C::Edit3, K::Edit, "Setup_", {272, 347, 185, 26}, "", OpenSans(10), kHidden, 7,
+   "APN password from Operator - normally blank"},
+  {kMain, "Button7", C::Button7, K::Button, "Setup_", {384, 396, 97, 29}, "Next", OpenSans(12), 0, 8},
+
+  // Page 3 "Done_". The link takes the focus before Copy Link, as it stands above it.
+  {kMain, "Label11", C::Label11, K::Label, "Done_", {15, 27, 474, 110},
+   "Congratulations, your Rodiduz is now connected to the internet", OpenSansBold(20), kFixed | kWraps},
+  {kMain, "Label12", C::Label12, K::Label, "Done_", {15, 117, 393, 28}, "1.   Now move the USB cable from the ",
+   OpenSansBold(16), kWraps},
+  {kMain, "s", C::s, K::Label, "Done_", {49, 151, 407, 28}, "computer to the power supply/adaptor", OpenSansBold(16)},
+  {kMain, "Label17", C::Label17, K::Label, "Done_", {49, 183, 298, 28}, "to start transmission of data",
+   OpenSansBold(16)},
+  {kMain, "Label16", C::Label16, K::Label, "Done_", {15, 223, 399, 28}, "2.   Click on the 'Copy Link' button and ",
+   OpenSansBold(16), kWraps},
+  {kMain, "Label23", C::Label23, K::Label, "Done_", {49, 253, 383, 28}, "paste the link into your web-browser",
+   OpenSansBold(16)},
+  {kMain, "Label29", C::Label29, K::Link, "Done_", {49, 296, 246, 22}, "http://www.rodiduz.com/id/00000000", kLinkFont,
+   0, 0},
+  {kMain, "Image6", C::Image6, K::Picture, "Done_", {376, 280, 105, 105}, nullptr, kInherited, 0, kNoTabStop, nullptr,
+   Placement::TopLeft, LayoutPicture::CheckMark},
+  {kMain, "Button1", C::Button1, K::Button, "Done_", {49, 332, 97, 29}, "Copy Link", OpenSans(12), 0, 1},
+  {kMain, "Label22", C::Label22, K::Label, "Done_", {15, 366, 257, 22}, "4) Press here to restart the wizard",
+   OpenSans(12), kHidden},
+  {kMain, "Button2", C::Button2, K::Button, "Done_", {15, 394, 116, 25}, "Restart", OpenSans(12), kHidden, 2},
+  {kMain, "Button3", C::Button3, K::Button, "Done_", {384, 396, 97, 29}, "Exit", OpenSans(12), 0, 3},
+
+  // The message window, back to front.
+  {kMessage, "MessageForm", kNoKey, K::Window, "", {0, 0, 400, 160}, "Information", Tahoma(8)},
+  {kMessage, "Image2", kNoKey, K::Picture, "MessageForm", {0, 0, 400, 160}, nullptr, kInherited, 0, kNoTabStop,
+   nullptr, Placement::Stretch, LayoutPicture::MessageBackground},
+  {kMessage, "Label1", kNoKey, K::Label, "MessageForm", {23, 40, 314, 74}, "Label1", Tahoma(12), kFixed | kWraps},
+  {kMessage, "Button1", kNoKey, K::Button, "MessageForm", {160, 127, 75, 25}, "Close", kInherited, 0, 0},
+};
+// clang-format on
+
+using ControlIndex = std::array<const ComponentLayout*, static_cast<std::size_t>(Control::Count)>;
+
+ControlIndex IndexByControl() {
+  ControlIndex index{};
+  for (const ComponentLayout& row : kRows) {
+    if (row.control != kNoKey) index[static_cast<std::size_t>(row.control)] = &row;
+  }
+  return index;
+}
+
+void AppendTabStops(LayoutWindow window, std::string_view parent, std::vector<const ComponentLayout*>& chain) {
+  std::vector<const ComponentLayout*> stops = ChildrenOf(window, parent);
+  std::erase_if(stops, [](const ComponentLayout* row) { return row->tab_order == kNoTabStop; });
+  std::stable_sort(stops.begin(), stops.end(),
+                   [](const ComponentLayout* a, const ComponentLayout* b) { return a->tab_order < b->tab_order; });
+  for (const ComponentLayout* stop : stops) {
+    if (TakesFocus(stop->kind)) chain.push_back(stop);
+    AppendTabStops(window, stop->name, chain);
+  }
+}
+
+}  // namespace
+
+std::span<const ComponentLayout> WindowLayout() { return kRows; }
+
+const ComponentLayout& LayoutOf(Control control) {
+  static const ControlIndex index = IndexByControl();
+  const auto at = static_cast<std::size_t>(control);
+  // Every key has its row (a table test holds the table to that); Count falls back to the window.
+  return at < index.size() && index[at] != nullptr ? *index[at] : kRows[0];
+}
+
+const ComponentLayout* FindLayout(LayoutWindow window, std::string_view name) {
+  const auto row = std::find_if(std::begin(kRows), std::end(kRows), [&](const ComponentLayout& candidate) {
+    return candidate.window == window && name == candidate.name;
+  });
+  return row == std::end(kRows) ? nullptr : &*row;
+}
+
+const ComponentLayout& WindowRow(LayoutWindow window) {
+  return *std::find_if(std::begin(kRows), std::end(kRows), [&](const ComponentLayout& row) {
+    return row.window == window && row.kind == ComponentKind::Window;
+  });
+}
+
+std::vector<const ComponentLayout*> ChildrenOf(LayoutWindow window, std::string_view parent) {
+  std::vector<const ComponentLayout*> children;
+  for (const ComponentLayout& row : kRows) {
+    if (row.window == window && parent == row.parent) children.push_back(&row);
+  }
+  return children;
+}
+
+std::vector<const ComponentLayout*> TabChain(LayoutWindow window) {
+  std::vector<const ComponentLayout*> chain;
+  AppendTabStops(window, WindowRow(window).name, chain);
+  return chain;
+}
+
+bool TakesFocus(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::Link: case ComponentKind::Button: case ComponentKind::BitButton: case ComponentKind::Edit:
+    case ComponentKind::MaskedEdit: case ComponentKind::ComboBox: case ComponentKind::CheckBox:
+    case ComponentKind::ListBox: case ComponentKind::Slider:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsLabel(ComponentKind kind) { return kind == ComponentKind::Label || kind == ComponentKind::Link; }
+
+bool KeepsWidth(const ComponentLayout& row) { return !IsLabel(row.kind) || row.Fixed() || row.Wraps(); }
+bool KeepsHeight(const ComponentLayout& row) { return !IsLabel(row.kind) || row.Fixed(); }
+
+const char* FaceName(FontFace face) {
+  switch (face) {
+    case FontFace::OpenSans: return "Open Sans";
+    case FontFace::Arial: return "Arial";
+    case FontFace::Tahoma: return "Tahoma";
+    case FontFace::Inherited: break;
+  }
+  return "";
+}
