@@ -1,9 +1,13 @@
 // Draws the wizard's pictures: the two background gradients, the logo, the check mark and
-// the program icon. Run by the build; the same inputs give the same files.
+// the program icon (PNG files, and one icon file for Windows). Run by the build; the same
+// inputs give the same files.
 //
 //   rodiduz-make-pictures <output folder> [<bold font file>]
+#include <QBuffer>
+#include <QByteArray>
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -125,6 +129,49 @@ QImage Icon(int size) {
   return image;
 }
 
+void AppendLittleEndian(QByteArray& out, quint32 value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.append(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+// The Windows program's icon file: every size as a PNG entry, which Windows has read since
+// Vista and which keeps the 256-pixel face small.
+bool SaveIconFile(const QList<QImage>& faces, const QString& folder, const QString& name) {
+  QList<QByteArray> encoded;
+  for (const QImage& face : faces) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!face.save(&buffer, "PNG", 9)) return false;
+    encoded.append(png);
+  }
+  constexpr int kHeaderSize = 6;
+  constexpr int kEntrySize = 16;
+  QByteArray file;
+  AppendLittleEndian(file, 0, 2);  // reserved
+  AppendLittleEndian(file, 1, 2);  // an icon, not a cursor
+  AppendLittleEndian(file, static_cast<quint32>(faces.size()), 2);
+  quint32 offset = kHeaderSize + kEntrySize * static_cast<quint32>(faces.size());
+  for (int i = 0; i < faces.size(); ++i) {
+    const int side = faces[i].width();
+    AppendLittleEndian(file, side >= 256 ? 0 : static_cast<quint32>(side), 1);  // 0 stands for 256
+    AppendLittleEndian(file, side >= 256 ? 0 : static_cast<quint32>(side), 1);
+    AppendLittleEndian(file, 0, 1);   // no palette
+    AppendLittleEndian(file, 0, 1);   // reserved
+    AppendLittleEndian(file, 1, 2);   // planes
+    AppendLittleEndian(file, 32, 2);  // bits per pixel
+    AppendLittleEndian(file, static_cast<quint32>(encoded[i].size()), 4);
+    AppendLittleEndian(file, offset, 4);
+    offset += static_cast<quint32>(encoded[i].size());
+  }
+  for (const QByteArray& png : encoded) file.append(png);
+  QFile out(folder + QLatin1Char('/') + name);
+  if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(out.fileName()));
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -158,5 +205,8 @@ int main(int argc, char** argv) {
   ok &= Save(Logo(), folder, QStringLiteral("logo.png"));
   ok &= Save(CheckMark(), folder, QStringLiteral("check-mark.png"));
   for (int size : {16, 32, 48, 64, 128}) ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
+  QList<QImage> icon_faces;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) icon_faces.append(Icon(size));
+  ok &= SaveIconFile(icon_faces, folder, QStringLiteral("icon.ico"));
   return ok ? 0 : 1;
 }

@@ -1,9 +1,12 @@
 // The stand-in usblib.dll of the Windows tests: usblib_scan_com reports the devices that the
-// test handed over through usblib_standin_set_devices.
+// test handed over through usblib_standin_set_devices, or, for a whole program that cannot be
+// handed anything, one box on the COM port that RODIDUZ_STANDIN_BOX_COM names.
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <mutex>
 #include <vector>
 
@@ -11,8 +14,20 @@
 
 namespace {
 
+std::vector<BoxDeviceRecord> BoxFromEnvironment() {
+  const char* port = std::getenv("RODIDUZ_STANDIN_BOX_COM");
+  if (port == nullptr || std::atoi(port) <= 0) return {};
+  BoxDeviceRecord box{};
+  box.vid = 0x0403;
+  box.pid = 0x6015;
+  std::strcpy(box.name, "FTDI Rodiduz Box");
+  const std::string com = "COM" + std::to_string(std::atoi(port));
+  std::strcpy(box.com, com.c_str());
+  return {box};
+}
+
 std::mutex devices_lock;
-std::vector<BoxDeviceRecord> devices;
+std::vector<BoxDeviceRecord> devices = BoxFromEnvironment();
 std::uint8_t scan_result = 0;
 
 }  // namespace

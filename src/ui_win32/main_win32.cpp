@@ -1,0 +1,33 @@
+// Start-up of the Windows program: the common controls, the resources, the main window with its
+// controller and the message window, the message loop. An error escaping start-up is shown and
+// ends the program.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <exception>
+
+#include "ui_win32/error_display_win32.h"
+#include "ui_win32/main_window_win32.h"
+#include "ui_win32/resources_win32.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  // The picture decoder is a COM component.
+  const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  try {
+    Win32Resources resources;
+    Win32MainWindow window(instance, resources);
+    window.Show();
+    window.Run();
+  } catch (const std::exception& error) {
+    // The catalogue cannot be opened: the message names the file, and the window never shows.
+    ShowErrorDisplay(nullptr, error);
+  } catch (...) {
+    ShowUnknownErrorDisplay(nullptr);
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+  return 0;
+}
