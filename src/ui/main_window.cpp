@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "ui/error_display.h"
+#include "ui/layout_builder.h"
 #include "ui/ui_resources.h"
 
 namespace {
@@ -25,35 +26,29 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 // Item data of ComboBox1: the catalogue entry behind each operator line.
 TApnElem* EntryOf(const QVariant& data) { return static_cast<TApnElem*>(data.value<void*>()); }
 
-constexpr const char* kEdit1Hint = "APN name from operator - normally \"internet\"";
-
 }  // namespace
 
 template <typename W>
-W* MainWindow::File(Control name, W* widget) {
-  widget->setObjectName(QString::fromLatin1(ControlName(name)));
-  widgets_[static_cast<std::size_t>(name)] = widget;
-  return widget;
+void MainWindow::Bind(W*& member, Control name) {
+  member = dynamic_cast<W*>(Widget(name));
 }
 
 MainWindow::MainWindow(TForm1Environment environment) {
   LoadBundledFonts();
-  setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QStringLiteral("Rodiduz Box Setup Wizard"));
+  ApplyWindowLayout(this, LayoutWindow::Form1);
   setWindowIcon(ProgramIcon());
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
-  setFixedSize(kClientWidth, kClientHeight);
-  setFont(ArialFont(8));
   // The layout is drawn for black text on its light pictures, whatever the desktop's theme.
   QPalette grey = style()->standardPalette();
   grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
   setPalette(grey);
   setAutoFillBackground(true);
 
-  BuildFrame();
-  for (std::size_t i = 0; i < widgets_.size(); ++i) {
-    if (widgets_[i] != nullptr) widgets_[i]->setVisible(!HiddenInLayout(static_cast<Control>(i)));
-  }
+  BuildFromLayout(this, LayoutWindow::Form1, [this](const ComponentLayout& row, QWidget* widget) {
+    if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;
+  });
+  BindMembers();
+  SetBehaviour();
   SetTabOrder();
   NameForAssistiveTechnology();
   focus_ring_ = new FocusRing(this);
@@ -72,240 +67,50 @@ MainWindow::MainWindow(TForm1Environment environment) {
 
 MainWindow::~MainWindow() = default;
 
-// Creation order is the stacking order, back to front.
-void MainWindow::BuildFrame() {
-  Image2 = File(Control::Image2, new QLabel(this));
-  Image2->setGeometry(0, 0, kClientWidth, kClientHeight);
-  Image2->setScaledContents(true);
-  // Every column of the gradient is the same and it is as tall as the window, so widening it
-  // without smoothing is exact; the first paint is spared a smooth scale of the whole window.
-  Image2->setPixmap(
-      Picture(kBackgroundPicture).scaled(kClientWidth, kClientHeight, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+void MainWindow::BindMembers() {
+  Bind(Image2, Control::Image2); Bind(Shape1, Control::Shape1); Bind(Image1, Control::Image1);
+  Bind(Label2, Control::Label2); Bind(Label21, Control::Label21); Bind(Label27, Control::Label27);
+  Bind(Label19, Control::Label19); Bind(Label20, Control::Label20); Bind(Label18, Control::Label18);
+  Bind(ListBox1, Control::ListBox1); Bind(Notebook1, Control::Notebook1); Bind(Panel2, Control::Panel2);
+  Bind(ListBox3, Control::ListBox3); Bind(BitBtn1, Control::BitBtn1); Bind(TrackBar1, Control::TrackBar1);
 
-  Shape1 = File(Control::Shape1, new ShapeRect(this));
-  Shape1->setGeometry(102, 60, 174, 198);
+  Bind(Label14, Control::Label14); Bind(Label8, Control::Label8); Bind(Label26, Control::Label26);
+  Bind(Label28, Control::Label28); Bind(Label31, Control::Label31); Bind(Label46, Control::Label46);
+  Bind(Button8, Control::Button8);
 
-  Image1 = File(Control::Image1, new QLabel(this));
-  Image1->setGeometry(115, 78, 145, 165);
-  Image1->setAlignment(Qt::AlignCenter);
-  Image1->setPixmap(Picture(kLogoPicture));
+  Bind(Label9, Control::Label9); Bind(Label24, Control::Label24); Bind(Label33, Control::Label33);
+  Bind(Label34, Control::Label34); Bind(Label32, Control::Label32); Bind(Label35, Control::Label35);
+  Bind(Image3, Control::Image3); Bind(Label39, Control::Label39); Bind(Label25, Control::Label25);
+  Bind(Label40, Control::Label40); Bind(Image4, Control::Image4); Bind(Label42, Control::Label42);
+  Bind(Label44, Control::Label44); Bind(Label13, Control::Label13); Bind(Image5, Control::Image5);
 
-  Label2 = MakeLabel(this, Control::Label2, {8, 414, 31, 13}, "Label2", TahomaFont(8), false, false);
-  Label21 = MakeLabel(this, Control::Label21, {52, 20, 283, 30}, "Rodiduz setup wizard", OpenSansFont(16), true,
-                      true);
-  Label21->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  // The footer's place is ours to choose: under the box lines, across the left half.
-  Label27 = MakeLabel(this, Control::Label27, {8, 432, 361, 14}, "Label27", ArialFont(8), true, false);
-  Label27->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  Label19 = MakeLabel(this, Control::Label19, {8, 364, 361, 22}, "Signal Strength:", OpenSansFont(12), true, false);
-  Label20 = MakeLabel(this, Control::Label20, {8, 336, 361, 22}, "Box Type:", OpenSansFont(12), true, false);
-  Label18 = MakeLabel(this, Control::Label18, {8, 308, 361, 22}, "Box ID:", OpenSansFont(12), true, false);
-  for (LayoutLabel* line : {Label19, Label20, Label18}) line->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  Bind(Label10, Control::Label10); Bind(Bevel1, Control::Bevel1); Bind(Label7, Control::Label7);
+  Bind(MaskEdit1, Control::MaskEdit1); Bind(Label30, Control::Label30); Bind(Edit4, Control::Edit4);
+  Bind(Bevel2, Control::Bevel2); Bind(Label3, Control::Label3); Bind(ComboBox1, Control::ComboBox1);
+  Bind(CheckBox1, Control::CheckBox1); Bind(Label1, Control::Label1); Bind(Label4, Control::Label4);
+  Bind(Edit1, Control::Edit1); Bind(Label5, Control::Label5); Bind(Edit2, Control::Edit2);
+  Bind(CheckBox2, Control::CheckBox2); Bind(Label6, Control::Label6); Bind(Edit3, Control::Edit3);
+  Bind(Button7, Control::Button7);
 
-  ListBox1 = File(Control::ListBox1, new QListWidget(this));
-  ListBox1->setGeometry(88, 251, 74, 47);
-  ListBox1->setFont(TahomaFont(8));
+  Bind(Label11, Control::Label11); Bind(Label12, Control::Label12); Bind(s, Control::s);
+  Bind(Label17, Control::Label17); Bind(Label16, Control::Label16); Bind(Label23, Control::Label23);
+  Bind(Label29, Control::Label29); Bind(Image6, Control::Image6); Bind(Button1, Control::Button1);
+  Bind(Label22, Control::Label22); Bind(Button2, Control::Button2); Bind(Button3, Control::Button3);
+}
 
-  Notebook1 = File(Control::Notebook1, new QStackedWidget(this));
-  Notebook1->setGeometry(412, 8, 505, 436);
-  Notebook1->setFont(OpenSansFont(8));
-  Notebook1->setFrameShape(QFrame::NoFrame);
-  const char* page_names[kNotebookPageCount] = {"Welcome", "Communicating", "Setup_", "Done_"};
-  for (const char* name : page_names) {
-    auto* page = new QWidget(Notebook1);
-    page->setObjectName(QString::fromLatin1(name));
-    Notebook1->addWidget(page);
-  }
-  BuildWelcomePage(Notebook1->widget(kPageWelcome));
-  BuildCommunicatingPage(Notebook1->widget(kPageCommunicating));
-  BuildSetupPage(Notebook1->widget(kPageSetup));
-  BuildDonePage(Notebook1->widget(kPageDone));
-
-  Panel2 = File(Control::Panel2, new QFrame(this));
-  Panel2->setGeometry(375, 8, 3, 435);
-  Panel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  Panel2->setLineWidth(1);
-  Panel2->setFont(TahomaFont(8));
-
-  ListBox3 = File(Control::ListBox3, new QListWidget(this));
-  ListBox3->setGeometry(8, 8, 113, 137);
-  ListBox3->setFont(TahomaFont(8));
-
-  BitBtn1 = File(Control::BitBtn1, new QPushButton(QStringLiteral("Test Next"), this));
-  BitBtn1->setGeometry(294, 418, 75, 25);
-
-  TrackBar1 = File(Control::TrackBar1, new QSlider(Qt::Horizontal, this));
-  TrackBar1->setGeometry(138, 382, 150, 45);
+// What the components do, as opposed to where they stand and what they say.
+void MainWindow::SetBehaviour() {
+  Label29->setCursor(Qt::PointingHandCursor);
   TrackBar1->setRange(0, 6);
   TrackBar1->setValue(0);
-  TrackBar1->setTickPosition(QSlider::TicksBelow);
-}
-
-void MainWindow::BuildWelcomePage(QWidget* page) {
-  Label14 = MakeLabel(page, Control::Label14, {16, 27, 465, 70}, "Welcome to the Rodiduz Mobile Setup Wizard",
-                      OpenSansFont(20, true), true, true);
-  Label8 = MakeLabel(page, Control::Label8, {16, 120, 473, 64}, "The Wizard will take you through the following steps:",
-                     OpenSansFont(16, true), true, true);
-  Label26 = MakeLabel(page, Control::Label26, {16, 204, 328, 22}, "1.   Connect the Rodiduz to the computer",
-                      OpenSansFont(12, true), false, false);
-  Label28 = MakeLabel(page, Control::Label28, {16, 236, 299, 22}, "2.   Fill in SIM card/Connection details",
-                      OpenSansFont(12, true), false, false);
-  Label31 = MakeLabel(page, Control::Label31, {16, 268, 261, 22}, "3.   Return to Rodiduz WEB guide",
-                      OpenSansFont(12, true), false, false);
-  Label46 = MakeLabel(page, Control::Label46, {16, 320, 465, 71},
-                      "If the operator has it's own network and the pin code is deactivated, the box might work "
-                      "without running the setup wizard",
-                      OpenSansFont(10, true), true, true);
-  Button8 = MakeButton(page, Control::Button8, {386, 397, 97, 29}, "Start", OpenSansFont(12));
-}
-
-void MainWindow::BuildCommunicatingPage(QWidget* page) {
-  const QFont step = OpenSansFont(12, true);
-  Label9 = MakeLabel(page, Control::Label9, {16, 27, 473, 74}, "Connect Rodiduz to the computer",
-                     OpenSansFont(20, true), false, true);
-  Label24 = MakeLabel(page, Control::Label24, {16, 88, 4, 22}, "", OpenSansFont(12), false, false);
-  Label33 = MakeLabel(page, Control::Label33, {16, 120, 481, 62}, "1.   Please connect Rodiduz to the computer",
-                      OpenSansFont(16, true), true, true);
-  Label34 = MakeLabel(page, Control::Label34, {52, 151, 211, 22}, "Searching for Rodiduz Box", step, false, false);
-  Label32 = MakeLabel(page, Control::Label32, {52, 176, 325, 22}, "Please wait, this might take a moment...", step,
-                      false, false);
-  Label35 = MakeLabel(page, Control::Label35, {52, 179, 153, 22}, "Rodiduz Box found", step, false, false);
-  Image3 = MakeCheckMark(page, Control::Image3, {421, 151, 68, 64});
-  Label39 = MakeLabel(page, Control::Label39, {16, 230, 359, 28}, "2.   Waiting for Rodiduz to start up",
-                      OpenSansFont(16, true), false, false);
-  Label25 = MakeLabel(page, Control::Label25, {52, 260, 325, 22}, "Please wait, this might take a moment...", step,
-                      false, false);
-  Label40 = MakeLabel(page, Control::Label40, {52, 261, 129, 22}, "Rodiduz started", step, false, false);
-  Image4 = MakeCheckMark(page, Control::Image4, {421, 230, 65, 73});
-  Label42 = MakeLabel(page, Control::Label42, {16, 316, 351, 28}, "3.   Testing connection to network",
-                      OpenSansFont(16, true), false, false);
-  Label44 = MakeLabel(page, Control::Label44, {52, 350, 58, 22}, "Testing", step, false, false);
-  Label13 = MakeLabel(page, Control::Label13, {52, 378, 146, 22}, "Connection tested", step, false, false);
-  Image5 = MakeCheckMark(page, Control::Image5, {421, 320, 73, 72});
-}
-
-void MainWindow::BuildSetupPage(QWidget* page) {
-  Label10 = MakeLabel(page, Control::Label10, {16, 27, 473, 50}, "Fill in SIM card details:", OpenSansFont(20, true),
-                      true, true);
-  Bevel1 = MakeBevel(page, Control::Bevel1, {16, 71, 464, 73});
-  Label7 = MakeLabel(page, Control::Label7, {34, 85, 92, 18}, "Enter PIN code:", OpenSansFont(10), false, false);
-  MaskEdit1 = File(Control::MaskEdit1, new PinEdit(page));
-  MaskEdit1->setGeometry(34, 104, 57, 26);
-  MaskEdit1->setFont(OpenSansFont(10));
-  MaskEdit1->setToolTip(QStringLiteral("If no PIN code provided - leave this field blank"));
-  Label30 = MakeLabel(page, Control::Label30, {272, 85, 60, 18}, "PUK code:", OpenSansFont(10), false, false);
-  Edit4 = MakeEdit(page, Control::Edit4, {272, 104, 137, 30}, OpenSansFont(12));
-  Bevel2 = MakeBevel(page, Control::Bevel2, {16, 154, 464, 231});
-  Label3 = MakeLabel(page, Control::Label3, {34, 165, 431, 22}, "Select operator from list:", OpenSansFont(12, true),
-                     true, false);
-  ComboBox1 = File(Control::ComboBox1, new QComboBox(page));
-  ComboBox1->setGeometry(34, 186, 431, 26);
-  ComboBox1->setFont(OpenSansFont(10));
-  ComboBox1->setEditable(false);
-  ComboBox1->setMaxVisibleItems(16);
-  CheckBox1 = File(Control::CheckBox1, new QCheckBox(QStringLiteral("Show all operators"), page));
-  CheckBox1->setGeometry(34, 215, 137, 17);
-  CheckBox1->setFont(OpenSansFont(8));
-  Label1 = MakeLabel(page, Control::Label1, {34, 251, 439, 44}, "Or manually enter settings provided by operator:",
-                     OpenSansFont(12, true), true, true);
-  Label4 = MakeLabel(page, Control::Label4, {34, 277, 66, 18}, "APN name:", OpenSansFont(10), false, false);
-  Edit1 = MakeEdit(page, Control::Edit1, {34, 297, 191, 26}, OpenSansFont(10));
-  Edit1->setToolTip(QString::fromLatin1(kEdit1Hint));
-  Label5 = MakeLabel(page, Control::Label5, {272, 277, 93, 18}, "APN Username:", OpenSansFont(10), false, false);
-  Edit2 = MakeEdit(page, Control::Edit2, {272, 297, 185, 26}, OpenSansFont(10));
-  Edit2->setToolTip(QStringLiteral("APN username from operator - normally blank"));
-  CheckBox2 = File(Control::CheckBox2, new QCheckBox(QStringLiteral("APN Username/Password provided"), page));
-  CheckBox2->setGeometry(34, 325, 232, 24);
-  CheckBox2->setFont(OpenSansFont(8));
-  Label6 = MakeLabel(page, Control::Label6, {272, 327, 90, 18}, "APN Password:", OpenSansFont(10), false, false);
-  Edit3 = MakeEdit(page, Control::Edit3, {272, 347, 185, 26}, OpenSansFont(10));
-  Edit3->setToolTip(QStringLiteral("APN password from Operator - normally blank"));
-  Button7 = MakeButton(page, Control::Button7, {384, 396, 97, 29}, "Next", OpenSansFont(12));
-}
-
-void MainWindow::BuildDonePage(QWidget* page) {
-  const QFont line = OpenSansFont(16, true);
-  Label11 = MakeLabel(page, Control::Label11, {15, 27, 474, 110},
-                      "Congratulations, your Rodiduz is now connected to the internet", OpenSansFont(20, true), true,
-                      true);
-  Label12 = MakeLabel(page, Control::Label12, {15, 117, 393, 28}, "1.   Now move the USB cable from the ", line, false,
-                      true);
-  s = MakeLabel(page, Control::s, {49, 151, 407, 28}, "computer to the power supply/adaptor", line, false, false);
-  Label17 = MakeLabel(page, Control::Label17, {49, 183, 298, 28}, "to start transmission of data", line, false, false);
-  Label16 = MakeLabel(page, Control::Label16, {15, 223, 399, 28}, "2.   Click on the 'Copy Link' button and ", line,
-                      false, true);
-  Label23 = MakeLabel(page, Control::Label23, {49, 253, 383, 28}, "paste the link into your web-browser", line, false,
-                      false);
-  Label29 = File(Control::Label29, new ClickLabel(page, false, false));
-  Label29->setGeometry(49, 296, 246, 22);
-  Label29->setFont(OpenSansFont(12));
-  QPalette blue = Label29->palette();
-  blue.setColor(QPalette::WindowText, Qt::blue);
-  Label29->setPalette(blue);
-  Label29->setCursor(Qt::PointingHandCursor);
-  Label29->SetCaption(QStringLiteral("http://www.rodiduz.com/id/00000000"));
-  Image6 = MakeCheckMark(page, Control::Image6, {376, 280, 105, 105});
-  Button1 = MakeButton(page, Control::Button1, {49, 332, 97, 29}, "Copy Link", OpenSansFont(12));
-  Label22 = MakeLabel(page, Control::Label22, {15, 366, 257, 22}, "4) Press here to restart the wizard",
-                      OpenSansFont(12), false, false);
-  Button2 = MakeButton(page, Control::Button2, {15, 394, 116, 25}, "Restart", OpenSansFont(12));
-  Button3 = MakeButton(page, Control::Button3, {384, 396, 97, 29}, "Exit", OpenSansFont(12));
-}
-
-LayoutLabel* MainWindow::MakeLabel(QWidget* parent, Control name, QRect box, const char* text, const QFont& font,
-                                   bool fixed, bool wraps) {
-  auto* label = File(name, new LayoutLabel(parent, fixed, wraps));
-  label->setGeometry(box);
-  label->setFont(font);
-  QPalette black = label->palette();
-  black.setColor(QPalette::WindowText, Qt::black);
-  label->setPalette(black);
-  label->SetCaption(QString::fromUtf8(text));
-  return label;
-}
-
-QLabel* MainWindow::MakeCheckMark(QWidget* parent, Control name, QRect box) {
-  auto* picture = File(name, new QLabel(parent));
-  picture->setGeometry(box);
-  picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  picture->setPixmap(Picture(kCheckMarkPicture));
-  return picture;
-}
-
-QPushButton* MainWindow::MakeButton(QWidget* parent, Control name, QRect box, const char* text, const QFont& font) {
-  auto* button = File(name, new QPushButton(QString::fromUtf8(text), parent));
-  button->setGeometry(box);
-  button->setFont(font);
   // Return and Enter press the focused button, as Space does.
-  button->setAutoDefault(true);
-  return button;
-}
-
-QLineEdit* MainWindow::MakeEdit(QWidget* parent, Control name, QRect box, const QFont& font) {
-  auto* edit = File(name, new QLineEdit(parent));
-  edit->setGeometry(box);
-  edit->setFont(font);
-  // Any text of any length; what is sent is decided when the settings are submitted.
-  edit->setMaxLength(32767);
-  return edit;
-}
-
-QFrame* MainWindow::MakeBevel(QWidget* parent, Control name, QRect box) {
-  auto* bevel = File(name, new QFrame(parent));
-  bevel->setGeometry(box);
-  bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  // A frame only: it must not take the clicks meant for the controls it surrounds.
-  bevel->setAttribute(Qt::WA_TransparentForMouseEvents);
-  bevel->lower();
-  return bevel;
+  for (QPushButton* button : {Button8, Button7, Button1, Button2, Button3}) button->setAutoDefault(true);
 }
 
 void MainWindow::SetTabOrder() {
-  // The link comes before Copy Link, as it stands above it.
-  const QWidget* order[] = {ListBox1, ListBox3, Button8, MaskEdit1, Edit4,   ComboBox1, CheckBox1, Edit1,     CheckBox2,
-                            Edit2,    Edit3,    Button7, Label29,   Button1, Button2,   Button3,   BitBtn1, TrackBar1};
-  for (std::size_t i = 1; i < std::size(order); ++i) {
-    QWidget::setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+  const std::vector<const ComponentLayout*> chain = TabChain(LayoutWindow::Form1);
+  for (std::size_t i = 1; i < chain.size(); ++i) {
+    QWidget::setTabOrder(Widget(chain[i - 1]->control), Widget(chain[i]->control));
   }
 }
 
@@ -318,7 +123,7 @@ void MainWindow::NameForAssistiveTechnology() {
   Edit4->setAccessibleDescription(QStringLiteral("The SIM card's PUK code; enter the new PIN code in the PIN field"));
   ComboBox1->setAccessibleName(QStringLiteral("Select operator from list"));
   Edit1->setAccessibleName(QStringLiteral("APN name"));
-  Edit1->setAccessibleDescription(QString::fromLatin1(kEdit1Hint));
+  Edit1->setAccessibleDescription(Edit1->toolTip());
   Edit2->setAccessibleName(QStringLiteral("APN Username"));
   Edit2->setAccessibleDescription(Edit2->toolTip());
   Edit3->setAccessibleName(QStringLiteral("APN Password"));

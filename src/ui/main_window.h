@@ -26,8 +26,6 @@ class MainWindow : public QWidget, public FormView {
   Q_OBJECT
 
  public:
-  static constexpr int kClientWidth = 925;
-  static constexpr int kClientHeight = 453;
   static constexpr int kDebugListLimit = 10000;
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), then
@@ -159,25 +157,16 @@ class MainWindow : public QWidget, public FormView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildFrame();
-  void BuildWelcomePage(QWidget* page);
-  void BuildCommunicatingPage(QWidget* page);
-  void BuildSetupPage(QWidget* page);
-  void BuildDonePage(QWidget* page);
+  void BindMembers();
+  void SetBehaviour();
   void SetTabOrder();
   void NameForAssistiveTechnology();
   void WireEvents();
   void AddDebugItemHere(Control list_box, const QString& text);
 
-  // Creates a label at its place, with its text and font, and files it under its name.
-  LayoutLabel* MakeLabel(QWidget* parent, Control name, QRect box, const char* text, const QFont& font,
-                         bool fixed, bool wraps);
-  QLabel* MakeCheckMark(QWidget* parent, Control name, QRect box);
-  QPushButton* MakeButton(QWidget* parent, Control name, QRect box, const char* text, const QFont& font);
-  QLineEdit* MakeEdit(QWidget* parent, Control name, QRect box, const QFont& font);
-  QFrame* MakeBevel(QWidget* parent, Control name, QRect box);
+  // Points a member at the widget built for its component.
   template <typename W>
-  W* File(Control name, W* widget);
+  void Bind(W*& member, Control name);
 
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
   std::unique_ptr<TForm1> controller_;

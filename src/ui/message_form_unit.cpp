@@ -5,8 +5,9 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QStyle>
+#include <string_view>
 
-#include "ui/ui_resources.h"
+#include "ui/layout_builder.h"
 #include "ui/widgets.h"
 
 namespace {
@@ -17,36 +18,22 @@ TMessageForm::TMessageForm(QWidget* over)
     : QWidget(over, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint),
       over_(over) {
-  setObjectName(QStringLiteral("MessageForm"));
-  setWindowTitle(QStringLiteral("Information"));
-  setFixedSize(400, 160);
+  ApplyWindowLayout(this, LayoutWindow::MessageForm);
   setWindowModality(Qt::NonModal);
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
-  setFont(TahomaFont(8));
   // Black text on the light picture, whatever the desktop's theme.
   QPalette face = style()->standardPalette();
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);
 
-  Image2 = new QLabel(this);
-  Image2->setObjectName(QStringLiteral("Image2"));
-  Image2->setGeometry(0, 0, 400, 160);
-  Image2->setScaledContents(true);
-  Image2->setPixmap(Picture(kMessageBackgroundPicture));
-
-  Label1 = new QLabel(QStringLiteral("Label1"), this);
-  Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(23, 40, 314, 74);
-  Label1->setTextFormat(Qt::PlainText);
-  Label1->setWordWrap(true);
-  Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  Label1->setFont(TahomaFont(12));
-
-  Button1 = new QPushButton(QStringLiteral("Close"), this);
-  Button1->setObjectName(QStringLiteral("Button1"));
-  Button1->setGeometry(160, 127, 75, 25);
+  BuildFromLayout(this, LayoutWindow::MessageForm, [this](const ComponentLayout& row, QWidget* widget) {
+    const std::string_view name = row.name;
+    if (name == "Image2") Image2 = dynamic_cast<QLabel*>(widget);
+    if (name == "Label1") Label1 = dynamic_cast<QLabel*>(widget);
+    if (name == "Button1") Button1 = dynamic_cast<QPushButton*>(widget);
+  });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   new FocusRing(this);
 

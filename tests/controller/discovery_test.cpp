@@ -136,7 +136,7 @@ TEST_F(DiscoveryTest, NeverTakesADeviceWithOtherIdentifiers) {
   Script({other_pid, other_vid});
   EXPECT_EQ(Find(), 0);
   EXPECT_EQ(Log(), (Texts{Line(0, other_pid), Line(1, other_vid), Line(0, other_pid), Line(1, other_vid)}));
-  EXPECT_EQ(Label2(), "");
+  EXPECT_EQ(Label2(), "Label2") << "untouched: still the layout's text";
 
   Script({other_vid});
   EXPECT_EQ(Find(), 0);

@@ -3,17 +3,17 @@
 
 #include <algorithm>
 
+#include "controller/window_layout.h"
+
 RecordingView::RecordingView() {
-  for (std::size_t i = 0; i < controls_.size(); ++i) {
-    controls_[i].visible = !HiddenInLayout(static_cast<Control>(i));
+  for (const ComponentLayout& row : WindowLayout()) {
+    if (row.control == Control::Count) continue;
+    ControlState& state = At(row.control);
+    state.visible = !row.Hidden();
+    if (row.text == nullptr) continue;
+    const bool edit = row.kind == ComponentKind::Edit || row.kind == ComponentKind::MaskedEdit;
+    (edit ? state.text : state.caption) = Utf8ToNative(row.text);
   }
-  At(Control::MaskEdit1).text = u"    ";
-  At(Control::Label44).caption = u"Testing";
-  At(Control::Label18).caption = u"Box ID:";
-  At(Control::Label19).caption = u"Signal Strength:";
-  At(Control::Label20).caption = u"Box Type:";
-  At(Control::Label14).caption = u"Welcome to the Rodiduz Mobile Setup Wizard";
-  At(Control::Label29).caption = u"http://www.rodiduz.com/id/00000000";
 }
 
 void RecordingView::ShowPage(int page) {

@@ -1,0 +1,182 @@
+// Builds a window's Qt widgets from its rows of the layout table.
+#include "ui/layout_builder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QStackedWidget>
+#include <map>
+#include <string>
+
+#include "ui/pin_edit.h"
+#include "ui/ui_resources.h"
+#include "ui/widgets.h"
+
+namespace {
+
+QString FromUtf8(const char* text) { return text == nullptr ? QString() : QString::fromUtf8(text); }
+
+Qt::Alignment QtAlignment(Placement placement) {
+  switch (placement) {
+    case Placement::TopCentre: return Qt::AlignHCenter | Qt::AlignTop;
+    case Placement::Centre: return Qt::AlignCenter;
+    case Placement::TopLeft: case Placement::Stretch: break;
+  }
+  return Qt::AlignLeft | Qt::AlignTop;
+}
+
+const char* PicturePath(LayoutPicture picture) {
+  switch (picture) {
+    case LayoutPicture::Background: return kBackgroundPicture;
+    case LayoutPicture::MessageBackground: return kMessageBackgroundPicture;
+    case LayoutPicture::Logo: return kLogoPicture;
+    case LayoutPicture::CheckMark: return kCheckMarkPicture;
+    case LayoutPicture::None: break;
+  }
+  return "";
+}
+
+QLabel* MakePicture(const ComponentLayout& row, QWidget* parent) {
+  auto* picture = new QLabel(parent);
+  picture->setGeometry(QtRect(row.box));
+  picture->setAlignment(QtAlignment(row.placement));
+  QPixmap pixmap = Picture(PicturePath(row.picture));
+  if (row.picture == LayoutPicture::Background) {
+    // Every column of the gradient is the same and it is as tall as the window, so widening it
+    // without smoothing is exact; the first paint is spared a smooth scale of the whole window.
+    pixmap = pixmap.scaled(row.box.width, row.box.height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+  }
+  picture->setScaledContents(row.placement == Placement::Stretch);
+  picture->setPixmap(pixmap);
+  return picture;
+}
+
+LayoutLabel* MakeLabel(const ComponentLayout& row, QWidget* parent) {
+  LayoutLabel* label = row.kind == ComponentKind::Link ? new ClickLabel(parent, row.Fixed(), row.Wraps())
+                                                       : new LayoutLabel(parent, row.Fixed(), row.Wraps());
+  label->setAlignment(QtAlignment(row.placement));
+  QPalette colour = label->palette();
+  colour.setColor(QPalette::WindowText, QColor::fromRgb(row.font.colour));
+  label->setPalette(colour);
+  return label;
+}
+
+QFrame* MakeFrame(QWidget* parent, int style) {
+  auto* frame = new QFrame(parent);
+  frame->setFrameStyle(style);
+  return frame;
+}
+
+// The widget of a kind, before its place, font and text are given.
+QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
+  switch (row.kind) {
+    case ComponentKind::Label: case ComponentKind::Link: return MakeLabel(row, parent);
+    case ComponentKind::Picture: return MakePicture(row, parent);
+    case ComponentKind::Shape: return new ShapeRect(parent);
+    case ComponentKind::Button: case ComponentKind::BitButton: return new QPushButton(parent);
+    case ComponentKind::Edit: {
+      auto* edit = new QLineEdit(parent);
+      // Any text of any length; what is sent is decided when the settings are submitted.
+      edit->setMaxLength(32767);
+      return edit;
+    }
+    case ComponentKind::MaskedEdit: return new PinEdit(parent);
+    case ComponentKind::ComboBox: {
+      auto* list = new QComboBox(parent);
+      list->setEditable(false);
+      list->setMaxVisibleItems(16);
+      return list;
+    }
+    case ComponentKind::CheckBox: return new QCheckBox(parent);
+    case ComponentKind::ListBox: return new QListWidget(parent);
+    case ComponentKind::Slider: {
+      auto* slider = new QSlider(Qt::Horizontal, parent);
+      slider->setTickPosition(QSlider::TicksBelow);
+      return slider;
+    }
+    case ComponentKind::Bevel: {
+      QFrame* bevel = MakeFrame(parent, QFrame::Box | QFrame::Sunken);
+      // A frame only: it must not take the clicks meant for the controls it surrounds.
+      bevel->setAttribute(Qt::WA_TransparentForMouseEvents);
+      return bevel;
+    }
+    case ComponentKind::Panel: {
+      QFrame* panel = MakeFrame(parent, QFrame::Panel | QFrame::Raised);
+      panel->setLineWidth(1);
+      return panel;
+    }
+    case ComponentKind::Notebook: {
+      auto* notebook = new QStackedWidget(parent);
+      notebook->setFrameShape(QFrame::NoFrame);
+      return notebook;
+    }
+    case ComponentKind::Page: case ComponentKind::Window: break;
+  }
+  return new QWidget(parent);
+}
+
+void SetText(QWidget* widget, const ComponentLayout& row) {
+  if (row.text == nullptr) return;
+  const QString text = FromUtf8(row.text);
+  if (auto* label = dynamic_cast<LayoutLabel*>(widget)) {
+    label->SetCaption(text);
+  } else if (auto* pin = dynamic_cast<PinEdit*>(widget)) {
+    pin->SetPinText(text);
+  } else if (auto* edit = dynamic_cast<QLineEdit*>(widget)) {
+    edit->setText(text);
+  } else if (auto* button = dynamic_cast<QAbstractButton*>(widget)) {
+    button->setText(text);
+  }
+}
+
+QWidget* MakeComponent(const ComponentLayout& row, QWidget* parent) {
+  QWidget* widget = MakeWidget(row, parent);
+  widget->setObjectName(QString::fromLatin1(row.name));
+  // A label's text is laid out in its box and its font, so both come before the text.
+  widget->setGeometry(QtRect(row.box));
+  if (row.font.face != FontFace::Inherited) widget->setFont(QtFont(row.font));
+  SetText(widget, row);
+  if (row.hint != nullptr) widget->setToolTip(FromUtf8(row.hint));
+  return widget;
+}
+
+}  // namespace
+
+QFont QtFont(const LayoutFont& font) {
+  switch (font.face) {
+    case FontFace::Arial: return ArialFont(font.points);
+    case FontFace::Tahoma: return TahomaFont(font.points);
+    case FontFace::OpenSans: case FontFace::Inherited: break;
+  }
+  return OpenSansFont(font.points, font.bold);
+}
+
+QRect QtRect(const LayoutBox& box) { return {box.left, box.top, box.width, box.height}; }
+
+void ApplyWindowLayout(QWidget* window, LayoutWindow which) {
+  const ComponentLayout& row = WindowRow(which);
+  window->setObjectName(QString::fromLatin1(row.name));
+  window->setWindowTitle(FromUtf8(row.text));
+  window->setFixedSize(row.box.width, row.box.height);
+  window->setFont(QtFont(row.font));
+}
+
+void BuildFromLayout(QWidget* window, LayoutWindow which, const ComponentCreated& created) {
+  std::map<std::string, QWidget*, std::less<>> parents = {{WindowRow(which).name, window}};
+  for (const ComponentLayout& row : WindowLayout()) {
+    if (row.window != which || row.kind == ComponentKind::Window) continue;
+    QWidget* parent = parents.at(row.parent);
+    QWidget* widget = MakeComponent(row, parent);
+    parents.emplace(row.name, widget);
+    if (auto* notebook = dynamic_cast<QStackedWidget*>(parent)) {
+      // The notebook shows one page at a time: their visibility is its own business.
+      notebook->addWidget(widget);
+    } else {
+      widget->setVisible(!row.Hidden());
+    }
+    created(row, widget);
+  }
+}
