@@ -55,6 +55,18 @@ ControlClass ClassFor(const ComponentLayout& row) {
   return {L"STATIC", 0, 0};
 }
 
+// A link opens with Space as with Return (which the dialog manager turns into a click).
+LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_GETDLGCODE) return DLGC_STATIC | DLGC_WANTCHARS;
+  if (message == WM_CHAR && wparam == L' ') return 0;
+  if (message == WM_KEYUP && wparam == VK_SPACE) {
+    ::SendMessageW(::GetParent(hwnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd), STN_CLICKED),
+                   reinterpret_cast<LPARAM>(hwnd));
+    return 0;
+  }
+  return ::DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
 LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (BuiltComponent* self = ComponentOf(hwnd); self != nullptr && self->canvas != nullptr) {
     LRESULT result = 0;
@@ -350,6 +362,7 @@ void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* conta
       tool.lpszText = hint.data();
       ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    if (row->kind == ComponentKind::Link) ::SetWindowSubclass(component.hwnd, LinkProc, 1, 0);
     if (IsContainer(row->kind)) {
       canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container->canvas,
                                                    POINT{component.box.left, component.box.top}, resources_));
@@ -357,9 +370,11 @@ void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* conta
       Build(*row, &component);
     } else if (IsLabel(row->kind)) {
       FitToText(component);
+    } else if (row->kind == ComponentKind::ComboBox) {
+      FitSelectionField(component);
     }
   }
-  OrderForTabbing(container->hwnd, parent_row.name);
+  OrderForTabbing(parent_row.name);
 }
 
 HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
@@ -377,8 +392,9 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
 }
 
 // The dialog manager's Tab key walks the controls in their stacking order, so the controls go
-// on top in the layout's tab order; the labels, which take no focus, stay under them.
-void BuiltWindow::OrderForTabbing(HWND parent, std::string_view parent_name) {
+// on top in the layout's tab order; the labels, which take no focus, stay under them, each above
+// the ones before it in the table (a label may overlap an earlier, taller one).
+void BuiltWindow::OrderForTabbing(std::string_view parent_name) {
   std::vector<const BuiltComponent*> windows;
   for (const BuiltComponent& component : components_) {
     if (component.hwnd != nullptr && component.hwnd != handle_ && parent_name == component.row->parent) {
@@ -389,14 +405,13 @@ void BuiltWindow::OrderForTabbing(HWND parent, std::string_view parent_name) {
     const bool a_stop = a->row->tab_order != kNoTabStop;
     const bool b_stop = b->row->tab_order != kNoTabStop;
     if (a_stop != b_stop) return a_stop;
-    return a_stop && a->row->tab_order < b->row->tab_order;
+    return a_stop ? a->row->tab_order < b->row->tab_order : a->row > b->row;
   });
   HWND above = HWND_TOP;
   for (const BuiltComponent* component : windows) {
     ::SetWindowPos(component->hwnd, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     above = component->hwnd;
   }
-  (void)parent;
 }
 
 BuiltComponent* BuiltWindow::Find(Control control) {
@@ -440,6 +455,24 @@ void BuiltWindow::SetVisible(BuiltComponent& component, bool visible) {
 void BuiltWindow::SetLabelText(BuiltComponent& component, const std::wstring& text) {
   ::SetWindowTextW(component.hwnd, text.c_str());
   if (!component.row->Fixed()) FitToText(component);
+}
+
+// A drop-down list's closed height follows its font; its selection field is sized so that the
+// whole control has the layout's height.
+void BuiltWindow::FitSelectionField(const BuiltComponent& component) {
+  const LRESULT field = ::SendMessageW(component.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  if (field == CB_ERR) return;
+  // The frame around the field, and what the control adds to the height it is given, are the
+  // system's to choose: the request is corrected until the whole control has the height.
+  LONG request = static_cast<LONG>(field);
+  for (int pass = 0; pass < 3; ++pass) {
+    RECT closed{};
+    ::GetWindowRect(component.hwnd, &closed);
+    const LONG missing = component.row->box.height - (closed.bottom - closed.top);
+    if (missing == 0 || request + missing <= 0) return;
+    request += missing;
+    ::SendMessageW(component.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), request);
+  }
 }
 
 // A label that follows its text keeps its corner; a wrapping one also keeps its width.

@@ -84,6 +84,7 @@ class BuiltWindow {
   BuiltComponent* FindById(int id);
   BuiltComponent* FindByHandle(HWND hwnd);
   std::vector<BuiltComponent>& Components() { return components_; }
+  const std::vector<BuiltComponent>& Components() const { return components_; }
 
   void SetVisible(BuiltComponent& component, bool visible);
   // Sets a label's text and, unless the layout fixes its box, fits the box to the text.
@@ -95,7 +96,8 @@ class BuiltWindow {
   void Build(const ComponentLayout& row, BuiltComponent* container);
   HWND CreateControl(const BuiltComponent& component, HWND parent);
   LayoutFont ResolveFont(const ComponentLayout& row) const;
-  void OrderForTabbing(HWND parent, std::string_view parent_name);
+  void OrderForTabbing(std::string_view parent_name);
+  void FitSelectionField(const BuiltComponent& component);
   void FitToText(BuiltComponent& component);
 
   LayoutWindow window_;

@@ -29,6 +29,9 @@ class Win32MainWindow : public FormView {
 
   HWND Handle() const { return hwnd_; }
   TForm1& Controller() { return *controller_; }
+  TMessageForm& MessageForm() { return *message_form_; }
+  // The components as built, for tests that read the window back.
+  const BuiltWindow& Built() const { return *built_; }
   // Centres the window on the desktop, shows it, gives the first control the focus and runs
   // FormShow.
   void Show();

@@ -21,6 +21,7 @@ class TMessageForm {
   TMessageForm& operator=(const TMessageForm&) = delete;
 
   HWND Handle() const { return hwnd_; }
+  const BuiltWindow& Built() const { return *built_; }
   // Sets the text, shows or hides Close, shows the window without blocking the caller, and
   // starts the dots animation or stops it.
   void ShowInfo(const NativeString& text, bool close_button, bool dots);
