@@ -190,6 +190,7 @@ TEST_F(Win32WindowTest, OperatorsAreSortedAndSelectingFromCodeRunsNoHandler) {
   EXPECT_EQ(window_->SelectedOperator(), -1);
   window_->SelectOperator(2);
   EXPECT_EQ(window_->SelectedOperator(), 2);
+  EXPECT_EQ(WindowText(Handle(Control::ComboBox1)), L"Comviq") << "the closed list shows the selection";
   window_->SelectOperator(99);
   EXPECT_EQ(window_->SelectedOperator(), -1);
 }
