@@ -86,8 +86,8 @@ void DrawBoxMark(QPainter& painter, const QRectF& tile) {
 
   QPainterPath wave;
   wave.moveTo(tile.left() + 16 * unit, tile.top() + 66 * unit);
-  wave.cubicTo(tile.left() + 34 * unit, tile.top() + 44 * unit, tile.left() + 50 * unit, tile.top() + 88 * unit,
-               tile.left() + 84 * unit, tile.top() + 60 * unit);
+  wave.cubicTo(tile.left() + 34 * unit, tile.top() + 44 * unit, tile.left() + 50 * unit,
+               tile.top() + 88 * unit, tile.left() + 84 * unit, tile.top() + 60 * unit);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(Qt::white, 8 * unit, Qt::SolidLine, Qt::RoundCap));
   painter.drawPath(wave);
@@ -96,7 +96,8 @@ void DrawBoxMark(QPainter& painter, const QRectF& tile) {
   painter.setPen(QPen(QColor(0xff, 0xff, 0xff, 220), 6 * unit, Qt::SolidLine, Qt::RoundCap));
   for (int arc = 1; arc <= 2; ++arc) {
     const qreal radius = 12 * unit * arc;
-    painter.drawArc(QRectF(source.x() - radius, source.y() - radius, 2 * radius, 2 * radius), 45 * 16, 90 * 16);
+    painter.drawArc(QRectF(source.x() - radius, source.y() - radius, 2 * radius, 2 * radius), 45 * 16,
+                    90 * 16);
   }
   painter.setBrush(Qt::white);
   painter.setPen(Qt::NoPen);
@@ -198,13 +199,16 @@ int main(int argc, char** argv) {
   const QColor mid_blue(0x4a, 0x7d, 0xc9);
   bool ok = true;
   // As tall as the main window's client area: the window only widens it, which is exact.
-  ok &= Save(Gradient(64, 453, {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
-             folder, QStringLiteral("background.png"));
+  ok &=
+      Save(Gradient(64, 453,
+                    {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
+           folder, QStringLiteral("background.png"));
   ok &= Save(Gradient(64, 160, {{0.0, dark_blue}, {0.3, mid_blue}, {1.0, Qt::white}}), folder,
              QStringLiteral("message-background.png"));
   ok &= Save(Logo(), folder, QStringLiteral("logo.png"));
   ok &= Save(CheckMark(), folder, QStringLiteral("check-mark.png"));
-  for (int size : {16, 32, 48, 64, 128}) ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
+  for (int size : {16, 32, 48, 64, 128})
+    ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
   QList<QImage> icon_faces;
   for (int size : {16, 24, 32, 48, 64, 128, 256}) icon_faces.append(Icon(size));
   ok &= SaveIconFile(icon_faces, folder, QStringLiteral("icon.ico"));

@@ -17,4 +17,6 @@ void ShowErrorDisplay(HWND owner, const std::exception& error) {
   ShowErrorDisplay(owner, Wide(AnsiToNative(ErrorDisplayText(error))));
 }
 
-void ShowUnknownErrorDisplay(HWND owner) { ShowErrorDisplay(owner, Wide(AnsiToNative(UnknownErrorDisplayText()))); }
+void ShowUnknownErrorDisplay(HWND owner) {
+  ShowErrorDisplay(owner, Wide(AnsiToNative(UnknownErrorDisplayText())));
+}

@@ -19,7 +19,9 @@ bool IsDrawn(ComponentKind kind) {
          kind == ComponentKind::Panel;
 }
 
-bool IsContainer(ComponentKind kind) { return kind == ComponentKind::Notebook || kind == ComponentKind::Page; }
+bool IsContainer(ComponentKind kind) {
+  return kind == ComponentKind::Notebook || kind == ComponentKind::Page;
+}
 
 bool IsTextField(ComponentKind kind) {
   return kind == ComponentKind::Edit || kind == ComponentKind::MaskedEdit || kind == ComponentKind::ComboBox;
@@ -36,21 +38,30 @@ struct ControlClass {
 };
 
 ControlClass ClassFor(const ComponentLayout& row) {
-  const DWORD label_style =
-      SS_NOPREFIX | (row.placement == Placement::TopCentre ? SS_CENTER : row.Wraps() ? SS_LEFT : SS_LEFTNOWORDWRAP);
+  const DWORD label_style = SS_NOPREFIX | (row.placement == Placement::TopCentre ? SS_CENTER
+                                           : row.Wraps()                         ? SS_LEFT
+                                                                                 : SS_LEFTNOWORDWRAP);
   switch (row.kind) {
-    case ComponentKind::Label: return {L"STATIC", label_style, 0};
-    case ComponentKind::Link: return {L"STATIC", label_style | SS_NOTIFY | WS_TABSTOP, 0};
+    case ComponentKind::Label:
+      return {L"STATIC", label_style, 0};
+    case ComponentKind::Link:
+      return {L"STATIC", label_style | SS_NOTIFY | WS_TABSTOP, 0};
     case ComponentKind::Button:
-    case ComponentKind::BitButton: return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case ComponentKind::BitButton:
+      return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
     case ComponentKind::Edit:
-    case ComponentKind::MaskedEdit: return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ComponentKind::ComboBox: return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
-    case ComponentKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case ComponentKind::MaskedEdit:
+      return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ComponentKind::ComboBox:
+      return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+    case ComponentKind::CheckBox:
+      return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case ComponentKind::ListBox:
       return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ComponentKind::Slider: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS | WS_TABSTOP, 0};
-    default: break;
+    case ComponentKind::Slider:
+      return {TRACKBAR_CLASSW, TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS | WS_TABSTOP, 0};
+    default:
+      break;
   }
   return {L"STATIC", 0, 0};
 }
@@ -89,7 +100,9 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
 
 std::wstring Wide(const NativeString& text) { return {text.begin(), text.end()}; }
 NativeString Native(const std::wstring& text) { return {text.begin(), text.end()}; }
-std::wstring WideFromUtf8(const char* text) { return text == nullptr ? std::wstring() : Wide(Utf8ToNative(text)); }
+std::wstring WideFromUtf8(const char* text) {
+  return text == nullptr ? std::wstring() : Wide(Utf8ToNative(text));
+}
 
 std::wstring WindowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
@@ -217,9 +230,14 @@ void Canvas::Draw(HDC dc, const BuiltComponent& component) const {
       ::SelectObject(dc, old_brush);
       return;
     }
-    case ComponentKind::Bevel: ::DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT); return;
-    case ComponentKind::Panel: ::DrawEdge(dc, &box, BDR_RAISEDINNER, BF_RECT); return;
-    default: return;
+    case ComponentKind::Bevel:
+      ::DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
+      return;
+    case ComponentKind::Panel:
+      ::DrawEdge(dc, &box, BDR_RAISEDINNER, BF_RECT);
+      return;
+    default:
+      return;
   }
 }
 
@@ -297,8 +315,9 @@ bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
 BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources)
     : window_(window), handle_(handle), resources_(resources) {
   components_.reserve(WindowLayout().size());
-  tooltips_ = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr, nullptr, nullptr);
+  tooltips_ =
+      ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr, nullptr, nullptr);
   const ComponentLayout& window_row = WindowRow(window_);
   BuiltComponent& self = components_.emplace_back();
   self.row = &window_row;
@@ -351,7 +370,8 @@ void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* conta
     }
     component.hwnd = CreateControl(component, container->hwnd);
     ::SetWindowLongPtrW(component.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&component));
-    ::SendMessageW(component.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(component.font)), FALSE);
+    ::SendMessageW(component.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(component.font)),
+                   FALSE);
     if (row->hint != nullptr && tooltips_ != nullptr) {
       TOOLINFOW tool{};
       tool.cbSize = sizeof tool;
@@ -382,8 +402,7 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
   ControlClass control = ClassFor(row);
   if (IsContainer(row.kind)) control = {kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
   const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | control.style | (component.visible ? WS_VISIBLE : 0);
-  const int height =
-      row.box.height + (row.kind == ComponentKind::ComboBox ? kDropDownHeight : 0);
+  const int height = row.box.height + (row.kind == ComponentKind::ComboBox ? kDropDownHeight : 0);
   const std::wstring text = WideFromUtf8(row.text);
   return ::CreateWindowExW(control.extended, control.name, text.c_str(), style, row.box.left, row.box.top,
                            row.box.width, height, parent,

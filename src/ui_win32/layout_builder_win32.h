@@ -16,12 +16,12 @@ class Canvas;
 
 struct BuiltComponent {
   const ComponentLayout* row = nullptr;
-  HWND hwnd = nullptr;         // nullptr for a drawn component
-  Canvas* canvas = nullptr;    // the container it stands in (or, for a container, its own)
-  RECT box{};                  // in the container's client coordinates
+  HWND hwnd = nullptr;       // nullptr for a drawn component
+  Canvas* canvas = nullptr;  // the container it stands in (or, for a container, its own)
+  RECT box{};                // in the container's client coordinates
   bool visible = true;
-  LayoutFont font;             // resolved: never Inherited
-  int id = 0;                  // the control identifier its notifications carry
+  LayoutFont font;  // resolved: never Inherited
+  int id = 0;       // the control identifier its notifications carry
 };
 
 // A window that draws its own background: the window itself, the notebook, a page. What it

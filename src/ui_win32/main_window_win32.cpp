@@ -26,9 +26,12 @@ struct TimerSetting {
 
 TimerSetting SettingOf(FormTimer timer) {
   switch (timer) {
-    case FormTimer::DeviceTimer: return {1, kDeviceTimerInterval};
-    case FormTimer::DutSendQueueTimer: return {2, 50};
-    case FormTimer::Timer1: break;
+    case FormTimer::DeviceTimer:
+      return {1, kDeviceTimerInterval};
+    case FormTimer::DutSendQueueTimer:
+      return {2, 50};
+    case FormTimer::Timer1:
+      break;
   }
   return {3, 330};
 }
@@ -58,8 +61,9 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, 
   const LayoutBox& client = WindowRow(LayoutWindow::Form1).box;
   RECT frame{0, 0, client.width, client.height};
   ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExtendedStyle);
-  hwnd_ = ::CreateWindowExW(kExtendedStyle, kMainWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  hwnd_ =
+      ::CreateWindowExW(kExtendedStyle, kMainWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
   if (hwnd_ == nullptr) throw std::runtime_error("The main window cannot be created");
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_);
   for (BuiltComponent& component : built_->Components()) {
@@ -141,7 +145,8 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (controller_ == nullptr) return 0;
       Guarded(hwnd_, [this, wparam] {
         if (wparam == SettingOf(FormTimer::DeviceTimer).id) controller_->DeviceTimerTimer(nullptr);
-        if (wparam == SettingOf(FormTimer::DutSendQueueTimer).id) controller_->DutSendQueueTimerTimer(nullptr);
+        if (wparam == SettingOf(FormTimer::DutSendQueueTimer).id)
+          controller_->DutSendQueueTimerTimer(nullptr);
         if (wparam == SettingOf(FormTimer::Timer1).id) controller_->Timer1Timer(nullptr);
       });
       return 0;
@@ -191,23 +196,42 @@ void Win32MainWindow::OnCommand(int id, int code) {
   TForm1& form = *controller_;
   Guarded(hwnd_, [&] {
     switch (component->row->control) {
-      case Control::Button8: if (code == BN_CLICKED) form.Button8Click(nullptr); break;
-      case Control::Button7: if (code == BN_CLICKED) form.Button7Click(nullptr); break;
-      case Control::Button2: if (code == BN_CLICKED) form.Button2Click(nullptr); break;
-      case Control::Button1: if (code == BN_CLICKED) form.Button1Click(nullptr); break;
-      case Control::Button3: if (code == BN_CLICKED) form.Button3Click(nullptr); break;
-      case Control::BitBtn1: if (code == BN_CLICKED) form.BitBtn1Click(nullptr); break;
+      case Control::Button8:
+        if (code == BN_CLICKED) form.Button8Click(nullptr);
+        break;
+      case Control::Button7:
+        if (code == BN_CLICKED) form.Button7Click(nullptr);
+        break;
+      case Control::Button2:
+        if (code == BN_CLICKED) form.Button2Click(nullptr);
+        break;
+      case Control::Button1:
+        if (code == BN_CLICKED) form.Button1Click(nullptr);
+        break;
+      case Control::Button3:
+        if (code == BN_CLICKED) form.Button3Click(nullptr);
+        break;
+      case Control::BitBtn1:
+        if (code == BN_CLICKED) form.BitBtn1Click(nullptr);
+        break;
       // Notifications come only from the user; a change made from code sends none.
-      case Control::CheckBox1: if (code == BN_CLICKED) form.CheckBox1Click(nullptr); break;
-      case Control::CheckBox2: if (code == BN_CLICKED) form.CheckBox2Click(nullptr); break;
-      case Control::ComboBox1: if (code == CBN_SELCHANGE) form.ComboBox1Change(nullptr); break;
+      case Control::CheckBox1:
+        if (code == BN_CLICKED) form.CheckBox1Click(nullptr);
+        break;
+      case Control::CheckBox2:
+        if (code == BN_CLICKED) form.CheckBox2Click(nullptr);
+        break;
+      case Control::ComboBox1:
+        if (code == CBN_SELCHANGE) form.ComboBox1Change(nullptr);
+        break;
       case Control::Label29:
         if (code == STN_CLICKED) {
           ::SetFocus(component->hwnd);
           form.Label29Click(nullptr);
         }
         break;
-      default: break;
+      default:
+        break;
     }
   });
 }
@@ -232,7 +256,8 @@ void Win32MainWindow::OnClose() {
 void Win32MainWindow::FocusFirstControlIfLost() {
   HWND focused = ::GetFocus();
   const BuiltComponent* component = built_->FindByHandle(focused);
-  if (component != nullptr && ::IsWindowVisible(focused) && (::GetWindowLongW(focused, GWL_STYLE) & WS_TABSTOP)) {
+  if (component != nullptr && ::IsWindowVisible(focused) &&
+      (::GetWindowLongW(focused, GWL_STYLE) & WS_TABSTOP)) {
     return;
   }
   if (HWND first = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE)) ::SetFocus(first);
@@ -329,10 +354,13 @@ bool Win32MainWindow::IsChecked(Control check_box) const {
 
 // BM_SETCHECK sends no notification, so no handler runs here.
 void Win32MainWindow::SetChecked(Control check_box, bool checked) {
-  if (HWND hwnd = ControlHandle(check_box)) ::SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (HWND hwnd = ControlHandle(check_box))
+    ::SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void Win32MainWindow::ClearOperators() { ::SendMessageW(ControlHandle(Control::ComboBox1), CB_RESETCONTENT, 0, 0); }
+void Win32MainWindow::ClearOperators() {
+  ::SendMessageW(ControlHandle(Control::ComboBox1), CB_RESETCONTENT, 0, 0);
+}
 
 // After the items that sort equal, as a sorted list inserts; the list's own sorting would not
 // follow the order every view shares.
@@ -351,7 +379,8 @@ void Win32MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
   const std::wstring wide = Wide(text);
   const LRESULT at = ::SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(low),
                                     reinterpret_cast<LPARAM>(wide.c_str()));
-  if (at >= 0) ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(entry));
+  if (at >= 0)
+    ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(entry));
 }
 
 void Win32MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
@@ -390,7 +419,8 @@ int Win32MainWindow::SelectedOperator() const {
 
 TApnElem* Win32MainWindow::OperatorEntry(int index) const {
   if (index < 0 || index >= OperatorCount()) return nullptr;
-  const LRESULT data = ::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+  const LRESULT data =
+      ::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
   return data == CB_ERR ? nullptr : reinterpret_cast<TApnElem*>(data);
 }
 
@@ -456,7 +486,8 @@ void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
   }
   auto line = std::make_unique<std::wstring>(Wide(text));
   // Dropped if the window is gone by then.
-  if (::PostMessageW(hwnd_, kDebugItemMessage, static_cast<WPARAM>(list_box), reinterpret_cast<LPARAM>(line.get()))) {
+  if (::PostMessageW(hwnd_, kDebugItemMessage, static_cast<WPARAM>(list_box),
+                     reinterpret_cast<LPARAM>(line.get()))) {
     line.release();
   }
 }
@@ -465,8 +496,10 @@ void Win32MainWindow::AddDebugItemHere(Control list_box, const std::wstring& tex
   HWND list = ControlHandle(list_box);
   if (list == nullptr || (list_box != Control::ListBox1 && list_box != Control::ListBox3)) return;
   if (list_box == Control::ListBox3) {
-    while (::SendMessageW(list, LB_GETCOUNT, 0, 0) >= kDebugListLimit) ::SendMessageW(list, LB_DELETESTRING, 0, 0);
+    while (::SendMessageW(list, LB_GETCOUNT, 0, 0) >= kDebugListLimit)
+      ::SendMessageW(list, LB_DELETESTRING, 0, 0);
   }
   const LRESULT at = ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  if (list_box == Control::ListBox3 && at >= 0) ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+  if (list_box == Control::ListBox3 && at >= 0)
+    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
 }

@@ -27,8 +27,9 @@ TMessageForm::TMessageForm(HINSTANCE instance, HWND owner, Win32Resources& resou
   const LayoutBox& client = WindowRow(LayoutWindow::MessageForm).box;
   RECT frame{0, 0, client.width, client.height};
   ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExtendedStyle);
-  hwnd_ = ::CreateWindowExW(kExtendedStyle, kMessageFormClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                            frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, this);
+  hwnd_ =
+      ::CreateWindowExW(kExtendedStyle, kMessageFormClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, this);
   if (hwnd_ == nullptr) throw std::runtime_error("The message window cannot be created");
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageForm, hwnd_, resources);
   label_ = built_->Find("Label1");
@@ -69,7 +70,8 @@ void TMessageForm::Hide() {
 void TMessageForm::Timer1Timer() {
   ++DotCount;
   if (DotCount > 3) DotCount = 0;
-  ::SetWindowTextW(label_->hwnd, Wide(InfoText + NativeString(static_cast<std::size_t>(DotCount), u'.')).c_str());
+  ::SetWindowTextW(label_->hwnd,
+                   Wide(InfoText + NativeString(static_cast<std::size_t>(DotCount), u'.')).c_str());
 }
 
 bool TMessageForm::CloseShown() const { return button_->visible; }
@@ -89,8 +91,8 @@ void TMessageForm::CentreOverOwner() {
   ::GetWindowRect(hwnd_, &own);
   const int width = own.right - own.left;
   const int height = own.bottom - own.top;
-  ::SetWindowPos(hwnd_, nullptr, (area.left + area.right - width) / 2, (area.top + area.bottom - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd_, nullptr, (area.left + area.right - width) / 2, (area.top + area.bottom - height) / 2,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 LRESULT CALLBACK TMessageForm::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

@@ -111,19 +111,37 @@ bool PinEdit::Handle(UINT message, WPARAM wparam, LPARAM) {
     }
     case WM_KEYDOWN:
       switch (wparam) {
-        case VK_DELETE: DeleteBackward(); return true;
+        case VK_DELETE:
+          DeleteBackward();
+          return true;
         // Caret moves would place the caret among the digits, where typing could not go.
-        case VK_LEFT: case VK_RIGHT: case VK_HOME: case VK_END: case VK_UP: case VK_DOWN: return true;
-        default: return false;
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_HOME:
+        case VK_END:
+        case VK_UP:
+        case VK_DOWN:
+          return true;
+        default:
+          return false;
       }
-    case WM_PASTE: Paste(); return true;
+    case WM_PASTE:
+      Paste();
+      return true;
     // Cut, clear, undo and the context menu would bypass the digit rules.
-    case WM_CUT: case WM_CLEAR: case WM_UNDO: case EM_UNDO: case WM_CONTEXTMENU: return true;
-    default: return false;
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case WM_CONTEXTMENU:
+      return true;
+    default:
+      return false;
   }
 }
 
-LRESULT CALLBACK PinEdit::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK PinEdit::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                               DWORD_PTR self) {
   auto* pin = reinterpret_cast<PinEdit*>(self);
   if (pin->Handle(message, wparam, lparam)) return 0;
   const LRESULT result = ::DefSubclassProc(hwnd, message, wparam, lparam);

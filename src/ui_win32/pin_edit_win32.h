@@ -26,7 +26,8 @@ class PinEdit {
   void SetPinText(const std::wstring& text);
 
  private:
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id, DWORD_PTR self);
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                               DWORD_PTR self);
   bool Handle(UINT message, WPARAM wparam, LPARAM lparam);
   // Inserts digits in place of a whole selection (or at the end); refuses the whole insertion
   // when it holds anything but digits or would make more than four.

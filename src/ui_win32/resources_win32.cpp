@@ -53,8 +53,10 @@ DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes) {
   UINT width = 0;
   UINT height = 0;
   if (SUCCEEDED(factory->CreateStream(&stream)) &&
-      SUCCEEDED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(bytes.data)), bytes.size)) &&
-      SUCCEEDED(factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+      SUCCEEDED(
+          stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(bytes.data)), bytes.size)) &&
+      SUCCEEDED(
+          factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
       SUCCEEDED(decoder->GetFrame(0, &frame)) &&
       SUCCEEDED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame, &converted)) &&
       SUCCEEDED(converted->GetSize(&width, &height))) {
@@ -68,8 +70,8 @@ DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes) {
     void* pixels = nullptr;
     HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
     const UINT stride = width * 4;
-    if (bitmap != nullptr && SUCCEEDED(converted->CopyPixels(nullptr, stride, stride * height,
-                                                             static_cast<BYTE*>(pixels)))) {
+    if (bitmap != nullptr &&
+        SUCCEEDED(converted->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(pixels)))) {
       result = {bitmap, static_cast<int>(width), static_cast<int>(height)};
     } else if (bitmap != nullptr) {
       ::DeleteObject(bitmap);
@@ -125,9 +127,9 @@ void Win32Resources::RegisterBundledFonts() {
   for (const std::wstring& name : names) {
     const ResourceBytes bytes = FindBytes(name.c_str(), kFontResourceType);
     DWORD faces = 0;
-    HANDLE handle = bytes.data == nullptr ? nullptr
-                                          : ::AddFontMemResourceEx(const_cast<void*>(bytes.data), bytes.size,
-                                                                   nullptr, &faces);
+    HANDLE handle = bytes.data == nullptr
+                        ? nullptr
+                        : ::AddFontMemResourceEx(const_cast<void*>(bytes.data), bytes.size, nullptr, &faces);
     if (handle == nullptr) continue;
     font_handles_.push_back(handle);
     // Fonts registered for the process alone cannot be enumerated, so their presence is noted here.
@@ -138,8 +140,8 @@ void Win32Resources::RegisterBundledFonts() {
 
 void Win32Resources::DecodePictures() {
   IWICImagingFactory* factory = nullptr;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                reinterpret_cast<void**>(&factory)))) {
+  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICImagingFactory, reinterpret_cast<void**>(&factory)))) {
     return;  // the window still opens, without its pictures
   }
   for (const PictureResource& resource : kPictureResources) {
@@ -176,14 +178,14 @@ const wchar_t* Win32Resources::FaceFor(FontFace face) const {
 HFONT Win32Resources::Font(const LayoutFont& font) {
   const auto key = std::make_tuple(font.face, font.points, font.bold);
   if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
-  HFONT created = ::CreateFontW(-PointsToPixels(font.points), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                DEFAULT_PITCH | FF_SWISS, FaceFor(font.face));
+  HFONT created = ::CreateFontW(-PointsToPixels(font.points), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
+                                FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, FaceFor(font.face));
   fonts_[key] = created;
   return created;
 }
 
 HICON Win32Resources::Icon(int size) const {
-  return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size,
-                                         LR_DEFAULTCOLOR | LR_SHARED));
+  return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size,
+                                         size, LR_DEFAULTCOLOR | LR_SHARED));
 }

@@ -61,7 +61,8 @@ class Win32Inspector : public ComponentInspector {
   }
 
   static void CollectTabStops(HWND parent, std::vector<std::string>& order) {
-    for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
       const BuiltComponent* component = ComponentOf(child);
       if (component == nullptr) continue;
       if ((::GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0) order.emplace_back(component->row->name);
@@ -74,8 +75,9 @@ class Win32Inspector : public ComponentInspector {
     const ComponentLayout& row = *component.row;
     if (component.hwnd == nullptr) {
       inspected.parent = row.parent;
-      inspected.box = LayoutBox{component.box.left, component.box.top, component.box.right - component.box.left,
-                                component.box.bottom - component.box.top};
+      inspected.box =
+          LayoutBox{component.box.left, component.box.top, component.box.right - component.box.left,
+                    component.box.bottom - component.box.top};
       inspected.hidden = !component.visible;
       return inspected;
     }
@@ -106,13 +108,14 @@ class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TForm1Environment environment;
-    environment.catalogue_path =
-        folder_.Write("apnlist.csv", "Telia;240;1;online.telia.se;;;SE\nTele2;240;7;internet.tele2.se;;;SE\n");
+    environment.catalogue_path = folder_.Write(
+        "apnlist.csv", "Telia;240;1;online.telia.se;;;SE\nTele2;240;7;internet.tele2.se;;;SE\n");
     environment.usb_library = folder_.File("no-such-usblib.dll");
     environment.pause = [](unsigned) {};
     environment.temporary_folder = [this] { return folder_.Path() + "\\"; };
     resources_ = std::make_unique<Win32Resources>();
-    window_ = std::make_unique<Win32MainWindow>(::GetModuleHandleW(nullptr), *resources_, std::move(environment));
+    window_ =
+        std::make_unique<Win32MainWindow>(::GetModuleHandleW(nullptr), *resources_, std::move(environment));
   }
   void TearDown() override {
     window_.reset();
@@ -131,9 +134,7 @@ class Win32WindowTest : public ::testing::Test {
   std::unique_ptr<Win32MainWindow> window_;
 };
 
-TEST_F(Win32WindowTest, WindowsMatchTheLayout) {
-  ExpectViewMatchesLayout(Win32Inspector(*window_));
-}
+TEST_F(Win32WindowTest, WindowsMatchTheLayout) { ExpectViewMatchesLayout(Win32Inspector(*window_)); }
 
 // Overlapping labels show the later row on top, as the layout stacks them: an earlier, taller
 // label must not paint its background over a later one.
@@ -141,7 +142,8 @@ TEST_F(Win32WindowTest, LaterLabelsStandAboveTheEarlierOnesTheyOverlap) {
   HWND earlier = Handle(Control::Label1);
   HWND later = Handle(Control::Label4);
   bool later_seen_first = false;
-  for (HWND at = ::GetWindow(::GetParent(earlier), GW_CHILD); at != nullptr; at = ::GetWindow(at, GW_HWNDNEXT)) {
+  for (HWND at = ::GetWindow(::GetParent(earlier), GW_CHILD); at != nullptr;
+       at = ::GetWindow(at, GW_HWNDNEXT)) {
     if (at == earlier) break;
     if (at == later) later_seen_first = true;
   }
@@ -161,7 +163,10 @@ TEST_F(Win32WindowTest, PinFieldKeepsBlanksInFrontOfAtMostFourDigits) {
       {"letters refused", L"", L"1a2", L"  12"},
       {"a fifth digit refused", L"", L"12345", L"1234"},
       {"backspace takes the last digit", L"", L"123\b", L"  12"},
-      {"a whole selection is replaced", L"", L"12\x01" L"9", L"   9"},
+      {"a whole selection is replaced", L"",
+       L"12\x01"
+       L"9",
+       L"   9"},
       {"a pasted PIN is trimmed", L" 56 ", L"\x16", L"  56"},
       {"a paste with a letter is refused whole", L"5x", L"1\x16", L"   1"},
       {"a paste beyond four digits is refused whole", L"123", L"12\x16", L"  12"},

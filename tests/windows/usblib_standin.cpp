@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "link/box_device_record.h"
@@ -42,9 +42,9 @@ __declspec(dllexport) void usblib_standin_set_devices(const BoxDeviceRecord* rec
   scan_result = result;
 }
 
-__declspec(dllexport) std::uint8_t RODIDUZ_STDCALL usblib_scan_com(std::uint32_t, std::uint32_t, std::uint32_t,
-                                                                   std::uint32_t, BoxDeviceRecord* records,
-                                                                   std::uint32_t capacity, std::uint16_t* count) {
+__declspec(dllexport) std::uint8_t RODIDUZ_STDCALL
+    usblib_scan_com(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, BoxDeviceRecord* records,
+                    std::uint32_t capacity, std::uint16_t* count) {
   std::lock_guard lock(devices_lock);
   std::uint32_t given = 0;
   for (const BoxDeviceRecord& device : devices) {
