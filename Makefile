@@ -1,5 +1,5 @@
 # Wraps CMake. `make demo` and `make test` set up everything a fresh Debian 12 machine needs.
-.PHONY: deps configure build run test sanitize tsan demo bench fuzz screenshots format clean windows test-windows
+.PHONY: deps configure build run test sanitize tsan demo bench fuzz screenshots screenshots-windows format clean windows test-windows
 
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
@@ -82,6 +82,10 @@ windows: build/build.ninja
 
 test-windows: windows
 	bash scripts/test-windows build-win
+
+# Pictures of the Windows program's pages, taken under Wine on Xvfb against the simulator.
+screenshots-windows: windows
+	bash scripts/screenshots-windows build-win
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
