@@ -162,13 +162,19 @@ const DecodedPicture* Win32Resources::Picture(LayoutPicture picture) const {
 // Arial or Tahoma before the metric-compatible bundled stand-in.
 const wchar_t* Win32Resources::FaceFor(FontFace face) const {
   const wchar_t* stand_in = liberation_bundled_ ? L"Liberation Sans" : L"MS Shell Dlg 2";
+  const auto system_face = [&](const wchar_t* name) {
+    const auto known = system_has_face_.find(face);
+    const bool present = known != system_has_face_.end() ? known->second : SystemHasFace(name);
+    system_has_face_[face] = present;
+    return present ? name : stand_in;
+  };
   switch (face) {
     case FontFace::OpenSans:
       return open_sans_bundled_ ? L"Open Sans" : stand_in;
     case FontFace::Arial:
-      return SystemHasFace(L"Arial") ? L"Arial" : stand_in;
+      return system_face(L"Arial");
     case FontFace::Tahoma:
-      return SystemHasFace(L"Tahoma") ? L"Tahoma" : stand_in;
+      return system_face(L"Tahoma");
     case FontFace::Inherited:
       break;
   }

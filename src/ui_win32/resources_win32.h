@@ -40,6 +40,8 @@ class Win32Resources {
   std::vector<HANDLE> font_handles_;
   bool open_sans_bundled_ = false;
   bool liberation_bundled_ = false;
+  // Asked of the system once: each question enumerates its fonts.
+  mutable std::map<FontFace, bool> system_has_face_;
 };
 
 // Sizes are points at 96 dots per inch, as the Qt window has them.
