@@ -6,6 +6,7 @@
 #include <windows.h>
 // clang-format on
 #include <commctrl.h>
+
 #include <cstring>
 
 #include "ui_win32/exit_when_shown_win32.h"
