@@ -348,53 +348,75 @@ LayoutFont BuiltWindow::ResolveFont(const ComponentLayout& row) const {
   return font;
 }
 
+// Drawn components are painted back to front in the table's order. The dialog manager's Tab key
+// walks the controls in their stacking order, and a new child window goes under its elder
+// siblings, so the controls are created in the layout's tab order; the labels, which take no
+// focus, come after them, each created before (so above) the ones before it in the table, as a
+// label may overlap an earlier, taller one.
 void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* container) {
-  const std::span<const ComponentLayout> table = WindowLayout();
-  bool first_page = true;
-  for (const ComponentLayout* row : ChildrenOf(window_, parent_row.name)) {
-    BuiltComponent& component = components_.emplace_back();
-    component.row = row;
-    component.box = BoxRect(row->box);
-    component.font = ResolveFont(*row);
-    component.visible = !row->Hidden();
-    component.id = kFirstControlId + static_cast<int>(row - table.data());
-    component.canvas = container->canvas;
-    if (row->kind == ComponentKind::Page) {
-      // The notebook shows its first page until the controller turns another.
-      component.visible = first_page;
-      first_page = false;
-    }
+  const std::vector<const ComponentLayout*> rows = ChildrenOf(window_, parent_row.name);
+  std::vector<const ComponentLayout*> controls;
+  for (const ComponentLayout* row : rows) {
     if (IsDrawn(row->kind)) {
-      container->canvas->AddDrawn(&component);
-      continue;
-    }
-    component.hwnd = CreateControl(component, container->hwnd);
-    ::SetWindowLongPtrW(component.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&component));
-    ::SendMessageW(component.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(component.font)),
-                   FALSE);
-    if (row->hint != nullptr && tooltips_ != nullptr) {
-      TOOLINFOW tool{};
-      tool.cbSize = sizeof tool;
-      tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-      tool.hwnd = container->hwnd;
-      tool.uId = reinterpret_cast<UINT_PTR>(component.hwnd);
-      std::wstring hint = WideFromUtf8(row->hint);
-      tool.lpszText = hint.data();
-      ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    if (row->kind == ComponentKind::Link) ::SetWindowSubclass(component.hwnd, LinkProc, 1, 0);
-    if (IsContainer(row->kind)) {
-      canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container->canvas,
-                                                   POINT{component.box.left, component.box.top}, resources_));
-      component.canvas = canvases_.back().get();
-      Build(*row, &component);
-    } else if (IsLabel(row->kind)) {
-      FitToText(component);
-    } else if (row->kind == ComponentKind::ComboBox) {
-      FitSelectionField(component);
+      container->canvas->AddDrawn(&NewComponent(*row, *container));
+    } else {
+      controls.push_back(row);
     }
   }
-  OrderForTabbing(parent_row.name);
+  std::stable_sort(controls.begin(), controls.end(), [](const ComponentLayout* a, const ComponentLayout* b) {
+    const bool a_stop = a->tab_order != kNoTabStop;
+    const bool b_stop = b->tab_order != kNoTabStop;
+    if (a_stop != b_stop) return a_stop;
+    return a_stop ? a->tab_order < b->tab_order : a > b;
+  });
+  const auto first_page = std::find_if(
+      rows.begin(), rows.end(), [](const ComponentLayout* row) { return row->kind == ComponentKind::Page; });
+  for (const ComponentLayout* row : controls) {
+    BuiltComponent& component = NewComponent(*row, *container);
+    // The notebook shows its first page until the controller turns another.
+    if (row->kind == ComponentKind::Page) component.visible = row == *first_page;
+    BuildControl(component, *container);
+  }
+}
+
+BuiltComponent& BuiltWindow::NewComponent(const ComponentLayout& row, const BuiltComponent& container) {
+  BuiltComponent& component = components_.emplace_back();
+  component.row = &row;
+  component.box = BoxRect(row.box);
+  component.font = ResolveFont(row);
+  component.visible = !row.Hidden();
+  component.id = kFirstControlId + static_cast<int>(&row - WindowLayout().data());
+  component.canvas = container.canvas;
+  return component;
+}
+
+void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& container) {
+  const ComponentLayout& row = *component.row;
+  component.hwnd = CreateControl(component, container.hwnd);
+  ::SetWindowLongPtrW(component.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&component));
+  ::SendMessageW(component.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(component.font)),
+                 FALSE);
+  if (row.hint != nullptr && tooltips_ != nullptr) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = container.hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(component.hwnd);
+    std::wstring hint = WideFromUtf8(row.hint);
+    tool.lpszText = hint.data();
+    ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  if (row.kind == ComponentKind::Link) ::SetWindowSubclass(component.hwnd, LinkProc, 1, 0);
+  if (IsContainer(row.kind)) {
+    canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas,
+                                                 POINT{component.box.left, component.box.top}, resources_));
+    component.canvas = canvases_.back().get();
+    Build(row, &component);
+  } else if (IsLabel(row.kind)) {
+    FitToText(component);
+  } else if (row.kind == ComponentKind::ComboBox) {
+    FitSelectionField(component);
+  }
 }
 
 HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
@@ -408,29 +430,6 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
                            row.box.width, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(component.id)),
                            reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
-}
-
-// The dialog manager's Tab key walks the controls in their stacking order, so the controls go
-// on top in the layout's tab order; the labels, which take no focus, stay under them, each above
-// the ones before it in the table (a label may overlap an earlier, taller one).
-void BuiltWindow::OrderForTabbing(std::string_view parent_name) {
-  std::vector<const BuiltComponent*> windows;
-  for (const BuiltComponent& component : components_) {
-    if (component.hwnd != nullptr && component.hwnd != handle_ && parent_name == component.row->parent) {
-      windows.push_back(&component);
-    }
-  }
-  std::stable_sort(windows.begin(), windows.end(), [](const BuiltComponent* a, const BuiltComponent* b) {
-    const bool a_stop = a->row->tab_order != kNoTabStop;
-    const bool b_stop = b->row->tab_order != kNoTabStop;
-    if (a_stop != b_stop) return a_stop;
-    return a_stop ? a->row->tab_order < b->row->tab_order : a->row > b->row;
-  });
-  HWND above = HWND_TOP;
-  for (const BuiltComponent* component : windows) {
-    ::SetWindowPos(component->hwnd, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    above = component->hwnd;
-  }
 }
 
 BuiltComponent* BuiltWindow::Find(Control control) {

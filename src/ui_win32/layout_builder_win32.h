@@ -96,7 +96,8 @@ class BuiltWindow {
   void Build(const ComponentLayout& row, BuiltComponent* container);
   HWND CreateControl(const BuiltComponent& component, HWND parent);
   LayoutFont ResolveFont(const ComponentLayout& row) const;
-  void OrderForTabbing(std::string_view parent_name);
+  BuiltComponent& NewComponent(const ComponentLayout& row, const BuiltComponent& container);
+  void BuildControl(BuiltComponent& component, BuiltComponent& container);
   void FitSelectionField(const BuiltComponent& component);
   void FitToText(BuiltComponent& component);
 
