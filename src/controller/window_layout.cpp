@@ -173,11 +173,13 @@ ControlIndex IndexByControl() {
   return index;
 }
 
-void AppendTabStops(LayoutWindow window, std::string_view parent, std::vector<const ComponentLayout*>& chain) {
+void AppendTabStops(LayoutWindow window, std::string_view parent,
+                    std::vector<const ComponentLayout*>& chain) {
   std::vector<const ComponentLayout*> stops = ChildrenOf(window, parent);
   std::erase_if(stops, [](const ComponentLayout* row) { return row->tab_order == kNoTabStop; });
-  std::stable_sort(stops.begin(), stops.end(),
-                   [](const ComponentLayout* a, const ComponentLayout* b) { return a->tab_order < b->tab_order; });
+  std::stable_sort(stops.begin(), stops.end(), [](const ComponentLayout* a, const ComponentLayout* b) {
+    return a->tab_order < b->tab_order;
+  });
   for (const ComponentLayout* stop : stops) {
     if (TakesFocus(stop->kind)) chain.push_back(stop);
     AppendTabStops(window, stop->name, chain);
@@ -224,9 +226,15 @@ std::vector<const ComponentLayout*> TabChain(LayoutWindow window) {
 
 bool TakesFocus(ComponentKind kind) {
   switch (kind) {
-    case ComponentKind::Link: case ComponentKind::Button: case ComponentKind::BitButton: case ComponentKind::Edit:
-    case ComponentKind::MaskedEdit: case ComponentKind::ComboBox: case ComponentKind::CheckBox:
-    case ComponentKind::ListBox: case ComponentKind::Slider:
+    case ComponentKind::Link:
+    case ComponentKind::Button:
+    case ComponentKind::BitButton:
+    case ComponentKind::Edit:
+    case ComponentKind::MaskedEdit:
+    case ComponentKind::ComboBox:
+    case ComponentKind::CheckBox:
+    case ComponentKind::ListBox:
+    case ComponentKind::Slider:
       return true;
     default:
       return false;
@@ -238,12 +246,18 @@ bool IsLabel(ComponentKind kind) { return kind == ComponentKind::Label || kind =
 bool KeepsWidth(const ComponentLayout& row) { return !IsLabel(row.kind) || row.Fixed() || row.Wraps(); }
 bool KeepsHeight(const ComponentLayout& row) { return !IsLabel(row.kind) || row.Fixed(); }
 
+int PixelHeight(const LayoutFont& font) { return (font.points * 96 + 36) / 72; }
+
 const char* FaceName(FontFace face) {
   switch (face) {
-    case FontFace::OpenSans: return "Open Sans";
-    case FontFace::Arial: return "Arial";
-    case FontFace::Tahoma: return "Tahoma";
-    case FontFace::Inherited: break;
+    case FontFace::OpenSans:
+      return "Open Sans";
+    case FontFace::Arial:
+      return "Arial";
+    case FontFace::Tahoma:
+      return "Tahoma";
+    case FontFace::Inherited:
+      break;
   }
   return "";
 }

@@ -13,22 +13,22 @@
 enum class LayoutWindow { Form1, MessageForm };
 
 enum class ComponentKind {
-  Window,      // the window itself: its caption, client size and font
+  Window,  // the window itself: its caption, client size and font
   Label,
-  Link,        // a label that is clicked
+  Link,  // a label that is clicked
   Picture,
-  Shape,       // a white rectangle with a thin black outline
+  Shape,  // a white rectangle with a thin black outline
   Button,
   BitButton,
   Edit,
   MaskedEdit,
-  ComboBox,    // a sorted drop-down list, no typing
+  ComboBox,  // a sorted drop-down list, no typing
   CheckBox,
   ListBox,
-  Slider,      // horizontal, ticks below
-  Bevel,       // a lowered frame around other components
-  Panel,       // a raised divider
-  Notebook,    // pages without tabs
+  Slider,    // horizontal, ticks below
+  Bevel,     // a lowered frame around other components
+  Panel,     // a raised divider
+  Notebook,  // pages without tabs
   Page,
 };
 
@@ -65,11 +65,11 @@ inline constexpr int kNoTabStop = -1;
 struct ComponentLayout {
   LayoutWindow window;
   const char* name;
-  Control control;      // Control::Count where the controller has no key for it
+  Control control;  // Control::Count where the controller has no key for it
   ComponentKind kind;
-  const char* parent;   // the window, the notebook or a page, by name; "" for a window
-  LayoutBox box;        // client size for a window; left and top within the parent otherwise
-  const char* text;     // UTF-8; nullptr where the component shows no text
+  const char* parent;  // the window, the notebook or a page, by name; "" for a window
+  LayoutBox box;       // client size for a window; left and top within the parent otherwise
+  const char* text;    // UTF-8; nullptr where the component shows no text
   LayoutFont font;
   unsigned flags = 0;
   int tab_order = kNoTabStop;  // within the parent
@@ -103,5 +103,7 @@ bool IsLabel(ComponentKind kind);
 // keep only their corner, and a wrapping one its width too).
 bool KeepsWidth(const ComponentLayout& row);
 bool KeepsHeight(const ComponentLayout& row);
+// The character height in pixels at 96 dots per inch, as a window system asks for it.
+int PixelHeight(const LayoutFont& font);
 // The face's own name, as a font installer or a system font call knows it.
 const char* FaceName(FontFace face);

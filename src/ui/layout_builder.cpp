@@ -21,27 +21,35 @@ QString FromUtf8(const char* text) { return text == nullptr ? QString() : QStrin
 
 Qt::Alignment QtAlignment(Placement placement) {
   switch (placement) {
-    case Placement::TopCentre: return Qt::AlignHCenter | Qt::AlignTop;
-    case Placement::Centre: return Qt::AlignCenter;
-    case Placement::TopLeft: case Placement::Stretch: break;
+    case Placement::TopCentre:
+      return Qt::AlignHCenter | Qt::AlignTop;
+    case Placement::Centre:
+      return Qt::AlignCenter;
+    case Placement::TopLeft:
+    case Placement::Stretch:
+      break;
   }
   return Qt::AlignLeft | Qt::AlignTop;
 }
 
 const char* PicturePath(LayoutPicture picture) {
   switch (picture) {
-    case LayoutPicture::Background: return kBackgroundPicture;
-    case LayoutPicture::MessageBackground: return kMessageBackgroundPicture;
-    case LayoutPicture::Logo: return kLogoPicture;
-    case LayoutPicture::CheckMark: return kCheckMarkPicture;
-    case LayoutPicture::None: break;
+    case LayoutPicture::Background:
+      return kBackgroundPicture;
+    case LayoutPicture::MessageBackground:
+      return kMessageBackgroundPicture;
+    case LayoutPicture::Logo:
+      return kLogoPicture;
+    case LayoutPicture::CheckMark:
+      return kCheckMarkPicture;
+    case LayoutPicture::None:
+      break;
   }
   return "";
 }
 
 QLabel* MakePicture(const ComponentLayout& row, QWidget* parent) {
   auto* picture = new QLabel(parent);
-  picture->setGeometry(QtRect(row.box));
   picture->setAlignment(QtAlignment(row.placement));
   QPixmap pixmap = Picture(PicturePath(row.picture));
   if (row.picture == LayoutPicture::Background) {
@@ -73,25 +81,34 @@ QFrame* MakeFrame(QWidget* parent, int style) {
 // The widget of a kind, before its place, font and text are given.
 QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
   switch (row.kind) {
-    case ComponentKind::Label: case ComponentKind::Link: return MakeLabel(row, parent);
-    case ComponentKind::Picture: return MakePicture(row, parent);
-    case ComponentKind::Shape: return new ShapeRect(parent);
-    case ComponentKind::Button: case ComponentKind::BitButton: return new QPushButton(parent);
+    case ComponentKind::Label:
+    case ComponentKind::Link:
+      return MakeLabel(row, parent);
+    case ComponentKind::Picture:
+      return MakePicture(row, parent);
+    case ComponentKind::Shape:
+      return new ShapeRect(parent);
+    case ComponentKind::Button:
+    case ComponentKind::BitButton:
+      return new QPushButton(parent);
     case ComponentKind::Edit: {
       auto* edit = new QLineEdit(parent);
       // Any text of any length; what is sent is decided when the settings are submitted.
       edit->setMaxLength(32767);
       return edit;
     }
-    case ComponentKind::MaskedEdit: return new PinEdit(parent);
+    case ComponentKind::MaskedEdit:
+      return new PinEdit(parent);
     case ComponentKind::ComboBox: {
       auto* list = new QComboBox(parent);
       list->setEditable(false);
       list->setMaxVisibleItems(16);
       return list;
     }
-    case ComponentKind::CheckBox: return new QCheckBox(parent);
-    case ComponentKind::ListBox: return new QListWidget(parent);
+    case ComponentKind::CheckBox:
+      return new QCheckBox(parent);
+    case ComponentKind::ListBox:
+      return new QListWidget(parent);
     case ComponentKind::Slider: {
       auto* slider = new QSlider(Qt::Horizontal, parent);
       slider->setTickPosition(QSlider::TicksBelow);
@@ -113,7 +130,9 @@ QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
       notebook->setFrameShape(QFrame::NoFrame);
       return notebook;
     }
-    case ComponentKind::Page: case ComponentKind::Window: break;
+    case ComponentKind::Page:
+    case ComponentKind::Window:
+      break;
   }
   return new QWidget(parent);
 }
@@ -147,9 +166,13 @@ QWidget* MakeComponent(const ComponentLayout& row, QWidget* parent) {
 
 QFont QtFont(const LayoutFont& font) {
   switch (font.face) {
-    case FontFace::Arial: return ArialFont(font.points);
-    case FontFace::Tahoma: return TahomaFont(font.points);
-    case FontFace::OpenSans: case FontFace::Inherited: break;
+    case FontFace::Arial:
+      return ArialFont(font.points);
+    case FontFace::Tahoma:
+      return TahomaFont(font.points);
+    case FontFace::OpenSans:
+    case FontFace::Inherited:
+      break;
   }
   return OpenSansFont(font.points, font.bold);
 }

@@ -49,7 +49,8 @@ TEST(WindowLayoutTest, TabStopsAreDistinctWithinEachParentAndTheChainVisitsEvery
     }
   }
   std::size_t focusable = 0;
-  for (const ComponentLayout& row : WindowLayout()) focusable += row.window == LayoutWindow::Form1 && TakesFocus(row.kind);
+  for (const ComponentLayout& row : WindowLayout())
+    focusable += row.window == LayoutWindow::Form1 && TakesFocus(row.kind);
   EXPECT_EQ(TabChain(LayoutWindow::Form1).size(), focusable);
   EXPECT_EQ(TabChain(LayoutWindow::MessageForm).size(), 1u);
 }

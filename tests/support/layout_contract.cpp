@@ -18,7 +18,8 @@ std::vector<std::string> Names(const std::vector<const ComponentLayout*>& rows) 
 std::string ExpectedText(const ComponentLayout& row) {
   static const auto after_start_up = TextsAfterStartUp();
   if (row.window == LayoutWindow::Form1) {
-    if (const auto changed = after_start_up.find(row.name); changed != after_start_up.end()) return changed->second;
+    if (const auto changed = after_start_up.find(row.name); changed != after_start_up.end())
+      return changed->second;
   }
   return row.text;
 }
@@ -36,6 +37,15 @@ void ExpectBox(const ComponentLayout& row, const LayoutBox& box) {
   }
 }
 
+void ExpectFont(const LayoutFont& expected, const InspectedFont& font) {
+  EXPECT_EQ(font.face, FaceName(expected.face)) << "font face";
+  EXPECT_EQ(font.pixel_height, PixelHeight(expected)) << "font height";
+  EXPECT_EQ(font.bold, expected.bold) << "bold";
+  if (font.colour) {
+    EXPECT_EQ(*font.colour, expected.colour) << "text colour";
+  }
+}
+
 void ExpectComponent(const ComponentInspector& view, const ComponentLayout& row) {
   SCOPED_TRACE(row.name);
   const std::vector<InspectedComponent> found = view.Find(row.window, row.name);
@@ -48,6 +58,7 @@ void ExpectComponent(const ComponentInspector& view, const ComponentLayout& row)
   if (component.text && row.text != nullptr) {
     EXPECT_EQ(*component.text, ExpectedText(row));
   }
+  if (component.font && row.font.face != FontFace::Inherited) ExpectFont(row.font, *component.font);
   if (row.kind != ComponentKind::Window && row.kind != ComponentKind::Page) {
     EXPECT_EQ(component.hidden, row.Hidden()) << "hidden";
   }

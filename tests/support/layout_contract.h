@@ -4,6 +4,7 @@
 // cannot report it leaves empty, and that check is skipped for it.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -12,10 +13,18 @@
 
 #include "controller/window_layout.h"
 
+struct InspectedFont {
+  std::string face;  // the face asked for, before any stand-in replaces it
+  int pixel_height = 0;
+  bool bold = false;
+  std::optional<std::uint32_t> colour;  // 0xRRGGBB, where the view sets a text colour
+};
+
 struct InspectedComponent {
   std::optional<std::string> parent;  // the parent's name; "" for a window
   std::optional<LayoutBox> box;       // within the parent; a window's left and top are not compared
   std::optional<std::string> text;    // UTF-8: caption, field text or window title
+  std::optional<InspectedFont> font;  // compared where the layout gives the component a font
   bool hidden = false;                // its own setting, whichever page is shown
 };
 
@@ -37,6 +46,6 @@ class ComponentInspector {
 std::map<std::string, std::string, std::less<>> TextsAfterStartUp();
 
 // Expects every component of every window the view shows to be there once, on its parent, at
-// its place and size, with its text (or the one start-up gives it) and layout visibility,
+// its place and size, with its text (or the one start-up gives it), font and layout visibility,
 // stacked and visited by Tab in the table's order.
 void ExpectViewMatchesLayout(const ComponentInspector& view);

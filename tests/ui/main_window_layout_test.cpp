@@ -94,6 +94,7 @@ class QtInspector : public ComponentInspector {
   InspectedComponent Inspect(LayoutWindow which, const QWidget* widget) const {
     InspectedComponent component;
     component.hidden = widget->isHidden();
+    component.font = InspectFont(widget);
     if (widget == Root(which)) {
       component.parent = "";
       component.box = LayoutBox{0, 0, widget->width(), widget->height()};
@@ -113,6 +114,15 @@ class QtInspector : public ComponentInspector {
       component.text = button->text().toStdString();
     }
     return component;
+  }
+
+  static InspectedFont InspectFont(const QWidget* widget) {
+    const QFont& font = widget->font();
+    InspectedFont inspected{font.families().value(0).toStdString(), font.pixelSize(), font.bold(), std::nullopt};
+    if (qobject_cast<const QLabel*>(widget) != nullptr) {
+      inspected.colour = widget->palette().color(QPalette::WindowText).rgb() & 0xFFFFFFu;
+    }
+    return inspected;
   }
 
   MainWindow& window_;
