@@ -272,6 +272,14 @@ HBRUSH Canvas::BrushFor(HDC dc, HWND child) {
 
 bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   switch (message) {
+    // A container keeps the font its children inherit, as a control keeps its own.
+    case WM_SETFONT:
+      SetFont(reinterpret_cast<HFONT>(wparam));
+      result = 0;
+      return true;
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(font_);
+      return true;
     case WM_ERASEBKGND:
     case WM_PRINTCLIENT: {
       // Also what a themed control asks for when it draws its parent's background.
@@ -328,7 +336,8 @@ BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resou
   self.canvas = canvases_.back().get();
   ::SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&self));
   ::SetWindowTextW(handle_, WideFromUtf8(window_row.text).c_str());
-  ::SendMessageW(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(self.font)), FALSE);
+  // The window's procedure does not reach its canvas before the window is built.
+  self.canvas->SetFont(resources_.Font(self.font));
   Build(window_row, &self);
 }
 
@@ -394,6 +403,12 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
   const ComponentLayout& row = *component.row;
   component.hwnd = CreateControl(component, container.hwnd);
   ::SetWindowLongPtrW(component.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&component));
+  if (IsContainer(row.kind)) {
+    // Before the font: a container keeps its own.
+    canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas,
+                                                 POINT{component.box.left, component.box.top}, resources_));
+    component.canvas = canvases_.back().get();
+  }
   ::SendMessageW(component.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(component.font)),
                  FALSE);
   if (row.hint != nullptr && tooltips_ != nullptr) {
@@ -408,9 +423,6 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
   }
   if (row.kind == ComponentKind::Link) ::SetWindowSubclass(component.hwnd, LinkProc, 1, 0);
   if (IsContainer(row.kind)) {
-    canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas,
-                                                 POINT{component.box.left, component.box.top}, resources_));
-    component.canvas = canvases_.back().get();
     Build(row, &component);
   } else if (IsLabel(row.kind)) {
     FitToText(component);

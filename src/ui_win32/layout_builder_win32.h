@@ -38,6 +38,8 @@ class Canvas {
   HWND Handle() const { return hwnd_; }
   void AddDrawn(const BuiltComponent* component) { drawn_.push_back(component); }
   void AddChild(Canvas* child) { children_.push_back(child); }
+  // The font its children inherit, kept as a control keeps its own (WM_SETFONT, WM_GETFONT).
+  void SetFont(HFONT font) { font_ = font; }
   // Marks this background and every nested one for composing again, and repaints them.
   void Invalidate();
   // The control around which the focus frame is drawn; nullptr for none.
@@ -59,6 +61,7 @@ class Canvas {
   std::vector<const BuiltComponent*> drawn_;
   std::vector<Canvas*> children_;
   HWND focus_ = nullptr;
+  HFONT font_ = nullptr;
   HBITMAP composed_ = nullptr;
   HBRUSH brush_ = nullptr;
   SIZE size_{};

@@ -3,7 +3,6 @@
 
 #include <wincodec.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -108,8 +107,6 @@ bool SystemHasFace(const wchar_t* face) {
 
 }  // namespace
 
-int PointsToPixels(int points) { return static_cast<int>(std::lround(points * 96.0 / 72.0)); }
-
 Win32Resources::Win32Resources() {
   RegisterBundledFonts();
   DecodePictures();
@@ -184,8 +181,8 @@ const wchar_t* Win32Resources::FaceFor(FontFace face) const {
 HFONT Win32Resources::Font(const LayoutFont& font) {
   const auto key = std::make_tuple(font.face, font.points, font.bold);
   if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
-  HFONT created = ::CreateFontW(-PointsToPixels(font.points), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE,
-                                FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+  HFONT created = ::CreateFontW(-PixelHeight(font), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                 CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, FaceFor(font.face));
   fonts_[key] = created;
   return created;

@@ -43,6 +43,3 @@ class Win32Resources {
   // Asked of the system once: each question enumerates its fonts.
   mutable std::map<FontFace, bool> system_has_face_;
 };
-
-// Sizes are points at 96 dots per inch, as the Qt window has them.
-int PointsToPixels(int points);

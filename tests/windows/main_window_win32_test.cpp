@@ -93,12 +93,27 @@ class Win32Inspector : public ComponentInspector {
       ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&box), 2);
     }
     inspected.box = LayoutBox{box.left, box.top, box.right - box.left, box.bottom - box.top};
+    inspected.font = FontOf(component);
     if (row.control == Control::MaskEdit1) {
       inspected.text = NativeToUtf8(window_.Text(Control::MaskEdit1));
     } else if (row.kind != ComponentKind::ComboBox && row.kind != ComponentKind::ListBox) {
       inspected.text = Utf8(WindowText(component.hwnd));
     }
     return inspected;
+  }
+
+  // Size and weight as the control has them; the face as asked for (the system may stand in
+  // another) and the colour the view paints the text in.
+  static InspectedFont FontOf(const BuiltComponent& component) {
+    InspectedFont font;
+    LOGFONTW description{};
+    const auto handle = reinterpret_cast<HFONT>(::SendMessageW(component.hwnd, WM_GETFONT, 0, 0));
+    if (handle != nullptr) ::GetObjectW(handle, sizeof description, &description);
+    font.face = FaceName(component.font.face);
+    font.pixel_height = description.lfHeight < 0 ? -description.lfHeight : description.lfHeight;
+    font.bold = description.lfWeight >= FW_BOLD;
+    if (IsLabel(component.row->kind)) font.colour = component.font.colour;
+    return font;
   }
 
   Win32MainWindow& window_;
