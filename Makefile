@@ -1,5 +1,5 @@
 # Wraps CMake. `make demo` and `make test` set up everything a fresh Debian 12 machine needs.
-.PHONY: deps configure build run test sanitize tsan demo package bench fuzz screenshots format clean windows test-windows
+.PHONY: deps configure build run test sanitize tsan demo package bench fuzz screenshots screenshots-windows format clean windows test-windows
 
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
@@ -78,14 +78,21 @@ bench: build
 
 # The Qt-free core, the stand-in usblib.dll and the Win32 backend tests cross-compiled for
 # 64-bit Windows with mingw-w64, in build-win/; test-windows runs the tests under Wine.
-windows:
+# The Windows program takes the pictures the Linux build draws; the Wine whole run drives it
+# against the Linux build's box simulator.
+windows: build/build.ninja
 	@bash scripts/install-deps windows
+	cmake --build build -j $(JOBS) --target rodiduz_pictures rodiduz-boxsim rodiduz_apnlist
 	cmake -S tests/windows -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
 	cmake --build build-win -j $(JOBS)
 
 test-windows: windows
 	bash scripts/test-windows build-win
+
+# Pictures of the Windows program's pages, taken under Wine on Xvfb against the simulator.
+screenshots-windows: windows
+	bash scripts/screenshots-windows build-win
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

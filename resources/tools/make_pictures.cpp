@@ -1,9 +1,13 @@
 // Draws the wizard's pictures: the two background gradients, the logo, the check mark and
-// the program icon. Run by the build; the same inputs give the same files.
+// the program icon (PNG files, and one icon file for Windows). Run by the build; the same
+// inputs give the same files.
 //
 //   rodiduz-make-pictures <output folder> [<bold font file>]
+#include <QBuffer>
+#include <QByteArray>
 #include <QColor>
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -82,8 +86,8 @@ void DrawBoxMark(QPainter& painter, const QRectF& tile) {
 
   QPainterPath wave;
   wave.moveTo(tile.left() + 16 * unit, tile.top() + 66 * unit);
-  wave.cubicTo(tile.left() + 34 * unit, tile.top() + 44 * unit, tile.left() + 50 * unit, tile.top() + 88 * unit,
-               tile.left() + 84 * unit, tile.top() + 60 * unit);
+  wave.cubicTo(tile.left() + 34 * unit, tile.top() + 44 * unit, tile.left() + 50 * unit,
+               tile.top() + 88 * unit, tile.left() + 84 * unit, tile.top() + 60 * unit);
   painter.setBrush(Qt::NoBrush);
   painter.setPen(QPen(Qt::white, 8 * unit, Qt::SolidLine, Qt::RoundCap));
   painter.drawPath(wave);
@@ -92,7 +96,8 @@ void DrawBoxMark(QPainter& painter, const QRectF& tile) {
   painter.setPen(QPen(QColor(0xff, 0xff, 0xff, 220), 6 * unit, Qt::SolidLine, Qt::RoundCap));
   for (int arc = 1; arc <= 2; ++arc) {
     const qreal radius = 12 * unit * arc;
-    painter.drawArc(QRectF(source.x() - radius, source.y() - radius, 2 * radius, 2 * radius), 45 * 16, 90 * 16);
+    painter.drawArc(QRectF(source.x() - radius, source.y() - radius, 2 * radius, 2 * radius), 45 * 16,
+                    90 * 16);
   }
   painter.setBrush(Qt::white);
   painter.setPen(Qt::NoPen);
@@ -125,6 +130,49 @@ QImage Icon(int size) {
   return image;
 }
 
+void AppendLittleEndian(QByteArray& out, quint32 value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.append(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+// The Windows program's icon file: every size as a PNG entry, which Windows has read since
+// Vista and which keeps the 256-pixel face small.
+bool SaveIconFile(const QList<QImage>& faces, const QString& folder, const QString& name) {
+  QList<QByteArray> encoded;
+  for (const QImage& face : faces) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!face.save(&buffer, "PNG", 9)) return false;
+    encoded.append(png);
+  }
+  constexpr int kHeaderSize = 6;
+  constexpr int kEntrySize = 16;
+  QByteArray file;
+  AppendLittleEndian(file, 0, 2);  // reserved
+  AppendLittleEndian(file, 1, 2);  // an icon, not a cursor
+  AppendLittleEndian(file, static_cast<quint32>(faces.size()), 2);
+  quint32 offset = kHeaderSize + kEntrySize * static_cast<quint32>(faces.size());
+  for (int i = 0; i < faces.size(); ++i) {
+    const int side = faces[i].width();
+    AppendLittleEndian(file, side >= 256 ? 0 : static_cast<quint32>(side), 1);  // 0 stands for 256
+    AppendLittleEndian(file, side >= 256 ? 0 : static_cast<quint32>(side), 1);
+    AppendLittleEndian(file, 0, 1);   // no palette
+    AppendLittleEndian(file, 0, 1);   // reserved
+    AppendLittleEndian(file, 1, 2);   // planes
+    AppendLittleEndian(file, 32, 2);  // bits per pixel
+    AppendLittleEndian(file, static_cast<quint32>(encoded[i].size()), 4);
+    AppendLittleEndian(file, offset, 4);
+    offset += static_cast<quint32>(encoded[i].size());
+  }
+  for (const QByteArray& png : encoded) file.append(png);
+  QFile out(folder + QLatin1Char('/') + name);
+  if (!out.open(QIODevice::WriteOnly) || out.write(file) != file.size()) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(out.fileName()));
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,12 +199,17 @@ int main(int argc, char** argv) {
   const QColor mid_blue(0x4a, 0x7d, 0xc9);
   bool ok = true;
   // As tall as the main window's client area: the window only widens it, which is exact.
-  ok &= Save(Gradient(64, 453, {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
-             folder, QStringLiteral("background.png"));
+  ok &=
+      Save(Gradient(64, 453,
+                    {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
+           folder, QStringLiteral("background.png"));
   ok &= Save(Gradient(64, 160, {{0.0, dark_blue}, {0.3, mid_blue}, {1.0, Qt::white}}), folder,
              QStringLiteral("message-background.png"));
   ok &= Save(Logo(), folder, QStringLiteral("logo.png"));
   ok &= Save(CheckMark(), folder, QStringLiteral("check-mark.png"));
   for (int size : {16, 32, 48, 64, 128, 256}) ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
+  QList<QImage> icon_faces;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) icon_faces.append(Icon(size));
+  ok &= SaveIconFile(icon_faces, folder, QStringLiteral("icon.ico"));
   return ok ? 0 : 1;
 }

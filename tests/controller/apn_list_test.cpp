@@ -345,8 +345,6 @@ TEST(ApnListMalformed, FiftyThousandRowsAllLoadAndMerge) {
   EXPECT_EQ(LoadThroughController(content), expected);
 }
 
-// The error text of loading `path`, or "loaded". The load runs on a thread of its own so that one
-// stuck in open() fails the test instead of hanging it: opening the writing end releases it.
 TEST(ApnListFile, AFileJustAtTheLimitIsRead) {
   ScratchFolder folder;
   const std::string path = folder.Write("apnlist.csv", "TDC;238;1;internet;;;Denmark\n");

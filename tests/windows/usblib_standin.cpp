@@ -1,18 +1,33 @@
 // The stand-in usblib.dll of the Windows tests: usblib_scan_com reports the devices that the
-// test handed over through usblib_standin_set_devices.
+// test handed over through usblib_standin_set_devices, or, for a whole program that cannot be
+// handed anything, one box on the COM port that RODIDUZ_STANDIN_BOX_COM names.
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "link/box_device_record.h"
 
 namespace {
 
+std::vector<BoxDeviceRecord> BoxFromEnvironment() {
+  const char* port = std::getenv("RODIDUZ_STANDIN_BOX_COM");
+  if (port == nullptr || std::atoi(port) <= 0) return {};
+  BoxDeviceRecord box{};
+  box.vid = 0x0403;
+  box.pid = 0x6015;
+  std::strcpy(box.name, "FTDI Rodiduz Box");
+  const std::string com = "COM" + std::to_string(std::atoi(port));
+  std::strcpy(box.com, com.c_str());
+  return {box};
+}
+
 std::mutex devices_lock;
-std::vector<BoxDeviceRecord> devices;
+std::vector<BoxDeviceRecord> devices = BoxFromEnvironment();
 std::uint8_t scan_result = 0;
 
 }  // namespace
@@ -27,9 +42,9 @@ __declspec(dllexport) void usblib_standin_set_devices(const BoxDeviceRecord* rec
   scan_result = result;
 }
 
-__declspec(dllexport) std::uint8_t RODIDUZ_STDCALL usblib_scan_com(std::uint32_t, std::uint32_t, std::uint32_t,
-                                                                   std::uint32_t, BoxDeviceRecord* records,
-                                                                   std::uint32_t capacity, std::uint16_t* count) {
+__declspec(dllexport) std::uint8_t RODIDUZ_STDCALL
+    usblib_scan_com(std::uint32_t, std::uint32_t, std::uint32_t, std::uint32_t, BoxDeviceRecord* records,
+                    std::uint32_t capacity, std::uint16_t* count) {
   std::lock_guard lock(devices_lock);
   std::uint32_t given = 0;
   for (const BoxDeviceRecord& device : devices) {

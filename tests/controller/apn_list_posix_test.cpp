@@ -1,5 +1,5 @@
-// Catalogue files that are no regular file, or too large: start-up ends with the open error and
-// a reason instead of blocking or reading without end. POSIX file kinds (FIFOs, /dev/zero).
+// What loading a catalogue that is no regular file gives, on the POSIX file system (FIFOs,
+// devices behind links); built with the Linux tests only.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -20,6 +20,8 @@ namespace {
 
 using namespace std::string_literals;
 
+// The error text of loading `path`, or "loaded". The load runs on a thread of its own so that one
+// stuck in open() fails the test instead of hanging it: opening the writing end releases it.
 std::string LoadErrorOf(const std::string& path) {
   auto load = std::async(std::launch::async, [path] {
     TApnList list;

@@ -1,0 +1,28 @@
+// The standard error display of the Windows program, and the guard every handler runs in.
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+// A message box with the error icon, captioned with the application's title.
+void ShowErrorDisplay(HWND owner, const std::wstring& text);
+void ShowErrorDisplay(HWND owner, const std::exception& error);
+void ShowUnknownErrorDisplay(HWND owner);
+
+// The application's title, as the layout gives the main window.
+std::wstring ApplicationTitle();
+
+// Runs a handler; an error escaping it is shown and the program goes on with the next message
+// (nothing may unwind through the system's window procedure frames).
+template <typename Handler>
+void Guarded(HWND owner, Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ShowErrorDisplay(owner, error);
+  } catch (...) {
+    ShowUnknownErrorDisplay(owner);
+  }
+}

@@ -1,0 +1,542 @@
+// Builds a window's components from the layout table, and the containers that draw what lies
+// under the controls.
+#include "ui_win32/layout_builder_win32.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "common/text.h"
+
+namespace {
+
+constexpr const wchar_t* kContainerClass = L"RodiduzContainer";
+// The drop-down list of a combo box opens below its box; CreateWindow's height includes it.
+constexpr int kDropDownHeight = 240;
+
+bool IsDrawn(ComponentKind kind) {
+  return kind == ComponentKind::Picture || kind == ComponentKind::Shape || kind == ComponentKind::Bevel ||
+         kind == ComponentKind::Panel;
+}
+
+bool IsContainer(ComponentKind kind) {
+  return kind == ComponentKind::Notebook || kind == ComponentKind::Page;
+}
+
+bool IsTextField(ComponentKind kind) {
+  return kind == ComponentKind::Edit || kind == ComponentKind::MaskedEdit || kind == ComponentKind::ComboBox;
+}
+
+COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff); }
+
+RECT BoxRect(const LayoutBox& box) { return {box.left, box.top, box.left + box.width, box.top + box.height}; }
+
+struct ControlClass {
+  const wchar_t* name;
+  DWORD style;
+  DWORD extended;
+};
+
+ControlClass ClassFor(const ComponentLayout& row) {
+  const DWORD label_style = SS_NOPREFIX | (row.placement == Placement::TopCentre ? SS_CENTER
+                                           : row.Wraps()                         ? SS_LEFT
+                                                                                 : SS_LEFTNOWORDWRAP);
+  switch (row.kind) {
+    case ComponentKind::Label:
+      return {L"STATIC", label_style, 0};
+    case ComponentKind::Link:
+      return {L"STATIC", label_style | SS_NOTIFY | WS_TABSTOP, 0};
+    case ComponentKind::Button:
+    case ComponentKind::BitButton:
+      return {L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case ComponentKind::Edit:
+    case ComponentKind::MaskedEdit:
+      return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ComponentKind::ComboBox:
+      return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+    case ComponentKind::CheckBox:
+      return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case ComponentKind::ListBox:
+      return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ComponentKind::Slider:
+      return {TRACKBAR_CLASSW, TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS | WS_TABSTOP, 0};
+    default:
+      break;
+  }
+  return {L"STATIC", 0, 0};
+}
+
+// A link opens with Space as with Return (which the dialog manager turns into a click).
+LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_GETDLGCODE) return DLGC_STATIC | DLGC_WANTCHARS;
+  if (message == WM_CHAR && wparam == L' ') return 0;
+  if (message == WM_KEYUP && wparam == VK_SPACE) {
+    ::SendMessageW(::GetParent(hwnd), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd), STN_CLICKED),
+                   reinterpret_cast<LPARAM>(hwnd));
+    return 0;
+  }
+  return ::DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (BuiltComponent* self = ComponentOf(hwnd); self != nullptr && self->canvas != nullptr) {
+    LRESULT result = 0;
+    if (self->canvas->Handle(message, wparam, lparam, result)) return result;
+  }
+  switch (message) {
+    // The top-level window answers for every control, whichever container it stands in.
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_NOTIFY:
+      return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), message, wparam, lparam);
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+std::wstring Wide(const NativeString& text) { return {text.begin(), text.end()}; }
+NativeString Native(const std::wstring& text) { return {text.begin(), text.end()}; }
+std::wstring WideFromUtf8(const char* text) {
+  return text == nullptr ? std::wstring() : Wide(Utf8ToNative(text));
+}
+
+std::wstring WindowText(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(::GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+BuiltComponent* ComponentOf(HWND control) {
+  return reinterpret_cast<BuiltComponent*>(::GetWindowLongPtrW(control, GWLP_USERDATA));
+}
+
+const wchar_t* ContainerClassName() { return kContainerClass; }
+
+void RegisterContainerClass(HINSTANCE instance) {
+  WNDCLASSEXW container{};
+  container.cbSize = sizeof container;
+  container.lpfnWndProc = ContainerProc;
+  container.hInstance = instance;
+  container.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  container.lpszClassName = kContainerClass;
+  ::RegisterClassExW(&container);
+}
+
+// --- Canvas
+
+Canvas::Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources)
+    : hwnd_(hwnd), parent_(parent), offset_(offset), resources_(resources) {
+  if (parent_ != nullptr) parent_->AddChild(this);
+}
+
+Canvas::~Canvas() {
+  if (brush_ != nullptr) ::DeleteObject(brush_);
+  if (composed_ != nullptr) ::DeleteObject(composed_);
+}
+
+void Canvas::Invalidate() {
+  stale_ = true;
+  for (Canvas* child : children_) child->stale_ = true;
+  for (Canvas* child : children_) child->Invalidate();
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void Canvas::SetFocusFrame(HWND control) {
+  if (focus_ == control) return;
+  focus_ = control;
+  Invalidate();
+}
+
+void Canvas::ComposeIfStale() {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  if (client.right != size_.cx || client.bottom != size_.cy) stale_ = true;
+  if (stale_) Compose();
+}
+
+void Canvas::Compose() {
+  stale_ = false;
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  size_ = {client.right, client.bottom};
+  if (brush_ != nullptr) ::DeleteObject(brush_);
+  if (composed_ != nullptr) ::DeleteObject(composed_);
+  HDC screen = ::GetDC(hwnd_);
+  composed_ = ::CreateCompatibleBitmap(screen, std::max<LONG>(size_.cx, 1), std::max<LONG>(size_.cy, 1));
+  HDC dc = ::CreateCompatibleDC(screen);
+  ::ReleaseDC(hwnd_, screen);
+  HGDIOBJ old = ::SelectObject(dc, composed_);
+  if (parent_ != nullptr) {
+    parent_->ComposeIfStale();
+    HDC source = ::CreateCompatibleDC(dc);
+    HGDIOBJ source_old = ::SelectObject(source, parent_->composed_);
+    ::BitBlt(dc, 0, 0, size_.cx, size_.cy, source, offset_.x, offset_.y, SRCCOPY);
+    ::SelectObject(source, source_old);
+    ::DeleteDC(source);
+  } else {
+    HBRUSH grey = ::CreateSolidBrush(RGB(0x80, 0x80, 0x80));
+    ::FillRect(dc, &client, grey);
+    ::DeleteObject(grey);
+  }
+  for (const BuiltComponent* component : drawn_) {
+    if (component->visible) Draw(dc, *component);
+  }
+  DrawFocusFrame(dc);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  brush_ = ::CreatePatternBrush(composed_);
+}
+
+void Canvas::Draw(HDC dc, const BuiltComponent& component) const {
+  RECT box = component.box;
+  switch (component.row->kind) {
+    case ComponentKind::Picture: {
+      const DecodedPicture* picture = resources_.Picture(component.row->picture);
+      if (picture == nullptr) return;
+      const int box_width = box.right - box.left;
+      const int box_height = box.bottom - box.top;
+      int left = box.left;
+      int top = box.top;
+      int width = std::min(picture->width, box_width);
+      int height = std::min(picture->height, box_height);
+      int source_width = width;
+      int source_height = height;
+      if (component.row->placement == Placement::Stretch) {
+        width = box_width;
+        height = box_height;
+        source_width = picture->width;
+        source_height = picture->height;
+      } else if (component.row->placement == Placement::Centre) {
+        left += (box_width - width) / 2;
+        top += (box_height - height) / 2;
+      }
+      HDC source = ::CreateCompatibleDC(dc);
+      HGDIOBJ old = ::SelectObject(source, picture->bitmap);
+      const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      ::AlphaBlend(dc, left, top, width, height, source, 0, 0, source_width, source_height, blend);
+      ::SelectObject(source, old);
+      ::DeleteDC(source);
+      return;
+    }
+    case ComponentKind::Shape: {
+      HGDIOBJ old_brush = ::SelectObject(dc, ::GetStockObject(WHITE_BRUSH));
+      HGDIOBJ old_pen = ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
+      ::Rectangle(dc, box.left, box.top, box.right, box.bottom);
+      ::SelectObject(dc, old_pen);
+      ::SelectObject(dc, old_brush);
+      return;
+    }
+    case ComponentKind::Bevel:
+      ::DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
+      return;
+    case ComponentKind::Panel:
+      ::DrawEdge(dc, &box, BDR_RAISEDINNER, BF_RECT);
+      return;
+    default:
+      return;
+  }
+}
+
+void Canvas::DrawFocusFrame(HDC dc) const {
+  if (focus_ == nullptr || !::IsWindowVisible(focus_)) return;
+  RECT box{};
+  ::GetWindowRect(focus_, &box);
+  ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+  if (const BuiltComponent* component = ComponentOf(focus_);
+      component != nullptr && component->row->kind == ComponentKind::ComboBox) {
+    box.bottom = box.top + (component->box.bottom - component->box.top);
+  }
+  ::InflateRect(&box, BuiltWindow::kFrameMargin, BuiltWindow::kFrameMargin);
+  HBRUSH white = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  HBRUSH black = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+  for (int line = 0; line < BuiltWindow::kFrameLine * 2; ++line) {
+    ::FrameRect(dc, &box, line < BuiltWindow::kFrameLine ? white : black);
+    ::InflateRect(&box, -1, -1);
+  }
+}
+
+HBRUSH Canvas::BrushFor(HDC dc, HWND child) {
+  ComposeIfStale();
+  POINT origin{0, 0};
+  ::MapWindowPoints(child, hwnd_, &origin, 1);
+  ::SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+  ::SetBkMode(dc, TRANSPARENT);
+  const BuiltComponent* component = ComponentOf(child);
+  ::SetTextColor(dc, component != nullptr ? ToColorRef(component->font.colour) : RGB(0, 0, 0));
+  return brush_;
+}
+
+bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (message) {
+    // A container keeps the font its children inherit, as a control keeps its own.
+    case WM_SETFONT:
+      SetFont(reinterpret_cast<HFONT>(wparam));
+      result = 0;
+      return true;
+    case WM_GETFONT:
+      result = reinterpret_cast<LRESULT>(font_);
+      return true;
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT: {
+      // Also what a themed control asks for when it draws its parent's background.
+      ComposeIfStale();
+      HDC dc = reinterpret_cast<HDC>(wparam);
+      HDC source = ::CreateCompatibleDC(dc);
+      HGDIOBJ old = ::SelectObject(source, composed_);
+      ::BitBlt(dc, 0, 0, size_.cx, size_.cy, source, 0, 0, SRCCOPY);
+      ::SelectObject(source, old);
+      ::DeleteDC(source);
+      result = 1;
+      return true;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = ::BeginPaint(hwnd_, &paint);
+      if (!paint.fErase) {
+        LRESULT ignored = 0;
+        Handle(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), 0, ignored);
+      }
+      ::EndPaint(hwnd_, &paint);
+      result = 0;
+      return true;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      HWND child = reinterpret_cast<HWND>(lparam);
+      const BuiltComponent* component = ComponentOf(child);
+      // A disabled or read-only field keeps the system's look.
+      if (component != nullptr && IsTextField(component->row->kind)) return false;
+      result = reinterpret_cast<LRESULT>(BrushFor(reinterpret_cast<HDC>(wparam), child));
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+// --- BuiltWindow
+
+BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources)
+    : window_(window), handle_(handle), resources_(resources) {
+  components_.reserve(WindowLayout().size());
+  tooltips_ =
+      ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, handle_, nullptr, nullptr, nullptr);
+  const ComponentLayout& window_row = WindowRow(window_);
+  BuiltComponent& self = components_.emplace_back();
+  self.row = &window_row;
+  self.hwnd = handle_;
+  self.box = BoxRect(window_row.box);
+  self.font = window_row.font;
+  canvases_.push_back(std::make_unique<Canvas>(handle_, nullptr, POINT{0, 0}, resources_));
+  self.canvas = canvases_.back().get();
+  ::SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&self));
+  ::SetWindowTextW(handle_, WideFromUtf8(window_row.text).c_str());
+  // The window's procedure does not reach its canvas before the window is built.
+  self.canvas->SetFont(resources_.Font(self.font));
+  Build(window_row, &self);
+}
+
+BuiltWindow::~BuiltWindow() {
+  if (tooltips_ != nullptr) ::DestroyWindow(tooltips_);
+}
+
+LayoutFont BuiltWindow::ResolveFont(const ComponentLayout& row) const {
+  const ComponentLayout* at = &row;
+  while (at->font.face == FontFace::Inherited && at->kind != ComponentKind::Window) {
+    const ComponentLayout* parent = FindLayout(window_, at->parent);
+    if (parent == nullptr) break;
+    at = parent;
+  }
+  LayoutFont font = at->font;
+  font.colour = row.font.colour;
+  return font;
+}
+
+// Drawn components are painted back to front in the table's order. The dialog manager's Tab key
+// walks the controls in their stacking order, and a new child window goes under its elder
+// siblings, so the controls are created in the layout's tab order; the labels, which take no
+// focus, come after them, each created before (so above) the ones before it in the table, as a
+// label may overlap an earlier, taller one.
+void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* container) {
+  const std::vector<const ComponentLayout*> rows = ChildrenOf(window_, parent_row.name);
+  std::vector<const ComponentLayout*> controls;
+  for (const ComponentLayout* row : rows) {
+    if (IsDrawn(row->kind)) {
+      container->canvas->AddDrawn(&NewComponent(*row, *container));
+    } else {
+      controls.push_back(row);
+    }
+  }
+  std::stable_sort(controls.begin(), controls.end(), [](const ComponentLayout* a, const ComponentLayout* b) {
+    const bool a_stop = a->tab_order != kNoTabStop;
+    const bool b_stop = b->tab_order != kNoTabStop;
+    if (a_stop != b_stop) return a_stop;
+    return a_stop ? a->tab_order < b->tab_order : a > b;
+  });
+  const auto first_page = std::find_if(
+      rows.begin(), rows.end(), [](const ComponentLayout* row) { return row->kind == ComponentKind::Page; });
+  for (const ComponentLayout* row : controls) {
+    BuiltComponent& component = NewComponent(*row, *container);
+    // The notebook shows its first page until the controller turns another.
+    if (row->kind == ComponentKind::Page) component.visible = row == *first_page;
+    BuildControl(component, *container);
+  }
+}
+
+BuiltComponent& BuiltWindow::NewComponent(const ComponentLayout& row, const BuiltComponent& container) {
+  BuiltComponent& component = components_.emplace_back();
+  component.row = &row;
+  component.box = BoxRect(row.box);
+  component.font = ResolveFont(row);
+  component.visible = !row.Hidden();
+  component.id = kFirstControlId + static_cast<int>(&row - WindowLayout().data());
+  component.canvas = container.canvas;
+  return component;
+}
+
+void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& container) {
+  const ComponentLayout& row = *component.row;
+  component.hwnd = CreateControl(component, container.hwnd);
+  ::SetWindowLongPtrW(component.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&component));
+  if (IsContainer(row.kind)) {
+    // Before the font: a container keeps its own.
+    canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas,
+                                                 POINT{component.box.left, component.box.top}, resources_));
+    component.canvas = canvases_.back().get();
+  }
+  ::SendMessageW(component.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(component.font)),
+                 FALSE);
+  if (row.hint != nullptr && tooltips_ != nullptr) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = container.hwnd;
+    tool.uId = reinterpret_cast<UINT_PTR>(component.hwnd);
+    std::wstring hint = WideFromUtf8(row.hint);
+    tool.lpszText = hint.data();
+    ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  if (row.kind == ComponentKind::Link) ::SetWindowSubclass(component.hwnd, LinkProc, 1, 0);
+  if (IsContainer(row.kind)) {
+    Build(row, &component);
+  } else if (IsLabel(row.kind)) {
+    FitToText(component);
+  } else if (row.kind == ComponentKind::ComboBox) {
+    FitSelectionField(component);
+  }
+}
+
+HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
+  const ComponentLayout& row = *component.row;
+  ControlClass control = ClassFor(row);
+  if (IsContainer(row.kind)) control = {kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+  const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | control.style | (component.visible ? WS_VISIBLE : 0);
+  const int height = row.box.height + (row.kind == ComponentKind::ComboBox ? kDropDownHeight : 0);
+  const std::wstring text = WideFromUtf8(row.text);
+  return ::CreateWindowExW(control.extended, control.name, text.c_str(), style, row.box.left, row.box.top,
+                           row.box.width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(component.id)),
+                           reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+}
+
+BuiltComponent* BuiltWindow::Find(Control control) {
+  for (BuiltComponent& component : components_) {
+    if (component.row->control == control && control != Control::Count) return &component;
+  }
+  return nullptr;
+}
+
+BuiltComponent* BuiltWindow::Find(std::string_view name) {
+  for (BuiltComponent& component : components_) {
+    if (name == component.row->name) return &component;
+  }
+  return nullptr;
+}
+
+BuiltComponent* BuiltWindow::FindById(int id) {
+  for (BuiltComponent& component : components_) {
+    if (component.id == id && component.hwnd != nullptr) return &component;
+  }
+  return nullptr;
+}
+
+BuiltComponent* BuiltWindow::FindByHandle(HWND hwnd) {
+  for (BuiltComponent& component : components_) {
+    if (component.hwnd == hwnd && hwnd != nullptr) return &component;
+  }
+  return nullptr;
+}
+
+void BuiltWindow::SetVisible(BuiltComponent& component, bool visible) {
+  if (component.visible == visible) return;
+  component.visible = visible;
+  if (component.hwnd == nullptr) {
+    component.canvas->Invalidate();
+  } else {
+    ::ShowWindow(component.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  }
+}
+
+void BuiltWindow::SetLabelText(BuiltComponent& component, const std::wstring& text) {
+  ::SetWindowTextW(component.hwnd, text.c_str());
+  if (!component.row->Fixed()) FitToText(component);
+}
+
+// A drop-down list's closed height follows its font; its selection field is sized so that the
+// whole control has the layout's height.
+void BuiltWindow::FitSelectionField(const BuiltComponent& component) {
+  const LRESULT field = ::SendMessageW(component.hwnd, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+  if (field == CB_ERR) return;
+  // The frame around the field, and what the control adds to the height it is given, are the
+  // system's to choose: the request is corrected until the whole control has the height.
+  LONG request = static_cast<LONG>(field);
+  for (int pass = 0; pass < 3; ++pass) {
+    RECT closed{};
+    ::GetWindowRect(component.hwnd, &closed);
+    const LONG missing = component.row->box.height - (closed.bottom - closed.top);
+    if (missing == 0 || request + missing <= 0) return;
+    request += missing;
+    ::SendMessageW(component.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), request);
+  }
+}
+
+// A label that follows its text keeps its corner; a wrapping one also keeps its width.
+void BuiltWindow::FitToText(BuiltComponent& component) {
+  if (component.row->Fixed()) return;
+  const std::wstring text = WindowText(component.hwnd);
+  HDC dc = ::GetDC(component.hwnd);
+  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font));
+  RECT measured{0, 0, component.box.right - component.box.left, 0};
+  const UINT format = DT_CALCRECT | DT_NOPREFIX | (component.row->Wraps() ? DT_WORDBREAK : DT_SINGLELINE);
+  if (text.empty()) {
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    measured.right = component.row->Wraps() ? measured.right : 0;
+    measured.bottom = metrics.tmHeight;
+  } else {
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, format);
+  }
+  ::SelectObject(dc, old);
+  ::ReleaseDC(component.hwnd, dc);
+  const RECT before = component.box;
+  component.box.bottom = component.box.top + measured.bottom;
+  if (!component.row->Wraps()) component.box.right = component.box.left + measured.right;
+  if (::EqualRect(&before, &component.box)) return;
+  ::SetWindowPos(component.hwnd, nullptr, 0, 0, component.box.right - component.box.left,
+                 component.box.bottom - component.box.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // What the label no longer covers shows the container's background again.
+  ::InvalidateRect(::GetParent(component.hwnd), &before, TRUE);
+}
+
+void BuiltWindow::FollowFocus(HWND focused) {
+  const BuiltComponent* component = FindByHandle(focused);
+  Canvas* canvas = component != nullptr ? component->canvas : nullptr;
+  if (focus_canvas_ != nullptr && focus_canvas_ != canvas) focus_canvas_->SetFocusFrame(nullptr);
+  focus_canvas_ = canvas;
+  if (canvas != nullptr) canvas->SetFocusFrame(focused);
+}

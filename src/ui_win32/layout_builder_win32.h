@@ -1,0 +1,127 @@
+// Builds a window's components from the layout table: a common control for every component
+// that takes input or shows text, and drawn components (pictures, the shape, bevels, the
+// panel) painted by their container under the controls, as the layout stacks them.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "controller/window_layout.h"
+#include "ui_win32/resources_win32.h"
+
+class Canvas;
+
+struct BuiltComponent {
+  const ComponentLayout* row = nullptr;
+  HWND hwnd = nullptr;       // nullptr for a drawn component
+  Canvas* canvas = nullptr;  // the container it stands in (or, for a container, its own)
+  RECT box{};                // in the container's client coordinates
+  bool visible = true;
+  LayoutFont font;  // resolved: never Inherited
+  int id = 0;       // the control identifier its notifications carry
+};
+
+// A window that draws its own background: the window itself, the notebook, a page. What it
+// shows under its controls is composed once into a bitmap (the parent's background, then its
+// drawn components back to front, then the focus frame), which also serves as the brush of
+// its transparent labels, so they show exactly what lies behind them.
+class Canvas {
+ public:
+  Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources);
+  ~Canvas();
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  void AddDrawn(const BuiltComponent* component) { drawn_.push_back(component); }
+  void AddChild(Canvas* child) { children_.push_back(child); }
+  // The font its children inherit, kept as a control keeps its own (WM_SETFONT, WM_GETFONT).
+  void SetFont(HFONT font) { font_ = font; }
+  // Marks this background and every nested one for composing again, and repaints them.
+  void Invalidate();
+  // The control around which the focus frame is drawn; nullptr for none.
+  void SetFocusFrame(HWND control);
+  // WM_ERASEBKGND, WM_PAINT and the colour messages of the children; false when not handled.
+  bool Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+
+ private:
+  void ComposeIfStale();
+  void Compose();
+  void Draw(HDC dc, const BuiltComponent& component) const;
+  void DrawFocusFrame(HDC dc) const;
+  HBRUSH BrushFor(HDC dc, HWND child);
+
+  HWND hwnd_;
+  Canvas* parent_;
+  POINT offset_;
+  const Win32Resources& resources_;
+  std::vector<const BuiltComponent*> drawn_;
+  std::vector<Canvas*> children_;
+  HWND focus_ = nullptr;
+  HFONT font_ = nullptr;
+  HBITMAP composed_ = nullptr;
+  HBRUSH brush_ = nullptr;
+  SIZE size_{};
+  bool stale_ = true;
+};
+
+// Every component of one window of the layout, built over an existing top-level window.
+class BuiltWindow {
+ public:
+  // The focus frame: 2 px black inside 2 px white, so one of the two stands out on the dark
+  // and on the light end of the background pictures alike.
+  static constexpr int kFrameLine = 2;
+  static constexpr int kFrameMargin = 2 * kFrameLine;
+  static constexpr int kFirstControlId = 100;
+
+  BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources);
+  ~BuiltWindow();
+
+  HWND Handle() const { return handle_; }
+  Canvas& WindowCanvas() { return *canvases_.front(); }
+  BuiltComponent* Find(Control control);
+  BuiltComponent* Find(std::string_view name);
+  BuiltComponent* FindById(int id);
+  BuiltComponent* FindByHandle(HWND hwnd);
+  std::vector<BuiltComponent>& Components() { return components_; }
+  const std::vector<BuiltComponent>& Components() const { return components_; }
+
+  void SetVisible(BuiltComponent& component, bool visible);
+  // Sets a label's text and, unless the layout fixes its box, fits the box to the text.
+  void SetLabelText(BuiltComponent& component, const std::wstring& text);
+  // Draws the focus frame around the control that has the keyboard focus, if it is ours.
+  void FollowFocus(HWND focused);
+
+ private:
+  void Build(const ComponentLayout& row, BuiltComponent* container);
+  HWND CreateControl(const BuiltComponent& component, HWND parent);
+  LayoutFont ResolveFont(const ComponentLayout& row) const;
+  BuiltComponent& NewComponent(const ComponentLayout& row, const BuiltComponent& container);
+  void BuildControl(BuiltComponent& component, BuiltComponent& container);
+  void FitSelectionField(const BuiltComponent& component);
+  void FitToText(BuiltComponent& component);
+
+  LayoutWindow window_;
+  HWND handle_;
+  Win32Resources& resources_;
+  std::vector<BuiltComponent> components_;  // never reallocated: canvases point into it
+  std::vector<std::unique_ptr<Canvas>> canvases_;
+  HWND tooltips_ = nullptr;
+  Canvas* focus_canvas_ = nullptr;
+};
+
+// The window class of the notebook and its pages: containers that draw their background and
+// hand their children's notifications to the top-level window.
+const wchar_t* ContainerClassName();
+void RegisterContainerClass(HINSTANCE instance);
+
+// A control's GWLP_USERDATA holds its component.
+BuiltComponent* ComponentOf(HWND control);
+
+std::wstring Wide(const NativeString& text);
+NativeString Native(const std::wstring& text);
+std::wstring WideFromUtf8(const char* text);
+std::wstring WindowText(HWND hwnd);

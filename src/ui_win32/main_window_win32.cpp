@@ -1,0 +1,505 @@
+// The main window for Windows: the layout's components as common controls, implementing
+// FormView and forwarding each event to TForm1.
+#include "ui_win32/main_window_win32.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "ui_win32/error_display_win32.h"
+
+namespace {
+
+constexpr const wchar_t* kMainWindowClass = L"RodiduzSetupWizard";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
+// A debug-mirror line handed over from the serial worker: WPARAM the list, LPARAM a
+// std::wstring the window takes over.
+constexpr UINT kDebugItemMessage = WM_APP + 1;
+
+struct TimerSetting {
+  UINT_PTR id;
+  UINT interval;
+};
+
+TimerSetting SettingOf(FormTimer timer) {
+  switch (timer) {
+    case FormTimer::DeviceTimer:
+      return {1, kDeviceTimerInterval};
+    case FormTimer::DutSendQueueTimer:
+      return {2, 50};
+    case FormTimer::Timer1:
+      break;
+  }
+  return {3, 330};
+}
+
+std::size_t TimerIndex(FormTimer timer) { return static_cast<std::size_t>(SettingOf(timer).id - 1); }
+
+bool IsPushButton(ComponentKind kind) {
+  return kind == ComponentKind::Button || kind == ComponentKind::BitButton || kind == ComponentKind::Link;
+}
+
+}  // namespace
+
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, TForm1Environment environment)
+    : resources_(resources), ui_thread_(::GetCurrentThreadId()) {
+  RegisterContainerClass(instance);
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = Proc;
+  window_class.cbWndExtra = sizeof(void*);
+  window_class.hInstance = instance;
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hIcon = resources_.Icon(32);
+  window_class.hIconSm = resources_.Icon(16);
+  window_class.lpszClassName = kMainWindowClass;
+  ::RegisterClassExW(&window_class);
+
+  const LayoutBox& client = WindowRow(LayoutWindow::Form1).box;
+  RECT frame{0, 0, client.width, client.height};
+  ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExtendedStyle);
+  hwnd_ =
+      ::CreateWindowExW(kExtendedStyle, kMainWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
+  if (hwnd_ == nullptr) throw std::runtime_error("The main window cannot be created");
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_);
+  for (BuiltComponent& component : built_->Components()) {
+    if (component.row->kind == ComponentKind::Page) pages_.push_back(&component);
+  }
+  pin_ = std::make_unique<PinEdit>(ControlHandle(Control::MaskEdit1));
+  ::SendMessageW(ControlHandle(Control::TrackBar1), TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackBarLast));
+  message_form_ = std::make_unique<TMessageForm>(instance, hwnd_, resources_);
+
+  controller_ = std::make_unique<TForm1>(*this, std::move(environment));
+  controller_->FormCreate(nullptr);
+  SetTimerEnabled(FormTimer::DeviceTimer, true);
+  SetTimerEnabled(FormTimer::DutSendQueueTimer, true);
+}
+
+Win32MainWindow::~Win32MainWindow() {
+  // The serial worker ends before the window it reports to.
+  controller_.reset();
+  message_form_.reset();
+  if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+}
+
+void Win32MainWindow::Show() {
+  RECT area{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  RECT own{};
+  ::GetWindowRect(hwnd_, &own);
+  ::SetWindowPos(hwnd_, nullptr, (area.left + area.right - (own.right - own.left)) / 2,
+                 (area.top + area.bottom - (own.bottom - own.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ::ShowWindow(hwnd_, SW_SHOW);
+  ::UpdateWindow(hwnd_);
+  FocusFirstControlIfLost();
+  Guarded(hwnd_, [this] { controller_->FormShow(nullptr); });
+}
+
+int Win32MainWindow::Run() {
+  MSG message{};
+  HWND focused = nullptr;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (!message_form_->TranslateDialogMessage(message) && !::IsDialogMessageW(hwnd_, &message)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+    if (::IsWindow(hwnd_) && ::GetFocus() != focused) {
+      focused = ::GetFocus();
+      built_->FollowFocus(focused);
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK Win32MainWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<Win32MainWindow*>(::GetWindowLongPtrW(hwnd, 0));
+  if (self == nullptr || self->built_ == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  return self->Handle(message, wparam, lparam);
+}
+
+LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (built_->WindowCanvas().Handle(message, wparam, lparam, result)) return result;
+  switch (message) {
+    case WM_COMMAND:
+      OnCommand(LOWORD(wparam), HIWORD(wparam));
+      return 0;
+    case WM_HSCROLL:
+      if (reinterpret_cast<HWND>(lparam) == ControlHandle(Control::TrackBar1) && controller_ != nullptr) {
+        const int position = TrackBarPosition();
+        if (position != track_bar_position_) {
+          track_bar_position_ = position;
+          Guarded(hwnd_, [this] { controller_->TrackBar1Change(nullptr); });
+        }
+      }
+      return 0;
+    case WM_TIMER:
+      if (controller_ == nullptr) return 0;
+      Guarded(hwnd_, [this, wparam] {
+        if (wparam == SettingOf(FormTimer::DeviceTimer).id) controller_->DeviceTimerTimer(nullptr);
+        if (wparam == SettingOf(FormTimer::DutSendQueueTimer).id)
+          controller_->DutSendQueueTimerTimer(nullptr);
+        if (wparam == SettingOf(FormTimer::Timer1).id) controller_->Timer1Timer(nullptr);
+      });
+      return 0;
+    case DM_GETDEFID:
+      return DefaultButton();
+    case WM_ACTIVATE:
+      // As a dialog does: the control that had the focus gets it back with the window.
+      if (LOWORD(wparam) == WA_INACTIVE) {
+        HWND focused = ::GetFocus();
+        if (focused != nullptr && ::IsChild(hwnd_, focused)) focus_before_deactivation_ = focused;
+      } else if (focus_before_deactivation_ != nullptr && ::IsWindowVisible(focus_before_deactivation_)) {
+        ::SetFocus(focus_before_deactivation_);
+      } else {
+        FocusFirstControlIfLost();
+      }
+      return 0;
+    case kDebugItemMessage: {
+      std::unique_ptr<std::wstring> text(reinterpret_cast<std::wstring*>(lparam));
+      AddDebugItemHere(static_cast<Control>(wparam), *text);
+      return 0;
+    }
+    case WM_CLOSE:
+      OnClose();
+      return 0;
+    case WM_DESTROY:
+      for (FormTimer timer : {FormTimer::DeviceTimer, FormTimer::DutSendQueueTimer, FormTimer::Timer1}) {
+        SetTimerEnabled(timer, false);
+      }
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+// Return presses the focused button or link, as Space does; elsewhere it presses nothing.
+LRESULT Win32MainWindow::DefaultButton() const {
+  const BuiltComponent* focused = built_->FindByHandle(::GetFocus());
+  if (focused == nullptr || !IsPushButton(focused->row->kind)) return 0;
+  return MAKELRESULT(focused->id, DC_HASDEFID);
+}
+
+void Win32MainWindow::OnCommand(int id, int code) {
+  const BuiltComponent* component = built_->FindById(id);
+  if (component == nullptr || controller_ == nullptr) return;
+  TForm1& form = *controller_;
+  Guarded(hwnd_, [&] {
+    switch (component->row->control) {
+      case Control::Button8:
+        if (code == BN_CLICKED) form.Button8Click(nullptr);
+        break;
+      case Control::Button7:
+        if (code == BN_CLICKED) form.Button7Click(nullptr);
+        break;
+      case Control::Button2:
+        if (code == BN_CLICKED) form.Button2Click(nullptr);
+        break;
+      case Control::Button1:
+        if (code == BN_CLICKED) form.Button1Click(nullptr);
+        break;
+      case Control::Button3:
+        if (code == BN_CLICKED) form.Button3Click(nullptr);
+        break;
+      case Control::BitBtn1:
+        if (code == BN_CLICKED) form.BitBtn1Click(nullptr);
+        break;
+      // Notifications come only from the user; a change made from code sends none.
+      case Control::CheckBox1:
+        if (code == BN_CLICKED) form.CheckBox1Click(nullptr);
+        break;
+      case Control::CheckBox2:
+        if (code == BN_CLICKED) form.CheckBox2Click(nullptr);
+        break;
+      case Control::ComboBox1:
+        if (code == CBN_SELCHANGE) form.ComboBox1Change(nullptr);
+        break;
+      case Control::Label29:
+        if (code == STN_CLICKED) {
+          ::SetFocus(component->hwnd);
+          form.Label29Click(nullptr);
+        }
+        break;
+      default:
+        break;
+    }
+  });
+}
+
+void Win32MainWindow::OnClose() {
+  try {
+    TCloseAction action = TCloseAction::caHide;
+    controller_->FormClose(nullptr, action);
+  } catch (const std::exception& error) {
+    // The save failed: the window stays open and the log stays in memory for the next try.
+    ShowErrorDisplay(hwnd_, error);
+    return;
+  } catch (...) {
+    ShowUnknownErrorDisplay(hwnd_);
+    return;
+  }
+  // The program ends with its main window; the message window goes with it.
+  message_form_->Hide();
+  ::DestroyWindow(hwnd_);
+}
+
+void Win32MainWindow::FocusFirstControlIfLost() {
+  HWND focused = ::GetFocus();
+  const BuiltComponent* component = built_->FindByHandle(focused);
+  if (component != nullptr && ::IsWindowVisible(focused) &&
+      (::GetWindowLongW(focused, GWL_STYLE) & WS_TABSTOP)) {
+    return;
+  }
+  if (HWND first = ::GetNextDlgTabItem(hwnd_, nullptr, FALSE)) ::SetFocus(first);
+}
+
+BuiltComponent* Win32MainWindow::Component(Control control) const { return built_->Find(control); }
+
+HWND Win32MainWindow::ControlHandle(Control control) const {
+  const BuiltComponent* component = Component(control);
+  return component != nullptr ? component->hwnd : nullptr;
+}
+
+void Win32MainWindow::ShowPage(int page) {
+  if (page < 0 || page >= static_cast<int>(pages_.size())) return;
+  current_page_ = page;
+  // The new page first, so the notebook never shows its bare background in between.
+  built_->SetVisible(*pages_[static_cast<std::size_t>(page)], true);
+  for (std::size_t i = 0; i < pages_.size(); ++i) {
+    if (static_cast<int>(i) != page) built_->SetVisible(*pages_[i], false);
+  }
+  FocusFirstControlIfLost();
+}
+
+int Win32MainWindow::CurrentPage() const { return current_page_; }
+
+// At once: the state machine pauses right after some changes and they must be seen first.
+void Win32MainWindow::RepaintNotebook() {
+  ::RedrawWindow(ControlHandle(Control::Notebook1), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Win32MainWindow::SetCaption(Control label, const NativeString& text) {
+  BuiltComponent* component = Component(label);
+  if (component != nullptr && component->hwnd != nullptr && IsLabel(component->row->kind)) {
+    built_->SetLabelText(*component, Wide(text));
+  }
+}
+
+NativeString Win32MainWindow::Caption(Control label) const {
+  const BuiltComponent* component = Component(label);
+  if (component == nullptr || component->hwnd == nullptr || !IsLabel(component->row->kind)) return {};
+  return Native(WindowText(component->hwnd));
+}
+
+void Win32MainWindow::SetText(Control edit, const NativeString& text) {
+  if (edit == Control::MaskEdit1) {
+    pin_->SetPinText(Wide(text));
+  } else if (const BuiltComponent* component = Component(edit);
+             component != nullptr && component->row->kind == ComponentKind::Edit) {
+    ::SetWindowTextW(component->hwnd, Wide(text).c_str());
+  }
+}
+
+NativeString Win32MainWindow::Text(Control edit) const {
+  if (edit == Control::MaskEdit1) return Native(pin_->PinText());
+  const BuiltComponent* component = Component(edit);
+  if (component == nullptr || component->row->kind != ComponentKind::Edit) return {};
+  return Native(WindowText(component->hwnd));
+}
+
+void Win32MainWindow::SetVisible(Control control, bool visible) {
+  if (BuiltComponent* component = Component(control)) built_->SetVisible(*component, visible);
+}
+
+bool Win32MainWindow::IsVisible(Control control) const {
+  const BuiltComponent* component = Component(control);
+  return component != nullptr && component->visible;
+}
+
+void Win32MainWindow::SetEnabled(Control control, bool enabled) {
+  if (HWND hwnd = ControlHandle(control)) ::EnableWindow(hwnd, enabled ? TRUE : FALSE);
+}
+
+bool Win32MainWindow::IsEnabled(Control control) const {
+  HWND hwnd = ControlHandle(control);
+  return hwnd == nullptr ? Component(control) != nullptr : ::IsWindowEnabled(hwnd) != FALSE;
+}
+
+void Win32MainWindow::SetFocus(Control control) {
+  if (HWND hwnd = ControlHandle(control)) ::SetFocus(hwnd);
+}
+
+void Win32MainWindow::Announce(Control control) {
+  HWND hwnd = ControlHandle(control);
+  if (hwnd == nullptr) return;
+  ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd, OBJID_WINDOW, CHILDID_SELF);
+  ::NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+bool Win32MainWindow::IsChecked(Control check_box) const {
+  HWND hwnd = ControlHandle(check_box);
+  return hwnd != nullptr && ::SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// BM_SETCHECK sends no notification, so no handler runs here.
+void Win32MainWindow::SetChecked(Control check_box, bool checked) {
+  if (HWND hwnd = ControlHandle(check_box))
+    ::SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Win32MainWindow::ClearOperators() {
+  ::SendMessageW(ControlHandle(Control::ComboBox1), CB_RESETCONTENT, 0, 0);
+}
+
+// After the items that sort equal, as a sorted list inserts; the list's own sorting would not
+// follow the order every view shares.
+void Win32MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
+  int low = 0;
+  int high = OperatorCount();
+  while (low < high) {
+    const int middle = (low + high) / 2;
+    if (OperatorItemLess(text, OperatorText(middle))) {
+      high = middle;
+    } else {
+      low = middle + 1;
+    }
+  }
+  HWND combo = ControlHandle(Control::ComboBox1);
+  const std::wstring wide = Wide(text);
+  const LRESULT at = ::SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(low),
+                                    reinterpret_cast<LPARAM>(wide.c_str()));
+  if (at >= 0)
+    ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(entry));
+}
+
+void Win32MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
+  HWND combo = ControlHandle(Control::ComboBox1);
+  const std::wstring wide = Wide(text);
+  if (::SendMessageW(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())) >= 0) {
+    ::SendMessageW(combo, CB_SETITEMDATA, 0, reinterpret_cast<LPARAM>(entry));
+  }
+}
+
+int Win32MainWindow::OperatorCount() const {
+  return static_cast<int>(::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETCOUNT, 0, 0));
+}
+
+NativeString Win32MainWindow::OperatorText(int index) const {
+  if (index < 0 || index >= OperatorCount()) return {};
+  HWND combo = ControlHandle(Control::ComboBox1);
+  const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+  if (length < 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const LRESULT copied =
+      ::SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
+  return Native(text);
+}
+
+void Win32MainWindow::SelectOperator(int index) {
+  const int chosen = index >= 0 && index < OperatorCount() ? index : -1;
+  ::SendMessageW(ControlHandle(Control::ComboBox1), CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+}
+
+int Win32MainWindow::SelectedOperator() const {
+  const LRESULT selected = ::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETCURSEL, 0, 0);
+  return selected == CB_ERR ? -1 : static_cast<int>(selected);
+}
+
+TApnElem* Win32MainWindow::OperatorEntry(int index) const {
+  if (index < 0 || index >= OperatorCount()) return nullptr;
+  const LRESULT data =
+      ::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+  return data == CB_ERR ? nullptr : reinterpret_cast<TApnElem*>(data);
+}
+
+void Win32MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {
+  bool& running = timers_enabled_[TimerIndex(timer)];
+  const TimerSetting setting = SettingOf(timer);
+  if (enabled) {
+    // Setting a running timer again would restart its interval; it keeps its rhythm instead.
+    if (!running) ::SetTimer(hwnd_, setting.id, setting.interval, nullptr);
+  } else {
+    ::KillTimer(hwnd_, setting.id);
+  }
+  running = enabled;
+}
+
+bool Win32MainWindow::IsTimerEnabled(FormTimer timer) const { return timers_enabled_[TimerIndex(timer)]; }
+
+int Win32MainWindow::TrackBarPosition() const {
+  return static_cast<int>(::SendMessageW(ControlHandle(Control::TrackBar1), TBM_GETPOS, 0, 0));
+}
+
+void Win32MainWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
+  message_form_->ShowInfo(text, close_button, dots);
+}
+
+void Win32MainWindow::HideInfo() { message_form_->Hide(); }
+
+void Win32MainWindow::CopyToClipboard(const NativeString& text) {
+  const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (memory == nullptr) return;
+  if (void* target = ::GlobalLock(memory)) {
+    const std::wstring wide = Wide(text);
+    std::memcpy(target, wide.c_str(), bytes);
+    ::GlobalUnlock(memory);
+  }
+  if (!::OpenClipboard(hwnd_)) {
+    ::GlobalFree(memory);
+    return;
+  }
+  ::EmptyClipboard();
+  // The clipboard owns the memory once it has taken it.
+  if (::SetClipboardData(CF_UNICODETEXT, memory) == nullptr) ::GlobalFree(memory);
+  ::CloseClipboard();
+}
+
+int Win32MainWindow::OpenWithShell(const NativeString& text) {
+  const std::wstring target = Wide(text);
+  return static_cast<int>(reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(hwnd_, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
+}
+
+void Win32MainWindow::ShowPlainMessage(const NativeString& text) {
+  ::MessageBoxW(hwnd_, Wide(text).c_str(), ApplicationTitle().c_str(), MB_OK);
+}
+
+void Win32MainWindow::CloseWindow() { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
+
+void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
+  if (::GetCurrentThreadId() == ui_thread_) {
+    AddDebugItemHere(list_box, Wide(text));
+    return;
+  }
+  auto line = std::make_unique<std::wstring>(Wide(text));
+  // Dropped if the window is gone by then.
+  if (::PostMessageW(hwnd_, kDebugItemMessage, static_cast<WPARAM>(list_box),
+                     reinterpret_cast<LPARAM>(line.get()))) {
+    line.release();
+  }
+}
+
+void Win32MainWindow::AddDebugItemHere(Control list_box, const std::wstring& text) {
+  HWND list = ControlHandle(list_box);
+  if (list == nullptr || (list_box != Control::ListBox1 && list_box != Control::ListBox3)) return;
+  if (list_box == Control::ListBox3) {
+    while (::SendMessageW(list, LB_GETCOUNT, 0, 0) >= kDebugListLimit)
+      ::SendMessageW(list, LB_DELETESTRING, 0, 0);
+  }
+  const LRESULT at = ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  if (list_box == Control::ListBox3 && at >= 0)
+    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+}

@@ -1,0 +1,100 @@
+// The main window for Windows: the layout's components as common controls, implementing
+// FormView and forwarding each event to TForm1.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "controller/form_view.h"
+#include "controller/main_form.h"
+#include "ui_win32/layout_builder_win32.h"
+#include "ui_win32/message_form_win32.h"
+#include "ui_win32/pin_edit_win32.h"
+#include "ui_win32/resources_win32.h"
+
+class Win32MainWindow : public FormView {
+ public:
+  static constexpr int kDebugListLimit = 10000;
+  static constexpr int kTrackBarLast = 6;
+
+  // Builds the layout, then the controller (which loads the catalogue and may throw), runs
+  // FormCreate and starts the timers the layout enables.
+  Win32MainWindow(HINSTANCE instance, Win32Resources& resources, TForm1Environment environment = {});
+  ~Win32MainWindow() override;
+  Win32MainWindow(const Win32MainWindow&) = delete;
+  Win32MainWindow& operator=(const Win32MainWindow&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  TForm1& Controller() { return *controller_; }
+  TMessageForm& MessageForm() { return *message_form_; }
+  // The components as built, for tests that read the window back.
+  const BuiltWindow& Built() const { return *built_; }
+  // Centres the window on the desktop, shows it, gives the first control the focus and runs
+  // FormShow.
+  void Show();
+  // The message loop, with the dialog manager's keyboard handling in both windows; returns
+  // when the window is closed.
+  int Run();
+
+  void ShowPage(int page) override;
+  int CurrentPage() const override;
+  void RepaintNotebook() override;
+  void SetCaption(Control label, const NativeString& text) override;
+  NativeString Caption(Control label) const override;
+  void SetText(Control edit, const NativeString& text) override;
+  NativeString Text(Control edit) const override;
+  void SetVisible(Control control, bool visible) override;
+  bool IsVisible(Control control) const override;
+  void SetEnabled(Control control, bool enabled) override;
+  bool IsEnabled(Control control) const override;
+  void SetFocus(Control control) override;
+  void Announce(Control control) override;
+  bool IsChecked(Control check_box) const override;
+  void SetChecked(Control check_box, bool checked) override;
+  void ClearOperators() override;
+  void AddOperator(const NativeString& text, TApnElem* entry) override;
+  void InsertOperatorAtTop(const NativeString& text, TApnElem* entry) override;
+  int OperatorCount() const override;
+  NativeString OperatorText(int index) const override;
+  void SelectOperator(int index) override;
+  int SelectedOperator() const override;
+  TApnElem* OperatorEntry(int index) const override;
+  void SetTimerEnabled(FormTimer timer, bool enabled) override;
+  bool IsTimerEnabled(FormTimer timer) const override;
+  int TrackBarPosition() const override;
+  void ShowInfo(const NativeString& text, bool close_button, bool dots) override;
+  void HideInfo() override;
+  void CopyToClipboard(const NativeString& text) override;
+  int OpenWithShell(const NativeString& text) override;
+  void ShowPlainMessage(const NativeString& text) override;
+  void CloseWindow() override;
+  // May be called from any thread; the list is changed on the window's thread.
+  void AddDebugItem(Control list_box, const NativeString& text) override;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void OnCommand(int id, int code);
+  void OnClose();
+  LRESULT DefaultButton() const;
+  void FocusFirstControlIfLost();
+  void AddDebugItemHere(Control list_box, const std::wstring& text);
+  HWND ControlHandle(Control control) const;
+  BuiltComponent* Component(Control control) const;
+
+  Win32Resources& resources_;
+  HWND hwnd_ = nullptr;
+  DWORD ui_thread_ = 0;
+  std::unique_ptr<BuiltWindow> built_;
+  std::vector<BuiltComponent*> pages_;
+  int current_page_ = 0;
+  std::unique_ptr<PinEdit> pin_;
+  std::unique_ptr<TMessageForm> message_form_;
+  std::array<bool, 3> timers_enabled_{};
+  int track_bar_position_ = 0;
+  HWND focus_before_deactivation_ = nullptr;
+  std::unique_ptr<TForm1> controller_;
+};

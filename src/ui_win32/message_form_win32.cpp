@@ -1,0 +1,130 @@
+// TMessageForm for Windows: the small stay-on-top window with a message, a Close button and dots.
+#include "ui_win32/message_form_win32.h"
+
+#include <stdexcept>
+
+namespace {
+
+constexpr const wchar_t* kMessageFormClass = L"RodiduzMessageForm";
+constexpr UINT_PTR kDotsTimer = 1;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExtendedStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+}  // namespace
+
+TMessageForm::TMessageForm(HINSTANCE instance, HWND owner, Win32Resources& resources) : owner_(owner) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = Proc;
+  window_class.cbWndExtra = sizeof(void*);
+  window_class.hInstance = instance;
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hIcon = resources.Icon(32);
+  window_class.hIconSm = resources.Icon(16);
+  window_class.lpszClassName = kMessageFormClass;
+  ::RegisterClassExW(&window_class);
+
+  const LayoutBox& client = WindowRow(LayoutWindow::MessageForm).box;
+  RECT frame{0, 0, client.width, client.height};
+  ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExtendedStyle);
+  hwnd_ =
+      ::CreateWindowExW(kExtendedStyle, kMessageFormClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, this);
+  if (hwnd_ == nullptr) throw std::runtime_error("The message window cannot be created");
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageForm, hwnd_, resources);
+  label_ = built_->Find("Label1");
+  button_ = built_->Find("Button1");
+}
+
+TMessageForm::~TMessageForm() {
+  if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+}
+
+void TMessageForm::ShowInfo(const NativeString& text, bool close_button, bool dots) {
+  ::SetWindowTextW(label_->hwnd, Wide(text).c_str());
+  built_->SetVisible(*button_, close_button);
+  if (!placed_) {
+    placed_ = true;
+    CentreOverOwner();
+  }
+  ::ShowWindow(hwnd_, SW_SHOW);
+  ::SetForegroundWindow(hwnd_);
+  // With Close shown, Return or Space answers the message at once.
+  if (close_button) ::SetFocus(button_->hwnd);
+  ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, label_->hwnd, OBJID_WINDOW, CHILDID_SELF);
+  ::NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+  InfoText = text;
+  DotCount = 0;
+  if (dots) {
+    ::SetTimer(hwnd_, kDotsTimer, kDotsInterval, nullptr);
+  } else {
+    ::KillTimer(hwnd_, kDotsTimer);
+  }
+}
+
+void TMessageForm::Hide() {
+  ::KillTimer(hwnd_, kDotsTimer);
+  ::ShowWindow(hwnd_, SW_HIDE);
+}
+
+void TMessageForm::Timer1Timer() {
+  ++DotCount;
+  if (DotCount > 3) DotCount = 0;
+  ::SetWindowTextW(label_->hwnd,
+                   Wide(InfoText + NativeString(static_cast<std::size_t>(DotCount), u'.')).c_str());
+}
+
+bool TMessageForm::CloseShown() const { return button_->visible; }
+
+bool TMessageForm::TranslateDialogMessage(MSG& message) {
+  return ::IsWindowVisible(hwnd_) && ::IsDialogMessageW(hwnd_, &message);
+}
+
+void TMessageForm::CentreOverOwner() {
+  RECT area{};
+  if (owner_ != nullptr && ::IsWindowVisible(owner_)) {
+    ::GetWindowRect(owner_, &area);
+  } else {
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  RECT own{};
+  ::GetWindowRect(hwnd_, &own);
+  const int width = own.right - own.left;
+  const int height = own.bottom - own.top;
+  ::SetWindowPos(hwnd_, nullptr, (area.left + area.right - width) / 2, (area.top + area.bottom - height) / 2,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK TMessageForm::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TMessageForm*>(::GetWindowLongPtrW(hwnd, 0));
+  if (self == nullptr || self->built_ == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
+  return self->Handle(message, wparam, lparam);
+}
+
+LRESULT TMessageForm::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  LRESULT result = 0;
+  if (built_->WindowCanvas().Handle(message, wparam, lparam, result)) return result;
+  switch (message) {
+    case WM_TIMER:
+      if (wparam == kDotsTimer) Timer1Timer();
+      return 0;
+    // Close is the default and the cancel button, but only while it can be seen.
+    case DM_GETDEFID:
+      return CloseShown() ? MAKELRESULT(button_->id, DC_HASDEFID) : 0;
+    case WM_COMMAND: {
+      const int id = LOWORD(wparam);
+      if ((id == button_->id || id == IDCANCEL) && CloseShown()) Button1Click();
+      return 0;
+    }
+    case WM_CLOSE:
+      Hide();
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd_, message, wparam, lparam);
+}

@@ -1,0 +1,49 @@
+// TMessageForm for Windows: the small stay-on-top window with a message, a Close button and
+// dots, built from its rows of the layout table.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "common/text.h"
+#include "ui_win32/layout_builder_win32.h"
+
+class TMessageForm {
+ public:
+  static constexpr UINT kDotsInterval = 330;
+
+  // `owner` is the window it stays above and is centred on when first shown.
+  TMessageForm(HINSTANCE instance, HWND owner, Win32Resources& resources);
+  ~TMessageForm();
+  TMessageForm(const TMessageForm&) = delete;
+  TMessageForm& operator=(const TMessageForm&) = delete;
+
+  HWND Handle() const { return hwnd_; }
+  const BuiltWindow& Built() const { return *built_; }
+  // Sets the text, shows or hides Close, shows the window without blocking the caller, and
+  // starts the dots animation or stops it.
+  void ShowInfo(const NativeString& text, bool close_button, bool dots);
+  void Hide();
+  void Button1Click() { Hide(); }
+  void Timer1Timer();
+  // The dialog manager's keys for this window; true when the message was its.
+  bool TranslateDialogMessage(MSG& message);
+
+  NativeString InfoText;
+  std::int32_t DotCount = 0;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  void CentreOverOwner();
+  bool CloseShown() const;
+
+  HWND owner_;
+  HWND hwnd_ = nullptr;
+  std::unique_ptr<BuiltWindow> built_;
+  BuiltComponent* label_ = nullptr;
+  BuiltComponent* button_ = nullptr;
+  bool placed_ = false;
+};

@@ -1,0 +1,194 @@
+// The Windows program's fonts and pictures, taken from its own resources.
+#include "ui_win32/resources_win32.h"
+
+#include <wincodec.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Resource type of the bundled font files (see the resource script).
+constexpr const wchar_t* kFontResourceType = L"FONTFILE";
+
+struct PictureResource {
+  LayoutPicture picture;
+  const wchar_t* name;
+};
+constexpr PictureResource kPictureResources[] = {
+    {LayoutPicture::Background, L"BACKGROUND"},
+    {LayoutPicture::MessageBackground, L"MESSAGE_BACKGROUND"},
+    {LayoutPicture::Logo, L"LOGO"},
+    {LayoutPicture::CheckMark, L"CHECK_MARK"},
+};
+
+struct ResourceBytes {
+  const void* data = nullptr;
+  DWORD size = 0;
+};
+
+ResourceBytes FindBytes(const wchar_t* name, const wchar_t* type) {
+  HRSRC found = ::FindResourceW(nullptr, name, type);
+  if (found == nullptr) return {};
+  HGLOBAL loaded = ::LoadResource(nullptr, found);
+  if (loaded == nullptr) return {};
+  return {::LockResource(loaded), ::SizeofResource(nullptr, found)};
+}
+
+template <typename T>
+void Release(T*& object) {
+  if (object != nullptr) object->Release();
+  object = nullptr;
+}
+
+// PNG (or any format WIC knows) to a top-down 32-bit premultiplied DIB section.
+DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes) {
+  DecodedPicture result;
+  IWICStream* stream = nullptr;
+  IWICBitmapDecoder* decoder = nullptr;
+  IWICBitmapFrameDecode* frame = nullptr;
+  IWICBitmapSource* converted = nullptr;
+  UINT width = 0;
+  UINT height = 0;
+  if (SUCCEEDED(factory->CreateStream(&stream)) &&
+      SUCCEEDED(
+          stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(bytes.data)), bytes.size)) &&
+      SUCCEEDED(
+          factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand, &decoder)) &&
+      SUCCEEDED(decoder->GetFrame(0, &frame)) &&
+      SUCCEEDED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame, &converted)) &&
+      SUCCEEDED(converted->GetSize(&width, &height))) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    const UINT stride = width * 4;
+    if (bitmap != nullptr &&
+        SUCCEEDED(converted->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(pixels)))) {
+      result = {bitmap, static_cast<int>(width), static_cast<int>(height)};
+    } else if (bitmap != nullptr) {
+      ::DeleteObject(bitmap);
+    }
+  }
+  Release(converted);
+  Release(frame);
+  Release(decoder);
+  Release(stream);
+  return result;
+}
+
+BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
+  // Names given in the resource script are strings; a numeric id has no name to keep.
+  if (!IS_INTRESOURCE(name)) reinterpret_cast<std::vector<std::wstring>*>(names)->emplace_back(name);
+  return TRUE;
+}
+
+int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+bool SystemHasFace(const wchar_t* face) {
+  LOGFONTW wanted{};
+  wanted.lfCharSet = DEFAULT_CHARSET;
+  wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
+  bool found = false;
+  HDC screen = ::GetDC(nullptr);
+  ::EnumFontFamiliesExW(screen, &wanted, NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
+  ::ReleaseDC(nullptr, screen);
+  return found;
+}
+
+}  // namespace
+
+Win32Resources::Win32Resources() {
+  RegisterBundledFonts();
+  DecodePictures();
+}
+
+Win32Resources::~Win32Resources() {
+  for (auto& [key, font] : fonts_) ::DeleteObject(font);
+  for (auto& [key, picture] : pictures_) ::DeleteObject(picture.bitmap);
+  for (HANDLE handle : font_handles_) ::RemoveFontMemResourceEx(handle);
+}
+
+void Win32Resources::RegisterBundledFonts() {
+  std::vector<std::wstring> names;
+  ::EnumResourceNamesW(nullptr, kFontResourceType, CollectName, reinterpret_cast<LONG_PTR>(&names));
+  for (const std::wstring& name : names) {
+    const ResourceBytes bytes = FindBytes(name.c_str(), kFontResourceType);
+    DWORD faces = 0;
+    HANDLE handle = bytes.data == nullptr
+                        ? nullptr
+                        : ::AddFontMemResourceEx(const_cast<void*>(bytes.data), bytes.size, nullptr, &faces);
+    if (handle == nullptr) continue;
+    font_handles_.push_back(handle);
+    // Fonts registered for the process alone cannot be enumerated, so their presence is noted here.
+    if (name.find(L"OPENSANS") != std::wstring::npos) open_sans_bundled_ = true;
+    if (name.find(L"LIBERATION") != std::wstring::npos) liberation_bundled_ = true;
+  }
+}
+
+void Win32Resources::DecodePictures() {
+  IWICImagingFactory* factory = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IWICImagingFactory, reinterpret_cast<void**>(&factory)))) {
+    return;  // the window still opens, without its pictures
+  }
+  for (const PictureResource& resource : kPictureResources) {
+    const ResourceBytes bytes = FindBytes(resource.name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    if (bytes.data == nullptr) continue;
+    DecodedPicture decoded = Decode(factory, bytes);
+    if (decoded.bitmap != nullptr) pictures_[resource.picture] = decoded;
+  }
+  factory->Release();
+}
+
+const DecodedPicture* Win32Resources::Picture(LayoutPicture picture) const {
+  const auto found = pictures_.find(picture);
+  return found == pictures_.end() ? nullptr : &found->second;
+}
+
+// The first face of each list that is present wins, as in the Qt window: the system's own
+// Arial or Tahoma before the metric-compatible bundled stand-in.
+const wchar_t* Win32Resources::FaceFor(FontFace face) const {
+  const wchar_t* stand_in = liberation_bundled_ ? L"Liberation Sans" : L"MS Shell Dlg 2";
+  const auto system_face = [&](const wchar_t* name) {
+    const auto known = system_has_face_.find(face);
+    const bool present = known != system_has_face_.end() ? known->second : SystemHasFace(name);
+    system_has_face_[face] = present;
+    return present ? name : stand_in;
+  };
+  switch (face) {
+    case FontFace::OpenSans:
+      return open_sans_bundled_ ? L"Open Sans" : stand_in;
+    case FontFace::Arial:
+      return system_face(L"Arial");
+    case FontFace::Tahoma:
+      return system_face(L"Tahoma");
+    case FontFace::Inherited:
+      break;
+  }
+  return stand_in;
+}
+
+HFONT Win32Resources::Font(const LayoutFont& font) {
+  const auto key = std::make_tuple(font.face, font.points, font.bold);
+  if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
+  HFONT created = ::CreateFontW(-PixelHeight(font), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, FaceFor(font.face));
+  fonts_[key] = created;
+  return created;
+}
+
+HICON Win32Resources::Icon(int size) const {
+  return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size,
+                                         size, LR_DEFAULTCOLOR | LR_SHARED));
+}

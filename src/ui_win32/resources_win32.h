@@ -1,0 +1,45 @@
+// The Windows program's fonts and pictures, taken from its own resources.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <tuple>
+#include <vector>
+
+#include "controller/window_layout.h"
+
+// A picture decoded to 32-bit premultiplied BGRA, ready for AlphaBlend.
+struct DecodedPicture {
+  HBITMAP bitmap = nullptr;
+  int width = 0;
+  int height = 0;
+};
+
+class Win32Resources {
+ public:
+  // Registers the bundled faces for this program alone and decodes the pictures.
+  Win32Resources();
+  ~Win32Resources();
+  Win32Resources(const Win32Resources&) = delete;
+  Win32Resources& operator=(const Win32Resources&) = delete;
+
+  // nullptr for LayoutPicture::None and for a picture that could not be decoded.
+  const DecodedPicture* Picture(LayoutPicture picture) const;
+  // The font of a resolved layout font (never Inherited); one object per face, size and weight.
+  HFONT Font(const LayoutFont& font);
+  HICON Icon(int size) const;
+
+ private:
+  void RegisterBundledFonts();
+  void DecodePictures();
+  const wchar_t* FaceFor(FontFace face) const;
+
+  std::map<LayoutPicture, DecodedPicture> pictures_;
+  std::map<std::tuple<FontFace, int, bool>, HFONT> fonts_;
+  std::vector<HANDLE> font_handles_;
+  bool open_sans_bundled_ = false;
+  bool liberation_bundled_ = false;
+  // Asked of the system once: each question enumerates its fonts.
+  mutable std::map<FontFace, bool> system_has_face_;
+};

@@ -1,0 +1,257 @@
+// The Win32 window under Wine: the layout contract read back from its child windows, the PIN
+// field's rules, the operator list's order, and the debug mirror fed from another thread.
+#include "ui_win32/main_window_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "support/layout_contract.h"
+#include "support/test_files.h"
+
+namespace {
+
+std::string Utf8(const std::wstring& text) { return NativeToUtf8(Native(text)); }
+
+void PumpMessages() {
+  MSG message{};
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+}
+
+// The window read back through its child windows, for the layout contract. Drawn components
+// (pictures, the shape, bevels, the panel) have no window: their box is the one they are
+// painted in.
+class Win32Inspector : public ComponentInspector {
+ public:
+  explicit Win32Inspector(Win32MainWindow& window) : window_(window) {}
+
+  bool Shows(LayoutWindow) const override { return true; }
+
+  std::vector<InspectedComponent> Find(LayoutWindow which, std::string_view name) const override {
+    std::vector<InspectedComponent> found;
+    for (const BuiltComponent& component : Built(which).Components()) {
+      if (name == component.row->name) found.push_back(Inspect(component));
+    }
+    return found;
+  }
+
+  // The dialog manager's order: the stacking order of each parent's tab stops, descending into
+  // the containers, whether or not a control is shown at the moment.
+  std::optional<std::vector<std::string>> TabOrder(LayoutWindow which) const override {
+    std::vector<std::string> order;
+    CollectTabStops(Built(which).Handle(), order);
+    return order;
+  }
+
+  // Win32 ties the stacking order to the tab order (the dialog manager walks the one to find
+  // the other), so the view stacks by tab order and the contract's comparison does not apply.
+  std::optional<std::vector<std::string>> StackingOrder(LayoutWindow, std::string_view) const override {
+    return std::nullopt;
+  }
+
+ private:
+  const BuiltWindow& Built(LayoutWindow which) const {
+    return which == LayoutWindow::Form1 ? window_.Built() : window_.MessageForm().Built();
+  }
+
+  static void CollectTabStops(HWND parent, std::vector<std::string>& order) {
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+      const BuiltComponent* component = ComponentOf(child);
+      if (component == nullptr) continue;
+      if ((::GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0) order.emplace_back(component->row->name);
+      if ((::GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0) CollectTabStops(child, order);
+    }
+  }
+
+  InspectedComponent Inspect(const BuiltComponent& component) const {
+    InspectedComponent inspected;
+    const ComponentLayout& row = *component.row;
+    if (component.hwnd == nullptr) {
+      inspected.parent = row.parent;
+      inspected.box =
+          LayoutBox{component.box.left, component.box.top, component.box.right - component.box.left,
+                    component.box.bottom - component.box.top};
+      inspected.hidden = !component.visible;
+      return inspected;
+    }
+    inspected.hidden = (::GetWindowLongW(component.hwnd, GWL_STYLE) & WS_VISIBLE) == 0;
+    RECT box{};
+    if (row.kind == ComponentKind::Window) {
+      ::GetClientRect(component.hwnd, &box);
+      inspected.parent = "";
+    } else {
+      HWND parent = ::GetParent(component.hwnd);
+      inspected.parent = ComponentOf(parent) != nullptr ? ComponentOf(parent)->row->name : "?";
+      ::GetWindowRect(component.hwnd, &box);
+      ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&box), 2);
+    }
+    inspected.box = LayoutBox{box.left, box.top, box.right - box.left, box.bottom - box.top};
+    inspected.font = FontOf(component);
+    if (row.control == Control::MaskEdit1) {
+      inspected.text = NativeToUtf8(window_.Text(Control::MaskEdit1));
+    } else if (row.kind != ComponentKind::ComboBox && row.kind != ComponentKind::ListBox) {
+      inspected.text = Utf8(WindowText(component.hwnd));
+    }
+    return inspected;
+  }
+
+  // Size and weight as the control has them; the face as asked for (the system may stand in
+  // another) and the colour the view paints the text in.
+  static InspectedFont FontOf(const BuiltComponent& component) {
+    InspectedFont font;
+    LOGFONTW description{};
+    const auto handle = reinterpret_cast<HFONT>(::SendMessageW(component.hwnd, WM_GETFONT, 0, 0));
+    if (handle != nullptr) ::GetObjectW(handle, sizeof description, &description);
+    font.face = FaceName(component.font.face);
+    font.pixel_height = description.lfHeight < 0 ? -description.lfHeight : description.lfHeight;
+    font.bold = description.lfWeight >= FW_BOLD;
+    if (IsLabel(component.row->kind)) font.colour = component.font.colour;
+    return font;
+  }
+
+  Win32MainWindow& window_;
+};
+
+class Win32WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TForm1Environment environment;
+    environment.catalogue_path = folder_.Write(
+        "apnlist.csv", "Telia;240;1;online.telia.se;;;SE\nTele2;240;7;internet.tele2.se;;;SE\n");
+    environment.usb_library = folder_.File("no-such-usblib.dll");
+    environment.pause = [](unsigned) {};
+    environment.temporary_folder = [this] { return folder_.Path() + "\\"; };
+    resources_ = std::make_unique<Win32Resources>();
+    window_ =
+        std::make_unique<Win32MainWindow>(::GetModuleHandleW(nullptr), *resources_, std::move(environment));
+  }
+  void TearDown() override {
+    window_.reset();
+    PumpMessages();
+  }
+
+  HWND Handle(Control control) {
+    for (const BuiltComponent& component : window_->Built().Components()) {
+      if (component.row->control == control) return component.hwnd;
+    }
+    return nullptr;
+  }
+
+  ScratchFolder folder_;
+  std::unique_ptr<Win32Resources> resources_;
+  std::unique_ptr<Win32MainWindow> window_;
+};
+
+TEST_F(Win32WindowTest, WindowsMatchTheLayout) { ExpectViewMatchesLayout(Win32Inspector(*window_)); }
+
+// Overlapping labels show the later row on top, as the layout stacks them: an earlier, taller
+// label must not paint its background over a later one.
+TEST_F(Win32WindowTest, LaterLabelsStandAboveTheEarlierOnesTheyOverlap) {
+  HWND earlier = Handle(Control::Label1);
+  HWND later = Handle(Control::Label4);
+  bool later_seen_first = false;
+  for (HWND at = ::GetWindow(::GetParent(earlier), GW_CHILD); at != nullptr;
+       at = ::GetWindow(at, GW_HWNDNEXT)) {
+    if (at == earlier) break;
+    if (at == later) later_seen_first = true;
+  }
+  EXPECT_TRUE(later_seen_first);
+}
+
+struct PinCase {
+  const char* name;
+  std::wstring clipboard;
+  std::wstring typed;  // characters sent as WM_CHAR; \x01 is Ctrl+A, \x16 is Ctrl+V
+  std::wstring expected;
+};
+
+TEST_F(Win32WindowTest, PinFieldKeepsBlanksInFrontOfAtMostFourDigits) {
+  const PinCase cases[] = {
+      {"four digits", L"", L"1234", L"1234"},
+      {"letters refused", L"", L"1a2", L"  12"},
+      {"a fifth digit refused", L"", L"12345", L"1234"},
+      {"backspace takes the last digit", L"", L"123\b", L"  12"},
+      {"a whole selection is replaced", L"",
+       L"12\x01"
+       L"9",
+       L"   9"},
+      {"a pasted PIN is trimmed", L" 56 ", L"\x16", L"  56"},
+      {"a paste with a letter is refused whole", L"5x", L"1\x16", L"   1"},
+      {"a paste beyond four digits is refused whole", L"123", L"12\x16", L"  12"},
+  };
+  HWND pin = Handle(Control::MaskEdit1);
+  for (const PinCase& row : cases) {
+    SCOPED_TRACE(row.name);
+    window_->SetText(Control::MaskEdit1, u"");
+    if (!row.clipboard.empty()) window_->CopyToClipboard(Native(row.clipboard));
+    for (wchar_t c : row.typed) ::SendMessageW(pin, WM_CHAR, c, 0);
+    EXPECT_EQ(window_->Text(Control::MaskEdit1), Native(row.expected));
+  }
+  window_->SetText(Control::MaskEdit1, u"4x2 9");
+  EXPECT_EQ(window_->Text(Control::MaskEdit1), u" 429");
+  window_->SetText(Control::MaskEdit1, u"1 2 3 4 5");
+  EXPECT_EQ(window_->Text(Control::MaskEdit1), u"1234");
+}
+
+TEST_F(Win32WindowTest, OperatorsAreSortedAndSelectingFromCodeRunsNoHandler) {
+  window_->ClearOperators();
+  for (const char16_t* name : {u"telia", u"Comviq", u"Tele2", u"3"}) window_->AddOperator(name, nullptr);
+  window_->InsertOperatorAtTop(u"Zz first", nullptr);
+  std::vector<NativeString> shown;
+  for (int i = 0; i < window_->OperatorCount(); ++i) shown.push_back(window_->OperatorText(i));
+  EXPECT_EQ(shown, (std::vector<NativeString>{u"Zz first", u"3", u"Comviq", u"Tele2", u"telia"}));
+  EXPECT_EQ(window_->SelectedOperator(), -1);
+  window_->SelectOperator(2);
+  EXPECT_EQ(window_->SelectedOperator(), 2);
+  EXPECT_EQ(WindowText(Handle(Control::ComboBox1)), L"Comviq") << "the closed list shows the selection";
+  window_->SelectOperator(99);
+  EXPECT_EQ(window_->SelectedOperator(), -1);
+}
+
+TEST_F(Win32WindowTest, DebugLinesFromTheSerialWorkerReachTheListOnTheWindowsThread) {
+  HWND list = Handle(Control::ListBox3);
+  const LRESULT before = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
+  std::thread worker([this] { window_->AddDebugItem(Control::ListBox3, u"from the worker"); });
+  worker.join();
+  EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), before) << "changed off the window's thread";
+  PumpMessages();
+  ASSERT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), before + 1);
+  wchar_t line[64] = {};
+  ::SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(before), reinterpret_cast<LPARAM>(line));
+  EXPECT_EQ(std::wstring(line), L"from the worker");
+}
+
+TEST_F(Win32WindowTest, CaptionsThatFollowTheirTextResizeAndFixedOnesKeepTheirBox) {
+  window_->SetCaption(Control::Label44, u"Testing the connection for a long while");
+  window_->SetCaption(Control::Label19, u"Signal Strength: Good and a long tail");
+  RECT follows{};
+  RECT fixed{};
+  ::GetWindowRect(Handle(Control::Label44), &follows);
+  ::GetWindowRect(Handle(Control::Label19), &fixed);
+  EXPECT_GT(follows.right - follows.left, LayoutOf(Control::Label44).box.width);
+  EXPECT_EQ(fixed.right - fixed.left, LayoutOf(Control::Label19).box.width);
+  EXPECT_EQ(window_->Caption(Control::Label44), u"Testing the connection for a long while");
+}
+
+TEST_F(Win32WindowTest, TimersAndPagesKeepTheirOwnSettings) {
+  EXPECT_TRUE(window_->IsTimerEnabled(FormTimer::DeviceTimer));
+  window_->SetTimerEnabled(FormTimer::Timer1, true);
+  EXPECT_TRUE(window_->IsTimerEnabled(FormTimer::Timer1));
+  window_->SetTimerEnabled(FormTimer::Timer1, false);
+  EXPECT_FALSE(window_->IsTimerEnabled(FormTimer::Timer1));
+  window_->ShowPage(kPageSetup);
+  EXPECT_EQ(window_->CurrentPage(), kPageSetup);
+  EXPECT_TRUE(window_->IsVisible(Control::Button7));
+  EXPECT_FALSE(::IsWindowVisible(Handle(Control::Button8)));
+  window_->SetVisible(Control::Image6, false);
+  EXPECT_FALSE(window_->IsVisible(Control::Image6));
+}
+
+}  // namespace
