@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "common/text.h"
 
@@ -124,6 +125,28 @@ void RegisterContainerClass(HINSTANCE instance) {
   container.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   container.lpszClassName = kContainerClass;
   ::RegisterClassExW(&container);
+}
+
+HWND CreateTopLevelWindow(HINSTANCE instance, const TopLevelWindow& kind, LayoutWindow window, HWND owner,
+                          const Win32Resources& resources, void* self) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = kind.proc;
+  window_class.cbWndExtra = sizeof(void*);
+  window_class.hInstance = instance;
+  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  window_class.hIcon = resources.Icon(32);
+  window_class.hIconSm = resources.Icon(16);
+  window_class.lpszClassName = kind.class_name;
+  ::RegisterClassExW(&window_class);
+
+  const LayoutBox& client = WindowRow(window).box;
+  RECT frame{0, 0, client.width, client.height};
+  ::AdjustWindowRectEx(&frame, kind.style, FALSE, kind.extended_style);
+  HWND hwnd = ::CreateWindowExW(kind.extended_style, kind.class_name, L"", kind.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                                frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, self);
+  if (hwnd == nullptr) throw std::runtime_error(kind.failure);
+  return hwnd;
 }
 
 // --- Canvas

@@ -118,6 +118,18 @@ class BuiltWindow {
 const wchar_t* ContainerClassName();
 void RegisterContainerClass(HINSTANCE instance);
 
+// A top-level window of the layout: its class registered with the program's icon, the window
+// created with a client area of the layout row's size; `self` reaches `proc` at WM_NCCREATE.
+struct TopLevelWindow {
+  const wchar_t* class_name;
+  WNDPROC proc;
+  DWORD style;
+  DWORD extended_style;
+  const char* failure;  // the error's text when the window cannot be created
+};
+HWND CreateTopLevelWindow(HINSTANCE instance, const TopLevelWindow& kind, LayoutWindow window, HWND owner,
+                          const Win32Resources& resources, void* self);
+
 // A control's GWLP_USERDATA holds its component.
 BuiltComponent* ComponentOf(HWND control);
 

@@ -6,7 +6,6 @@
 #include <shellapi.h>
 
 #include <cstring>
-#include <stdexcept>
 
 #include "ui_win32/error_display_win32.h"
 
@@ -47,24 +46,9 @@ bool IsPushButton(ComponentKind kind) {
 Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, TForm1Environment environment)
     : resources_(resources), ui_thread_(::GetCurrentThreadId()) {
   RegisterContainerClass(instance);
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = Proc;
-  window_class.cbWndExtra = sizeof(void*);
-  window_class.hInstance = instance;
-  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hIcon = resources_.Icon(32);
-  window_class.hIconSm = resources_.Icon(16);
-  window_class.lpszClassName = kMainWindowClass;
-  ::RegisterClassExW(&window_class);
-
-  const LayoutBox& client = WindowRow(LayoutWindow::Form1).box;
-  RECT frame{0, 0, client.width, client.height};
-  ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExtendedStyle);
-  hwnd_ =
-      ::CreateWindowExW(kExtendedStyle, kMainWindowClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                        frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance, this);
-  if (hwnd_ == nullptr) throw std::runtime_error("The main window cannot be created");
+  hwnd_ = CreateTopLevelWindow(
+      instance, {kMainWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
+      LayoutWindow::Form1, nullptr, resources_, this);
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_);
   for (BuiltComponent& component : built_->Components()) {
     if (component.row->kind == ComponentKind::Page) pages_.push_back(&component);

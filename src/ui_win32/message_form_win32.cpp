@@ -1,8 +1,6 @@
 // TMessageForm for Windows: the small stay-on-top window with a message, a Close button and dots.
 #include "ui_win32/message_form_win32.h"
 
-#include <stdexcept>
-
 namespace {
 
 constexpr const wchar_t* kMessageFormClass = L"RodiduzMessageForm";
@@ -13,24 +11,9 @@ constexpr DWORD kExtendedStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CON
 }  // namespace
 
 TMessageForm::TMessageForm(HINSTANCE instance, HWND owner, Win32Resources& resources) : owner_(owner) {
-  WNDCLASSEXW window_class{};
-  window_class.cbSize = sizeof window_class;
-  window_class.lpfnWndProc = Proc;
-  window_class.cbWndExtra = sizeof(void*);
-  window_class.hInstance = instance;
-  window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  window_class.hIcon = resources.Icon(32);
-  window_class.hIconSm = resources.Icon(16);
-  window_class.lpszClassName = kMessageFormClass;
-  ::RegisterClassExW(&window_class);
-
-  const LayoutBox& client = WindowRow(LayoutWindow::MessageForm).box;
-  RECT frame{0, 0, client.width, client.height};
-  ::AdjustWindowRectEx(&frame, kStyle, FALSE, kExtendedStyle);
-  hwnd_ =
-      ::CreateWindowExW(kExtendedStyle, kMessageFormClass, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                        frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, this);
-  if (hwnd_ == nullptr) throw std::runtime_error("The message window cannot be created");
+  hwnd_ = CreateTopLevelWindow(
+      instance, {kMessageFormClass, Proc, kStyle, kExtendedStyle, "The message window cannot be created"},
+      LayoutWindow::MessageForm, owner, resources, this);
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageForm, hwnd_, resources);
   label_ = built_->Find("Label1");
   button_ = built_->Find("Button1");
