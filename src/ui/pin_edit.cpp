@@ -9,17 +9,6 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 
-namespace {
-
-bool AllDigits(const QString& text) {
-  for (QChar c : text) {
-    if (c < u'0' || c > u'9') return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 PinEdit::PinEdit(QWidget* parent) : QLineEdit(parent) {
   setMaxLength(kPositions);
   // Paste and drop would bypass the key filter; paste stays available through Ctrl+V.
@@ -30,48 +19,33 @@ PinEdit::PinEdit(QWidget* parent) : QLineEdit(parent) {
   Render();
 }
 
-QString PinEdit::PinText() const {
-  return QString(kPositions - digits_.size(), u' ') + digits_;
-}
+QString PinEdit::PinText() const { return QString::fromStdU16String(digits_.Text()); }
 
 void PinEdit::SetPinText(const QString& text) {
-  QString digits;
-  for (QChar c : text) {
-    if (c >= u'0' && c <= u'9' && digits.size() < kPositions) digits.append(c);
-  }
-  digits_ = digits;
+  digits_.Assign(text.toStdU16String());
   Render();
 }
 
 // A selection that starts at the first position and covers every digit replaces them all.
 bool PinEdit::WholeSelection() const {
-  return hasSelectedText() && selectionStart() == 0 && selectionLength() >= digits_.size();
+  return hasSelectedText() && selectionStart() == 0 &&
+         static_cast<std::size_t>(selectionLength()) >= digits_.Count();
 }
 
 bool PinEdit::InsertDigits(const QString& typed) {
-  if (typed.isEmpty() || !AllDigits(typed)) return false;
-  const QString kept = WholeSelection() ? QString() : digits_;
-  if (kept.size() + typed.size() > kPositions) return false;
-  digits_ = kept + typed;
+  if (!digits_.Insert(typed.toStdU16String(), WholeSelection())) return false;
   Render();
   return true;
 }
 
 void PinEdit::DeleteBackward() {
-  if (WholeSelection()) {
-    digits_.clear();
-  } else if (!digits_.isEmpty()) {
-    digits_.chop(1);
-  }
+  digits_.DeleteBackward(WholeSelection());
   Render();
 }
 
 void PinEdit::Render() {
-  // Digits fill the positions from the left as they are typed; the blanks of the text go in
-  // front only in PinText().
-  const QString shown = hasFocus() ? digits_ + QString(kPositions - digits_.size(), u'_') : digits_;
-  QLineEdit::setText(shown);
-  setCursorPosition(static_cast<int>(digits_.size()));
+  QLineEdit::setText(QString::fromStdU16String(digits_.Shown(hasFocus())));
+  setCursorPosition(static_cast<int>(digits_.Count()));
 }
 
 void PinEdit::keyPressEvent(QKeyEvent* event) {
@@ -115,7 +89,7 @@ void PinEdit::focusInEvent(QFocusEvent* event) {
   QLineEdit::focusInEvent(event);
   Render();
   if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
-    setSelection(0, static_cast<int>(digits_.size()));
+    setSelection(0, static_cast<int>(digits_.Count()));
   }
 }
 
@@ -126,7 +100,7 @@ void PinEdit::focusOutEvent(QFocusEvent* event) {
 
 void PinEdit::mouseReleaseEvent(QMouseEvent* event) {
   QLineEdit::mouseReleaseEvent(event);
-  if (!hasSelectedText()) setCursorPosition(static_cast<int>(digits_.size()));
+  if (!hasSelectedText()) setCursorPosition(static_cast<int>(digits_.Count()));
 }
 
 void PinEdit::inputMethodEvent(QInputMethodEvent* event) {

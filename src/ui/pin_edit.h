@@ -4,13 +4,13 @@
 #include <QLineEdit>
 #include <QString>
 
+#include "controller/pin_digits.h"
+
 // Qt's input masks fill positions from the left and cannot put the blanks first, so the field
-// keeps the typed digits itself: the text is always four characters (blanks, then the digits),
-// and while the field has the focus each untyped position shows as "_". Anything but a digit,
-// and a digit beyond the fourth, is refused.
+// keeps the typed digits itself, by the PIN field's rules (PinDigits).
 class PinEdit : public QLineEdit {
  public:
-  static constexpr int kPositions = 4;
+  static constexpr int kPositions = static_cast<int>(PinDigits::kPositions);
 
   explicit PinEdit(QWidget* parent = nullptr);
 
@@ -19,7 +19,7 @@ class PinEdit : public QLineEdit {
   // Keeps the digits of `text` in their order, at most four; everything else is dropped.
   void SetPinText(const QString& text);
   // The typed digits without the blanks.
-  const QString& Digits() const { return digits_; }
+  QString Digits() const { return QString::fromStdU16String(digits_.Digits()); }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -29,12 +29,11 @@ class PinEdit : public QLineEdit {
   void inputMethodEvent(QInputMethodEvent* event) override;
 
  private:
-  // Inserts digits in place of the selection (or at the end); refuses the whole insertion
-  // when it holds anything but digits or would make more than four.
+  // Inserts digits in place of a whole selection (or at the end); false when refused.
   bool InsertDigits(const QString& typed);
   void DeleteBackward();
   void Render();
   bool WholeSelection() const;
 
-  QString digits_;
+  PinDigits digits_;
 };

@@ -5,13 +5,11 @@
 
 #include <algorithm>
 
+#include "ui_win32/layout_builder_win32.h"
+
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
-
-bool AllDigits(const std::wstring& text) {
-  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
-}
 
 std::wstring Trimmed(std::wstring text) {
   const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; };
@@ -43,14 +41,10 @@ PinEdit::PinEdit(HWND edit) : edit_(edit) {
 
 PinEdit::~PinEdit() { ::RemoveWindowSubclass(edit_, Proc, kSubclassId); }
 
-std::wstring PinEdit::PinText() const { return std::wstring(kPositions - digits_.size(), L' ') + digits_; }
+std::wstring PinEdit::PinText() const { return Wide(digits_.Text()); }
 
 void PinEdit::SetPinText(const std::wstring& text) {
-  std::wstring digits;
-  for (wchar_t c : text) {
-    if (c >= L'0' && c <= L'9' && digits.size() < kPositions) digits.push_back(c);
-  }
-  digits_ = digits;
+  digits_.Assign(Native(text));
   Render();
 }
 
@@ -59,24 +53,17 @@ bool PinEdit::WholeSelection() const {
   DWORD start = 0;
   DWORD end = 0;
   ::SendMessageW(edit_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-  return end > start && start == 0 && end - start >= digits_.size();
+  return end > start && start == 0 && end - start >= digits_.Count();
 }
 
 bool PinEdit::InsertDigits(const std::wstring& typed) {
-  if (typed.empty() || !AllDigits(typed)) return false;
-  const std::wstring kept = WholeSelection() ? std::wstring() : digits_;
-  if (kept.size() + typed.size() > kPositions) return false;
-  digits_ = kept + typed;
+  if (!digits_.Insert(Native(typed), WholeSelection())) return false;
   Render();
   return true;
 }
 
 void PinEdit::DeleteBackward() {
-  if (WholeSelection()) {
-    digits_.clear();
-  } else if (!digits_.empty()) {
-    digits_.pop_back();
-  }
+  digits_.DeleteBackward(WholeSelection());
   Render();
 }
 
@@ -85,12 +72,9 @@ void PinEdit::Paste() {
 }
 
 void PinEdit::Render() {
-  // Digits fill the positions from the left as they are typed; the blanks of the text go in
-  // front only in PinText().
-  const bool focused = ::GetFocus() == edit_;
-  const std::wstring shown = focused ? digits_ + std::wstring(kPositions - digits_.size(), L'_') : digits_;
+  const std::wstring shown = Wide(digits_.Shown(::GetFocus() == edit_));
   ::DefSubclassProc(edit_, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(shown.c_str()));
-  const auto caret = static_cast<WPARAM>(digits_.size());
+  const auto caret = static_cast<WPARAM>(digits_.Count());
   ::DefSubclassProc(edit_, EM_SETSEL, caret, static_cast<LPARAM>(caret));
 }
 

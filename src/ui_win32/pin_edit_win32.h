@@ -6,13 +6,13 @@
 
 #include <string>
 
-// The edit control cannot put blanks first, so the field keeps the typed digits itself: the
-// text is always four characters (blanks, then the digits), and while the field has the focus
-// each untyped position shows as "_". Anything but a digit, and a digit beyond the fourth, is
-// refused with a beep.
+#include "controller/pin_digits.h"
+
+// The edit control cannot put blanks first, so the field keeps the typed digits itself, by the
+// PIN field's rules (PinDigits); what is refused is answered with a beep.
 class PinEdit {
  public:
-  static constexpr std::size_t kPositions = 4;
+  static constexpr std::size_t kPositions = PinDigits::kPositions;
 
   // Takes over the edit control's keyboard and text.
   explicit PinEdit(HWND edit);
@@ -29,8 +29,7 @@ class PinEdit {
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                DWORD_PTR self);
   bool Handle(UINT message, WPARAM wparam, LPARAM lparam);
-  // Inserts digits in place of a whole selection (or at the end); refuses the whole insertion
-  // when it holds anything but digits or would make more than four.
+  // Inserts digits in place of a whole selection (or at the end); false when refused.
   bool InsertDigits(const std::wstring& typed);
   void DeleteBackward();
   void Paste();
@@ -38,5 +37,5 @@ class PinEdit {
   bool WholeSelection() const;
 
   HWND edit_;
-  std::wstring digits_;
+  PinDigits digits_;
 };
