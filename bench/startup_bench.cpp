@@ -33,31 +33,10 @@ bool HaveDisplay() {
   return display != nullptr && *display != '\0';
 }
 
-// Each iteration starts the bare window, the bare window with a line of text and the wizard,
-// so that all three see the same state of a busy machine; the iteration's time is the wizard's.
 void BM_StartUp(benchmark::State& state, const char* platform) {
-  double bare_total = 0;
-  double text_total = 0;
-  double wizard_total = 0;
-  for (auto _ : state) {
-    const double bare = StartUpSeconds(kBareWindow, platform);
-    const double text = StartUpSeconds(kBareWindow, platform, "--text");
-    const double wizard = StartUpSeconds(kWizard, platform);
-    if (bare < 0 || text < 0 || wizard < 0) {
-      state.SkipWithError("a program gave no end mark");
-      return;
-    }
-    state.SetIterationTime(wizard);
-    bare_total += bare;
-    text_total += text;
-    wizard_total += wizard;
-  }
-  const auto runs = static_cast<double>(state.iterations());
-  state.counters["bare_window_ms"] = bare_total / runs * 1e3;
-  state.counters["text_window_ms"] = text_total / runs * 1e3;
-  state.counters["wizard_ms"] = wizard_total / runs * 1e3;
-  state.counters["x_bare_window"] = wizard_total / bare_total;
-  state.counters["x_text_window"] = wizard_total / text_total;
+  CompareStartUps(state, kBareWindow, kWizard, [platform](const std::string& program, const char* option) {
+    return StartUpSeconds(program, platform, option);
+  });
 }
 BENCHMARK_CAPTURE(BM_StartUp, offscreen, "offscreen")
     ->Iterations(10)

@@ -55,3 +55,29 @@ double SecondsToShown(const std::vector<std::string>& command,
   ::waitpid(child, &status, 0);
   return seconds;
 }
+
+void CompareStartUps(benchmark::State& state, const std::string& bare_window, const std::string& wizard,
+                     const StartProgram& start) {
+  double bare_total = 0;
+  double text_total = 0;
+  double wizard_total = 0;
+  for (auto _ : state) {
+    const double bare = start(bare_window, nullptr);
+    const double text = start(bare_window, "--text");
+    const double shown = start(wizard, nullptr);
+    if (bare < 0 || text < 0 || shown < 0) {
+      state.SkipWithError("a program gave no end mark");
+      return;
+    }
+    state.SetIterationTime(shown);
+    bare_total += bare;
+    text_total += text;
+    wizard_total += shown;
+  }
+  const auto runs = static_cast<double>(state.iterations());
+  state.counters["bare_window_ms"] = bare_total / runs * 1e3;
+  state.counters["text_window_ms"] = text_total / runs * 1e3;
+  state.counters["wizard_ms"] = wizard_total / runs * 1e3;
+  state.counters["x_bare_window"] = wizard_total / bare_total;
+  state.counters["x_text_window"] = wizard_total / text_total;
+}

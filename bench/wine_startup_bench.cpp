@@ -29,8 +29,6 @@ double StartUpSeconds(const std::string& program, const char* option = nullptr) 
   return SecondsToShown(command, {}, std::chrono::milliseconds(kLineWaitMilliseconds));
 }
 
-// Each iteration starts the bare window, the bare window with a line of text and the wizard,
-// so that all three see the same state of a busy machine; the iteration's time is the wizard's.
 void BM_WineStartUp(benchmark::State& state) {
   // One server for the whole run, as a desktop session has: no iteration pays for starting it.
   if (std::system("wineserver -p60") != 0) {
@@ -42,28 +40,7 @@ void BM_WineStartUp(benchmark::State& state) {
     state.SkipWithError("the bare window gave no end mark");
     return;
   }
-  double bare_total = 0;
-  double text_total = 0;
-  double wizard_total = 0;
-  for (auto _ : state) {
-    const double bare = StartUpSeconds(kBareWindow);
-    const double text = StartUpSeconds(kBareWindow, "--text");
-    const double wizard = StartUpSeconds(kWizard);
-    if (bare < 0 || text < 0 || wizard < 0) {
-      state.SkipWithError("a program gave no end mark");
-      return;
-    }
-    state.SetIterationTime(wizard);
-    bare_total += bare;
-    text_total += text;
-    wizard_total += wizard;
-  }
-  const auto runs = static_cast<double>(state.iterations());
-  state.counters["bare_window_ms"] = bare_total / runs * 1e3;
-  state.counters["text_window_ms"] = text_total / runs * 1e3;
-  state.counters["wizard_ms"] = wizard_total / runs * 1e3;
-  state.counters["x_bare_window"] = wizard_total / bare_total;
-  state.counters["x_text_window"] = wizard_total / text_total;
+  CompareStartUps(state, kBareWindow, kWizard, StartUpSeconds);
 }
 
 bool CanRun() {
