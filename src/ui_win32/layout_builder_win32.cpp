@@ -143,10 +143,19 @@ HWND CreateTopLevelWindow(HINSTANCE instance, const TopLevelWindow& kind, Layout
   const LayoutBox& client = WindowRow(window).box;
   RECT frame{0, 0, client.width, client.height};
   ::AdjustWindowRectEx(&frame, kind.style, FALSE, kind.extended_style);
-  HWND hwnd = ::CreateWindowExW(kind.extended_style, kind.class_name, L"", kind.style, CW_USEDEFAULT, CW_USEDEFAULT,
-                                frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, self);
+  HWND hwnd =
+      ::CreateWindowExW(kind.extended_style, kind.class_name, L"", kind.style, CW_USEDEFAULT, CW_USEDEFAULT,
+                        frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, self);
   if (hwnd == nullptr) throw std::runtime_error(kind.failure);
   return hwnd;
+}
+
+void* TopLevelSelf(HWND hwnd, UINT message, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  return reinterpret_cast<void*>(::GetWindowLongPtrW(hwnd, 0));
 }
 
 // --- Canvas

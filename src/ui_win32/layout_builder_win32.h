@@ -130,6 +130,10 @@ struct TopLevelWindow {
 HWND CreateTopLevelWindow(HINSTANCE instance, const TopLevelWindow& kind, LayoutWindow window, HWND owner,
                           const Win32Resources& resources, void* self);
 
+// The object behind a top-level window's procedure: the `self` given to CreateTopLevelWindow,
+// kept in the window's extra bytes at WM_NCCREATE; nullptr before that.
+void* TopLevelSelf(HWND hwnd, UINT message, LPARAM lparam);
+
 // A control's GWLP_USERDATA holds its component.
 BuiltComponent* ComponentOf(HWND control);
 

@@ -100,11 +100,7 @@ int Win32MainWindow::Run() {
 }
 
 LRESULT CALLBACK Win32MainWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<Win32MainWindow*>(::GetWindowLongPtrW(hwnd, 0));
+  auto* self = static_cast<Win32MainWindow*>(TopLevelSelf(hwnd, message, lparam));
   if (self == nullptr || self->built_ == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
   return self->Handle(message, wparam, lparam);
 }

@@ -79,11 +79,7 @@ void TMessageForm::CentreOverOwner() {
 }
 
 LRESULT CALLBACK TMessageForm::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_NCCREATE) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
-    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TMessageForm*>(::GetWindowLongPtrW(hwnd, 0));
+  auto* self = static_cast<TMessageForm*>(TopLevelSelf(hwnd, message, lparam));
   if (self == nullptr || self->built_ == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
   return self->Handle(message, wparam, lparam);
 }
