@@ -224,6 +224,18 @@ std::vector<const ComponentLayout*> TabChain(LayoutWindow window) {
   return chain;
 }
 
+const ComponentLayout* CaptionOf(const ComponentLayout& field) {
+  if (field.kind != ComponentKind::Edit && field.kind != ComponentKind::MaskedEdit &&
+      field.kind != ComponentKind::ComboBox) {
+    return nullptr;
+  }
+  const std::vector<const ComponentLayout*> siblings = ChildrenOf(field.window, field.parent);
+  const auto at = std::find(siblings.begin(), siblings.end(), &field);
+  if (at == siblings.begin() || at == siblings.end()) return nullptr;
+  const ComponentLayout* behind = *(at - 1);
+  return behind->kind == ComponentKind::Label ? behind : nullptr;
+}
+
 bool TakesFocus(ComponentKind kind) {
   switch (kind) {
     case ComponentKind::Link:

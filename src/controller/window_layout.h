@@ -97,6 +97,10 @@ std::vector<const ComponentLayout*> ChildrenOf(LayoutWindow window, std::string_
 // tab stops in their order, a container's own stops where the container stands.
 std::vector<const ComponentLayout*> TabChain(LayoutWindow window);
 
+// The label that names a field for assistive technology: the label just behind the field among
+// its parent's rows. nullptr for anything but a field, and for a field without one.
+const ComponentLayout* CaptionOf(const ComponentLayout& field);
+
 bool TakesFocus(ComponentKind kind);
 bool IsLabel(ComponentKind kind);
 // Which sides of the box a view must keep whatever the text (labels that follow their text

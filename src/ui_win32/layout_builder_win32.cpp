@@ -393,7 +393,24 @@ LayoutFont BuiltWindow::ResolveFont(const ComponentLayout& row) const {
 // walks the controls in their stacking order, and a new child window goes under its elder
 // siblings, so the controls are created in the layout's tab order; the labels, which take no
 // focus, come after them, each created before (so above) the ones before it in the table, as a
-// label may overlap an earlier, taller one.
+// label may overlap an earlier, taller one. A field's caption is created just before the field:
+// screen readers name a field by the label right above it in the stacking order.
+namespace {
+
+// The fields come before the labels, so each caption is placed with its field and skipped later.
+std::vector<const ComponentLayout*> WithCaptionsBeforeTheirFields(const std::vector<const ComponentLayout*>& controls) {
+  std::vector<const ComponentLayout*> ordered;
+  ordered.reserve(controls.size());
+  for (const ComponentLayout* row : controls) {
+    if (std::find(ordered.begin(), ordered.end(), row) != ordered.end()) continue;
+    if (const ComponentLayout* caption = CaptionOf(*row)) ordered.push_back(caption);
+    ordered.push_back(row);
+  }
+  return ordered;
+}
+
+}  // namespace
+
 void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* container) {
   const std::vector<const ComponentLayout*> rows = ChildrenOf(window_, parent_row.name);
   std::vector<const ComponentLayout*> controls;
@@ -410,6 +427,7 @@ void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* conta
     if (a_stop != b_stop) return a_stop;
     return a_stop ? a->tab_order < b->tab_order : a > b;
   });
+  controls = WithCaptionsBeforeTheirFields(controls);
   const auto first_page = std::find_if(
       rows.begin(), rows.end(), [](const ComponentLayout* row) { return row->kind == ComponentKind::Page; });
   for (const ComponentLayout* row : controls) {

@@ -3,13 +3,17 @@
 #include "ui_win32/main_window_win32.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
+#include <functional>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "support/layout_contract.h"
+#include "ui_win32/error_display_win32.h"
 #include "support/test_files.h"
 
 namespace {
@@ -22,6 +26,58 @@ void PumpMessages() {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+}
+
+// Runs the message loop until `done` holds or ten seconds pass.
+template <typename Condition>
+bool PumpUntil(Condition done) {
+  const ULONGLONG deadline = ::GetTickCount64() + 10000;
+  while (!done()) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return false;
+    ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    PumpMessages();
+  }
+  return true;
+}
+
+// A message box of this thread as a user sees it: its caption, its texts and whether it shows
+// the error icon. Read from a timer, which the box's own modal loop keeps running, and then
+// closed with OK as the user would.
+struct SeenMessageBox {
+  std::wstring caption;
+  std::vector<std::wstring> texts;
+  bool error_icon = false;
+  int seen = 0;
+};
+SeenMessageBox seen_box;
+
+BOOL CALLBACK ReadBoxChild(HWND child, LPARAM) {
+  wchar_t class_name[32] = {};
+  ::GetClassNameW(child, class_name, 32);
+  if (std::wstring(class_name) != L"Static") return TRUE;
+  if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+    seen_box.error_icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0)) ==
+                          ::LoadIconW(nullptr, IDI_ERROR);
+  } else {
+    seen_box.texts.push_back(WindowText(child));
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK ReadAndCloseMessageBox(HWND window, LPARAM) {
+  wchar_t class_name[32] = {};
+  ::GetClassNameW(window, class_name, 32);
+  if (std::wstring(class_name) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
+  ++seen_box.seen;
+  seen_box.caption = WindowText(window);
+  ::EnumChildWindows(window, ReadBoxChild, 0);
+  ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR, DWORD) {
+  ::EnumThreadWindows(::GetCurrentThreadId(), ReadAndCloseMessageBox, 0);
 }
 
 // The window read back through its child windows, for the layout contract. Drawn components
@@ -128,6 +184,9 @@ class Win32WindowTest : public ::testing::Test {
     environment.usb_library = folder_.File("no-such-usblib.dll");
     environment.pause = [](unsigned) {};
     environment.temporary_folder = [this] { return folder_.Path() + "\\"; };
+    environment.send = [this](const void* data, std::int16_t length) {
+      if (send_) send_(std::string(static_cast<const char*>(data), static_cast<std::size_t>(length)));
+    };
     resources_ = std::make_unique<Win32Resources>();
     window_ =
         std::make_unique<Win32MainWindow>(::GetModuleHandleW(nullptr), *resources_, std::move(environment));
@@ -144,10 +203,42 @@ class Win32WindowTest : public ::testing::Test {
     return nullptr;
   }
 
+  // What the send pump hands over, as the serial engine would get it.
+  std::function<void(const std::string& bytes)> send_;
   ScratchFolder folder_;
   std::unique_ptr<Win32Resources> resources_;
   std::unique_ptr<Win32MainWindow> window_;
 };
+
+// The send pump runs in a timer handler: an error escaping it is shown in a message box with the
+// error icon and the application's title, and the window goes on handling its timers.
+TEST_F(Win32WindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
+  std::vector<std::string> sent;
+  send_ = [&sent](const std::string& bytes) {
+    if (sent.empty()) {
+      sent.push_back(bytes);
+      throw std::runtime_error("the port went away");
+    }
+    sent.push_back(bytes);
+  };
+  seen_box = {};
+  const UINT_PTR watcher = ::SetTimer(nullptr, 0, 20, LookForMessageBox);
+  window_->Controller().SendDut("[FIRST]", 1000);
+  ASSERT_TRUE(PumpUntil([&] { return seen_box.seen > 0; })) << "no message box appeared";
+  EXPECT_EQ(seen_box.caption, ApplicationTitle());
+  EXPECT_TRUE(seen_box.error_icon);
+  EXPECT_NE(std::find(seen_box.texts.begin(), seen_box.texts.end(),
+                      L"An unexpected error occurred (the port went away)"),
+            seen_box.texts.end());
+
+  window_->Controller().SendDut("[SECOND]", 1000);
+  EXPECT_TRUE(PumpUntil([&] { return sent.size() == 2; })) << "the timer handler stopped after the error";
+  ::KillTimer(nullptr, watcher);
+  EXPECT_EQ(seen_box.seen, 1);
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_NE(sent[1].find("[SECOND]"), std::string::npos);
+  EXPECT_TRUE(::IsWindow(window_->Handle()));
+}
 
 TEST_F(Win32WindowTest, WindowsMatchTheLayout) { ExpectViewMatchesLayout(Win32Inspector(*window_)); }
 
@@ -163,6 +254,49 @@ TEST_F(Win32WindowTest, LaterLabelsStandAboveTheEarlierOnesTheyOverlap) {
     if (at == later) later_seen_first = true;
   }
   EXPECT_TRUE(later_seen_first);
+}
+
+// What a screen reader reads for a field, through the system's accessibility layer.
+std::wstring AccessibleName(HWND hwnd) {
+  IAccessible* accessible = nullptr;
+  const HRESULT found =
+      ::AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&accessible));
+  if (FAILED(found)) return L"(no accessible object: " + std::to_wstring(static_cast<unsigned long>(found)) + L")";
+  VARIANT self{};
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::wstring result = SUCCEEDED(accessible->get_accName(self, &name)) && name != nullptr ? name : L"";
+  ::SysFreeString(name);
+  accessible->Release();
+  return result;
+}
+
+std::wstring WithoutColon(std::wstring text) {
+  if (!text.empty() && text.back() == L':') text.pop_back();
+  return text;
+}
+
+// The fields have no text of their own to be named by: a screen reader names each by its
+// caption, the label just before it in the stacking order.
+TEST_F(Win32WindowTest, ScreenReadersNameEachFieldByItsCaption) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  int fields = 0;
+  for (const ComponentLayout& row : WindowLayout()) {
+    const ComponentLayout* caption = CaptionOf(row);
+    if (caption == nullptr) continue;
+    SCOPED_TRACE(row.name);
+    ++fields;
+    window_->ShowPage(kPageSetup);
+    window_->SetVisible(caption->control, true);
+    window_->SetVisible(row.control, true);
+    EXPECT_EQ(::GetWindow(Handle(row.control), GW_HWNDPREV), Handle(caption->control));
+    // Wine's accessibility layer reads the caption for edits only; Windows does for lists too.
+    if (row.kind == ComponentKind::ComboBox) continue;
+    EXPECT_EQ(WithoutColon(AccessibleName(Handle(row.control))), WithoutColon(WideFromUtf8(caption->text)));
+  }
+  EXPECT_EQ(fields, 6) << "PIN, PUK, operator, APN name, user name and password";
+  ::CoUninitialize();
 }
 
 struct PinCase {
