@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 double SecondsToShown(const std::vector<std::string>& command,
@@ -56,11 +57,23 @@ double SecondsToShown(const std::vector<std::string>& command,
   return seconds;
 }
 
+namespace {
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+}  // namespace
+
 void CompareStartUps(benchmark::State& state, const std::string& bare_window, const std::string& wizard,
                      const StartProgram& start) {
-  double bare_total = 0;
-  double text_total = 0;
-  double wizard_total = 0;
+  std::vector<double> bare_times;
+  std::vector<double> text_times;
+  std::vector<double> wizard_times;
+  std::vector<double> bare_ratios;
+  std::vector<double> text_ratios;
   for (auto _ : state) {
     const double bare = start(bare_window, nullptr);
     const double text = start(bare_window, "--text");
@@ -70,14 +83,16 @@ void CompareStartUps(benchmark::State& state, const std::string& bare_window, co
       return;
     }
     state.SetIterationTime(shown);
-    bare_total += bare;
-    text_total += text;
-    wizard_total += shown;
+    bare_times.push_back(bare * 1e3);
+    text_times.push_back(text * 1e3);
+    wizard_times.push_back(shown * 1e3);
+    bare_ratios.push_back(shown / bare);
+    text_ratios.push_back(shown / text);
   }
-  const auto runs = static_cast<double>(state.iterations());
-  state.counters["bare_window_ms"] = bare_total / runs * 1e3;
-  state.counters["text_window_ms"] = text_total / runs * 1e3;
-  state.counters["wizard_ms"] = wizard_total / runs * 1e3;
-  state.counters["x_bare_window"] = wizard_total / bare_total;
-  state.counters["x_text_window"] = wizard_total / text_total;
+  if (wizard_times.empty()) return;
+  state.counters["bare_window_ms"] = Median(bare_times);
+  state.counters["text_window_ms"] = Median(text_times);
+  state.counters["wizard_ms"] = Median(wizard_times);
+  state.counters["x_bare_window"] = Median(bare_ratios);
+  state.counters["x_text_window"] = Median(text_ratios);
 }

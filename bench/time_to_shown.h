@@ -22,6 +22,7 @@ using StartProgram = std::function<double(const std::string& program, const char
 
 // One benchmark iteration is one round of three starts: the bare window, the bare window with a
 // line of text ("--text") and the wizard, so that all three see the same state of a busy
-// machine. The iteration's time is the wizard's; the means and the ratios become counters.
+// machine. The iteration's time is the wizard's; the counters are medians over the rounds, the
+// ratios taken within each round (a busy spell then slows both sides of one ratio alike).
 void CompareStartUps(benchmark::State& state, const std::string& bare_window, const std::string& wizard,
                      const StartProgram& start);

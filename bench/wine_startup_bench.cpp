@@ -52,7 +52,7 @@ bool CanRun() {
 const bool kRegistered = [] {
   if (!CanRun()) return false;
   benchmark::RegisterBenchmark("BM_WineStartUp", BM_WineStartUp)
-      ->Iterations(5)
+      ->Iterations(15)
       ->UseManualTime()
       ->Unit(benchmark::kMillisecond);
   return true;
