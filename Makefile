@@ -1,5 +1,5 @@
 # Wraps CMake. `make demo` and `make test` set up everything a fresh Debian 12 machine needs.
-.PHONY: deps configure build run test sanitize tsan demo package bench fuzz screenshots screenshots-windows format clean windows test-windows
+.PHONY: deps configure build run test sanitize tsan demo package bench fuzz screenshots screenshots-windows format clean windows windows-installer test-windows
 
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
@@ -84,10 +84,17 @@ windows: build/build.ninja
 	@bash scripts/install-deps windows
 	cmake --build build -j $(JOBS) --target rodiduz_pictures rodiduz-boxsim rodiduz_apnlist
 	cmake -S tests/windows -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DRODIDUZ_USBLIB_DLL="$(abspath $(USBLIB_DLL))" $(CMAKE_FLAGS)
 	cmake --build build-win -j $(JOBS)
 
-test-windows: windows
+# The installer build-win/rodiduz-setup-<version>-setup.exe (NSIS): the program, apnlist.csv,
+# README.txt and licence notices under Program Files, a Start-menu shortcut and an uninstaller.
+# USBLIB_DLL=<path> puts the vendor's usblib.dll beside the program.
+windows-installer: windows
+	cmake --build build-win -j $(JOBS) --target rodiduz_installer
+
+test-windows: windows-installer
 	bash scripts/test-windows build-win
 
 # Pictures of the Windows program's pages, taken under Wine on Xvfb against the simulator.

@@ -14,8 +14,19 @@
 #include "ui_win32/main_window_win32.h"
 #include "ui_win32/resources_win32.h"
 
+namespace {
+
+// The installer and uninstaller refuse to replace or remove the program while a mutex of this
+// name exists. Global, so a copy running in another user's session counts too; the system
+// removes it with the last process holding it, however that process ends.
+constexpr const wchar_t* kRunningMutexName = L"Global\\RodiduzSetupRunning";
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const LARGE_INTEGER since_start = StartMark();
+  // Not held exclusively: a second copy may run, and a failure to create it stops nothing.
+  const HANDLE running = ::CreateMutexW(nullptr, FALSE, kRunningMutexName);
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
   // The picture decoder is a COM component.
@@ -34,5 +45,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ShowUnknownErrorDisplay(nullptr);
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
+  if (running != nullptr) ::CloseHandle(running);
   return 0;
 }

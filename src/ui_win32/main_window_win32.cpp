@@ -151,6 +151,13 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CLOSE:
       OnClose();
       return 0;
+    // Windows may end the process as soon as WM_ENDSESSION returns, without a close: the log is
+    // saved there, as a close saves it. Until then the session may still be cancelled.
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wparam != FALSE) SaveLogOnce();
+      return 0;
     case WM_DESTROY:
       for (FormTimer timer : {FormTimer::DeviceTimer, FormTimer::DutSendQueueTimer, FormTimer::Timer1}) {
         SetTimerEnabled(timer, false);
@@ -217,20 +224,27 @@ void Win32MainWindow::OnCommand(int id, int code) {
 }
 
 void Win32MainWindow::OnClose() {
+  // A failed save keeps the window open for the next try.
+  if (!SaveLogOnce()) return;
+  // The program ends with its main window; the message window goes with it.
+  message_form_->Hide();
+  ::DestroyWindow(hwnd_);
+}
+
+bool Win32MainWindow::SaveLogOnce() {
+  if (log_saved_) return true;
   try {
     TCloseAction action = TCloseAction::caHide;
     controller_->FormClose(nullptr, action);
   } catch (const std::exception& error) {
-    // The save failed: the window stays open and the log stays in memory for the next try.
     ShowErrorDisplay(hwnd_, error);
-    return;
+    return false;
   } catch (...) {
     ShowUnknownErrorDisplay(hwnd_);
-    return;
+    return false;
   }
-  // The program ends with its main window; the message window goes with it.
-  message_form_->Hide();
-  ::DestroyWindow(hwnd_);
+  log_saved_ = true;
+  return true;
 }
 
 void Win32MainWindow::FocusFirstControlIfLost() {

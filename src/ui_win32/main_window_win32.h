@@ -79,6 +79,8 @@ class Win32MainWindow : public FormView {
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(int id, int code);
   void OnClose();
+  // FormClose's save of the log, at most once: a failure is shown and the log stays in memory.
+  bool SaveLogOnce();
   LRESULT DefaultButton() const;
   void FocusFirstControlIfLost();
   void AddDebugItemHere(Control list_box, const std::wstring& text);
@@ -96,5 +98,6 @@ class Win32MainWindow : public FormView {
   std::array<bool, 3> timers_enabled_{};
   int track_bar_position_ = 0;
   HWND focus_before_deactivation_ = nullptr;
+  bool log_saved_ = false;
   std::unique_ptr<TForm1> controller_;
 };

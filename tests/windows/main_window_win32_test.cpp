@@ -1,5 +1,6 @@
 // The Win32 window under Wine: the layout contract read back from its child windows, the PIN
-// field's rules, the operator list's order, and the debug mirror fed from another thread.
+// field's rules, the operator list's order, the debug mirror fed from another thread, and the
+// log saved once when the session ends.
 #include "ui_win32/main_window_win32.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -205,6 +207,8 @@ class Win32WindowTest : public ::testing::Test {
 
   // What the send pump hands over, as the serial engine would get it.
   std::function<void(const std::string& bytes)> send_;
+  std::string SavedLogPath() const { return folder_.Path() + "\\" + kLogFileName; }
+
   ScratchFolder folder_;
   std::unique_ptr<Win32Resources> resources_;
   std::unique_ptr<Win32MainWindow> window_;
@@ -386,6 +390,27 @@ TEST_F(Win32WindowTest, TimersAndPagesKeepTheirOwnSettings) {
   EXPECT_FALSE(::IsWindowVisible(Handle(Control::Button8)));
   window_->SetVisible(Control::Image6, false);
   EXPECT_FALSE(window_->IsVisible(Control::Image6));
+}
+
+// Windows may end the process right after WM_ENDSESSION without closing the window: the log is
+// saved there, and a close that still follows does not save it again.
+TEST_F(Win32WindowTest, EndOfSessionSavesTheLogOnceBeforeAnyClose) {
+  HWND main = window_->Handle();
+  window_->Controller().LogLine("before the end of the session");
+  EXPECT_EQ(::SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  ::SendMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_FALSE(std::filesystem::exists(SavedLogPath())) << "saved although the session went on";
+
+  ::SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  ASSERT_TRUE(std::filesystem::exists(SavedLogPath()));
+  EXPECT_EQ(ReadFileForTest(SavedLogPath()), window_->Controller().LogList.FileContent());
+  EXPECT_NE(ReadFileForTest(SavedLogPath()).find("before the end of the session"), std::string::npos);
+
+  std::filesystem::remove(SavedLogPath());
+  ::SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  ::SendMessageW(main, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(::IsWindow(main)) << "the close after the end of the session did not end the window";
+  EXPECT_FALSE(std::filesystem::exists(SavedLogPath())) << "the log was saved a second time";
 }
 
 }  // namespace
