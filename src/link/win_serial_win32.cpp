@@ -1,6 +1,6 @@
 // WinSerial on Windows: the seven signals are event objects, the worker is a _beginthreadex
 // thread waiting on all of them, and every read, write and modem-event wait is overlapped I/O
-// whose completion sets the operation's done signal.
+// whose completion sets the done signal, the event of the request's own record.
 #include "link/win_serial_win32.h"
 
 #include <process.h>
@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,13 +22,67 @@ namespace {
 
 constexpr DWORD kQueueSize = 8192;
 
-bool ManualReset(unsigned index) { return index == kReadDone || index == kWriteDone || index == kEventDone; }
+bool DoneSignal(unsigned index) { return index == kReadDone || index == kWriteDone || index == kEventDone; }
 
 // GetOverlappedResult without waiting says ERROR_IO_INCOMPLETE, the starting calls say
 // ERROR_IO_PENDING: both mean the operation is still under way.
 bool StillInProgress(DWORD error) { return error == ERROR_IO_PENDING || error == ERROR_IO_INCOMPLETE; }
 
 }  // namespace
+
+SerialRequest::SerialRequest() : done(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) { Reset(); }
+
+SerialRequest::~SerialRequest() {
+  if (done != nullptr) ::CloseHandle(done);
+}
+
+void SerialRequest::Reset() {
+  record = {};
+  record.hEvent = done;
+  in_flight = false;
+}
+
+// The system writes the outcome before it sets the event: both together mean it is finished
+// with the record. Starting a request clears the event, so a set one is never stale.
+bool SerialRequest::Completed() const {
+  return HasOverlappedIoCompleted(&record) && done != nullptr &&
+         ::WaitForSingleObject(done, 0) == WAIT_OBJECT_0;
+}
+
+void SerialRequestKeeper::Keep(std::unique_ptr<SerialRequest> request) {
+  std::lock_guard lock(mutex_);
+  FreeCompleted();
+  held_.push_back(std::move(request));
+  ++kept_;
+}
+
+std::size_t SerialRequestKeeper::Held() {
+  std::lock_guard lock(mutex_);
+  FreeCompleted();
+  return held_.size();
+}
+
+std::size_t SerialRequestKeeper::Kept() {
+  std::lock_guard lock(mutex_);
+  return kept_;
+}
+
+void SerialRequestKeeper::FreeCompleted() {
+  std::erase_if(held_, [](const std::unique_ptr<SerialRequest>& request) { return request->Completed(); });
+}
+
+SerialRequestKeeper& AbandonedSerialRequests() {
+  // Never destroyed: a request may still complete while the process ends.
+  static auto* keeper = new SerialRequestKeeper;
+  return *keeper;
+}
+
+bool WaitForCancelledRequest(HANDLE port, SerialRequest& request, DWORD milliseconds) {
+  if (request.done == nullptr) return false;
+  if (::WaitForSingleObject(request.done, milliseconds) != WAIT_OBJECT_0) return false;
+  DWORD ignored = 0;
+  return ::GetOverlappedResult(port, &request.record, &ignored, FALSE) || !StillInProgress(::GetLastError());
+}
 
 std::wstring SerialPortPath(unsigned port) {
   wchar_t path[32] = {};
@@ -67,8 +122,25 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
 
   explicit Backend(WinSerial& owner) : engine(owner) {
     for (unsigned i = 0; i < kSignalCount; ++i) {
-      signals[i] = ::CreateEventW(nullptr, ManualReset(i) ? TRUE : FALSE, FALSE, nullptr);
+      if (!DoneSignal(i)) signals[i] = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     }
+    for (unsigned index : {kReadDone, kWriteDone, kEventDone}) Renew(index);
+  }
+  ~Backend() {
+    // The done signals go with their records.
+    for (unsigned i = 0; i < kSignalCount; ++i) {
+      if (!DoneSignal(i) && signals[i] != nullptr) ::CloseHandle(signals[i]);
+    }
+  }
+
+  std::unique_ptr<SerialRequest>& RequestOf(unsigned done_signal) {
+    return done_signal == kReadDone ? read : done_signal == kWriteDone ? write : event;
+  }
+  // A fresh record for the request whose completion sets `done_signal`.
+  void Renew(unsigned done_signal) {
+    std::unique_ptr<SerialRequest>& request = RequestOf(done_signal);
+    request = std::make_unique<SerialRequest>();
+    signals[done_signal] = request->done;
   }
 
   bool SignalsAvailable() const {
@@ -100,7 +172,7 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
   static unsigned __stdcall WorkerMain(void* argument);
   int WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold);
   Outcome Serve(unsigned index, Control& own, std::unique_lock<std::mutex>& hold);
-  Collected Collect(OVERLAPPED& operation, unsigned done_signal, DWORD& count);
+  Collected Collect(SerialRequest& request, unsigned done_signal, DWORD& count);
   void ClosePort();
 
   WinSerial& engine;
@@ -109,15 +181,10 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
   HANDLE worker = nullptr;
   DWORD worker_id = 0;
   std::shared_ptr<Control> control;
-  OVERLAPPED read_operation{};
-  OVERLAPPED write_operation{};
-  OVERLAPPED event_operation{};
-  // Started in the driver and not yet collected: the driver may still write the record and
-  // the buffers, so the port is not closed under them.
-  bool read_in_flight = false;
-  bool write_in_flight = false;
-  bool event_in_flight = false;
-  DWORD comm_event = 0;  // where the modem-event wait stores what happened
+  std::unique_ptr<SerialRequest> read;
+  std::unique_ptr<SerialRequest> write;
+  std::unique_ptr<SerialRequest> event;
+  CancelledRequestWait cancelled_wait = &WaitForCancelledRequest;
 };
 
 unsigned __stdcall WinSerial::Backend::WorkerMain(void* argument) {
@@ -130,14 +197,24 @@ unsigned __stdcall WinSerial::Backend::WorkerMain(void* argument) {
 
 void WinSerial::Backend::ClosePort() {
   if (port == INVALID_HANDLE_VALUE) return;
-  // Cancelled operations still finish in the driver; collect them first so nothing writes
-  // into the records or buffers once the next Open reuses them (or the engine is gone).
-  if (read_in_flight || write_in_flight || event_in_flight) ::CancelIoEx(port, nullptr);
-  DWORD ignored = 0;
-  if (read_in_flight) ::GetOverlappedResult(port, &read_operation, &ignored, TRUE);
-  if (write_in_flight) ::GetOverlappedResult(port, &write_operation, &ignored, TRUE);
-  if (event_in_flight) ::GetOverlappedResult(port, &event_operation, &ignored, TRUE);
-  read_in_flight = write_in_flight = event_in_flight = false;
+  // Cancelled requests still finish in the driver, which writes their records and buffers.
+  // One that does not finish within the wait is handed to the keeper with its event and the
+  // next Open gets a fresh record: a driver that never completes it costs a little memory,
+  // not a worker (and, through its lock, a window) that hangs for good.
+  if (read->in_flight || write->in_flight || event->in_flight) ::CancelIoEx(port, nullptr);
+  const ULONGLONG deadline = ::GetTickCount64() + kCancelWaitMilliseconds;
+  for (unsigned index : {kReadDone, kWriteDone, kEventDone}) {
+    SerialRequest& request = *RequestOf(index);
+    if (!request.in_flight) continue;
+    const ULONGLONG now = ::GetTickCount64();
+    if (cancelled_wait(port, request, now < deadline ? static_cast<DWORD>(deadline - now) : 0)) {
+      request.in_flight = false;
+      continue;
+    }
+    ::OutputDebugStringW(L"serial port: a cancelled request did not complete; it is kept until it does\n");
+    AbandonedSerialRequests().Keep(std::move(RequestOf(index)));
+    Renew(index);
+  }
   ::CloseHandle(port);
   port = INVALID_HANDLE_VALUE;
 }
@@ -152,8 +229,9 @@ int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>
   return static_cast<int>(result - WAIT_OBJECT_0);
 }
 
-WinSerial::Backend::Collected WinSerial::Backend::Collect(OVERLAPPED& operation, unsigned done_signal,
+WinSerial::Backend::Collected WinSerial::Backend::Collect(SerialRequest& request, unsigned done_signal,
                                                           DWORD& count) {
+  OVERLAPPED& operation = request.record;
   if (::GetOverlappedResult(port, &operation, &count, FALSE)) {
     Clear(done_signal);
     return kDone;
@@ -174,10 +252,12 @@ WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, Control& o
     case kStop:
       return kEnd;
     case kReadDone: {
-      const Collected collected = Collect(read_operation, kReadDone, count);
+      const Collected collected = Collect(*read, kReadDone, count);
       if (collected == kPending) return kContinue;
       if (collected == kFailed) return kEnd;
-      read_in_flight = false;
+      read->in_flight = false;
+      if (count > static_cast<DWORD>(engine.read_size_)) count = static_cast<DWORD>(engine.read_size_);
+      std::memcpy(engine.receive_buffer_, read->data, count);
       engine.received_count_ = static_cast<std::int16_t>(count);
       engine.read_pending_ = false;
       if (count != 0) return raise(kSerialData);
@@ -188,40 +268,42 @@ WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, Control& o
     case kReadRequest:
       if (engine.read_pending_) return kContinue;
       engine.read_pending_ = true;
-      read_in_flight = true;
+      read->in_flight = true;
       // A read that completes at once sets signal 1 too and is collected like any other.
-      if (!::ReadFile(port, engine.receive_buffer_, static_cast<DWORD>(engine.read_size_), nullptr,
-                      &read_operation) &&
+      if (!::ReadFile(port, read->data, static_cast<DWORD>(engine.read_size_), nullptr, &read->record) &&
           !StillInProgress(::GetLastError())) {
-        read_in_flight = false;
+        read->in_flight = false;
         return kEnd;
       }
       return kContinue;
     case kWriteDone: {
-      const Collected collected = Collect(write_operation, kWriteDone, count);
+      const Collected collected = Collect(*write, kWriteDone, count);
       if (collected == kPending) return kContinue;
       if (collected == kFailed) return kEnd;
-      write_in_flight = false;
+      write->in_flight = false;
       engine.write_busy_ = false;
       return raise(kSerialWriteDone);
     }
     case kWriteRequest:
-      if (write_in_flight) return kContinue;
-      write_in_flight = true;
-      if (!::WriteFile(port, engine.write_buffer_, static_cast<DWORD>(engine.write_length_), nullptr,
-                       &write_operation) &&
+      if (write->in_flight) return kContinue;
+      write->in_flight = true;
+      // The record's own copy: the system may read it until the write completes, even after a
+      // close that gave up on it.
+      std::memcpy(write->data, engine.write_buffer_, static_cast<std::size_t>(engine.write_length_));
+      if (!::WriteFile(port, write->data, static_cast<DWORD>(engine.write_length_), nullptr,
+                       &write->record) &&
           !StillInProgress(::GetLastError())) {
-        write_in_flight = false;
+        write->in_flight = false;
         return kEnd;
       }
       return kContinue;
     case kEventDone: {
-      const Collected collected = Collect(event_operation, kEventDone, count);
+      const Collected collected = Collect(*event, kEventDone, count);
       if (collected == kPending) return kContinue;
       if (collected == kFailed) return kEnd;
-      event_in_flight = false;
+      event->in_flight = false;
       engine.event_wait_pending_ = false;
-      engine.event_mask_ = static_cast<std::uint32_t>(comm_event);
+      engine.event_mask_ = static_cast<std::uint32_t>(event->comm_event);
       DWORD status = 0;
       if (!::GetCommModemStatus(port, &status)) return kEnd;
       const ModemEventCodes report = ModemStatusCheck(engine.event_mask_, static_cast<std::uint32_t>(status));
@@ -234,10 +316,10 @@ WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, Control& o
     case kEventRequest:
       if (engine.event_wait_pending_ || !engine.modem_events_) return kContinue;
       engine.event_wait_pending_ = true;
-      event_in_flight = true;
-      comm_event = 0;
-      if (!::WaitCommEvent(port, &comm_event, &event_operation) && !StillInProgress(::GetLastError())) {
-        event_in_flight = false;
+      event->in_flight = true;
+      event->comm_event = 0;
+      if (!::WaitCommEvent(port, &event->comm_event, &event->record) && !StillInProgress(::GetLastError())) {
+        event->in_flight = false;
         return kEnd;
       }
       return kContinue;
@@ -263,11 +345,8 @@ WinSerial::~WinSerial() {
     ::CloseHandle(b.worker);
     b.worker = nullptr;
   }
+  // Every request is collected or with the keeper now: the records and signals can go.
   b.ClosePort();
-  for (HANDLE& signal : b.signals) {
-    if (signal != nullptr) ::CloseHandle(signal);
-    signal = nullptr;
-  }
 }
 
 void WinSerial::SetSignal(unsigned index) { backend_->Set(index); }
@@ -295,17 +374,16 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   HANDLE handle = INVALID_HANDLE_VALUE;
   DWORD error = ERROR_SUCCESS;
   if (code == kOpenOk) {
-    b.read_operation = {};
-    b.write_operation = {};
-    b.event_operation = {};
+    for (unsigned index : {kReadDone, kWriteDone, kEventDone}) {
+      // A record whose event could not be made earlier gets another chance.
+      if (b.RequestOf(index)->done == nullptr) b.Renew(index);
+      b.RequestOf(index)->Reset();
+    }
     // No sharing: a port another program (or engine) holds fails to open.
     handle = ::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) error = ::GetLastError();
     DCB line = PrepareLineSettings(baud_rate, parity, data_bits);
-    b.read_operation.hEvent = b.signals[kReadDone];
-    b.write_operation.hEvent = b.signals[kWriteDone];
-    b.event_operation.hEvent = b.signals[kEventDone];
     if (handle == INVALID_HANDLE_VALUE) {
       code = kOpenDeviceFailed;
     } else {
@@ -339,7 +417,6 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   write_busy_ = false;
   read_pending_ = false;
   event_wait_pending_ = false;
-  b.read_in_flight = b.write_in_flight = b.event_in_flight = false;
   b.port = handle;
   auto control = std::make_shared<Backend::Control>();
   auto* start = new Backend::WorkerStart{&b, control};
@@ -366,4 +443,8 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
 void WinSerial::Stop() {
   backend_->Set(kStop);
   backend_->EndWorker();
+}
+
+void SetCancelledRequestWait(WinSerial& engine, CancelledRequestWait wait) {
+  engine.OsBackend().cancelled_wait = wait != nullptr ? wait : &WaitForCancelledRequest;
 }

@@ -7,6 +7,7 @@
 
 #include "common/platform.h"
 #include "support/form_fixture.h"
+#include "support/system_errors.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ TEST(Construction, MissingCatalogueFailsWithTheFullPathAndClearsForm1) {
     FAIL() << "construction without a catalogue succeeded";
   } catch (const FileOpenError& error) {
     EXPECT_EQ(std::string(error.what()),
-              "Cannot open file \"" + folder.File("apnlist.csv") + "\". No such file or directory");
+              "Cannot open file \"" + folder.File("apnlist.csv") + "\". " + MissingFileReason());
   }
   EXPECT_EQ(Form1, nullptr);
 }

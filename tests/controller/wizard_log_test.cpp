@@ -12,6 +12,7 @@
 
 #include "common/platform.h"
 #include "support/form_fixture.h"
+#include "support/system_errors.h"
 
 namespace {
 
@@ -113,8 +114,8 @@ TEST(WizardLogFile, FailedSaveReportsThePathKeepsTheLogAndRetries) {
     form.FormClose(nullptr, action);
     FAIL() << "saving into a missing folder succeeded";
   } catch (const FileCreateError& error) {
-    EXPECT_EQ(std::string(error.what()), "Cannot create file \"" + fixture.folder().Path() + "/" +
-                                             kLogFileName + "\". No such file or directory");
+    EXPECT_EQ(std::string(error.what()),
+              "Cannot create file \"" + fixture.folder().File(kLogFileName) + "\". " + MissingFolderReason());
   }
   EXPECT_EQ(fixture.LogTexts(), std::vector<std::string>{"kept"});
   // With the folder back, the next close writes the whole log.

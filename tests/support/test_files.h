@@ -1,7 +1,11 @@
 // Scratch folders and small file helpers for tests.
 #pragma once
 
+#include <filesystem>
 #include <string>
+
+// The separator the system itself writes in full paths.
+inline constexpr char kPathSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 
 // A new empty folder under the temporary folder, removed with everything in it at the end.
 class ScratchFolder {
@@ -12,7 +16,8 @@ class ScratchFolder {
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
   const std::string& Path() const { return path_; }
-  std::string File(const std::string& name) const { return path_ + "/" + name; }
+  // The full path of `name` in the folder, as the system spells it.
+  std::string File(const std::string& name) const { return path_ + kPathSeparator + name; }
   std::string Write(const std::string& name, const std::string& content) const;
 
  private:

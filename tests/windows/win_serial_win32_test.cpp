@@ -1,10 +1,13 @@
 // WinSerial's Win32 backend: the open codes, the line settings and, on a loopback port, the
 // worker's event order. RODIDUZ_TEST_LOOPBACK_COM names a COM number whose peer echoes every
-// byte (make test-windows links one to a pty); without it those cases are skipped.
+// byte, RODIDUZ_TEST_SILENT_COM one whose peer takes every byte and never answers (make
+// test-windows links each to a pty); without them those cases are skipped.
 #include "link/win_serial_win32.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -154,9 +157,15 @@ class Win32Serial : public ::testing::Test {
     engine_.Stop();
     recorder = nullptr;
   }
-  static unsigned LoopbackPort() {
-    const char* port = std::getenv("RODIDUZ_TEST_LOOPBACK_COM");
+  static unsigned PortFrom(const char* variable) {
+    const char* port = std::getenv(variable);
     return port == nullptr ? 0 : static_cast<unsigned>(std::atoi(port));
+  }
+  static unsigned LoopbackPort() { return PortFrom("RODIDUZ_TEST_LOOPBACK_COM"); }
+  static unsigned SilentPort() { return PortFrom("RODIDUZ_TEST_SILENT_COM"); }
+  std::size_t Count(unsigned code) {
+    std::lock_guard hold(record_.lock);
+    return static_cast<std::size_t>(std::count(record_.codes.begin(), record_.codes.end(), code));
   }
   Recorder record_;
   WinSerial engine_;
@@ -298,6 +307,89 @@ TEST_F(Win32Serial, DestroyingTheEngineWhileTheCallbackHoldsTheWorkerLeavesItBeh
   // The port was closed by the destructor: it opens again.
   ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
   ASSERT_TRUE(record_.WaitFor(kSerialOpened, 2));
+}
+
+// A driver that never completes a cancelled request: the close's whole wait passes in vain.
+struct NeverCompleting {
+  HANDLE never = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<unsigned> calls{0};
+  std::atomic<DWORD> offered{0};
+  ~NeverCompleting() { ::CloseHandle(never); }
+};
+NeverCompleting* stuck = nullptr;
+
+bool NeverCompletingWait(HANDLE, SerialRequest&, DWORD milliseconds) {
+  ++stuck->calls;
+  stuck->offered += milliseconds;
+  ::WaitForSingleObject(stuck->never, milliseconds);
+  return false;
+}
+
+TEST(Win32SerialRequestKeeper, HoldsARequestUntilTheSystemHasWrittenItsLast) {
+  SerialRequestKeeper keeper;
+  auto request = std::make_unique<SerialRequest>();
+  ASSERT_NE(request->done, nullptr);
+  SerialRequest* const started = request.get();
+  // The test plays the system: the record is marked as taken, then the outcome is written,
+  // then the event is set. Only after the last step may the record go.
+  started->record.Internal = STATUS_PENDING;
+  keeper.Keep(std::move(request));
+  EXPECT_EQ(keeper.Held(), 1u);
+  started->record.Internal = 0;
+  EXPECT_EQ(keeper.Held(), 1u) << "freed before the system set the event";
+  ::SetEvent(started->done);
+  EXPECT_EQ(keeper.Held(), 0u);
+  EXPECT_EQ(keeper.Kept(), 1u);
+}
+
+// The first read waits on the silent port for ever; a close whose driver never completes the
+// cancelled read still ends within its bound, raises the close and leaves the record to the
+// keeper, whether Stop or the destructor closes. The same engine then opens with fresh records.
+TEST_F(Win32Serial, ACancelledReadThatNeverCompletesIsLeftBehindWithinTheBound) {
+  const unsigned silent = SilentPort();
+  const unsigned loopback = LoopbackPort();
+  if (silent == 0 || loopback == 0) GTEST_SKIP() << "no silent or loopback port";
+  for (const bool by_destructor : {false, true}) {
+    SCOPED_TRACE(by_destructor ? "destructor" : "Stop");
+    NeverCompleting never;
+    stuck = &never;
+    auto engine = std::make_unique<WinSerial>();
+    engine->SetCallback(&Record);
+    SetCancelledRequestWait(*engine, &NeverCompletingWait);
+    const std::size_t opened = Count(kSerialOpened), closed = Count(kSerialClosed),
+                      written = Count(kSerialWriteDone);
+    const std::size_t kept = AbandonedSerialRequests().Kept();
+    ASSERT_EQ(engine->Open(silent, 38400, 0, 8, false), kOpenOk);
+    ASSERT_TRUE(record_.WaitFor(kSerialOpened, opened + 1));
+    // Served after the read (a lower signal), so once it is done the read is under way.
+    engine->Send("x", 1);
+    ASSERT_TRUE(record_.WaitFor(kSerialWriteDone, written + 1));
+
+    const auto start = std::chrono::steady_clock::now();
+    if (by_destructor) {
+      engine.reset();
+    } else {
+      engine->Stop();
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(WinSerial::kStopWaitMilliseconds));
+    // The worker ended on its own: it closed the port and said so before the wait was over.
+    EXPECT_EQ(Count(kSerialClosed), closed + 1);
+    EXPECT_EQ(never.calls.load(), 1u);
+    EXPECT_LE(never.offered.load(), kCancelWaitMilliseconds);
+    EXPECT_EQ(AbandonedSerialRequests().Kept(), kept + 1);
+
+    if (!by_destructor) {
+      SetCancelledRequestWait(*engine, nullptr);
+      ASSERT_EQ(engine->Open(loopback, 38400, 0, 8, false), kOpenOk);
+      ASSERT_TRUE(record_.WaitFor(kSerialOpened, opened + 2));
+      engine->Send("again", 5);
+      EXPECT_TRUE(record_.WaitForEnding("again"));
+      engine->Stop();
+      EXPECT_EQ(AbandonedSerialRequests().Kept(), kept + 1) << "a close with a working driver gave up";
+    }
+    stuck = nullptr;
+  }
 }
 
 }  // namespace
