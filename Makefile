@@ -76,8 +76,10 @@ screenshots: build
 bench: build
 	@for b in build/bench/rodiduz-bench-*; do [ -x "$$b" ] && "$$b"; done
 
-# The Qt-free core, the stand-in usblib.dll and the Win32 backend tests cross-compiled for
-# 64-bit Windows with mingw-w64, in build-win/; test-windows runs the tests under Wine.
+# The Windows program, the Qt-free core, the stand-in usblib.dll and the Win32 backend tests
+# cross-compiled with mingw-w64 for 64-bit Windows in build-win/ and for 32-bit Windows, the
+# word size of the vendor's usblib.dll, in build-win32/. test-windows checks the programs'
+# import and export tables and runs the tests under Wine (the 32-bit ones where Wine can).
 # The Windows program takes the pictures the Linux build draws; the Wine whole run drives it
 # against the Linux build's box simulator.
 windows: build/build.ninja
@@ -86,9 +88,12 @@ windows: build/build.ninja
 	cmake -S tests/windows -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake $(CMAKE_FLAGS)
 	cmake --build build-win -j $(JOBS)
+	cmake -S tests/windows -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake $(CMAKE_FLAGS)
+	cmake --build build-win32 -j $(JOBS)
 
 test-windows: windows
-	bash scripts/test-windows build-win
+	bash scripts/test-windows build-win build-win32
 
 # Pictures of the Windows program's pages, taken under Wine on Xvfb against the simulator.
 screenshots-windows: windows
@@ -98,4 +103,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-win
+	rm -rf build build-asan build-tsan build-fuzz build-win build-win32
