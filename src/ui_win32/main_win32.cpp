@@ -16,6 +16,10 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const LARGE_INTEGER since_start = StartMark();
+  // Before anything loads a library: DLLs come only from beside the program and from the system
+  // folder, never from the working folder, where anyone could have left a usblib.dll or a DLL
+  // named like one the system loads on demand.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);
   // The picture decoder is a COM component.
