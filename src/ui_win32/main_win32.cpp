@@ -1,6 +1,6 @@
-// Start-up of the Windows program: the common controls, the resources, the main window with its
-// controller and the message window, the message loop. An error escaping start-up is shown and
-// ends the program.
+// Start-up of the Windows program: the DLL search, the common controls, the resources, the main
+// window with its controller and the message window, the message loop. An error escaping start-up
+// is shown and ends the program.
 // clang-format off: windows.h first, the other system headers build on it.
 #include <windows.h>
 // clang-format on

@@ -106,9 +106,11 @@ struct SearchCase {
 TEST(Win32UsbLibrary, LooksBesideTheProgramAndNeverInTheWorkingFolder) {
   const SearchCase cases[] = {
       {"only a copy in the working folder", false, true, Asked::kDefaultName, Loaded::kNothing},
-      {"beside the program and in the working folder", true, true, Asked::kDefaultName, Loaded::kBesideTheProgram},
+      {"beside the program and in the working folder", true, true, Asked::kDefaultName,
+       Loaded::kBesideTheProgram},
       {"only beside the program", true, false, Asked::kDefaultName, Loaded::kBesideTheProgram},
-      {"the working folder's copy by its full path", false, true, Asked::kPlantedFullPath, Loaded::kThePlantedCopy},
+      {"the working folder's copy by its full path", false, true, Asked::kPlantedFullPath,
+       Loaded::kThePlantedCopy},
       {"a full path written with forward slashes", true, true, Asked::kPlantedFullPathWithSlashes,
        Loaded::kThePlantedCopy},
   };
@@ -162,10 +164,12 @@ TEST(Win32UsbLibrary, FailureNamesTheLibraryTheSystemTextAndTheErrorNumber) {
   std::vector<FailureCase> cases = {
       {"no such library by name", "rodiduz-no-such-library.dll", ERROR_MOD_NOT_FOUND},
       {"no such file by full path", scratch.Path() + "\\no-such-usblib.dll", ERROR_MOD_NOT_FOUND},
-      {"a file that is no library", scratch.Write("not-a-library.dll", "no program at all"), ERROR_BAD_EXE_FORMAT},
+      {"a file that is no library", scratch.Write("not-a-library.dll", "no program at all"),
+       ERROR_BAD_EXE_FORMAT},
   };
   // The stand-in of the other word size, which test-windows names when both builds exist.
-  if (const char* other = std::getenv("RODIDUZ_TEST_OTHER_WORD_SIZE_USBLIB"); other != nullptr && *other != '\0') {
+  if (const char* other = std::getenv("RODIDUZ_TEST_OTHER_WORD_SIZE_USBLIB");
+      other != nullptr && *other != '\0') {
     cases.push_back({"the stand-in built for the other word size", other, ERROR_BAD_EXE_FORMAT});
   } else {
     std::printf("note: RODIDUZ_TEST_OTHER_WORD_SIZE_USBLIB is not set; the other word size is not tried\n");
