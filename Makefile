@@ -76,8 +76,10 @@ screenshots: build
 bench: build
 	@for b in build/bench/rodiduz-bench-*; do [ -x "$$b" ] && "$$b"; done
 
-# The Qt-free core, the stand-in usblib.dll and the Win32 backend tests cross-compiled for
-# 64-bit Windows with mingw-w64, in build-win/; test-windows runs the tests under Wine.
+# The Windows program, the Qt-free core, the stand-in usblib.dll and the Win32 backend tests
+# cross-compiled with mingw-w64 for 64-bit Windows in build-win/ and for 32-bit Windows, the
+# word size of the vendor's usblib.dll, in build-win32/. test-windows checks the programs'
+# import and export tables and runs the tests under Wine (the 32-bit ones where Wine can).
 # The Windows program takes the pictures the Linux build draws; the Wine whole run drives it
 # against the Linux build's box simulator.
 windows: build/build.ninja
@@ -87,15 +89,21 @@ windows: build/build.ninja
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	  -DRODIDUZ_USBLIB_DLL="$(abspath $(USBLIB_DLL))" $(CMAKE_FLAGS)
 	cmake --build build-win -j $(JOBS)
+	cmake -S tests/windows -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake \
+	  -DRODIDUZ_USBLIB_DLL="$(abspath $(USBLIB_DLL))" $(CMAKE_FLAGS)
+	cmake --build build-win32 -j $(JOBS)
 
-# The installer build-win/rodiduz-setup-<version>-setup.exe (NSIS): the program, apnlist.csv,
-# README.txt and licence notices under Program Files, a Start-menu shortcut and an uninstaller.
-# USBLIB_DLL=<path> puts the vendor's usblib.dll beside the program.
+# The installers build-win/rodiduz-setup-<version>-setup.exe and, for the 32-bit program,
+# build-win32/rodiduz-setup-<version>-x86-setup.exe (NSIS): the program, apnlist.csv, README.txt
+# and licence notices under Program Files, a Start-menu shortcut and an uninstaller.
+# USBLIB_DLL=<path> puts the vendor's usblib.dll beside the program of its word size.
 windows-installer: windows
 	cmake --build build-win -j $(JOBS) --target rodiduz_installer
+	cmake --build build-win32 -j $(JOBS) --target rodiduz_installer
 
 test-windows: windows-installer
-	bash scripts/test-windows build-win
+	bash scripts/test-windows build-win build-win32
 
 # Pictures of the Windows program's pages, taken under Wine on Xvfb against the simulator.
 screenshots-windows: windows
@@ -105,4 +113,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz build-win
+	rm -rf build build-asan build-tsan build-fuzz build-win build-win32

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <vector>
@@ -183,8 +184,10 @@ class MergeIndex {
   };
   static constexpr std::uint32_t kFree = 0xFFFFFFFF;
 
-  // The high half of the hash: the low bits choose the slot already.
-  static std::uint32_t Tag(std::size_t hash) { return static_cast<std::uint32_t>(hash >> 32); }
+  // The hash's top 32 bits: the low bits choose the slot already. A 32-bit hash is all top.
+  static std::uint32_t Tag(std::size_t hash) {
+    return static_cast<std::uint32_t>(hash >> (sizeof hash * CHAR_BIT - 32));
+  }
   std::size_t Mask() const { return slots_.size() - 1; }
 
   void Put(const Slot& slot, std::size_t hash) {

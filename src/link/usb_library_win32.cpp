@@ -1,22 +1,36 @@
-// Windows: the USB library is usblib.dll, found by the system's standard DLL search.
+// Windows: the USB library is usblib.dll, looked for only beside the program and in the system
+// folder; the working folder, which may be a download folder or a share, is never searched.
 #include "link/usb_library.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "common/platform.h"
 #include "common/text.h"
+
+namespace {
+
+// Also what the program's start-up makes the process-wide default (main_win32.cpp).
+constexpr DWORD kLibrarySearch = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
+
+}  // namespace
 
 const char* DefaultUsbLibraryName() { return "usblib.dll"; }
 
 void* LoadUsbLibrary(const char* name, std::string* failure) {
   if (name == nullptr) return nullptr;
   const NativeString native = AnsiToNative(name);
-  const std::wstring wide(native.begin(), native.end());
-  void* library = reinterpret_cast<void*>(::LoadLibraryW(wide.c_str()));
+  std::wstring wide(native.begin(), native.end());
+  // A full path is loaded as it stands, but only when written with backslashes.
+  std::replace(wide.begin(), wide.end(), L'/', L'\\');
+  void* library = reinterpret_cast<void*>(::LoadLibraryExW(wide.c_str(), nullptr, kLibrarySearch));
   if (library == nullptr && failure != nullptr) {
-    *failure = std::string(name) + ": " + SystemErrorText(static_cast<int>(::GetLastError()));
+    // The number tells apart what the text may blur: 126 not found, 193 the other word size.
+    const DWORD error = ::GetLastError();
+    *failure = std::string(name) + ": " + SystemErrorText(static_cast<int>(error)) + " (error " +
+               std::to_string(error) + ")";
   }
   return library;
 }

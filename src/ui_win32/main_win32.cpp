@@ -1,6 +1,6 @@
-// Start-up of the Windows program: the common controls, the resources, the main window with its
-// controller and the message window, the message loop. An error escaping start-up is shown and
-// ends the program.
+// Start-up of the Windows program: the DLL search, the common controls, the resources, the main
+// window with its controller and the message window, the message loop. An error escaping start-up
+// is shown and ends the program.
 // clang-format off: windows.h first, the other system headers build on it.
 #include <windows.h>
 // clang-format on
@@ -25,6 +25,10 @@ constexpr const wchar_t* kRunningMutexName = L"Global\\RodiduzSetupRunning";
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const LARGE_INTEGER since_start = StartMark();
+  // Before anything loads a library: DLLs come only from beside the program and from the system
+  // folder, never from the working folder, where anyone could have left a usblib.dll or a DLL
+  // named like one the system loads on demand.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   // Not held exclusively: a second copy may run, and a failure to create it stops nothing.
   const HANDLE running = ::CreateMutexW(nullptr, FALSE, kRunningMutexName);
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
