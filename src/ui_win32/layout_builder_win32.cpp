@@ -352,8 +352,8 @@ bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
 
 // --- BuiltWindow
 
-BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources)
-    : window_(window), handle_(handle), resources_(resources) {
+BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources, ControlBuilt control_built)
+    : window_(window), handle_(handle), resources_(resources), control_built_(std::move(control_built)) {
   components_.reserve(WindowLayout().size());
   tooltips_ =
       ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -472,12 +472,38 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
     ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
   if (row.kind == ComponentKind::Link) ::SetWindowSubclass(component.hwnd, LinkProc, 1, 0);
-  if (IsContainer(row.kind)) {
+  if (row.kind == ComponentKind::Page && !component.visible) {
+    unbuilt_pages_.push_back(&component);
+  } else if (IsContainer(row.kind)) {
     Build(row, &component);
   } else if (IsLabel(row.kind)) {
     FitToText(component);
   } else if (row.kind == ComponentKind::ComboBox) {
     FitSelectionField(component);
+  }
+  if (control_built_) control_built_(component);
+}
+
+void BuiltWindow::BuildPage(BuiltComponent& page) {
+  const auto pending = std::find(unbuilt_pages_.begin(), unbuilt_pages_.end(), &page);
+  if (pending == unbuilt_pages_.end()) return;
+  unbuilt_pages_.erase(pending);
+  Build(*page.row, &page);
+}
+
+void BuiltWindow::BuildEveryPage() {
+  while (!unbuilt_pages_.empty()) BuildPage(*unbuilt_pages_.front());
+}
+
+void BuiltWindow::BuildPagesHolding(const ComponentLayout& row) {
+  if (row.window != window_) return;
+  for (const ComponentLayout* at = &row; at != nullptr && *at->parent != '\0'; at = FindLayout(window_, at->parent)) {
+    for (BuiltComponent* page : unbuilt_pages_) {
+      if (page->row == at) {
+        BuildPage(*page);
+        break;
+      }
+    }
   }
 }
 
@@ -494,16 +520,29 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
                            reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
 }
 
-BuiltComponent* BuiltWindow::Find(Control control) {
+BuiltComponent* BuiltWindow::FindIfBuilt(Control control) {
+  if (control == Control::Count) return nullptr;
   for (BuiltComponent& component : components_) {
-    if (component.row->control == control && control != Control::Count) return &component;
+    if (component.row->control == control) return &component;
   }
   return nullptr;
 }
 
+BuiltComponent* BuiltWindow::Find(Control control) {
+  BuiltComponent* found = FindIfBuilt(control);
+  if (found != nullptr || control == Control::Count || unbuilt_pages_.empty()) return found;
+  BuildPagesHolding(LayoutOf(control));
+  return FindIfBuilt(control);
+}
+
 BuiltComponent* BuiltWindow::Find(std::string_view name) {
-  for (BuiltComponent& component : components_) {
-    if (name == component.row->name) return &component;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    for (BuiltComponent& component : components_) {
+      if (name == component.row->name) return &component;
+    }
+    const ComponentLayout* row = FindLayout(window_, name);
+    if (row == nullptr || unbuilt_pages_.empty()) break;
+    BuildPagesHolding(*row);
   }
   return nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -36,7 +37,10 @@ class Canvas {
   Canvas& operator=(const Canvas&) = delete;
 
   HWND Handle() const { return hwnd_; }
-  void AddDrawn(const BuiltComponent* component) { drawn_.push_back(component); }
+  void AddDrawn(const BuiltComponent* component) {
+    drawn_.push_back(component);
+    stale_ = true;
+  }
   void AddChild(Canvas* child) { children_.push_back(child); }
   // The font its children inherit, kept as a control keeps its own (WM_SETFONT, WM_GETFONT).
   void SetFont(HFONT font) { font_ = font; }
@@ -77,13 +81,23 @@ class BuiltWindow {
   static constexpr int kFrameMargin = 2 * kFrameLine;
   static constexpr int kFirstControlId = 100;
 
-  BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources);
+  // Called for each control as it is made, with its window.
+  using ControlBuilt = std::function<void(BuiltComponent& component)>;
+
+  // Builds the window and its first page; the other pages are built when first needed.
+  BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources, ControlBuilt control_built = {});
   ~BuiltWindow();
 
   HWND Handle() const { return handle_; }
   Canvas& WindowCanvas() { return *canvases_.front(); }
+  // A component of a page not yet built builds that page first.
   BuiltComponent* Find(Control control);
   BuiltComponent* Find(std::string_view name);
+  // nullptr for a component of a page not built yet, which stays unbuilt.
+  BuiltComponent* FindIfBuilt(Control control);
+  // Builds a page's components if they are not built yet.
+  void BuildPage(BuiltComponent& page);
+  void BuildEveryPage();
   BuiltComponent* FindById(int id);
   BuiltComponent* FindByHandle(HWND hwnd);
   std::vector<BuiltComponent>& Components() { return components_; }
@@ -103,6 +117,7 @@ class BuiltWindow {
   void BuildControl(BuiltComponent& component, BuiltComponent& container);
   void FitSelectionField(const BuiltComponent& component);
   void FitToText(BuiltComponent& component);
+  void BuildPagesHolding(const ComponentLayout& row);
 
   LayoutWindow window_;
   HWND handle_;
@@ -111,6 +126,10 @@ class BuiltWindow {
   std::vector<std::unique_ptr<Canvas>> canvases_;
   HWND tooltips_ = nullptr;
   Canvas* focus_canvas_ = nullptr;
+  // Hidden pages whose components are not made yet: each creation is a round trip to the
+  // window system, and most pages are never seen in a run that ends early.
+  std::vector<BuiltComponent*> unbuilt_pages_;
+  ControlBuilt control_built_;
 };
 
 // The window class of the notebook and its pages: containers that draw their background and

@@ -44,18 +44,19 @@ bool IsPushButton(ComponentKind kind) {
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, TForm1Environment environment)
-    : resources_(resources), ui_thread_(::GetCurrentThreadId()) {
+    : instance_(instance), resources_(resources), ui_thread_(::GetCurrentThreadId()) {
   RegisterContainerClass(instance);
   hwnd_ = CreateTopLevelWindow(
       instance, {kMainWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
       LayoutWindow::Form1, nullptr, resources_, this);
-  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_);
+  // The PIN field gets its rules as it is made, whenever its page is built.
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_, [this](BuiltComponent& component) {
+    if (component.row->control == Control::MaskEdit1) pin_ = std::make_unique<PinEdit>(component.hwnd);
+  });
   for (BuiltComponent& component : built_->Components()) {
     if (component.row->kind == ComponentKind::Page) pages_.push_back(&component);
   }
-  pin_ = std::make_unique<PinEdit>(ControlHandle(Control::MaskEdit1));
   ::SendMessageW(ControlHandle(Control::TrackBar1), TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackBarLast));
-  message_form_ = std::make_unique<TMessageForm>(instance, hwnd_, resources_);
 
   controller_ = std::make_unique<TForm1>(*this, std::move(environment));
   controller_->FormCreate(nullptr);
@@ -87,7 +88,8 @@ int Win32MainWindow::Run() {
   MSG message{};
   HWND focused = nullptr;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (!message_form_->TranslateDialogMessage(message) && !::IsDialogMessageW(hwnd_, &message)) {
+    const bool for_message_form = message_form_ != nullptr && message_form_->TranslateDialogMessage(message);
+    if (!for_message_form && !::IsDialogMessageW(hwnd_, &message)) {
       ::TranslateMessage(&message);
       ::DispatchMessageW(&message);
     }
@@ -227,7 +229,7 @@ void Win32MainWindow::OnClose() {
   // A failed save keeps the window open for the next try.
   if (!SaveLogOnce()) return;
   // The program ends with its main window; the message window goes with it.
-  message_form_->Hide();
+  HideInfo();
   ::DestroyWindow(hwnd_);
 }
 
@@ -259,6 +261,11 @@ void Win32MainWindow::FocusFirstControlIfLost() {
 
 BuiltComponent* Win32MainWindow::Component(Control control) const { return built_->Find(control); }
 
+PinEdit& Win32MainWindow::Pin() const {
+  Component(Control::MaskEdit1);  // builds its page, which makes the PIN field's rules
+  return *pin_;
+}
+
 HWND Win32MainWindow::ControlHandle(Control control) const {
   const BuiltComponent* component = Component(control);
   return component != nullptr ? component->hwnd : nullptr;
@@ -267,6 +274,7 @@ HWND Win32MainWindow::ControlHandle(Control control) const {
 void Win32MainWindow::ShowPage(int page) {
   if (page < 0 || page >= static_cast<int>(pages_.size())) return;
   current_page_ = page;
+  built_->BuildPage(*pages_[static_cast<std::size_t>(page)]);
   // The new page first, so the notebook never shows its bare background in between.
   built_->SetVisible(*pages_[static_cast<std::size_t>(page)], true);
   for (std::size_t i = 0; i < pages_.size(); ++i) {
@@ -298,7 +306,7 @@ NativeString Win32MainWindow::Caption(Control label) const {
 
 void Win32MainWindow::SetText(Control edit, const NativeString& text) {
   if (edit == Control::MaskEdit1) {
-    pin_->SetPinText(Wide(text));
+    Pin().SetPinText(Wide(text));
   } else if (const BuiltComponent* component = Component(edit);
              component != nullptr && component->row->kind == ComponentKind::Edit) {
     ::SetWindowTextW(component->hwnd, Wide(text).c_str());
@@ -306,7 +314,7 @@ void Win32MainWindow::SetText(Control edit, const NativeString& text) {
 }
 
 NativeString Win32MainWindow::Text(Control edit) const {
-  if (edit == Control::MaskEdit1) return Native(pin_->PinText());
+  if (edit == Control::MaskEdit1) return Native(Pin().PinText());
   const BuiltComponent* component = Component(edit);
   if (component == nullptr || component->row->kind != ComponentKind::Edit) return {};
   return Native(WindowText(component->hwnd));
@@ -352,8 +360,11 @@ void Win32MainWindow::SetChecked(Control check_box, bool checked) {
     ::SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
+// A list not made yet is empty already: clearing it does not build its page.
 void Win32MainWindow::ClearOperators() {
-  ::SendMessageW(ControlHandle(Control::ComboBox1), CB_RESETCONTENT, 0, 0);
+  if (const BuiltComponent* list = built_->FindIfBuilt(Control::ComboBox1)) {
+    ::SendMessageW(list->hwnd, CB_RESETCONTENT, 0, 0);
+  }
 }
 
 // After the items that sort equal, as a sorted list inserts; the list's own sorting would not
@@ -437,10 +448,18 @@ int Win32MainWindow::TrackBarPosition() const {
 }
 
 void Win32MainWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
-  message_form_->ShowInfo(text, close_button, dots);
+  MessageForm().ShowInfo(text, close_button, dots);
 }
 
-void Win32MainWindow::HideInfo() { message_form_->Hide(); }
+void Win32MainWindow::HideInfo() {
+  if (message_form_ != nullptr) message_form_->Hide();
+}
+
+// Made on its first use: a start that never shows a message does not pay for the window.
+TMessageForm& Win32MainWindow::MessageForm() {
+  if (message_form_ == nullptr) message_form_ = std::make_unique<TMessageForm>(instance_, hwnd_, resources_);
+  return *message_form_;
+}
 
 void Win32MainWindow::CopyToClipboard(const NativeString& text) {
   const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);

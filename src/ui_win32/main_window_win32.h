@@ -29,9 +29,12 @@ class Win32MainWindow : public FormView {
 
   HWND Handle() const { return hwnd_; }
   TForm1& Controller() { return *controller_; }
-  TMessageForm& MessageForm() { return *message_form_; }
+  TMessageForm& MessageForm();
   // The components as built, for tests that read the window back.
   const BuiltWindow& Built() const { return *built_; }
+  BuiltWindow& Built() { return *built_; }
+  // The window of a control; a control on a page not built yet builds that page.
+  HWND ControlHandle(Control control) const;
   // Centres the window on the desktop, shows it, gives the first control the focus and runs
   // FormShow.
   void Show();
@@ -84,9 +87,10 @@ class Win32MainWindow : public FormView {
   LRESULT DefaultButton() const;
   void FocusFirstControlIfLost();
   void AddDebugItemHere(Control list_box, const std::wstring& text);
-  HWND ControlHandle(Control control) const;
   BuiltComponent* Component(Control control) const;
+  PinEdit& Pin() const;
 
+  HINSTANCE instance_;
   Win32Resources& resources_;
   HWND hwnd_ = nullptr;
   DWORD ui_thread_ = 0;

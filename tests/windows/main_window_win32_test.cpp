@@ -87,7 +87,7 @@ void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR, DWORD) {
 // painted in.
 class Win32Inspector : public ComponentInspector {
  public:
-  explicit Win32Inspector(Win32MainWindow& window) : window_(window) {}
+  explicit Win32Inspector(Win32MainWindow& window) : window_(window) { window_.Built().BuildEveryPage(); }
 
   bool Shows(LayoutWindow) const override { return true; }
 
@@ -198,12 +198,7 @@ class Win32WindowTest : public ::testing::Test {
     PumpMessages();
   }
 
-  HWND Handle(Control control) {
-    for (const BuiltComponent& component : window_->Built().Components()) {
-      if (component.row->control == control) return component.hwnd;
-    }
-    return nullptr;
-  }
+  HWND Handle(Control control) { return window_->ControlHandle(control); }
 
   // What the send pump hands over, as the serial engine would get it.
   std::function<void(const std::string& bytes)> send_;
@@ -242,6 +237,41 @@ TEST_F(Win32WindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_NE(sent[1].find("[SECOND]"), std::string::npos);
   EXPECT_TRUE(::IsWindow(window_->Handle()));
+}
+
+int ChildWindows(HWND parent) {
+  int count = 0;
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) ++count;
+  return count;
+}
+
+// Only what the first page shows is made at start; a hidden page is built when it is shown or
+// when one of its components is first asked for, and then holds all its controls.
+TEST_F(Win32WindowTest, HiddenPagesAreBuiltWhenFirstNeeded) {
+  BuiltWindow& built = window_->Built();
+  const auto windowed_rows = [](const char* page) {
+    int count = 0;
+    for (const ComponentLayout* row : ChildrenOf(LayoutWindow::Form1, page)) {
+      if (row->kind != ComponentKind::Picture && row->kind != ComponentKind::Shape &&
+          row->kind != ComponentKind::Bevel && row->kind != ComponentKind::Panel) {
+        ++count;
+      }
+    }
+    return count;
+  };
+  HWND setup = built.Find("Setup_")->hwnd;
+  HWND done = built.Find("Done_")->hwnd;
+  EXPECT_EQ(ChildWindows(built.Find("Welcome")->hwnd), windowed_rows("Welcome"));
+  EXPECT_EQ(ChildWindows(setup), 0);
+  EXPECT_EQ(ChildWindows(done), 0);
+
+  window_->SetVisible(Control::Label30, true);
+  EXPECT_EQ(ChildWindows(setup), windowed_rows("Setup_"));
+  window_->SetText(Control::MaskEdit1, u"12");
+  EXPECT_EQ(window_->Text(Control::MaskEdit1), u"  12") << "the PIN field has its rules";
+  window_->ShowPage(kPageDone);
+  EXPECT_EQ(ChildWindows(done), windowed_rows("Done_"));
+  EXPECT_NE(::GetWindowLongW(done, GWL_STYLE) & WS_VISIBLE, 0);
 }
 
 TEST_F(Win32WindowTest, WindowsMatchTheLayout) { ExpectViewMatchesLayout(Win32Inspector(*window_)); }
