@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <exception>
 #include <stdexcept>
 #include <string>
@@ -35,6 +36,9 @@ std::string SystemErrorText(int error_number);
 // not empty, else $XDG_RUNTIME_DIR when it is an absolute path to a folder of this user that
 // no one else may enter, else /tmp.
 std::string TemporaryFolder();
+
+// The local calendar time of `seconds`, through the C runtime's reentrant conversion.
+std::tm LocalCalendarTime(std::time_t seconds);
 
 // The full path of `name` as seen from the working folder (the file need not exist).
 std::string AbsolutePath(const std::string& name);

@@ -157,3 +157,9 @@ void ReplaceFile(const std::string& path, const std::string& content) {
     throw FileCreateError(CreateErrorText(path, rename_error));
   }
 }
+
+std::tm LocalCalendarTime(std::time_t seconds) {
+  std::tm parts{};
+  localtime_r(&seconds, &parts);
+  return parts;
+}

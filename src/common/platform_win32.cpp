@@ -176,3 +176,9 @@ void ReplaceFile(const std::string& path, const std::string& content) {
     throw FileCreateError(CreateErrorText(path, move_error));
   }
 }
+
+std::tm LocalCalendarTime(std::time_t seconds) {
+  std::tm parts{};
+  localtime_s(&parts, &seconds);  // the arguments the other way round
+  return parts;
+}

@@ -5,16 +5,13 @@
 #include <cstdio>
 #include <ctime>
 
+#include "common/platform.h"
+
 LocalTime SystemLocalTime() {
   using namespace std::chrono;
   const auto now = system_clock::now();
   const std::time_t seconds = system_clock::to_time_t(now);
-  std::tm parts{};
-#if defined(_WIN32)
-  localtime_s(&parts, &seconds);  // the C runtime's reentrant form, arguments swapped
-#else
-  localtime_r(&seconds, &parts);
-#endif
+  const std::tm parts = LocalCalendarTime(seconds);
   const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
   return LocalTime{parts.tm_hour, parts.tm_min, parts.tm_sec, static_cast<int>(millis)};
 }

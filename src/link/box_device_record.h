@@ -4,11 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#if defined(_WIN32)
-#define RODIDUZ_STDCALL __stdcall
-#else
-#define RODIDUZ_STDCALL
-#endif
+// RODIDUZ_STDCALL, the scan export's calling convention, comes from the build.
 
 #pragma pack(push, 1)
 struct BoxDeviceRecord {
