@@ -496,7 +496,6 @@ void BuiltWindow::BuildEveryPage() {
 }
 
 void BuiltWindow::BuildPagesHolding(const ComponentLayout& row) {
-  if (row.window != window_) return;
   for (const ComponentLayout* at = &row; at != nullptr && *at->parent != '\0'; at = FindLayout(window_, at->parent)) {
     for (BuiltComponent* page : unbuilt_pages_) {
       if (page->row == at) {
@@ -520,32 +519,29 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
                            reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
 }
 
-BuiltComponent* BuiltWindow::FindIfBuilt(Control control) {
-  if (control == Control::Count) return nullptr;
+BuiltComponent* BuiltWindow::FindBuilt(const ComponentLayout* row) {
   for (BuiltComponent& component : components_) {
-    if (component.row->control == control) return &component;
+    if (component.row == row) return &component;
   }
   return nullptr;
+}
+
+BuiltComponent* BuiltWindow::FindOrBuild(const ComponentLayout* row) {
+  if (row == nullptr || row->window != window_) return nullptr;
+  if (BuiltComponent* found = FindBuilt(row)) return found;
+  BuildPagesHolding(*row);
+  return FindBuilt(row);
+}
+
+BuiltComponent* BuiltWindow::FindIfBuilt(Control control) {
+  return control == Control::Count ? nullptr : FindBuilt(&LayoutOf(control));
 }
 
 BuiltComponent* BuiltWindow::Find(Control control) {
-  BuiltComponent* found = FindIfBuilt(control);
-  if (found != nullptr || control == Control::Count || unbuilt_pages_.empty()) return found;
-  BuildPagesHolding(LayoutOf(control));
-  return FindIfBuilt(control);
+  return control == Control::Count ? nullptr : FindOrBuild(&LayoutOf(control));
 }
 
-BuiltComponent* BuiltWindow::Find(std::string_view name) {
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    for (BuiltComponent& component : components_) {
-      if (name == component.row->name) return &component;
-    }
-    const ComponentLayout* row = FindLayout(window_, name);
-    if (row == nullptr || unbuilt_pages_.empty()) break;
-    BuildPagesHolding(*row);
-  }
-  return nullptr;
-}
+BuiltComponent* BuiltWindow::Find(std::string_view name) { return FindOrBuild(FindLayout(window_, name)); }
 
 BuiltComponent* BuiltWindow::FindById(int id) {
   for (BuiltComponent& component : components_) {

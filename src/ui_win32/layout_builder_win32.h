@@ -118,6 +118,9 @@ class BuiltWindow {
   void FitSelectionField(const BuiltComponent& component);
   void FitToText(BuiltComponent& component);
   void BuildPagesHolding(const ComponentLayout& row);
+  BuiltComponent* FindBuilt(const ComponentLayout* row);
+  // The component of `row`, building the page that holds it first if need be.
+  BuiltComponent* FindOrBuild(const ComponentLayout* row);
 
   LayoutWindow window_;
   HWND handle_;
