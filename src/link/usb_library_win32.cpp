@@ -9,13 +9,7 @@
 
 #include "common/platform.h"
 #include "common/text.h"
-
-namespace {
-
-// Also what the program's start-up makes the process-wide default (main_win32.cpp).
-constexpr DWORD kLibrarySearch = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
-
-}  // namespace
+#include "link/library_search_win32.h"
 
 const char* DefaultUsbLibraryName() { return "usblib.dll"; }
 
@@ -25,7 +19,7 @@ void* LoadUsbLibrary(const char* name, std::string* failure) {
   std::wstring wide(native.begin(), native.end());
   // A full path is loaded as it stands, but only when written with backslashes.
   std::replace(wide.begin(), wide.end(), L'/', L'\\');
-  void* library = reinterpret_cast<void*>(::LoadLibraryExW(wide.c_str(), nullptr, kLibrarySearch));
+  void* library = reinterpret_cast<void*>(::LoadLibraryExW(wide.c_str(), nullptr, kLibrarySearchFolders));
   if (library == nullptr && failure != nullptr) {
     // The number tells apart what the text may blur: 126 not found, 193 the other word size.
     const DWORD error = ::GetLastError();
