@@ -33,13 +33,15 @@ void SerialCallback(WinSerial* engine, unsigned code) {
   TForm1* const form = Form1;
   if (form == nullptr || engine == nullptr || form->Serial.get() != engine) return;
   switch (code) {
+    // The event is logged before PortOpen changes: the UI thread acts on PortOpen (a reset
+    // after a close), and its own log lines must come after the event that caused them.
     case kSerialOpened:
-      form->PortOpen = true;
       form->LogLine("Dut com port opened EV (COM" + std::to_string(form->CommNumber.load()) + ")");
+      form->PortOpen = true;
       break;
     case kSerialClosed:
-      form->PortOpen = false;
       form->LogLine("Dut com port closed EV");
+      form->PortOpen = false;
       form->CommNumber = 0;
       break;
     case kSerialData:

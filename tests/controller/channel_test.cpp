@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,6 +21,17 @@ std::vector<std::string> WithoutStamps(const std::vector<AnsiString>& lines) {
   return texts;
 }
 
+// Tells the test when a line reaches the debug mirror, so it can see the controller's state
+// at the moment the line was logged.
+class MirrorView final : public RecordingView {
+ public:
+  void AddDebugItem(Control list_box, const NativeString& text) override {
+    RecordingView::AddDebugItem(list_box, text);
+    if (on_item) on_item();
+  }
+  std::function<void()> on_item;
+};
+
 // A controller whose send pump hands its bytes to `sent` instead of the engine.
 class ChannelTest : public ::testing::Test {
  protected:
@@ -33,11 +45,13 @@ class ChannelTest : public ::testing::Test {
     environment.send = [this](const void* data, std::int16_t length) {
       sent.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(length));
     };
+    view_.SetVisible(Control::ListBox3, true);  // the debug mirror takes every log line
     form_ = std::make_unique<TForm1>(view_, std::move(environment));
     form_->FormCreate(nullptr);
   }
 
   TForm1& form() { return *form_; }
+  MirrorView& view() { return view_; }
   std::vector<std::string> Log() const { return WithoutStamps(form_->LogList.Lines()); }
 
   void ReceiveByteByByte(const std::string& bytes) {
@@ -57,13 +71,17 @@ class ChannelTest : public ::testing::Test {
 
  private:
   ScratchFolder folder_;
-  RecordingView view_;
+  MirrorView view_;
   std::unique_ptr<TForm1> form_;
 };
 
 using Texts = std::vector<std::string>;
 
 TEST_F(ChannelTest, OpenAndCloseEventsOfTheOwnEngineKeepPortStateAndLog) {
+  // Each event is logged before PortOpen changes: a UI thread that acts on the change (a reset
+  // after the close) must log after the event, never before it.
+  std::vector<bool> open_while_logged;
+  view().on_item = [&] { open_while_logged.push_back(form().PortOpen.load()); };
   form().CommNumber = 7;
   SerialCallback(form().Serial.get(), kSerialOpened);
   EXPECT_TRUE(form().PortOpen);
@@ -72,6 +90,7 @@ TEST_F(ChannelTest, OpenAndCloseEventsOfTheOwnEngineKeepPortStateAndLog) {
   EXPECT_FALSE(form().PortOpen);
   EXPECT_EQ(form().CommNumber, 0);
   EXPECT_EQ(Log(), (Texts{"Dut com port opened EV (COM7)", "Dut com port closed EV"}));
+  EXPECT_EQ(open_while_logged, (std::vector<bool>{false, true}));
 }
 
 TEST_F(ChannelTest, EventsOfAnotherEngineOrUnknownCodesDoNothing) {
