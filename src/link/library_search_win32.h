@@ -4,4 +4,25 @@
 
 #include <windows.h>
 
-inline constexpr DWORD kLibrarySearchFolders = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
+#include <string>
+
+// How this system lets the program keep the working folder out of its DLL search.
+enum class LibrarySearch {
+  // LoadLibraryExW takes the folder flags: Windows 8 and later, and Windows 7 with its update
+  // KB2533623.
+  kFolderFlags,
+  // Older systems: the working folder is taken out of the standard search, and the program's
+  // own libraries are loaded by their full path.
+  kFullPaths,
+};
+
+// What this system offers, found at run time: a program importing SetDefaultDllDirectories
+// would not even start where it is missing.
+LibrarySearch AvailableLibrarySearch();
+
+// Called first in WinMain, before anything loads a library.
+void RestrictLibrarySearch();
+
+// Loads a library of the program's: a bare name from the program's folder, else from the system
+// folder; a path as it stands. On failure GetLastError() tells why.
+HMODULE LoadProgramLibrary(const std::wstring& name, LibrarySearch search);

@@ -1,25 +1,21 @@
 // Windows: the USB library is usblib.dll, looked for only beside the program and in the system
 // folder; the working folder, which may be a download folder or a share, is never searched.
-#include "link/usb_library.h"
-
 #include <windows.h>
 
-#include <algorithm>
 #include <string>
 
 #include "common/platform.h"
 #include "common/text.h"
 #include "link/library_search_win32.h"
+#include "link/usb_library.h"
 
 const char* DefaultUsbLibraryName() { return "usblib.dll"; }
 
 void* LoadUsbLibrary(const char* name, std::string* failure) {
   if (name == nullptr) return nullptr;
   const NativeString native = AnsiToNative(name);
-  std::wstring wide(native.begin(), native.end());
-  // A full path is loaded as it stands, but only when written with backslashes.
-  std::replace(wide.begin(), wide.end(), L'/', L'\\');
-  void* library = reinterpret_cast<void*>(::LoadLibraryExW(wide.c_str(), nullptr, kLibrarySearchFolders));
+  const std::wstring wide(native.begin(), native.end());
+  void* library = reinterpret_cast<void*>(LoadProgramLibrary(wide, AvailableLibrarySearch()));
   if (library == nullptr && failure != nullptr) {
     // The number tells apart what the text may blur: 126 not found, 193 the other word size.
     const DWORD error = ::GetLastError();

@@ -29,7 +29,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Before anything loads a library: DLLs come only from beside the program and from the system
   // folder, never from the working folder, where anyone could have left a usblib.dll or a DLL
   // named like one the system loads on demand.
-  ::SetDefaultDllDirectories(kLibrarySearchFolders);
+  RestrictLibrarySearch();
   // Not held exclusively: a second copy may run, and a failure to create it stops nothing.
   const HANDLE running = ::CreateMutexW(nullptr, FALSE, kRunningMutexName);
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};

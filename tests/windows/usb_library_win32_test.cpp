@@ -1,9 +1,6 @@
 // Loading usblib.dll: where it is looked for, why loading failed, and calling its scan export.
-#include "link/usb_library.h"
-
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "link/library_search_win32.h"
+#include "link/usb_library.h"
 #include "support/test_files.h"
 
 namespace {
@@ -103,6 +102,7 @@ struct SearchCase {
 };
 
 // The working folder is never searched; the program's folder is; a full path loads that file.
+// Both ways give the same answers: the folder flags, and the full paths of systems without them.
 TEST(Win32UsbLibrary, LooksBesideTheProgramAndNeverInTheWorkingFolder) {
   const SearchCase cases[] = {
       {"only a copy in the working folder", false, true, Asked::kDefaultName, Loaded::kNothing},
@@ -114,41 +114,71 @@ TEST(Win32UsbLibrary, LooksBesideTheProgramAndNeverInTheWorkingFolder) {
       {"a full path written with forward slashes", true, true, Asked::kPlantedFullPathWithSlashes,
        Loaded::kThePlantedCopy},
   };
+  // Wine, like Windows 8 and later, has the flags; the program takes them where they exist.
+  EXPECT_EQ(AvailableLibrarySearch(), LibrarySearch::kFolderFlags);
   const std::wstring program_folder = FolderOf(ModuleFile(nullptr));
   const std::wstring beside = program_folder + L"\\usblib.dll";
-  for (const SearchCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    ASSERT_EQ(::GetModuleHandleW(L"usblib.dll"), nullptr) << "an earlier test left usblib.dll loaded";
-    ScratchFolder scratch;
-    const std::string planted = scratch.Path() + "\\usblib.dll";
-    if (c.planted) {
-      ASSERT_TRUE(::CopyFileW(beside.c_str(), Wide(planted).c_str(), TRUE));
-    }
-    const StandInAside aside(beside, !c.beside);
-    ASSERT_EQ(aside.Moved(), !c.beside);
-    const WorkingFolder working(Wide(scratch.Path()));
-    ASSERT_TRUE(working.Entered());
+  for (const LibrarySearch search : {LibrarySearch::kFolderFlags, LibrarySearch::kFullPaths}) {
+    for (const SearchCase& c : cases) {
+      SCOPED_TRACE(std::string(c.what) +
+                   (search == LibrarySearch::kFullPaths ? ", by full paths" : ", by flags"));
+      ASSERT_EQ(::GetModuleHandleW(L"usblib.dll"), nullptr) << "an earlier test left usblib.dll loaded";
+      ScratchFolder scratch;
+      const std::string planted = scratch.Path() + "\\usblib.dll";
+      if (c.planted) {
+        ASSERT_TRUE(::CopyFileW(beside.c_str(), Wide(planted).c_str(), TRUE));
+      }
+      const StandInAside aside(beside, !c.beside);
+      ASSERT_EQ(aside.Moved(), !c.beside);
+      const WorkingFolder working(Wide(scratch.Path()));
+      ASSERT_TRUE(working.Entered());
 
-    std::string name = DefaultUsbLibraryName();
-    if (c.asked != Asked::kDefaultName) name = planted;
-    if (c.asked == Asked::kPlantedFullPathWithSlashes) std::replace(name.begin(), name.end(), '\\', '/');
-    std::string failure;
-    const LoadedLibrary library(LoadUsbLibrary(name.c_str(), &failure));
+      std::string name = DefaultUsbLibraryName();
+      if (c.asked != Asked::kDefaultName) name = planted;
+      if (c.asked == Asked::kPlantedFullPathWithSlashes) std::replace(name.begin(), name.end(), '\\', '/');
+      std::string failure;
+      const LoadedLibrary library(search == LibrarySearch::kFolderFlags
+                                      ? LoadUsbLibrary(name.c_str(), &failure)
+                                      : LoadProgramLibrary(Wide(name), search));
+      const DWORD error = ::GetLastError();
 
-    if (c.loaded == Loaded::kNothing) {
-      EXPECT_EQ(library.handle, nullptr);
-      EXPECT_TRUE(failure.starts_with("usblib.dll: ")) << failure;
-      EXPECT_TRUE(failure.ends_with(" (error 126)")) << failure;
-      continue;
+      if (c.loaded == Loaded::kNothing) {
+        EXPECT_EQ(library.handle, nullptr);
+        if (search == LibrarySearch::kFolderFlags) {
+          EXPECT_TRUE(failure.starts_with("usblib.dll: ")) << failure;
+          EXPECT_TRUE(failure.ends_with(" (error 126)")) << failure;
+        } else {
+          EXPECT_EQ(error, static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+        }
+        continue;
+      }
+      ASSERT_NE(library.handle, nullptr) << failure << " error " << error;
+      const std::wstring loaded_from = FolderOf(ModuleFile(static_cast<HMODULE>(library.handle)));
+      const std::wstring expected =
+          c.loaded == Loaded::kBesideTheProgram ? program_folder : FolderOf(Wide(planted));
+      EXPECT_TRUE(SameFolder(loaded_from, expected))
+          << std::string(loaded_from.begin(), loaded_from.end()) << " instead of "
+          << std::string(expected.begin(), expected.end());
+      EXPECT_NE(FindUsbScanExport(library.handle), nullptr);
     }
-    ASSERT_NE(library.handle, nullptr) << failure;
-    const std::wstring loaded_from = FolderOf(ModuleFile(static_cast<HMODULE>(library.handle)));
-    const std::wstring expected =
-        c.loaded == Loaded::kBesideTheProgram ? program_folder : FolderOf(Wide(planted));
-    EXPECT_TRUE(SameFolder(loaded_from, expected))
-        << std::string(loaded_from.begin(), loaded_from.end()) << " instead of "
-        << std::string(expected.begin(), expected.end());
-    EXPECT_NE(FindUsbScanExport(library.handle), nullptr);
+  }
+}
+
+// A broken usblib.dll beside the program is the one reported, not a missing one elsewhere.
+TEST(Win32UsbLibrary, ABrokenLibraryBesideTheProgramIsReportedAsBroken) {
+  const std::wstring beside = FolderOf(ModuleFile(nullptr)) + L"\\usblib.dll";
+  for (const LibrarySearch search : {LibrarySearch::kFolderFlags, LibrarySearch::kFullPaths}) {
+    SCOPED_TRACE(search == LibrarySearch::kFullPaths ? "by full paths" : "by flags");
+    const StandInAside aside(beside, true);  // put back over the broken file at the end
+    ASSERT_TRUE(aside.Moved());
+    const HANDLE file = ::CreateFileW(beside.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(file, "no program at all", 17, &written, nullptr);
+    ::CloseHandle(file);
+    const LoadedLibrary library(LoadProgramLibrary(L"usblib.dll", search));
+    EXPECT_EQ(library.handle, nullptr);
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
   }
 }
 
