@@ -56,6 +56,13 @@ HMODULE LoadByFullPaths(const std::wstring& name) {
   return LoadFrom(SystemFolder(), name);
 }
 
+HMODULE LoadSystemLibrary(const std::wstring& name) {
+  if (AvailableLibrarySearch() == LibrarySearch::kFolderFlags) {
+    return ::LoadLibraryExW(name.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  }
+  return LoadFrom(SystemFolder(), name);
+}
+
 }  // namespace
 
 LibrarySearch AvailableLibrarySearch() {
@@ -70,6 +77,12 @@ void RestrictLibrarySearch() {
   } else {
     ::SetDllDirectoryW(L"");  // takes the working folder out of the standard search
   }
+}
+
+FARPROC SystemFunction(const wchar_t* library, const char* function) {
+  // Loaded for the rest of the process, as an import would be.
+  const HMODULE module = LoadSystemLibrary(library);
+  return module == nullptr ? nullptr : ::GetProcAddress(module, function);
 }
 
 HMODULE LoadProgramLibrary(const std::wstring& written, LibrarySearch search) {

@@ -23,6 +23,11 @@ LibrarySearch AvailableLibrarySearch();
 // Called first in WinMain, before anything loads a library.
 void RestrictLibrarySearch();
 
+// A function of a system DLL that the program needs only now and then, loaded from the system
+// folder on its first use: each DLL the program imports is loaded before it starts, and shell32
+// alone is a noticeable share of that. nullptr when the DLL or the function is missing.
+FARPROC SystemFunction(const wchar_t* library, const char* function);
+
 // Loads a library of the program's: a bare name from the program's folder, else from the system
 // folder; a path as it stands. On failure GetLastError() tells why.
 HMODULE LoadProgramLibrary(const std::wstring& name, LibrarySearch search);

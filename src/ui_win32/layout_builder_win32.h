@@ -121,6 +121,7 @@ class BuiltWindow {
   BuiltComponent* FindBuilt(const ComponentLayout* row);
   // The component of `row`, building the page that holds it first if need be.
   BuiltComponent* FindOrBuild(const ComponentLayout* row);
+  HWND Tooltips();
 
   LayoutWindow window_;
   HWND handle_;

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "link/library_search_win32.h"
 #include "ui_win32/error_display_win32.h"
 
 namespace {
@@ -50,9 +51,11 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, 
       instance, {kMainWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
       LayoutWindow::Form1, nullptr, resources_, this);
   // The PIN field gets its rules as it is made, whenever its page is built.
-  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_, [this](BuiltComponent& component) {
-    if (component.row->control == Control::MaskEdit1) pin_ = std::make_unique<PinEdit>(component.hwnd);
-  });
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_,
+                                         [this](BuiltComponent& component) {
+                                           if (component.row->control == Control::MaskEdit1)
+                                             pin_ = std::make_unique<PinEdit>(component.hwnd);
+                                         });
   for (BuiltComponent& component : built_->Components()) {
     if (component.row->kind == ComponentKind::Page) pages_.push_back(&component);
   }
@@ -481,9 +484,14 @@ void Win32MainWindow::CopyToClipboard(const NativeString& text) {
 }
 
 int Win32MainWindow::OpenWithShell(const NativeString& text) {
+  using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  // Through the generic function type, which converts to any other without a warning.
+  static const auto shell_execute = reinterpret_cast<ShellExecuteFunction>(
+      reinterpret_cast<void (*)()>(SystemFunction(L"shell32.dll", "ShellExecuteW")));
+  if (shell_execute == nullptr) return SE_ERR_DLLNOTFOUND;
   const std::wstring target = Wide(text);
   return static_cast<int>(reinterpret_cast<INT_PTR>(
-      ::ShellExecuteW(hwnd_, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
+      shell_execute(hwnd_, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
 }
 
 void Win32MainWindow::ShowPlainMessage(const NativeString& text) {

@@ -3,6 +3,7 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -42,6 +43,13 @@ void Release(T*& object) {
   object = nullptr;
 }
 
+bool IsOpaque(const BYTE* pixels, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (pixels[i * 4 + 3] != 0xFF) return false;
+  }
+  return true;
+}
+
 // PNG (or any format WIC knows) to a top-down 32-bit premultiplied DIB section.
 DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes) {
   DecodedPicture result;
@@ -71,7 +79,8 @@ DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes) {
     const UINT stride = width * 4;
     if (bitmap != nullptr &&
         SUCCEEDED(converted->CopyPixels(nullptr, stride, stride * height, static_cast<BYTE*>(pixels)))) {
-      result = {bitmap, static_cast<int>(width), static_cast<int>(height)};
+      result = {bitmap, static_cast<int>(width), static_cast<int>(height),
+                IsOpaque(static_cast<const BYTE*>(pixels), std::size_t{width} * height)};
     } else if (bitmap != nullptr) {
       ::DeleteObject(bitmap);
     }
@@ -107,14 +116,14 @@ bool SystemHasFace(const wchar_t* face) {
 
 }  // namespace
 
-Win32Resources::Win32Resources() {
-  RegisterBundledFonts();
-  DecodePictures();
-}
+Win32Resources::Win32Resources() { RegisterBundledFonts(); }
 
 Win32Resources::~Win32Resources() {
   for (auto& [key, font] : fonts_) ::DeleteObject(font);
-  for (auto& [key, picture] : pictures_) ::DeleteObject(picture.bitmap);
+  for (auto& [key, picture] : pictures_) {
+    if (picture.bitmap != nullptr) ::DeleteObject(picture.bitmap);
+  }
+  Release(picture_decoder_);
   for (HANDLE handle : font_handles_) ::RemoveFontMemResourceEx(handle);
 }
 
@@ -135,24 +144,23 @@ void Win32Resources::RegisterBundledFonts() {
   }
 }
 
-void Win32Resources::DecodePictures() {
-  IWICImagingFactory* factory = nullptr;
-  if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IWICImagingFactory, reinterpret_cast<void**>(&factory)))) {
-    return;  // the window still opens, without its pictures
-  }
-  for (const PictureResource& resource : kPictureResources) {
-    const ResourceBytes bytes = FindBytes(resource.name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-    if (bytes.data == nullptr) continue;
-    DecodedPicture decoded = Decode(factory, bytes);
-    if (decoded.bitmap != nullptr) pictures_[resource.picture] = decoded;
-  }
-  factory->Release();
-}
-
 const DecodedPicture* Win32Resources::Picture(LayoutPicture picture) const {
-  const auto found = pictures_.find(picture);
-  return found == pictures_.end() ? nullptr : &found->second;
+  if (const auto found = pictures_.find(picture); found != pictures_.end()) {
+    return found->second.bitmap == nullptr ? nullptr : &found->second;
+  }
+  const auto resource = std::find_if(std::begin(kPictureResources), std::end(kPictureResources),
+                                     [&](const PictureResource& known) { return known.picture == picture; });
+  if (resource == std::end(kPictureResources)) return nullptr;
+  if (picture_decoder_ == nullptr && !picture_decoder_failed_) {
+    picture_decoder_failed_ =
+        FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&picture_decoder_)));
+  }
+  // Without a decoder the window still opens, without its pictures.
+  DecodedPicture& decoded = pictures_[picture];
+  const ResourceBytes bytes = FindBytes(resource->name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  if (picture_decoder_ != nullptr && bytes.data != nullptr) decoded = Decode(picture_decoder_, bytes);
+  return decoded.bitmap == nullptr ? nullptr : &decoded;
 }
 
 // The first face of each list that is present wins, as in the Qt window: the system's own

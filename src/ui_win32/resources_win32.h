@@ -14,11 +14,15 @@ struct DecodedPicture {
   HBITMAP bitmap = nullptr;
   int width = 0;
   int height = 0;
+  bool opaque = false;  // no pixel lets what is behind it show through
 };
+
+struct IWICImagingFactory;
 
 class Win32Resources {
  public:
-  // Registers the bundled faces for this program alone and decodes the pictures.
+  // Registers the bundled faces for this program alone. Each picture is decoded when it is
+  // first drawn: some belong to pages and windows a run may never show.
   Win32Resources();
   ~Win32Resources();
   Win32Resources(const Win32Resources&) = delete;
@@ -32,10 +36,12 @@ class Win32Resources {
 
  private:
   void RegisterBundledFonts();
-  void DecodePictures();
   const wchar_t* FaceFor(FontFace face) const;
 
-  std::map<LayoutPicture, DecodedPicture> pictures_;
+  // Filled as pictures are first asked for; a picture that cannot be decoded is kept as none.
+  mutable std::map<LayoutPicture, DecodedPicture> pictures_;
+  mutable IWICImagingFactory* picture_decoder_ = nullptr;
+  mutable bool picture_decoder_failed_ = false;
   std::map<std::tuple<FontFace, int, bool>, HFONT> fonts_;
   std::vector<HANDLE> font_handles_;
   bool open_sans_bundled_ = false;

@@ -3,8 +3,10 @@
 // log saved once when the session ends.
 #include "ui_win32/main_window_win32.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <oleacc.h>
+#include <shellapi.h>
 
 #include <algorithm>
 #include <functional>
@@ -245,6 +247,21 @@ int ChildWindows(HWND parent) {
   return count;
 }
 
+BOOL CALLBACK NoteToolTips(HWND window, LPARAM found) {
+  wchar_t class_name[32] = {};
+  ::GetClassNameW(window, class_name, 32);
+  if (std::wstring(class_name) != TOOLTIPS_CLASSW) return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The tool tip window of this thread and how many fields it has a hint for; nullptr if none.
+std::pair<HWND, LRESULT> ToolTips() {
+  HWND found = nullptr;
+  ::EnumThreadWindows(::GetCurrentThreadId(), NoteToolTips, reinterpret_cast<LPARAM>(&found));
+  return {found, found == nullptr ? 0 : ::SendMessageW(found, TTM_GETTOOLCOUNT, 0, 0)};
+}
+
 // Only what the first page shows is made at start; a hidden page is built when it is shown or
 // when one of its components is first asked for, and then holds all its controls.
 TEST_F(Win32WindowTest, HiddenPagesAreBuiltWhenFirstNeeded) {
@@ -264,14 +281,21 @@ TEST_F(Win32WindowTest, HiddenPagesAreBuiltWhenFirstNeeded) {
   EXPECT_EQ(ChildWindows(built.Find("Welcome")->hwnd), windowed_rows("Welcome"));
   EXPECT_EQ(ChildWindows(setup), 0);
   EXPECT_EQ(ChildWindows(done), 0);
+  EXPECT_EQ(ToolTips().first, nullptr) << "only the setup page's fields have hints";
 
   window_->SetVisible(Control::Label30, true);
   EXPECT_EQ(ChildWindows(setup), windowed_rows("Setup_"));
+  EXPECT_EQ(ToolTips().second, 4) << "the PIN, APN name, user name and password hints";
   window_->SetText(Control::MaskEdit1, u"12");
   EXPECT_EQ(window_->Text(Control::MaskEdit1), u"  12") << "the PIN field has its rules";
   window_->ShowPage(kPageDone);
   EXPECT_EQ(ChildWindows(done), windowed_rows("Done_"));
   EXPECT_NE(::GetWindowLongW(done, GWL_STYLE) & WS_VISIBLE, 0);
+}
+
+// The shell is loaded when the link is first opened; its own result code comes back.
+TEST_F(Win32WindowTest, TheShellOpensTheLinkAndItsResultCodeComesBack) {
+  EXPECT_EQ(window_->OpenWithShell(AnsiToNative(folder_.File("no-such-page.html"))), SE_ERR_FNF);
 }
 
 TEST_F(Win32WindowTest, WindowsMatchTheLayout) { ExpectViewMatchesLayout(Win32Inspector(*window_)); }
