@@ -171,9 +171,7 @@ Canvas::~Canvas() {
 }
 
 void Canvas::Invalidate() {
-  stale_ = true;
-  for (Canvas* child : children_) child->stale_ = true;
-  for (Canvas* child : children_) child->Invalidate();
+  Root().stale_ = true;
   ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
@@ -183,7 +181,14 @@ void Canvas::SetFocusFrame(HWND control) {
   Invalidate();
 }
 
+POINT Canvas::OffsetInRoot() const {
+  if (parent_ == nullptr) return {0, 0};
+  const POINT outer = parent_->OffsetInRoot();
+  return {outer.x + offset_.x, outer.y + offset_.y};
+}
+
 void Canvas::ComposeIfStale() {
+  if (parent_ != nullptr) return Root().ComposeIfStale();
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   if (client.right != size_.cx || client.bottom != size_.cy) stale_ = true;
@@ -202,25 +207,32 @@ void Canvas::Compose() {
   HDC dc = ::CreateCompatibleDC(screen);
   ::ReleaseDC(hwnd_, screen);
   HGDIOBJ old = ::SelectObject(dc, composed_);
-  if (parent_ != nullptr) {
-    parent_->ComposeIfStale();
-    HDC source = ::CreateCompatibleDC(dc);
-    HGDIOBJ source_old = ::SelectObject(source, parent_->composed_);
-    ::BitBlt(dc, 0, 0, size_.cx, size_.cy, source, offset_.x, offset_.y, SRCCOPY);
-    ::SelectObject(source, source_old);
-    ::DeleteDC(source);
-  } else {
-    HBRUSH grey = ::CreateSolidBrush(RGB(0x80, 0x80, 0x80));
-    ::FillRect(dc, &client, grey);
-    ::DeleteObject(grey);
-  }
+  HBRUSH grey = ::CreateSolidBrush(RGB(0x80, 0x80, 0x80));
+  ::FillRect(dc, &client, grey);
+  ::DeleteObject(grey);
+  DrawLayers(dc);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  brush_ = ::CreatePatternBrush(composed_);
+}
+
+void Canvas::DrawLayers(HDC dc) const {
+  const POINT origin = OffsetInRoot();
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  const int saved = ::SaveDC(dc);
+  // In this canvas's own coordinates, and nothing of it outside its area.
+  ::SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+  ::IntersectClipRect(dc, 0, 0, client.right, client.bottom);
   for (const BuiltComponent* component : drawn_) {
     if (component->visible) Draw(dc, *component);
   }
   DrawFocusFrame(dc);
-  ::SelectObject(dc, old);
-  ::DeleteDC(dc);
-  brush_ = ::CreatePatternBrush(composed_);
+  ::RestoreDC(dc, saved);
+  for (const Canvas* child : children_) {
+    // A hidden page keeps its components out of the picture.
+    if ((::GetWindowLongW(child->hwnd_, GWL_STYLE) & WS_VISIBLE) != 0) child->DrawLayers(dc);
+  }
 }
 
 void Canvas::Draw(HDC dc, const BuiltComponent& component) const {
@@ -302,11 +314,12 @@ HBRUSH Canvas::BrushFor(HDC dc, HWND child) {
   ComposeIfStale();
   POINT origin{0, 0};
   ::MapWindowPoints(child, hwnd_, &origin, 1);
-  ::SetBrushOrgEx(dc, -origin.x, -origin.y, nullptr);
+  const POINT offset = OffsetInRoot();
+  ::SetBrushOrgEx(dc, -origin.x - offset.x, -origin.y - offset.y, nullptr);
   ::SetBkMode(dc, TRANSPARENT);
   const BuiltComponent* component = ComponentOf(child);
   ::SetTextColor(dc, component != nullptr ? ToColorRef(component->font.colour) : RGB(0, 0, 0));
-  return brush_;
+  return Root().brush_;
 }
 
 bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
@@ -324,9 +337,12 @@ bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
       // Also what a themed control asks for when it draws its parent's background.
       ComposeIfStale();
       HDC dc = reinterpret_cast<HDC>(wparam);
+      RECT client{};
+      ::GetClientRect(hwnd_, &client);
+      const POINT offset = OffsetInRoot();
       HDC source = ::CreateCompatibleDC(dc);
-      HGDIOBJ old = ::SelectObject(source, composed_);
-      ::BitBlt(dc, 0, 0, size_.cx, size_.cy, source, 0, 0, SRCCOPY);
+      HGDIOBJ old = ::SelectObject(source, Root().composed_);
+      ::BitBlt(dc, 0, 0, client.right, client.bottom, source, offset.x, offset.y, SRCCOPY);
       ::SelectObject(source, old);
       ::DeleteDC(source);
       result = 1;
@@ -580,9 +596,11 @@ void BuiltWindow::SetVisible(BuiltComponent& component, bool visible) {
   component.visible = visible;
   if (component.hwnd == nullptr) {
     component.canvas->Invalidate();
-  } else {
-    ::ShowWindow(component.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    return;
   }
+  ::ShowWindow(component.hwnd, visible ? SW_SHOWNA : SW_HIDE);
+  // A page's drawn components come into the composition or leave it with the page.
+  if (IsContainer(component.row->kind)) component.canvas->Invalidate();
 }
 
 void BuiltWindow::SetLabelText(BuiltComponent& component, const std::wstring& text) {

@@ -25,10 +25,11 @@ struct BuiltComponent {
   int id = 0;       // the control identifier its notifications carry
 };
 
-// A window that draws its own background: the window itself, the notebook, a page. What it
-// shows under its controls is composed once into a bitmap (the parent's background, then its
-// drawn components back to front, then the focus frame), which also serves as the brush of
-// its transparent labels, so they show exactly what lies behind them.
+// A window that draws its own background: the window itself, the notebook, a page. What the
+// whole window shows under its controls is composed once into one bitmap of the outermost
+// canvas: its background, then for it and each shown canvas inside it the drawn components
+// back to front and the focus frame. Every canvas paints its part of that bitmap, and it also
+// serves as the brush of the transparent labels, so they show exactly what lies behind them.
 class Canvas {
  public:
   Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources);
@@ -39,12 +40,12 @@ class Canvas {
   HWND Handle() const { return hwnd_; }
   void AddDrawn(const BuiltComponent* component) {
     drawn_.push_back(component);
-    stale_ = true;
+    Root().stale_ = true;
   }
   void AddChild(Canvas* child) { children_.push_back(child); }
   // The font its children inherit, kept as a control keeps its own (WM_SETFONT, WM_GETFONT).
   void SetFont(HFONT font) { font_ = font; }
-  // Marks this background and every nested one for composing again, and repaints them.
+  // Marks the composition stale and repaints this canvas and every one inside it.
   void Invalidate();
   // The control around which the focus frame is drawn; nullptr for none.
   void SetFocusFrame(HWND control);
@@ -52,20 +53,26 @@ class Canvas {
   bool Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
 
  private:
+  Canvas& Root() { return parent_ == nullptr ? *this : parent_->Root(); }
+  // Where this canvas's client area lies in the outermost one's.
+  POINT OffsetInRoot() const;
   void ComposeIfStale();
   void Compose();
+  // This canvas's drawn components and focus frame, then those of the shown canvases inside it.
+  void DrawLayers(HDC dc) const;
   void Draw(HDC dc, const BuiltComponent& component) const;
   void DrawFocusFrame(HDC dc) const;
   HBRUSH BrushFor(HDC dc, HWND child);
 
   HWND hwnd_;
   Canvas* parent_;
-  POINT offset_;
+  POINT offset_;  // within the parent's client area
   const Win32Resources& resources_;
   std::vector<const BuiltComponent*> drawn_;
   std::vector<Canvas*> children_;
   HWND focus_ = nullptr;
   HFONT font_ = nullptr;
+  // The composition, kept by the outermost canvas only.
   HBITMAP composed_ = nullptr;
   HBRUSH brush_ = nullptr;
   SIZE size_{};
