@@ -12,9 +12,7 @@ using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
 SetDefaultDllDirectoriesFunction FindSetDefaultDllDirectories() {
   const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
   if (kernel == nullptr) return nullptr;
-  const FARPROC found = ::GetProcAddress(kernel, "SetDefaultDllDirectories");
-  // Through the generic function type, which converts to any other without a warning.
-  return reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void (*)()>(found));
+  return AsFunction<SetDefaultDllDirectoriesFunction>(::GetProcAddress(kernel, "SetDefaultDllDirectories"));
 }
 
 bool IsBareName(const std::wstring& name) { return name.find_first_of(L"\\/:") == std::wstring::npos; }

@@ -23,6 +23,13 @@ LibrarySearch AvailableLibrarySearch();
 // Called first in WinMain, before anything loads a library.
 void RestrictLibrarySearch();
 
+// What GetProcAddress found, as the function type it is. Through the generic function type,
+// which converts to any other without a warning.
+template <typename Function>
+Function AsFunction(FARPROC found) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
 // A function of a system DLL that the program needs only now and then, loaded from the system
 // folder on its first use: each DLL the program imports is loaded before it starts, and shell32
 // alone is a noticeable share of that. nullptr when the DLL or the function is missing.

@@ -27,7 +27,5 @@ void* LoadUsbLibrary(const char* name, std::string* failure) {
 
 UsbScanComFunction FindUsbScanExport(void* library) {
   if (library == nullptr) return nullptr;
-  const FARPROC found = ::GetProcAddress(static_cast<HMODULE>(library), kUsbScanExportName);
-  // Through the generic function type, which converts to any other without a warning.
-  return reinterpret_cast<UsbScanComFunction>(reinterpret_cast<void (*)()>(found));
+  return AsFunction<UsbScanComFunction>(::GetProcAddress(static_cast<HMODULE>(library), kUsbScanExportName));
 }

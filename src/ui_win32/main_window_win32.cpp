@@ -485,9 +485,8 @@ void Win32MainWindow::CopyToClipboard(const NativeString& text) {
 
 int Win32MainWindow::OpenWithShell(const NativeString& text) {
   using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-  // Through the generic function type, which converts to any other without a warning.
-  static const auto shell_execute = reinterpret_cast<ShellExecuteFunction>(
-      reinterpret_cast<void (*)()>(SystemFunction(L"shell32.dll", "ShellExecuteW")));
+  static const auto shell_execute =
+      AsFunction<ShellExecuteFunction>(SystemFunction(L"shell32.dll", "ShellExecuteW"));
   if (shell_execute == nullptr) return SE_ERR_DLLNOTFOUND;
   const std::wstring target = Wide(text);
   return static_cast<int>(reinterpret_cast<INT_PTR>(

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/box_device_record.h"
+#include "link/library_search_win32.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -29,8 +30,8 @@ class Win32BoxRun : public ::testing::Test {
     if (port == nullptr || std::atoi(port) <= 0) GTEST_SKIP() << "no box simulator port";
     fixture_ = std::make_unique<FormFixture>("", "usblib.dll");
     ASSERT_NE(form().UsbLibHandle, nullptr);
-    const auto set_devices = reinterpret_cast<SetDevices>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(static_cast<HMODULE>(form().UsbLibHandle), "usblib_standin_set_devices")));
+    const auto set_devices = AsFunction<SetDevices>(
+        ::GetProcAddress(static_cast<HMODULE>(form().UsbLibHandle), "usblib_standin_set_devices"));
     ASSERT_NE(set_devices, nullptr);
     BoxDeviceRecord box{};
     box.vid = 0x0403;

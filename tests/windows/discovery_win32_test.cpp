@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "link/box_device_record.h"
+#include "link/library_search_win32.h"
 #include "support/form_fixture.h"
 
 namespace {
@@ -31,8 +32,8 @@ class Win32Discovery : public ::testing::Test {
   Win32Discovery() : fixture_("", "usblib.dll") {}
   void SetUp() override {
     ASSERT_NE(fixture_.form().UsbLibHandle, nullptr) << "usblib.dll beside the test program";
-    set_devices_ = reinterpret_cast<SetDevices>(reinterpret_cast<void (*)()>(::GetProcAddress(
-        static_cast<HMODULE>(fixture_.form().UsbLibHandle), "usblib_standin_set_devices")));
+    set_devices_ = AsFunction<SetDevices>(::GetProcAddress(static_cast<HMODULE>(fixture_.form().UsbLibHandle),
+                                                           "usblib_standin_set_devices"));
     ASSERT_NE(set_devices_, nullptr);
   }
   void Give(const std::vector<BoxDeviceRecord>& records, std::uint8_t result = 0) {

@@ -231,8 +231,8 @@ TEST(Win32UsbLibrary, ScanExportReportsTheDevicesThroughTheStandardCallingConven
   ASSERT_STREQ(DefaultUsbLibraryName(), "usblib.dll");
   const LoadedLibrary library(LoadUsbLibrary(DefaultUsbLibraryName()));
   ASSERT_NE(library.handle, nullptr);
-  const auto set_devices = reinterpret_cast<SetDevices>(reinterpret_cast<void (*)()>(
-      ::GetProcAddress(static_cast<HMODULE>(library.handle), "usblib_standin_set_devices")));
+  const auto set_devices =
+      AsFunction<SetDevices>(::GetProcAddress(static_cast<HMODULE>(library.handle), "usblib_standin_set_devices"));
   ASSERT_NE(set_devices, nullptr);
   const UsbScanComFunction scan = FindUsbScanExport(library.handle);
   ASSERT_NE(scan, nullptr);
