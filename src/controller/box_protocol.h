@@ -68,14 +68,21 @@ AnsiString SettingsCommand(std::string_view apn, std::string_view user, std::str
 inline constexpr std::size_t kPukMaxCharacters = 12;
 NativeString PukPrefix(std::u16string_view puk_entry);
 
+// SIM codes. A PUK is always 8 digits. A PIN may have 4 to 8, but the PIN field holds four, so
+// a PIN the SIM asks for must fill it.
+inline constexpr std::size_t kPukDigits = 8;
+inline constexpr std::size_t kPinFieldDigits = 4;
+// Whether `text` is exactly `count` decimal digits.
+bool IsDigits(std::string_view text, std::size_t count);
+
 // The longest command the send path takes (its 100-byte buffer also holds "\n\r" and a zero).
 inline constexpr std::size_t kMaxCommandLength = 97;
 
 // The first piece of a field that would change the frame or the fields of a settings
 // command, described for the user: a character below 32 or DEL (a CR or LF splits the command
 // on the wire), "[" or "]" (they end or open a command), or one of the command's key words
-// (the box would take what follows as the value of that key; matched in any case, since
-// nothing says the box tells them apart). Nothing when the field can be sent as it is.
+// anywhere (the box would take what follows as the value of that key; matched in any case,
+// since nothing says the box tells them apart). Nothing when the field can be sent as it is.
 std::optional<std::string> UnsendablePart(std::string_view field);
 
 }  // namespace box_protocol

@@ -79,13 +79,18 @@ void TForm1::ClearDutRecvList() {
   DutRecvList.clear();
 }
 
-void TForm1::SendDut(const AnsiString& command, std::uint32_t reply_timeout) {
+bool TForm1::SendDut(const AnsiString& command, std::uint32_t reply_timeout) {
+  bool queued = false;
   {
     std::lock_guard<std::mutex> lock(DutSendLock);
-    if (DutSendQueue.empty()) DutSendQueue.push_back(command);
+    if (DutSendQueue.empty()) {
+      DutSendQueue.push_back(command);
+      queued = true;
+    }
   }
   // A command dropped because another one waits still sets the countdown.
   ReplyTimeout = reply_timeout;
+  return queued;
 }
 
 void TForm1::CheckForDutSend() {

@@ -55,9 +55,4 @@ void TForm1::ComboBox1Change(TObject* /*Sender*/) {
 
 void TForm1::CheckBox1Click(TObject* /*Sender*/) { UpdateApnList(true, Mcc == 0); }
 
-void TForm1::CheckBox2Click(TObject* /*Sender*/) {
-  const bool visible = view_.IsChecked(Control::CheckBox2);
-  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
-    view_.SetVisible(control, visible);
-  }
-}
+void TForm1::CheckBox2Click(TObject* /*Sender*/) { ShowCredentialsAsTicked(); }

@@ -52,10 +52,15 @@ NativeString PukPrefix(std::u16string_view puk_entry) {
   return prefix;
 }
 
+bool IsDigits(std::string_view text, std::size_t count) {
+  return text.size() == count && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 namespace {
 
-// The command's keys as a typed value could repeat them: each but the PUK's follows a space.
-constexpr std::array<std::string_view, 5> kKeyWords = {" APN:", " USER:", " PW:", " PIN:", "PUK:"};
+// The keys of the settings and PUK commands. A box that reads the first key word it finds
+// would take whatever follows one inside a value as that key's value, space before or not.
+constexpr std::array<std::string_view, 5> kKeyWords = {"APN:", "USER:", "PW:", "PIN:", "PUK:"};
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -68,10 +73,6 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
   return false;
 }
 
-std::string DescribeKeyWord(std::string_view key) {
-  if (key.front() != ' ') return "\"" + std::string(key) + "\"";
-  return "\"" + std::string(key.substr(1)) + "\" after a space";
-}
 
 }  // namespace
 
@@ -83,7 +84,7 @@ std::optional<std::string> UnsendablePart(std::string_view field) {
     if (c == '[' || c == ']') return "\"" + std::string(1, c) + "\"";
   }
   for (std::string_view key : kKeyWords) {
-    if (ContainsIgnoringCase(field, key)) return DescribeKeyWord(key);
+    if (ContainsIgnoringCase(field, key)) return "\"" + std::string(key) + "\"";
   }
   return std::nullopt;
 }

@@ -1,8 +1,10 @@
 // The setup state machine: one step per DeviceTimer tick, and the state changes it makes.
 #include <array>
+#include <optional>
 
 #include "controller/box_protocol.h"
 #include "controller/main_form.h"
+#include "controller/pin_digits.h"
 
 namespace bp = box_protocol;
 
@@ -29,6 +31,10 @@ constexpr unsigned kLadderPause = 200;
 constexpr std::uint32_t kFirstGprsTestTimeout = 60000;
 constexpr std::uint32_t kGprsTestRetryTimeout = 15000;
 constexpr std::int32_t kGprsTestMaxTries = 3;
+
+constexpr const char* kEnterPin = "Enter PIN code";
+constexpr const char* kEnterCorrectPin = "Enter correct PIN code";
+constexpr const char* kEnterPukAndNewPin = "Enter PUK code and new PIN code";
 
 constexpr const char* kWebHost = "www.rodiduz.com";
 
@@ -75,7 +81,9 @@ void TForm1::DeviceTimerTimer(TObject* /*Sender*/) {
 
   if (const auto status = bp::ClassifySimWord(message)) {
     SimStatus = *status;
+    SimLastWord = *status;
     flags.sim_word_seen = true;
+    LogSimVerdict(RefusedCodes.SimWordArrived(*status));
   }
   if (Contains(message, bp::kNetworkReportKey)) {
     ParsePLMN(message);
@@ -198,11 +206,11 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
     case kStateWaitUser:
       // The page must offer the field for the code asked for, or the user could not give it.
       if (flags.sim_word_seen && SimPromptArmed && SimStatus == kSimWrongPin) {
-        ShowAndLogMessage("Enter correct PIN code");
+        ShowAndLogMessage(kEnterCorrectPin);
         SimPromptArmed = false;
         AskForSimCode();
       } else if (flags.sim_word_seen && SimPromptArmed && SimStatus == kSimPukRequired) {
-        ShowAndLogMessage("Enter PUK code and new PIN code");
+        ShowAndLogMessage(kEnterPukAndNewPin);
         SimPromptArmed = false;
         AskForSimCode();
       }
@@ -236,25 +244,22 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
 }
 
 void TForm1::PrepareSettingsAndSubmit() {
-  if (SimStatus == kSimWrongPin) ShowAndLogMessage("Enter correct PIN code");
-  if (SimStatus == kSimPukRequired) ShowAndLogMessage("Enter PUK code and new PIN code");
+  const std::optional<AnsiString> question = FirstSubmissionQuestion();
+  if (question) ShowAndLogMessage(*question);
   SetCheckBox(Control::CheckBox1, false);
   for (Control edit : {Control::Edit1, Control::Edit2, Control::Edit3, Control::Edit4, Control::MaskEdit1}) {
     view_.SetText(edit, u"");
   }
   UpdateApnList(true, Mcc == 0);
-  // A PIN the SIM refused, or any PIN while it wants its PUK, would cost one of its few tries:
-  // the field stays empty for the user's own answer.
-  const bool ask_first = SimStatus == kSimWrongPin || SimStatus == kSimPukRequired;
   if (SimStatus != kSimPinNotNeeded) {
-    view_.SetText(Control::MaskEdit1, ask_first ? NativeString() : AnsiToNative(BoxPin));
+    view_.SetText(Control::MaskEdit1, question ? NativeString() : AnsiToNative(BoxPin));
     SetPinAreaVisible(true);
   } else {
     view_.SetText(Control::MaskEdit1, u"");
     SetPinAreaVisible(false);
   }
   ChangeCommState(kStateWaitUser);
-  if (ask_first) {
+  if (question) {
     // The prompt has been shown; the box's next SIM word does not repeat it.
     SimPromptArmed = false;
     AskForSimCode();
@@ -275,6 +280,20 @@ void TForm1::PrepareSettingsAndSubmit() {
   }
 }
 
+std::optional<AnsiString> TForm1::FirstSubmissionQuestion() const {
+  // A PIN the SIM refused, or any PIN while it wants its PUK, would cost one of its few tries.
+  if (SimStatus == kSimWrongPin) return kEnterCorrectPin;
+  if (SimStatus == kSimPukRequired) return kEnterPukAndNewPin;
+  if (SimStatus == kSimPinNotNeeded) return std::nullopt;
+  // The field keeps four digits of the stored PIN: a longer one would go out cut, and be wrong.
+  PinDigits stored;
+  stored.Assign(AnsiToNative(BoxPin));
+  const AnsiString stored_pin = NativeToAnsi(stored.Digits());
+  if (!stored_pin.empty() && RefusedCodes.PinRefused(BoxId, stored_pin)) return kEnterCorrectPin;
+  if (SimStatus == kSimPinRequired && !bp::IsDigits(BoxPin, bp::kPinFieldDigits)) return kEnterPin;
+  return std::nullopt;
+}
+
 void TForm1::TestPassed() {
   LogLine("PASSED");
   view_.HideInfo();
@@ -293,12 +312,18 @@ void TForm1::TestFailed() {
     case kSimWrongPin:
       LogLine("FAILED WRONG PIN");
       ShowAndLogMessage("Wrong PIN code");
+      // The refused PIN must not go out again with a plain Next.
+      view_.SetText(Control::MaskEdit1, u"");
       SetPinAreaVisible(true);
       view_.SetFocus(Control::MaskEdit1);
       break;
     case kSimPukRequired:
       LogLine("FAILED PUK");
-      ShowAndLogMessage("Enter PUK code and new PIN code");
+      ShowAndLogMessage(kEnterPukAndNewPin);
+      // A refused PUK is cleared like a refused PIN; so is a PIN that used up the last try, as
+      // it is no new PIN the user chose.
+      if (!view_.IsVisible(Control::Edit4)) view_.SetText(Control::MaskEdit1, u"");
+      view_.SetText(Control::Edit4, u"");
       SetPinAreaVisible(true);
       view_.SetVisible(Control::Label30, true);
       view_.SetVisible(Control::Edit4, true);
@@ -310,10 +335,12 @@ void TForm1::TestFailed() {
       view_.SetFocus(Control::ComboBox1);
       break;
     default:
-      // Whatever failed, the APN is the one thing the user can change here.
+      // Whatever failed, the APN is the one thing the user can change here, and the PIN when
+      // the SIM last asked for one.
       ShowMessage("Unknown SIM error. Try again");
       SetOperatorAreaVisible(true);
-      view_.SetFocus(Control::ComboBox1);
+      if (SimAsksForPin()) SetPinAreaVisible(true);
+      view_.SetFocus(SimAsksForPin() ? Control::MaskEdit1 : Control::ComboBox1);
       break;
   }
   view_.SetEnabled(Control::Button7, true);
@@ -328,6 +355,9 @@ void TForm1::AskForSimCode() {
     ShowPukEntry();
     view_.SetFocus(Control::Edit4);
   } else {
+    // A PUK entry left from an earlier "SIM PUK" would send a PUK the SIM does not want.
+    view_.SetVisible(Control::Edit4, false);
+    view_.SetVisible(Control::Label30, false);
     view_.SetFocus(Control::MaskEdit1);
   }
   view_.SetEnabled(Control::Button7, true);
@@ -338,6 +368,11 @@ void TForm1::ShowPukEntry() {
   if (!view_.IsVisible(Control::Edit4)) view_.SetText(Control::Edit4, u"");
   view_.SetVisible(Control::Edit4, true);
   view_.SetVisible(Control::Label30, true);
+}
+
+void TForm1::LogSimVerdict(RefusedSimCodes::Verdict verdict) {
+  if (verdict == RefusedSimCodes::Verdict::kPinRefused) LogLine("SIM refused the PIN sent");
+  if (verdict == RefusedSimCodes::Verdict::kPukRefused) LogLine("SIM refused the PUK sent");
 }
 
 void TForm1::CountSearchTimeWithoutBox() {
@@ -380,6 +415,7 @@ void TForm1::ResetWizard() {
   view_.HideInfo();
   view_.SetEnabled(Control::Button7, true);
   SimStatus = kSimReady;
+  SimLastWord = kSimReady;
   view_.SetVisible(Control::Edit4, false);
   view_.SetVisible(Control::Label30, false);
   LabelVisibleLevel(-1);
@@ -398,10 +434,15 @@ void TForm1::SetOperatorAreaVisible(bool visible) {
                           Control::Label3, Control::Label4, Control::Edit1, Control::Bevel2}) {
     view_.SetVisible(control, visible);
   }
-  // What is shown is what is sent: the user name and password go out only with CheckBox2.
-  const bool credentials = visible && view_.IsChecked(Control::CheckBox2);
+  ShowCredentialsAsTicked();
+}
+
+void TForm1::ShowCredentialsAsTicked() {
+  // What is shown is what is sent: the user name and password go out only with CheckBox2, and
+  // they belong to the operator area, hidden with it whatever the tick.
+  const bool visible = view_.IsChecked(Control::CheckBox2) && view_.IsVisible(Control::ComboBox1);
   for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
-    view_.SetVisible(control, credentials);
+    view_.SetVisible(control, visible);
   }
 }
 

@@ -1,5 +1,6 @@
 // Start, Restart, Next and the GPRS settings submission.
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "controller/box_protocol.h"
@@ -13,17 +14,30 @@ constexpr std::uint32_t kSettingsReplyTimeout = 500;
 
 constexpr const char* kTooLongMessage =
     "The settings are too long. Please shorten the APN, username or password";
+constexpr const char* kPinShapeMessage = "The PIN code must have 4 digits. Please enter the PIN code";
+constexpr const char* kPukShapeMessage = "The PUK code must have 8 digits. Please enter the PUK code";
+constexpr const char* kPinRefusedMessage =
+    "The SIM card has refused this PIN code already. Please enter the correct PIN code";
+constexpr const char* kPukRefusedMessage =
+    "The SIM card has refused this PUK code already. Please enter the correct PUK code";
 
 struct SentField {
-  const char* name;  // as the user knows the field
-  AnsiString text;   // as it would go out
+  const char* name;    // as the user knows the field
+  NativeString typed;  // as the field holds it
+  AnsiString sent;     // as it would go out
 };
+
+// A character without an 8-bit form would reach the box as "?", a value nobody typed.
+std::optional<std::string> UnsendablePart(const SentField& field) {
+  if (AnsiToNative(field.sent) != field.typed) return std::string("a character the box cannot take");
+  return bp::UnsendablePart(field.sent);
+}
 
 // Names the first field, in the order the user fills them in, that holds something which would
 // change the command's frame or fields; nothing when every field can be sent.
 std::optional<AnsiString> UnsendableFieldMessage(const std::vector<SentField>& fields) {
   for (const SentField& field : fields) {
-    if (const auto part = bp::UnsendablePart(field.text)) {
+    if (const auto part = UnsendablePart(field)) {
       return std::string("The ") + field.name + " contains " + *part +
              ", which cannot be sent. Please change the " + field.name;
     }
@@ -39,6 +53,7 @@ void TForm1::Button8Click(TObject* /*Sender*/) {
   if (SimStatus == kSimMissing) {
     SendDut(AnsiString(bp::kGprsTest), 0);
     SimStatus = kSimReady;
+    SimLastWord = kSimReady;
   }
   ChangeCommState(kStateSearching);
   view_.ShowPage(kPageCommunicating);
@@ -55,40 +70,59 @@ void TForm1::Button7Click(TObject* /*Sender*/) { TestGprs(); }
 void TForm1::TestGprs() {
   const bool with_puk = view_.IsVisible(Control::Edit4);
   const bool full_form = view_.IsChecked(Control::CheckBox2);
-  const NativeString apn = view_.Text(Control::Edit1);
-  const NativeString user = full_form ? view_.Text(Control::Edit2) : NativeString();
-  const NativeString password = full_form ? view_.Text(Control::Edit3) : NativeString();
-  const NativeString pin = view_.Text(Control::MaskEdit1);
-  const NativeString puk =
-      with_puk ? view_.Text(Control::Edit4).substr(0, bp::kPukMaxCharacters) : NativeString();
+  const auto field = [this](Control control) {
+    const NativeString typed = view_.Text(control);
+    return std::pair(typed, NativeToAnsi(typed));
+  };
+  const auto [apn, apn_sent] = field(Control::Edit1);
+  const auto [user, user_sent] = full_form ? field(Control::Edit2) : std::pair<NativeString, AnsiString>();
+  const auto [password, password_sent] =
+      full_form ? field(Control::Edit3) : std::pair<NativeString, AnsiString>();
+  const AnsiString pin_sent = NativeToAnsi(view_.Text(Control::MaskEdit1));
+  const NativeString puk = with_puk ? view_.Text(Control::Edit4) : NativeString();
+  const AnsiString puk_sent = NativeToAnsi(puk);
 
   // Refusals come before any change of state, so a refused submission leaves the run where it
   // was and the user can correct the fields. Only what would be sent is checked, in the 8-bit
-  // form it would take: the short form does not send the user name and password, and only 12
-  // PUK characters go out.
-  const AnsiString apn_sent = NativeToAnsi(apn);
-  const AnsiString user_sent = NativeToAnsi(user);
-  const AnsiString password_sent = NativeToAnsi(password);
-  const AnsiString pin_sent = NativeToAnsi(pin);
-  std::optional<AnsiString> refusal = UnsendableFieldMessage({{"APN", apn_sent},
-                                                              {"username", user_sent},
-                                                              {"password", password_sent},
-                                                              {"PIN", pin_sent},
-                                                              {"PUK", NativeToAnsi(puk)}});
-
+  // form it would take: the short form does not send the user name and password.
   AnsiString command;
   if (with_puk) command = NativeToAnsi(bp::PukPrefix(puk));
   command += bp::SettingsCommand(apn_sent, user_sent, password_sent, pin_sent, full_form);
+  std::optional<AnsiString> refusal = UnsendableFieldMessage(
+      {{"APN", apn, apn_sent}, {"username", user, user_sent}, {"password", password, password_sent}});
   // Cutting the command would store settings the user never typed, so it is not sent at all.
   if (!refusal && command.size() > bp::kMaxCommandLength) refusal = kTooLongMessage;
-
   if (refusal) {
     ShowAndLogMessage(*refusal);
     return;
   }
+  const AnsiString pin = Trim(pin_sent);
+  if (!SimCodesCanGo(pin, with_puk ? std::optional(puk_sent) : std::nullopt)) return;
 
   SimStatus = kSimResultPending;
   view_.ShowInfo(u"Testing GPRS settings", false, true);
-  SendDut(command, kSettingsReplyTimeout);
+  if (SendDut(command, kSettingsReplyTimeout)) RefusedCodes.Submitted(BoxId, pin, puk_sent);
   ChangeCommState(kStateGPRSSet);
 }
+
+bool TForm1::SimCodesCanGo(const AnsiString& pin, const std::optional<AnsiString>& puk) {
+  // Each wrong code spends one of the SIM's few tries: only codes that can be right go out,
+  // and never one this box's SIM has refused.
+  const auto refuse = [this](const char* message, Control field) {
+    ShowAndLogMessage(message);
+    view_.SetFocus(field);
+    return false;
+  };
+  if (puk && !bp::IsDigits(*puk, bp::kPukDigits)) return refuse(kPukShapeMessage, Control::Edit4);
+  if (puk && RefusedCodes.PukRefused(BoxId, *puk)) return refuse(kPukRefusedMessage, Control::Edit4);
+  if ((puk || SimAsksForPin()) && !bp::IsDigits(pin, bp::kPinFieldDigits)) {
+    return refuse(kPinShapeMessage, Control::MaskEdit1);
+  }
+  // The new PIN given with a PUK replaces the SIM's PIN; it is not a guess.
+  if (!puk && !pin.empty() && RefusedCodes.PinRefused(BoxId, pin)) {
+    return refuse(kPinRefusedMessage, Control::MaskEdit1);
+  }
+  return true;
+}
+
+bool TForm1::SimAsksForPin() const { return SimLastWord == kSimPinRequired || SimLastWord == kSimWrongPin; }

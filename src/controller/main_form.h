@@ -8,11 +8,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "common/text.h"
 #include "controller/apn_list.h"
 #include "controller/form_view.h"
+#include "controller/refused_sim_codes.h"
 #include "controller/wizard_log.h"
 #include "link/line_assembler.h"
 #include "link/win_serial.h"
@@ -88,7 +90,8 @@ class TForm1 : private TForm1Registration {
   void AddToDutRecvList(const AnsiString& message);
   AnsiString GetFromDutRecvList();
   void ClearDutRecvList();
-  void SendDut(const AnsiString& command, std::uint32_t reply_timeout);
+  // Queues the command when no other one waits (false: dropped); sets the countdown either way.
+  bool SendDut(const AnsiString& command, std::uint32_t reply_timeout);
   void CheckForDutSend();
   void DutSendQueueTimerTimer(TObject* Sender);
   // The bytes of one data event: assembled into lines in LineBuffer, logged and framed.
@@ -155,6 +158,9 @@ class TForm1 : private TForm1Registration {
   TApnList ApnList;
   std::uint32_t CommState = kStateInit;
   std::int32_t SimStatus = kSimReady;
+  // The status of the SIM's last word in this run; unlike SimStatus it stays while a
+  // submission waits for its verdict.
+  std::int32_t SimLastWord = kSimReady;
   std::uint32_t ReplyTimeout = 0;
   bool SimPromptArmed = false;
   AnsiString BoxApn;
@@ -178,6 +184,9 @@ class TForm1 : private TForm1Registration {
   std::int32_t GprsTestTries = 0;
   LineAssembler LineBuffer;
 
+  // Every PIN and PUK a box's SIM refused, for the program's whole life.
+  RefusedSimCodes RefusedCodes;
+
   // The box settings entry of the current operator list; replaced by each rebuild.
   std::unique_ptr<TApnElem> BoxSettingsEntry;
 
@@ -200,6 +209,10 @@ class TForm1 : private TForm1Registration {
   void ResetWizard();
   void StopForMissingSim();
   void PrepareSettingsAndSubmit();
+  // What the settings page must ask before the first submission, so that no SIM code goes
+  // out that cannot be right; nothing when the settings can go at once.
+  std::optional<AnsiString> FirstSubmissionQuestion() const;
+  void LogSimVerdict(RefusedSimCodes::Verdict verdict);
   // The settings page waiting for the code the SIM asks for (SimStatus 4 or 5); nothing is
   // sent before the user presses Next.
   void AskForSimCode();
@@ -210,7 +223,13 @@ class TForm1 : private TForm1Registration {
   void TestFailed();
   void ShowMessage(const AnsiString& text);        // close button shown, no dots
   void ShowAndLogMessage(const AnsiString& text);  // ... and logs it with "Show Message:"
+  // Whether the PIN and PUK of a submission may go out; shows why not when they may not.
+  bool SimCodesCanGo(const AnsiString& pin, const std::optional<AnsiString>& puk);
+  // The SIM's last word asked for its PIN (to start, or again after a wrong one).
+  bool SimAsksForPin() const;
   void SetOperatorAreaVisible(bool visible);
+  // The user name and password, shown while the operator area shows and CheckBox2 is ticked.
+  void ShowCredentialsAsTicked();
   void SetPinAreaVisible(bool visible);
 
   FormView& view_;

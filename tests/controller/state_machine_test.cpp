@@ -354,27 +354,44 @@ TEST(GotGprs, ShowAllOperatorsIsUntickedAndEveryFieldEmptiedFirst) {
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
 }
 
-// A PIN the SIM refused, or the wish for a PUK, stops the automatic submission: the user is
-// asked, and only Next sends what the user typed.
-TEST(GotGprs, WrongPinOrPukAsksTheUserBeforeAnythingIsSent) {
+// A PIN the SIM refused, the wish for a PUK, or a stored PIN that cannot be the one the SIM
+// wants stops the automatic submission: the user is asked, and only Next sends what the user
+// typed.
+TEST(GotGprs, AnUnusablePinOrAPukAsksTheUserBeforeAnythingIsSent) {
   struct Row {
     const char* name;
+    const char* stored_pin;  // in the box's settings report
     const char* sim_word;
+    bool refused_before;  // the SIM refused the stored PIN in an earlier run
     const char* message;
     Control focused;
     const char16_t* typed_puk;  // nullptr: no PUK entry
     const char* sent_on_next;
   };
+  const char* sent = "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:4321]";
   const Row rows[] = {
-      {"wrong PIN", "SIM PIN WRONG", "Enter correct PIN code", Control::MaskEdit1, nullptr,
-       "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:4321]"},
-      {"PUK", "SIM PUK", "Enter PUK code and new PIN code", Control::Edit4, u"12345678",
+      {"wrong PIN", "1234", "SIM PIN WRONG", false, "Enter correct PIN code", Control::MaskEdit1, nullptr, sent},
+      {"PUK", "1234", "SIM PUK", false, "Enter PUK code and new PIN code", Control::Edit4, u"12345678",
        "[SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:4321]"},
+      {"stored PIN of five digits", "12345", "SIM PIN", false, "Enter PIN code", Control::MaskEdit1, nullptr, sent},
+      {"no stored PIN", "    ", "SIM PIN", false, "Enter PIN code", Control::MaskEdit1, nullptr, sent},
+      {"stored PIN refused before", "1234", "SIM PIN", true, "Enter correct PIN code", Control::MaskEdit1, nullptr,
+       sent},
+      {"stored PIN refused before, SIM ready", "1234", "SIM READY", true, "Enter correct PIN code",
+       Control::MaskEdit1, nullptr, sent},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WizardDriver wizard;
-    wizard.RunTo(kStateGotGPRS);
+    if (row.refused_before) {
+      wizard.form().RefusedCodes.Submitted("AB12CD34", "1234", "");
+      wizard.form().RefusedCodes.SimWordArrived(kSimWrongPin);
+    }
+    wizard.RunTo(kStateGotPLMN);
+    wizard.Tick(std::string("APN:box.apn USER:boxuser PW:boxpw PIN:") + row.stored_pin + " IMEI:1");
+    wizard.TakeSent();
+    // A PUK entry left over from an earlier "SIM PUK" is shown again only for a PUK.
+    wizard.view().SetVisible(Control::Edit4, true);
     wizard.view().SetText(Control::Edit4, u"stale");
     wizard.Tick(row.sim_word);
     const std::size_t before = wizard.LogSize();
@@ -387,7 +404,7 @@ TEST(GotGprs, WrongPinOrPukAsksTheUserBeforeAnythingIsSent) {
     EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
     EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
     EXPECT_EQ(wizard.view().focused, row.focused);
-    // The refused PIN is not offered again.
+    // The stored PIN is not offered.
     EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), "");
     for (Control shown : {Control::MaskEdit1, Control::Label7, Control::ComboBox1, Control::Edit1, Control::Edit2}) {
       EXPECT_TRUE(wizard.view().IsVisible(shown)) << ControlName(shown);
@@ -455,43 +472,67 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
   struct Row {
     const char* name;
     const char* sim_word;  // arrives after the submission; empty: none
-    Lines log;             // after "FAILED GPRS" and the state change
+    bool pin_refused;
+    Lines log;  // after "FAILED GPRS" and the state change
     const char* message;
     bool puk_shown;
     bool operators_shown;
+    const char* pin_left;  // what the PIN field holds afterwards (the box's PIN went out)
+    Control focused;
+    const char* sim_word_before = "";  // arrives before the submission
   };
   const Row rows[] = {
       {"wrong PIN",
        "SIM PIN WRONG",
+       true,
        {"FAILED WRONG PIN", "Show Message:Wrong PIN code"},
        "Wrong PIN code",
        false,
-       false},
-      {"PUK",
+       false,
+       "",
+       Control::MaskEdit1},
+      {"PUK after a PIN",
        "SIM PUK",
+       true,
        {"FAILED PUK", "Show Message:Enter PUK code and new PIN code"},
        "Enter PUK code and new PIN code",
        true,
-       false},
+       false,
+       "",
+       Control::Edit4},
       {"ready",
        "SIM READY",
+       false,
        {"Show Message:Connection failed. Please check operator/APN settings and try again"},
        "Connection failed. Please check operator/APN settings and try again",
        false,
-       true},
+       true,
+       "1234",
+       Control::ComboBox1},
       // The APN is what the user can change then, so the operator area is offered.
-      {"no SIM word since the submission", "", {}, "Unknown SIM error. Try again", false, true},
-      {"PIN required", "SIM PIN", {}, "Unknown SIM error. Try again", false, true},
+      {"no SIM word since the submission", "", false, {}, "Unknown SIM error. Try again", false, true, "1234",
+       Control::ComboBox1},
+      {"PIN required", "SIM PIN", false, {}, "Unknown SIM error. Try again", false, true, "1234", Control::MaskEdit1},
+      // The PIN area was hidden at the submission; the SIM asking since must bring it back.
+      {"PIN required after none was needed", "SIM PIN", false, {}, "Unknown SIM error. Try again", false, true, "",
+       Control::MaskEdit1, "SIM PIN NOT NEEDED"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WizardDriver wizard;
-    wizard.RunTo(kStateGPRSTesting);
+    wizard.RunTo(kStateGotGPRS);
+    if (*row.sim_word_before != '\0') wizard.Tick(row.sim_word_before);
+    wizard.Tick(kIdentityReport);
+    wizard.Tick("OK");
+    wizard.TakeSent();
+    ASSERT_EQ(wizard.form().CommState, kStateGPRSTesting);
+    const std::size_t before = wizard.LogSize();
     if (*row.sim_word != '\0') wizard.Tick(row.sim_word);
     const int repaints = wizard.view().repaints;
-    const std::size_t before = wizard.LogSize();
     wizard.Tick("GPRSTEST FAIL");
+    // The SIM's verdict on the PIN is logged when its word arrives, before the test result.
     Lines expected = {"FAILED GPRS", "(State GPRSTesting->WaitUser)"};
+    if (row.pin_refused) expected.insert(expected.begin(), "SIM refused the PIN sent");
     expected.insert(expected.end(), row.log.begin(), row.log.end());
     EXPECT_EQ(wizard.LogFrom(before), expected);
     EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
@@ -500,9 +541,13 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
     EXPECT_TRUE(wizard.view().info.close_button);
     EXPECT_EQ(wizard.view().IsVisible(Control::Edit4), row.puk_shown);
     EXPECT_EQ(wizard.view().IsVisible(Control::Label30), row.puk_shown);
+    EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
     EXPECT_EQ(wizard.view().IsVisible(Control::ComboBox1), row.operators_shown);
     EXPECT_EQ(wizard.view().IsVisible(Control::Edit1), row.operators_shown);
     EXPECT_TRUE(wizard.view().IsVisible(Control::MaskEdit1));
+    EXPECT_TRUE(wizard.view().IsVisible(Control::Label7));
+    EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), row.pin_left);
+    EXPECT_EQ(wizard.view().focused, row.focused);
     EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
     EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
   }
@@ -515,7 +560,13 @@ TEST(GprsTesting, CredentialFieldsFollowTheirCheckBoxWhenTheOperatorAreaIsShown)
     SCOPED_TRACE(ticked);
     WizardDriver wizard;
     wizard.RunTo(kStateGPRSTesting);
+    // While the operator area is hidden, a click on the box shows none of its fields.
+    ASSERT_FALSE(wizard.view().IsVisible(Control::ComboBox1));
+    wizard.form().SetCheckBox(Control::CheckBox2, !ticked);
     wizard.form().SetCheckBox(Control::CheckBox2, ticked);
+    for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+      EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
+    }
     wizard.Tick("SIM READY");
     wizard.Tick("GPRSTEST FAIL");
     ASSERT_TRUE(wizard.view().IsVisible(Control::ComboBox1));

@@ -90,14 +90,12 @@ TEST(TestGprs, CommandForms) {
       {"no PIN typed: four spaces", u"web", u"", u"", u"    ", false, false, u"",
        "[GPRSSET APN:web USER: PW: PIN:    ]"},
       {"empty APN is sent", u"", u"", u"", u"  12", false, false, u"", "[GPRSSET APN: USER: PW: PIN:  12]"},
-      {"PUK entry shown and empty", u"web", u"", u"", u"1234", false, true, u"",
-       "[SIMPUK PUK:]\r\n\r\n[GPRSSET APN:web USER: PW: PIN:1234]"},
-      {"PUK of 14 characters: first 12", u"web", u"", u"", u"1234", false, true, u"12345678901234",
-       "[SIMPUK PUK:123456789012]\r\n\r\n[GPRSSET APN:web USER: PW: PIN:1234]"},
+      {"PUK with the new PIN", u"web", u"", u"", u"4321", false, true, u"12345678",
+       "[SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:web USER: PW: PIN:4321]"},
       {"hidden PUK is not sent", u"web", u"", u"", u"1234", false, false, u"12345678",
        "[GPRSSET APN:web USER: PW: PIN:1234]"},
-      {"8-bit conversion of each field", u"caf\u00e9", u"\u0141ukasz", u"p\u00fc", u"1234", true, false, u"",
-       "[GPRSSET APN:caf\xE9 USER:?ukasz PW:p\xFC PIN:1234]"},
+      {"8-bit conversion of each field", u"caf\u00e9", u"J\u00f6rg", u"p\u00fc", u"1234", true, false, u"",
+       "[GPRSSET APN:caf\xE9 USER:J\xF6rg PW:p\xFC PIN:1234]"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -126,66 +124,121 @@ TEST(TestGprs, NinetySevenCharactersGoOut) {
   EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
 }
 
+// Nothing goes out that would store values nobody typed or spend a SIM try on a code that
+// cannot be right; the run stays where it was and the user is told which field to change.
 TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
   struct Row {
     const char* name;
-    NativeString apn, user, password;
+    const char* sim_word;  // the SIM's word before the failed test
+    NativeString apn, user, password, pin;
     bool full_form;
     bool puk_shown;
     NativeString puk;
     const char* message;
+    Control focused = Control::Button7;  // a SIM code's field takes the focus
   };
   const char* too_long = "The settings are too long. Please shorten the APN, username or password";
+  const char* pin_shape = "The PIN code must have 4 digits. Please enter the PIN code";
+  const char* puk_shape = "The PUK code must have 8 digits. Please enter the PUK code";
   const Row rows[] = {
-      {"98 characters", AnsiToNative(std::string(65, 'a')), u"", u"", false, false, u"", too_long},
-      {"user and password add up", AnsiToNative(std::string(30, 'a')), AnsiToNative(std::string(20, 'u')),
-       AnsiToNative(std::string(15, 'p')), true, false, u"", too_long},
-      {"the PUK prefix counts", AnsiToNative(std::string(36, 'a')), u"", u"", false, true, u"123456789012",
+      {"98 characters", "SIM READY", AnsiToNative(std::string(65, 'a')), u"", u"", u"1234", false, false, u"",
        too_long},
-      {"pasted line break in the APN", u"web\r\n", u"", u"", false, false, u"",
+      {"user and password add up", "SIM READY", AnsiToNative(std::string(30, 'a')),
+       AnsiToNative(std::string(20, 'u')), AnsiToNative(std::string(15, 'p')), u"1234", true, false, u"", too_long},
+      {"the PUK prefix counts", "SIM PUK", AnsiToNative(std::string(40, 'a')), u"", u"", u"1234", false, true,
+       u"12345678", too_long},
+      {"pasted line break in the APN", "SIM READY", u"web\r\n", u"", u"", u"1234", false, false, u"",
        "The APN contains a control character, which cannot be sent. Please change the APN"},
-      {"tab in the password", u"web", u"me", u"p\tw", true, false, u"",
+      {"tab in the password", "SIM READY", u"web", u"me", u"p\tw", u"1234", true, false, u"",
        "The password contains a control character, which cannot be sent. Please change the password"},
-      {"line feed in the PUK", u"web", u"", u"", false, true, u"1234\n",
-       "The PUK contains a control character, which cannot be sent. Please change the PUK"},
-      {"DEL in the username", u"web", u"me\u007f", u"", true, false, u"",
+      {"DEL in the username", "SIM READY", u"web", u"me\u007f", u"", u"1234", true, false, u"",
        "The username contains the character DEL, which cannot be sent. Please change the username"},
-      {"closing bracket in the APN", u"web]", u"", u"", false, false, u"",
+      {"closing bracket in the APN", "SIM READY", u"web]", u"", u"", u"1234", false, false, u"",
        "The APN contains \"]\", which cannot be sent. Please change the APN"},
-      {"opening bracket in the password", u"web", u"me", u"[GPRSTEST]", true, false, u"",
+      {"opening bracket in the password", "SIM READY", u"web", u"me", u"[GPRSTEST]", u"1234", true, false, u"",
        "The password contains \"[\", which cannot be sent. Please change the password"},
-      {"user key word in the APN", u"web USER:evil", u"", u"", false, false, u"",
-       "The APN contains \"USER:\" after a space, which cannot be sent. Please change the APN"},
-      {"PIN key word in the password", u"web", u"me", u"p PIN:0000", true, false, u"",
-       "The password contains \"PIN:\" after a space, which cannot be sent. Please change the password"},
-      {"password key word in the username", u"web", u"me pw:x", u"", true, false, u"",
-       "The username contains \"PW:\" after a space, which cannot be sent. Please change the username"},
-      {"PUK key word in the PUK", u"web", u"", u"", false, true, u"PUK:1",
-       "The PUK contains \"PUK:\", which cannot be sent. Please change the PUK"},
-      {"first field named first", u"web]", u"me]", u"", true, false, u"",
+      {"user key word in the APN", "SIM READY", u"web USER:evil", u"", u"", u"1234", false, false, u"",
+       "The APN contains \"USER:\", which cannot be sent. Please change the APN"},
+      {"key word without a space", "SIM READY", u"web", u"PW:evil", u"secret", u"1234", true, false, u"",
+       "The username contains \"PW:\", which cannot be sent. Please change the username"},
+      {"PIN key word in the password", "SIM READY", u"web", u"me", u"p pin:0000", u"1234", true, false, u"",
+       "The password contains \"PIN:\", which cannot be sent. Please change the password"},
+      {"a letter without an 8-bit form", "SIM READY", u"web", u"\u0141ukasz", u"", u"1234", true, false, u"",
+       "The username contains a character the box cannot take, which cannot be sent. Please change the "
+       "username"},
+      {"first field named first", "SIM READY", u"web]", u"me]", u"", u"1234", true, false, u"",
        "The APN contains \"]\", which cannot be sent. Please change the APN"},
+      {"PUK entry empty", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"", puk_shape, Control::Edit4},
+      {"PUK of 7 digits", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"1234567", puk_shape,
+       Control::Edit4},
+      {"PUK of 14 characters", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"12345678901234", puk_shape,
+       Control::Edit4},
+      {"line feed in the PUK", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"1234567\n", puk_shape,
+       Control::Edit4},
+      {"new PIN of 2 digits", "SIM PUK", u"web", u"", u"", u"  43", false, true, u"12345678", pin_shape,
+       Control::MaskEdit1},
+      {"no PIN while the SIM wants one", "SIM PIN", u"web", u"", u"", u"    ", false, false, u"", pin_shape,
+       Control::MaskEdit1},
+      {"3 digits after a wrong PIN", "SIM PIN WRONG", u"web", u"", u"", u" 123", false, false, u"", pin_shape,
+       Control::MaskEdit1},
+      {"the PIN the SIM refused", "SIM PIN WRONG", u"web", u"", u"", u"1234", false, false, u"",
+       "The SIM card has refused this PIN code already. Please enter the correct PIN code", Control::MaskEdit1},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WizardDriver wizard;
-    wizard.RunTo(kStateGPRSTesting);
-    wizard.Tick("SIM READY");
+    wizard.RunTo(kStateGPRSTesting);  // the box's PIN 1234 went out
+    wizard.Tick(row.sim_word);
     wizard.Tick("GPRSTEST FAIL");
     ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
-    FillSettings(wizard.view(), row.apn, row.user, row.password, u"1234", row.full_form);
+    const std::int32_t sim_status = wizard.form().SimStatus;
+    FillSettings(wizard.view(), row.apn, row.user, row.password, row.pin, row.full_form);
     wizard.view().SetVisible(Control::Edit4, row.puk_shown);
     wizard.view().SetText(Control::Edit4, row.puk);
+    wizard.view().SetFocus(Control::Button7);
     wizard.form().ReplyTimeout = 0;
     const std::size_t before = wizard.LogSize();
     wizard.form().Button7Click(nullptr);
     EXPECT_TRUE(wizard.TakeSent().empty());
     EXPECT_EQ(wizard.form().ReplyTimeout, 0u);
     EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
-    EXPECT_EQ(wizard.form().SimStatus, kSimReady);
+    EXPECT_EQ(wizard.form().SimStatus, sim_status);
     EXPECT_EQ(wizard.LogFrom(before), Lines{std::string("Show Message:") + row.message});
     EXPECT_EQ(NativeToUtf8(wizard.view().info.text), row.message);
     EXPECT_TRUE(wizard.view().info.close_button);
     EXPECT_FALSE(wizard.view().info.dots);
+    EXPECT_EQ(wizard.view().focused, row.focused);
+  }
+}
+
+// A PIN the SIM wants must fill the field, but one sent while the SIM is ready goes as before;
+// and the new PIN given with a PUK replaces the SIM's PIN, so one it refused may be chosen.
+TEST(TestGprs, CodesTheSimDoesNotJudgeGoOut) {
+  struct Row {
+    const char* name;
+    const char* sim_word;
+    NativeString pin;
+    const char16_t* puk;  // nullptr: no PUK entry
+    std::string command;
+  };
+  const Row rows[] = {
+      {"short PIN while the SIM is ready", "SIM READY", u"  12", nullptr, "[GPRSSET APN:web USER: PW: PIN:  12]"},
+      {"no PIN when none is needed", "SIM PIN NOT NEEDED", u"    ", nullptr,
+       "[GPRSSET APN:web USER: PW: PIN:    ]"},
+      {"a refused PIN as the new PIN", "SIM PUK", u"1234", u"12345678",
+       "[SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:web USER: PW: PIN:1234]"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    wizard.RunTo(kStateGPRSTesting);
+    wizard.Tick(row.sim_word);
+    wizard.Tick("GPRSTEST FAIL");
+    FillSettings(wizard.view(), u"web", u"", u"", row.pin, false);
+    wizard.view().SetVisible(Control::Edit4, row.puk != nullptr);
+    if (row.puk != nullptr) wizard.view().SetText(Control::Edit4, row.puk);
+    wizard.form().Button7Click(nullptr);
+    EXPECT_EQ(wizard.TakeOneSent(), row.command);
   }
 }
 
