@@ -40,6 +40,21 @@ TEST_F(BoxRun, FailedTestThenNextPasses) {
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "[GPRSTEST]"), 2);
 }
 
+// What the simulated SIM made of the codes it got, in order: "wrong PIN, 2 tries left",
+// "PUK accepted" and so on.
+Lines SimNotes(const Lines& output) {
+  Lines notes;
+  for (const std::string& line : output) {
+    if (line.starts_with("sim: ")) notes.push_back(line.substr(5));
+  }
+  return notes;
+}
+
+std::size_t CountStartingWith(const Lines& lines, const std::string& start) {
+  return static_cast<std::size_t>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& line) { return line.starts_with(start); }));
+}
+
 // A SIM that refused its PIN, or wants its PUK, has few tries left: the wizard asks first, and
 // neither the refused PIN nor an empty PUK ever reaches the box.
 TEST_F(BoxRun, WrongPinIsAskedForBeforeAnythingIsSent) {
@@ -52,33 +67,70 @@ TEST_F(BoxRun, WrongPinIsAskedForBeforeAnythingIsSent) {
   form().Button7Click(nullptr);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
-  const auto settings = std::count_if(commands.begin(), commands.end(),
-                                      [](const std::string& line) { return line.starts_with("[GPRSSET"); });
-  EXPECT_EQ(settings, 1) << Trace();
+  EXPECT_EQ(CountStartingWith(commands, "[GPRSSET"), 1u) << Trace();
   EXPECT_NE(std::find(commands.begin(), commands.end(), "[GPRSSET APN:internet USER: PW: PIN:1234]"),
             commands.end());
+  EXPECT_EQ(SimNotes(simulator_->OutputLines()), Lines{"PIN accepted"});
 }
 
-TEST_F(BoxRun, PukIsAskedForBeforeAnythingIsSent) {
-  Plug({"--sim", "puk"});
+// The box's stored PIN goes out on its own once; refused, it never goes again: not on Next,
+// and not after the user replugs the box and starts again. One try spent in all.
+TEST_F(BoxRun, ARefusedStoredPinIsNeverSentAgainAcrossAReplug) {
+  Plug({"--sim", "pin", "--stored-pin", "0000", "--replug-ms", "60000"});
   form().Button8Click(nullptr);
-  ASSERT_TRUE(RunUntil([&] { return form().CommState == kStateWaitUser; })) << Trace();
-  EXPECT_TRUE(Logged("Show Message:Enter PUK code and new PIN code"));
+  ASSERT_TRUE(RunUntil([&] { return Logged("FAILED WRONG PIN"); })) << Trace();
+  EXPECT_EQ(view().TextUtf8(Control::MaskEdit1), "");
+  EXPECT_EQ(view().focused, Control::MaskEdit1);
+  form().Button7Click(nullptr);
+  EXPECT_TRUE(Logged("Show Message:The PIN code must have 4 digits. Please enter the PIN code"));
+  view().SetText(Control::MaskEdit1, u"0000");
+  form().Button7Click(nullptr);
+  EXPECT_TRUE(Logged("Show Message:The SIM card has refused this PIN code already. Please enter the correct PIN code"));
+
+  ASSERT_TRUE(simulator_->Unplug()) << Trace();
+  ASSERT_TRUE(RunUntilState(kStateInit)) << Trace();
+  ASSERT_TRUE(simulator_->Replug()) << Trace();
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntil([&] { return CountLogged("Show Message:Enter correct PIN code") == 1; })) << Trace();
+  EXPECT_EQ(form().CommState, kStateWaitUser);
+  view().SetText(Control::MaskEdit1, u"1234");
+  form().Button7Click(nullptr);
+  ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
+  EXPECT_EQ(CountStartingWith(simulator_->Received(), "[GPRSSET"), 2u) << Trace();
+  EXPECT_EQ(SimNotes(simulator_->OutputLines()), (Lines{"wrong PIN, 2 tries left", "PIN accepted"}));
+}
+
+// The last PIN try spent, the SIM wants its PUK; a wrong PUK costs one of its ten tries and
+// is not sent again; the right one with a new PIN ends the run.
+TEST_F(BoxRun, PukIsAskedForAndARefusedPukIsNotSentAgain) {
+  Plug({"--sim", "pin", "--stored-pin", "0000", "--pin-tries", "1"});
+  form().Button8Click(nullptr);
+  ASSERT_TRUE(RunUntil([&] { return Logged("FAILED PUK"); })) << Trace();
   EXPECT_TRUE(view().IsVisible(Control::Edit4));
-  EXPECT_EQ(view().TextUtf8(Control::Edit4), "");
-  view().SetText(Control::Edit4, u"12345678");
+  EXPECT_EQ(view().focused, Control::Edit4);
+  form().Button7Click(nullptr);  // nothing typed: an empty PUK never goes out
+  EXPECT_TRUE(Logged("Show Message:The PUK code must have 8 digits. Please enter the PUK code"));
+  view().SetText(Control::Edit4, u"11111111");
   view().SetText(Control::MaskEdit1, u"4321");
+  form().Button7Click(nullptr);
+  ASSERT_TRUE(RunUntil([&] { return CountLogged("FAILED PUK") == 2; })) << Trace();
+  EXPECT_TRUE(Logged("SIM refused the PUK sent"));
+  EXPECT_EQ(view().TextUtf8(Control::Edit4), "");
+  view().SetText(Control::Edit4, u"11111111");
+  form().Button7Click(nullptr);
+  EXPECT_TRUE(Logged("Show Message:The SIM card has refused this PUK code already. Please enter the correct PUK code"));
+  view().SetText(Control::Edit4, u"12345678");
   form().Button7Click(nullptr);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
-  const auto puks = std::count_if(commands.begin(), commands.end(),
-                                  [](const std::string& line) { return line.starts_with("[SIMPUK"); });
-  EXPECT_EQ(puks, 1) << Trace();
+  EXPECT_EQ(CountStartingWith(commands, "[SIMPUK"), 2u) << Trace();
   // The PUK command and the settings travel in one write and arrive as two lines.
   const auto puk = std::find(commands.begin(), commands.end(), "[SIMPUK PUK:12345678]");
   ASSERT_NE(puk, commands.end());
   ASSERT_NE(puk + 1, commands.end());
   EXPECT_EQ(*(puk + 1), "[GPRSSET APN:internet USER: PW: PIN:4321]");
+  EXPECT_EQ(SimNotes(simulator_->OutputLines()),
+            (Lines{"wrong PIN, 0 tries left", "wrong PUK, 9 tries left", "PUK accepted", "new PIN set"}));
 }
 
 TEST_F(BoxRun, NoSimStopsTheRun) {

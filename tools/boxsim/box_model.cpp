@@ -41,7 +41,12 @@ std::string CommandName(std::string_view line) {
 }
 
 BoxModel::BoxModel(Scenario scenario)
-    : scenario_(std::move(scenario)), sim_(scenario_.sim), noise_(scenario_.noise_seed) {
+    : scenario_(std::move(scenario)),
+      sim_(scenario_.sim),
+      pin_tries_left_(scenario_.pin_tries_left),
+      puk_tries_left_(scenario_.puk_tries_left),
+      noise_(scenario_.noise_seed) {
+  if (pin_tries_left_ <= 0) pin_tries_left_ = sim_ == SimCondition::WrongPin ? kPinTries - 1 : kPinTries;
   if (scenario_.stored_pin.empty()) {
     scenario_.stored_pin = scenario_.sim == SimCondition::WrongPin ? "0000" : scenario_.sim_pin;
   }
@@ -50,6 +55,9 @@ BoxModel::BoxModel(Scenario scenario)
 void BoxModel::Restart() {
   unlocked_ = false;
   announced_once_ = false;
+  // Power comes back with a replug; the first connection finds the SIM as the scenario says.
+  if (powered_before_ && sim_ == SimCondition::WrongPin) sim_ = SimCondition::PinRequired;
+  powered_before_ = true;
 }
 
 Reply BoxModel::Message(const std::string& text, int delay_ms) const {
@@ -81,7 +89,9 @@ bool BoxModel::Ignored(const std::string& name) const {
 
 std::vector<Reply> BoxModel::Announcement() {
   std::vector<Reply> replies;
-  if (!announced_once_ && sim_ == SimCondition::PukRequired) replies.push_back(Message("SIM PUK"));
+  if (!announced_once_ && (sim_ == SimCondition::PukRequired || sim_ == SimCondition::PinRequired)) {
+    replies.push_back(Message(SimWord()));
+  }
   announced_once_ = true;
   replies.push_back(Message("COMM READY"));
   return replies;
@@ -93,7 +103,7 @@ std::vector<Reply> BoxModel::Greeting() const {
   return replies;
 }
 
-void BoxModel::StoreSettings(std::string_view line) {
+void BoxModel::StoreSettings(std::string_view line, Answer& answer) {
   scenario_.apn = ValueAfter(line, "APN:");
   scenario_.user = ValueAfter(line, "USER:");
   scenario_.password = ValueAfter(line, "PW:");
@@ -103,16 +113,43 @@ void BoxModel::StoreSettings(std::string_view line) {
   if (!pin.empty() && pin.back() == ']') pin.pop_back();
   scenario_.stored_pin = pin;
   const std::string digits = WithoutBlanks(pin);
-  if ((sim_ == SimCondition::WrongPin || sim_ == SimCondition::PinRequired) && digits == scenario_.sim_pin) {
-    sim_ = SimCondition::Ready;
-  } else if (sim_ == SimCondition::PinRequired) {
-    sim_ = SimCondition::WrongPin;
+  if (new_pin_due_ && !digits.empty()) {
+    new_pin_due_ = false;
+    scenario_.sim_pin = digits;
+    answer.sim_notes.push_back("new PIN set");
+  } else if ((sim_ == SimCondition::WrongPin || sim_ == SimCondition::PinRequired) && !digits.empty()) {
+    TryPin(digits, answer);
   }
 }
 
-void BoxModel::UnblockSim(std::string_view line) {
-  if (sim_ != SimCondition::PukRequired) return;
-  if (ValueAfter(line, "PUK:") == scenario_.puk) sim_ = SimCondition::Ready;
+// Each wrong PIN spends a try; the last one makes the SIM want its PUK.
+void BoxModel::TryPin(const std::string& digits, Answer& answer) {
+  if (digits == scenario_.sim_pin) {
+    sim_ = SimCondition::Ready;
+    pin_tries_left_ = kPinTries;
+    answer.sim_notes.push_back("PIN accepted");
+    return;
+  }
+  --pin_tries_left_;
+  sim_ = pin_tries_left_ > 0 ? SimCondition::WrongPin : SimCondition::PukRequired;
+  answer.sim_notes.push_back("wrong PIN, " + std::to_string(pin_tries_left_) + " tries left");
+}
+
+void BoxModel::UnblockSim(std::string_view line, Answer& answer) {
+  if (sim_ != SimCondition::PukRequired || blocked_) return;
+  if (ValueAfter(line, "PUK:") == scenario_.puk) {
+    sim_ = SimCondition::Ready;
+    pin_tries_left_ = kPinTries;
+    puk_tries_left_ = kPukTries;
+    new_pin_due_ = true;
+    answer.sim_notes.push_back("PUK accepted");
+    return;
+  }
+  --puk_tries_left_;
+  answer.sim_notes.push_back("wrong PUK, " + std::to_string(puk_tries_left_) + " tries left");
+  if (puk_tries_left_ > 0) return;
+  blocked_ = true;
+  answer.sim_notes.push_back("blocked for good");
 }
 
 void BoxModel::WrapInGarbage(Answer& answer) const {
@@ -212,10 +249,10 @@ Answer BoxModel::Respond(std::string_view line, const std::string& name) {
     answer.replies.push_back(Message("QR:" + scenario_.box_id + " HW:" + scenario_.hardware +
                                      " SW:" + kSoftware + " MAC:" + kMac));
   } else if (name == "SIMPUK") {
-    UnblockSim(line);
+    UnblockSim(line, answer);
     answer.replies.push_back(Message(SimWord()));
   } else if (name == "GPRSSET") {
-    StoreSettings(line);
+    StoreSettings(line, answer);
     answer.replies.push_back(Message("OK"));
   } else if (name == "GPRSTEST") {
     ++tests_run_;

@@ -12,10 +12,16 @@ namespace boxsim {
 
 enum class SimCondition { Ready, PinRequired, WrongPin, PukRequired, NoSim, PinNotNeeded };
 
+// A SIM allows three wrong PINs, then wants its PUK; ten wrong PUKs end it for good.
+inline constexpr int kPinTries = 3;
+inline constexpr int kPukTries = 10;
+
 struct Scenario {
   SimCondition sim = SimCondition::Ready;
   std::string sim_pin = "1234";  // the PIN the SIM accepts
   std::string puk = "12345678";  // the PUK that unblocks it
+  int pin_tries_left = 0;        // 0: as a SIM in this condition has (one spent for WrongPin)
+  int puk_tries_left = kPukTries;
   int failing_tests = 0;         // so many GPRS tests fail before one can pass
   int test_delay_ms = 1000;      // how long the box's GPRS test takes
   int mcc = 262;
@@ -45,6 +51,8 @@ struct Reply {
 struct Answer {
   std::vector<Reply> replies;
   bool unplug = false;
+  // What the SIM made of a code, for the simulator's output: "wrong PIN, 2 tries left" and so on.
+  std::vector<std::string> sim_notes;
 };
 
 // The text of the number-th message of a burst (from 1): "BURST 0001" and so on.
@@ -57,7 +65,9 @@ class BoxModel {
  public:
   explicit BoxModel(Scenario scenario);
 
-  // A new connection: the box starts over and announces itself until it is unlocked.
+  // A new connection: the box starts over and announces itself until it is unlocked. The SIM
+  // keeps its counts; one that was told a wrong PIN asks for its PIN again, as after any
+  // power-up.
   void Restart();
   bool Unlocked() const { return unlocked_; }
   // What the box sends every second until "[UNLOCK]" arrives.
@@ -70,14 +80,18 @@ class BoxModel {
   const Scenario& scenario() const { return scenario_; }
   SimCondition sim() const { return sim_; }
   int TestsRun() const { return tests_run_; }
+  int PinTriesLeft() const { return pin_tries_left_; }
+  int PukTriesLeft() const { return puk_tries_left_; }
+  bool Blocked() const { return blocked_; }
 
  private:
   Reply Message(const std::string& text, int delay_ms = 0) const;
   Answer Respond(std::string_view line, const std::string& name);
   std::string SimWord() const;
   bool Ignored(const std::string& name) const;
-  void StoreSettings(std::string_view line);
-  void UnblockSim(std::string_view line);
+  void StoreSettings(std::string_view line, Answer& answer);
+  void TryPin(const std::string& digits, Answer& answer);
+  void UnblockSim(std::string_view line, Answer& answer);
   void WrapInGarbage(Answer& answer) const;
   void AddNoise(Answer& answer);
   std::string NoiseLine();
@@ -92,6 +106,11 @@ class BoxModel {
   bool unplug_done_ = false;
   bool cr_line_sent_ = false;
   int tests_run_ = 0;
+  int pin_tries_left_;
+  int puk_tries_left_;
+  bool blocked_ = false;
+  bool powered_before_ = false;
+  bool new_pin_due_ = false;  // an accepted PUK: the next settings' PIN becomes the SIM's PIN
   std::minstd_rand noise_;
 };
 

@@ -47,6 +47,8 @@ void Usage(FILE* out) {
                "  --sim STATE          ready | pin | wrong-pin | puk | none | pin-not-needed\n"
                "  --sim-pin PIN        the PIN the SIM accepts (default 1234)\n"
                "  --puk PUK            the PUK that unblocks the SIM (default 12345678)\n"
+               "  --pin-tries N        wrong PINs the SIM still takes (default 3, 2 for wrong-pin)\n"
+               "  --puk-tries N        wrong PUKs the SIM still takes (default 10)\n"
                "  --fail-tests N       the first N GPRS tests fail\n"
                "  --test-ms MS         duration of the box's GPRS test (default 1000)\n"
                "  --mcc N --mnc N --rssi N   the network report\n"
@@ -137,6 +139,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
       ok = text(s.sim_pin);
     } else if (arg == "--puk") {
       ok = text(s.puk);
+    } else if (arg == "--pin-tries") {
+      ok = number(s.pin_tries_left) && s.pin_tries_left >= 1 && s.pin_tries_left <= boxsim::kPinTries;
+    } else if (arg == "--puk-tries") {
+      ok = number(s.puk_tries_left) && s.puk_tries_left >= 1 && s.puk_tries_left <= boxsim::kPukTries;
     } else if (arg == "--fail-tests") {
       ok = number(s.failing_tests);
     } else if (arg == "--test-ms") {
@@ -341,6 +347,7 @@ class Box {
                splitter_.Feed(std::string_view(buffer, static_cast<std::size_t>(got)))) {
             std::printf("<- %s\n", line.c_str());
             const boxsim::Answer answer = model_.Receive(line);
+            for (const std::string& note : answer.sim_notes) std::printf("sim: %s\n", note.c_str());
             if (answer.unplug) {
               std::printf("pulling the cable after %s\n", line.c_str());
               Unplug();
