@@ -250,25 +250,44 @@ TEST(TestGprs, ShortFormIgnoresWhatTheHiddenFieldsHold) {
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:web USER: PW: PIN:1234]");
 }
 
+// The first submission sends the box's own settings, or the catalogue's first operator, without
+// the user: the same checks hold for them, and a refusal leaves the user on the settings page.
 TEST(TestGprs, FirstSubmissionRefusedShowsTheSettingsPage) {
-  WizardDriver wizard;
-  wizard.RunTo(kStateGotPLMN);
-  wizard.Tick("APN:" + std::string(70, 'x') + " USER: PW: PIN:1234 IMEI:1");
-  ASSERT_EQ(wizard.form().CommState, kStateGotGPRS);
-  wizard.TakeSent();
-  wizard.Tick(kIdentityReport);
-  EXPECT_TRUE(wizard.TakeSent().empty());
-  EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
-  EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
-  EXPECT_TRUE(wizard.view().IsVisible(Control::Edit1));
-  EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
-  EXPECT_TRUE(
-      wizard.Logged("Show Message:The settings are too long. Please shorten the APN, username or password"));
-  // Shortened by the user, Next submits.
-  wizard.view().SetText(Control::Edit1, u"short.apn");
-  wizard.form().Button7Click(nullptr);
-  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:short.apn USER: PW: PIN:1234]");
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  struct Row {
+    const char* name;
+    const char* catalogue;
+    std::string settings_report;
+    const char* message;
+  };
+  const Row rows[] = {
+      {"the box's settings too long", "", "APN:" + std::string(70, 'x') + " USER: PW: PIN:1234 IMEI:1",
+       "The settings are too long. Please shorten the APN, username or password"},
+      {"a key word in the box's APN", "", "APN:web.user:x USER: PW: PIN:1234 IMEI:1",
+       "The APN contains \"USER:\", which cannot be sent. Please change the APN"},
+      {"a key word in the catalogue's user name", "Evil;262;1;web;pin:0000;secret;DE\n",
+       "APN:unknown USER: PW: PIN:1234 IMEI:1",
+       "The username contains \"PIN:\", which cannot be sent. Please change the username"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard(row.catalogue);
+    wizard.RunTo(kStateGotPLMN);
+    wizard.Tick(row.settings_report);
+    ASSERT_EQ(wizard.form().CommState, kStateGotGPRS);
+    wizard.TakeSent();
+    wizard.Tick(kIdentityReport);
+    EXPECT_TRUE(wizard.TakeSent().empty());
+    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+    EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
+    EXPECT_TRUE(wizard.view().IsVisible(Control::Edit1));
+    EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+    EXPECT_TRUE(wizard.Logged(std::string("Show Message:") + row.message));
+    // Corrected by the user, Next submits.
+    FillSettings(wizard.view(), u"short.apn", u"", u"", u"1234", false);
+    wizard.form().Button7Click(nullptr);
+    EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:short.apn USER: PW: PIN:1234]");
+    EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  }
 }
 
 TEST(Next, WhileTheFirstCommandWaitsOnlyStateAndMessageAreSetAgain) {
