@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "common/platform.h"
+#include "controller/log_masking.h"
 #include "link/usb_library.h"
 
 TForm1* Form1 = nullptr;
@@ -56,8 +57,10 @@ void TForm1::FormCreate(TObject* /*Sender*/) {
 }
 
 void TForm1::LogLine(const AnsiString& text) {
-  LogList.Append(text);
-  if (log_mirror_visible_) view_.AddDebugItem(Control::ListBox3, AnsiToNative(text));
+  // The log is sent to support: no PIN, PUK or password may reach it, nor the mirror of it.
+  const AnsiString line = MaskSecretsInLogLine(text);
+  LogList.Append(line);
+  if (log_mirror_visible_) view_.AddDebugItem(Control::ListBox3, AnsiToNative(line));
 }
 
 void TForm1::FormShow(TObject* /*Sender*/) {

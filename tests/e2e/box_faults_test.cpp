@@ -176,7 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
             "RandomBytesInAndBetweenTheLines",
             {"--noise", "7"},
             {"[Rx]  [UNLOCKED]", "[Rx]  [MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:1]",
-             "[Rx]  [APN:internet USER: PW: PIN:1234 IMEI:356938035643809]",
+             "[Rx]  [APN:internet USER: PW: PIN:**** IMEI:356938035643809]",
              "[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]", "[Rx]  [OK]", "[Rx]  [GPRSTEST OK]"},
             1},
         // Only a line feed ends a line: the answer behind a line ended by a carriage return

@@ -131,6 +131,17 @@ TEST_F(BoxRun, PukIsAskedForAndARefusedPukIsNotSentAgain) {
   EXPECT_EQ(*(puk + 1), "[GPRSSET APN:internet USER: PW: PIN:4321]");
   EXPECT_EQ(SimNotes(simulator_->OutputLines()),
             (Lines{"wrong PIN, 0 tries left", "wrong PUK, 9 tries left", "PUK accepted", "new PIN set"}));
+  // The saved log shows that codes went out, never which.
+  const Lines saved = SavedLog();
+  EXPECT_TRUE(InOrder(saved, {"[Rx]  [APN:internet USER: PW: PIN:**** IMEI:356938035643809]",
+                              "[Tx]  [GPRSSET APN:internet USER: PW: PIN:****]", "[Tx]  [SIMPUK PUK:********]"}))
+      << Trace();
+  for (const char* secret : {"0000", "4321", "11111111", "12345678"}) {
+    EXPECT_EQ(std::count_if(saved.begin(), saved.end(),
+                            [&](const std::string& line) { return line.find(secret) != std::string::npos; }),
+              0)
+        << secret;
+  }
 }
 
 TEST_F(BoxRun, NoSimStopsTheRun) {
