@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <ctime>
 #include <exception>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -29,8 +30,14 @@ std::string ErrorDisplayText(const std::exception& error);
 // ... and for something thrown that is not an exception at all.
 std::string UnknownErrorDisplayText();
 
-// The system's description of an error number (one place turns error numbers into text).
+// The system's description of an error number (one place turns error numbers into text), in
+// English whatever the desktop's language: the texts go into the log, which support reads.
+// Where the system has no English text, the number and its symbolic name.
 std::string SystemErrorText(int error_number);
+
+// What `produce` returns, with the C runtime's own messages in English while it runs (for
+// texts the runtime makes itself, such as the dynamic loader's).
+std::string WithEnglishSystemMessages(const std::function<std::string()>& produce);
 
 // The user's temporary folder, ending with a path separator. On POSIX: $TMPDIR when set and
 // not empty, else $XDG_RUNTIME_DIR when it is an absolute path to a folder of this user that

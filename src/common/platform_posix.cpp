@@ -2,6 +2,7 @@
 #include "common/platform.h"
 
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,10 +89,23 @@ std::string ReadRegularFile(int fd, const std::string& path) {
 
 }  // namespace
 
-std::string SystemErrorText(int error_number) {
-  char buffer[256] = {};
-  // The GNU strerror_r returns its text, which need not be in `buffer`.
-  return ::strerror_r(error_number, buffer, sizeof buffer);
+namespace {
+
+// The "C" locale's messages are the runtime's untranslated English ones.
+locale_t EnglishLocale() {
+  static const locale_t locale = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return locale;
+}
+
+}  // namespace
+
+std::string SystemErrorText(int error_number) { return ::strerror_l(error_number, EnglishLocale()); }
+
+std::string WithEnglishSystemMessages(const std::function<std::string()>& produce) {
+  const locale_t previous = ::uselocale(EnglishLocale());
+  std::string text = produce();
+  ::uselocale(previous);
+  return text;
 }
 
 namespace {

@@ -106,11 +106,48 @@ std::string ReadDiskFile(HANDLE file, const std::string& path) {
 
 }  // namespace
 
+namespace {
+
+// The symbolic names of the errors the wizard meets, for a system without English texts.
+const char* ErrorName(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND: return "ERROR_FILE_NOT_FOUND";
+    case ERROR_PATH_NOT_FOUND: return "ERROR_PATH_NOT_FOUND";
+    case ERROR_ACCESS_DENIED: return "ERROR_ACCESS_DENIED";
+    case ERROR_INVALID_HANDLE: return "ERROR_INVALID_HANDLE";
+    case ERROR_NOT_ENOUGH_MEMORY: return "ERROR_NOT_ENOUGH_MEMORY";
+    case ERROR_SHARING_VIOLATION: return "ERROR_SHARING_VIOLATION";
+    case ERROR_HANDLE_DISK_FULL: return "ERROR_HANDLE_DISK_FULL";
+    case ERROR_DISK_FULL: return "ERROR_DISK_FULL";
+    case ERROR_FILE_EXISTS: return "ERROR_FILE_EXISTS";
+    case ERROR_ALREADY_EXISTS: return "ERROR_ALREADY_EXISTS";
+    case ERROR_INVALID_PARAMETER: return "ERROR_INVALID_PARAMETER";
+    case ERROR_SEM_TIMEOUT: return "ERROR_SEM_TIMEOUT";
+    case ERROR_MOD_NOT_FOUND: return "ERROR_MOD_NOT_FOUND";
+    case ERROR_PROC_NOT_FOUND: return "ERROR_PROC_NOT_FOUND";
+    case ERROR_BAD_EXE_FORMAT: return "ERROR_BAD_EXE_FORMAT";
+    case ERROR_DEVICE_NOT_CONNECTED: return "ERROR_DEVICE_NOT_CONNECTED";
+    case ERROR_OPERATION_ABORTED: return "ERROR_OPERATION_ABORTED";
+    case ERROR_GEN_FAILURE: return "ERROR_GEN_FAILURE";
+    case ERROR_NOT_READY: return "ERROR_NOT_READY";
+    case ERROR_BAD_COMMAND: return "ERROR_BAD_COMMAND";
+    case ERROR_DEVICE_REMOVED: return "ERROR_DEVICE_REMOVED";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
 std::string SystemErrorText(int error_number) {
+  const auto error = static_cast<DWORD>(error_number);
   wchar_t buffer[512] = {};
-  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  static_cast<DWORD>(error_number), 0, buffer, 512, nullptr);
-  if (length == 0) return "System error " + std::to_string(error_number);
+  DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                                  MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer, 512, nullptr);
+  if (length == 0) {
+    // No English text on this system (or none at all): what support can look up.
+    const char* name = ErrorName(error);
+    return "System error " + std::to_string(error_number) + (name != nullptr ? std::string(" (") + name + ")" : "");
+  }
   // The system's texts end with a full stop and CR LF; the message around them adds its own.
   while (length > 0 && (buffer[length - 1] == L'\r' || buffer[length - 1] == L'\n' ||
                         buffer[length - 1] == L' ' || buffer[length - 1] == L'.')) {
@@ -118,6 +155,8 @@ std::string SystemErrorText(int error_number) {
   }
   return Ansi(buffer, length);
 }
+
+std::string WithEnglishSystemMessages(const std::function<std::string()>& produce) { return produce(); }
 
 std::string TemporaryFolder() {
   wchar_t buffer[1000] = {};

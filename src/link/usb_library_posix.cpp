@@ -4,14 +4,18 @@
 
 #include <dlfcn.h>
 
+#include "common/platform.h"
+
 const char* DefaultUsbLibraryName() { return "libusblib.so"; }
 
 void* LoadUsbLibrary(const char* name, std::string* failure) {
   void* library = ::dlopen(name, RTLD_NOW);
   if (library == nullptr && failure != nullptr) {
     // The loader's text names the file and why: not found, wrong architecture, missing symbol.
-    const char* reason = ::dlerror();
-    *failure = reason != nullptr ? reason : name;
+    *failure = WithEnglishSystemMessages([name] {
+      const char* reason = ::dlerror();
+      return std::string(reason != nullptr ? reason : name);
+    });
   }
   return library;
 }

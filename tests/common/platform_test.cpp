@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -14,6 +16,7 @@
 #include <string>
 #include <utility>
 
+#include "link/usb_library.h"
 #include "support/test_files.h"
 
 namespace {
@@ -176,6 +179,22 @@ TEST(TemporaryFolder, ChoosesTmpdirThenAPrivateRuntimeFolderThenTmp) {
     EXPECT_EQ(TemporaryFolder(), row.expected);
   }
   std::filesystem::current_path(cwd);
+}
+
+// The log is read by support: the system's texts in it stay English under a translated desktop,
+// both those made from an error number and the dynamic loader's own.
+TEST(SystemErrorText, IsEnglishWhateverTheUsersLanguage) {
+  const std::string before = std::setlocale(LC_ALL, nullptr);
+  if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale here";
+  EnvironmentOverride language("LANGUAGE", "de");
+  const bool translated = std::string(std::strerror(ENOENT)) != "No such file or directory";
+  std::string load_failure;
+  LoadUsbLibrary("libdoes-not-exist.so", &load_failure);
+  const std::string error_text = SystemErrorText(ENOENT);
+  std::setlocale(LC_ALL, before.c_str());
+  if (!translated) GTEST_SKIP() << "the C library's messages are not translated here";
+  EXPECT_EQ(error_text, "No such file or directory");
+  EXPECT_EQ(load_failure, "libdoes-not-exist.so: cannot open shared object file: No such file or directory");
 }
 
 }  // namespace

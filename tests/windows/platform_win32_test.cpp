@@ -117,6 +117,8 @@ TEST(Win32SystemErrorText, IsOneLineWithoutTrailingFullStop) {
     EXPECT_NE(text.back(), ' ');
   }
   EXPECT_NE(SystemErrorText(ERROR_FILE_NOT_FOUND), SystemErrorText(ERROR_ACCESS_DENIED));
+  // English whatever the user's language, for the log that support reads.
+  EXPECT_EQ(SystemErrorText(ERROR_FILE_NOT_FOUND), "File not found");
 }
 
 TEST(Win32AbsolutePath, ResolvesAgainstTheWorkingFolder) {
