@@ -44,6 +44,22 @@ std::string WithEnglishSystemMessages(const std::function<std::string()>& produc
 // no one else may enter, else /tmp.
 std::string TemporaryFolder();
 
+// The folder the log is saved in, ending with a path separator; made when missing. POSIX:
+// "rodiduz-setup" in $XDG_STATE_HOME (when absolute), else in ~/.local/state: it survives the
+// end of the session. The folder must be this user's own and closed to others; made 0700
+// when missing. Throws FileCreateError "Cannot use the log folder "<path>". <reason>" when it
+// cannot be used. Windows: the user's temporary folder.
+std::string LogFolder();
+
+// Where a log goes when the log folder cannot be used and nobody can be asked (the session
+// ends, the display is gone): POSIX: $XDG_RUNTIME_DIR when it is this user's private folder;
+// empty when there is no such place (Windows: the log folder is already that place).
+std::string FallbackLogFolder();
+
+// Renames `from` over `to` in one step; a link at either name is moved or replaced itself,
+// never written through. False when the system refuses (a file held open on Windows).
+bool RenameReplacing(const std::string& from, const std::string& to);
+
 // The local calendar time of `seconds`, through the C runtime's reentrant conversion.
 std::tm LocalCalendarTime(std::time_t seconds);
 

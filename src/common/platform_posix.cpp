@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <locale.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -132,6 +133,77 @@ std::string TemporaryFolder() {
   }
   if (path.back() != '/') path += '/';
   return path;
+}
+
+namespace {
+
+constexpr const char* kLogFolderName = "rodiduz-setup";
+
+std::string LogFolderError(const std::string& folder, const std::string& reason) {
+  return "Cannot use the log folder \"" + folder + "\". " + reason;
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return home;
+  const passwd* entry = ::getpwuid(::getuid());
+  return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "";
+}
+
+// The state folder the XDG convention names, without the program's own folder.
+std::string StateHome() {
+  const char* state = std::getenv("XDG_STATE_HOME");
+  if (state != nullptr && state[0] == '/') return state;
+  return HomeFolder() + "/.local/state";
+}
+
+// Makes each missing folder of `path` (absolute) private to this user, as the XDG convention
+// asks of the state folder; the ones that exist are left as they are.
+void MakeFolders(const std::string& path) {
+  for (std::size_t slash = path.find('/', 1); ; slash = path.find('/', slash + 1)) {
+    const std::string prefix = path.substr(0, slash);
+    if (::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
+      throw FileCreateError(LogFolderError(path, SystemErrorText(errno)));
+    }
+    if (slash == std::string::npos) return;
+  }
+}
+
+// The log folder must be this user's own and closed to others: the log names the user's box
+// and network, and another user's folder could be swapped under the save.
+void CheckPrivateFolder(const std::string& folder) {
+  struct stat status {};
+  if (::lstat(folder.c_str(), &status) != 0) throw FileCreateError(LogFolderError(folder, SystemErrorText(errno)));
+  if (!S_ISDIR(status.st_mode)) throw FileCreateError(LogFolderError(folder, "It is not a folder"));
+  if (status.st_uid != ::geteuid()) throw FileCreateError(LogFolderError(folder, "It belongs to another user"));
+  if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+    throw FileCreateError(LogFolderError(folder, "Other users may open it; allow only yourself (chmod 700)"));
+  }
+}
+
+}  // namespace
+
+std::string LogFolder() {
+  const std::string state = StateHome();
+  if (state.empty() || state[0] != '/') {
+    throw FileCreateError(LogFolderError(state + "/" + kLogFolderName, "No home folder is known"));
+  }
+  const std::string folder = state + "/" + kLogFolderName;
+  MakeFolders(folder);
+  CheckPrivateFolder(folder);
+  return folder + "/";
+}
+
+std::string FallbackLogFolder() {
+  const char* runtime_dir = std::getenv("XDG_RUNTIME_DIR");
+  if (!PrivateFolderOfThisUser(runtime_dir)) return {};
+  std::string folder = runtime_dir;
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 std::string AbsolutePath(const std::string& name) {

@@ -158,6 +158,15 @@ std::string SystemErrorText(int error_number) {
 
 std::string WithEnglishSystemMessages(const std::function<std::string()>& produce) { return produce(); }
 
+std::string LogFolder() { return TemporaryFolder(); }
+
+std::string FallbackLogFolder() { return {}; }
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  // A file another program holds open refuses the move; the caller skips that step.
+  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
 std::string TemporaryFolder() {
   wchar_t buffer[1000] = {};
   DWORD length = ::GetTempPathW(999, buffer);

@@ -72,7 +72,7 @@ void TForm1::FormShow(TObject* /*Sender*/) {
 void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
   const std::string folder =
       environment_.temporary_folder ? environment_.temporary_folder() : TemporaryFolder();
-  ReplaceFile(folder + kLogFileName, LogList.FileContent());
+  LogFiles.Save(folder, LogList.FileContent());
 }
 
 void TForm1::SetCheckBox(Control check_box, bool checked) {

@@ -14,6 +14,7 @@
 #include "common/text.h"
 #include "controller/apn_list.h"
 #include "controller/form_view.h"
+#include "controller/log_history.h"
 #include "controller/refused_sim_codes.h"
 #include "controller/wizard_log.h"
 #include "link/line_assembler.h"
@@ -151,6 +152,7 @@ class TForm1 : private TForm1Registration {
   std::atomic<bool> PortOpen{false};
   std::unique_ptr<WinSerial> Serial;
   WizardLog LogList;
+  LogHistory LogFiles;  // the saved log and the four before it
   std::deque<AnsiString> DutRecvList;
   std::mutex DutRecvLock;
   std::deque<AnsiString> DutSendQueue;

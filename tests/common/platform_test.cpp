@@ -181,6 +181,65 @@ TEST(TemporaryFolder, ChoosesTmpdirThenAPrivateRuntimeFolderThenTmp) {
   std::filesystem::current_path(cwd);
 }
 
+// The log lives in the user's state folder, which survives the end of the session; a folder
+// that is not the user's own, or open to others, is refused rather than written into.
+TEST(LogFolder, TheStateFolderMadePrivateOrRefusedWithItsReason) {
+  ScratchFolder scratch;
+  const std::string home = scratch.Path() + "/home";
+  ASSERT_EQ(::mkdir(home.c_str(), 0755), 0);
+  const auto folder_with_mode = [&](const std::string& name, mode_t mode) {
+    const std::string path = scratch.Path() + "/" + name;
+    ::mkdir(path.c_str(), 0700);
+    ::mkdir((path + "/rodiduz-setup").c_str(), mode);
+    ::chmod((path + "/rodiduz-setup").c_str(), mode);  // whatever the umask
+    return path;
+  };
+  const std::string open_state = folder_with_mode("open", 0755);
+  const std::string foreign_state = folder_with_mode("foreign", 0700);
+  // Only root can give a folder away; others skip that row.
+  const bool foreign_owned = ::chown((foreign_state + "/rodiduz-setup").c_str(), 65534, 65534) == 0;
+  const std::string linked_state = scratch.Path() + "/linked";
+  ASSERT_EQ(::mkdir(linked_state.c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(home.c_str(), (linked_state + "/rodiduz-setup").c_str()), 0);
+  const std::string refused = "Cannot use the log folder \"";
+  const std::string new_state = scratch.Path() + "/new/state";
+
+  struct Row {
+    const char* name;
+    const char* state_home;  // null: unset
+    std::string expected;    // the folder, or the start of the error and its reason
+    const char* reason = "";
+  };
+  const Row rows[] = {
+      {"missing, made with its parents", new_state.c_str(),
+       scratch.Path() + "/new/state/rodiduz-setup/"},
+      {"unset: in the home folder", nullptr, home + "/.local/state/rodiduz-setup/"},
+      {"relative: in the home folder", "state", home + "/.local/state/rodiduz-setup/"},
+      {"open to others", open_state.c_str(), refused + open_state + "/rodiduz-setup\". ",
+       "Other users may open it; allow only yourself (chmod 700)"},
+      {"another user's", foreign_state.c_str(), refused + foreign_state + "/rodiduz-setup\". ",
+       "It belongs to another user"},
+      {"a planted link", linked_state.c_str(), refused + linked_state + "/rodiduz-setup\". ", "It is not a folder"},
+  };
+  EnvironmentOverride home_override("HOME", home.c_str());
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.name == std::string("another user's") && !foreign_owned) continue;
+    EnvironmentOverride state_home("XDG_STATE_HOME", row.state_home);
+    std::string outcome;
+    try {
+      outcome = LogFolder();
+    } catch (const FileCreateError& error) {
+      outcome = error.what();
+    }
+    EXPECT_EQ(outcome, row.expected + row.reason);
+    if (*row.reason != '\0') continue;
+    struct stat status {};
+    ASSERT_EQ(::lstat(outcome.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+  }
+}
+
 // The log is read by support: the system's texts in it stay English under a translated desktop,
 // both those made from an error number and the dynamic loader's own.
 TEST(SystemErrorText, IsEnglishWhateverTheUsersLanguage) {
