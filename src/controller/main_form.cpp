@@ -75,6 +75,25 @@ void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
   LogFiles.Save(folder, LogList.FileContent());
 }
 
+std::string TForm1::SaveLogUnattended() {
+  std::string failure;
+  try {
+    TCloseAction action = TCloseAction::caFree;
+    FormClose(nullptr, action);
+    return {};
+  } catch (const std::exception& error) {
+    failure = ErrorDisplayText(error);
+  }
+  const std::string folder = environment_.fallback_folder ? environment_.fallback_folder() : FallbackLogFolder();
+  if (folder.empty()) return failure + " The log could not be saved.";
+  try {
+    ReplaceFile(folder + kLogFileName, LogList.FileContent());
+    return failure + " The log was saved as \"" + folder + kLogFileName + "\" instead.";
+  } catch (const std::exception& error) {
+    return failure + " " + ErrorDisplayText(error) + " The log could not be saved.";
+  }
+}
+
 void TForm1::SetCheckBox(Control check_box, bool checked) {
   if (view_.IsChecked(check_box) == checked) return;
   view_.SetChecked(check_box, checked);

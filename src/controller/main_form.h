@@ -64,7 +64,8 @@ struct TForm1Environment {
   LocalClock clock = SystemLocalTime;
   // The state machine's pauses of the UI thread.
   std::function<void(unsigned milliseconds)> pause;  // empty: really sleep
-  std::function<std::string()> temporary_folder;     // empty: the system's temporary folder
+  std::function<std::string()> temporary_folder;     // empty: the system's log folder
+  std::function<std::string()> fallback_folder;      // empty: the system's fallback log folder
   // Where the send pump hands its bytes.
   std::function<void(const void* data, std::int16_t length)> send;  // empty: Serial->Send
 };
@@ -139,6 +140,10 @@ class TForm1 : private TForm1Registration {
   void FormShow(TObject* Sender);
   // Saves the log; a save that fails throws FileCreateError and the close is abandoned.
   void FormClose(TObject* Sender, TCloseAction& Action);
+  // Saves the log when nobody can be asked (the session ends, the display is gone): where the
+  // log folder fails, into the fallback folder. Returns what standard error should say: empty
+  // when the log was saved where it always is. Never throws.
+  std::string SaveLogUnattended();
 
   // Sets a check box from code; its click handler runs only when the state changes.
   void SetCheckBox(Control check_box, bool checked);

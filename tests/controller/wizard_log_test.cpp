@@ -126,4 +126,21 @@ TEST(WizardLogFile, FailedSaveReportsThePathKeepsTheLogAndRetries) {
             "[09:05:03.007]  kept\r\n[09:05:03.007]  after\r\n");
 }
 
+// At the end of the session nobody can be asked about a failed save: the log goes to the
+// fallback folder, and the words for standard error say where, or that it went nowhere.
+TEST(WizardLogFile, AnUnattendedSaveFallsBackAndSaysWhere) {
+  FormFixture fixture;
+  fixture.form().LogLine("kept");
+  EXPECT_EQ(fixture.form().SaveLogUnattended(), "");
+  std::filesystem::remove_all(fixture.folder().Path());
+  const std::string failure =
+      "Cannot create file \"" + fixture.folder().File(kLogFileName) + "\". " + MissingFolderReason();
+  EXPECT_EQ(fixture.form().SaveLogUnattended(), failure + " The log could not be saved.");
+  ScratchFolder fallback;
+  fixture.fallback_folder = fallback.Path() + kPathSeparator;
+  EXPECT_EQ(fixture.form().SaveLogUnattended(),
+            failure + " The log was saved as \"" + fallback.File(kLogFileName) + "\" instead.");
+  EXPECT_EQ(ReadFileForTest(fallback.File(kLogFileName)), "[09:05:03.007]  kept\r\n");
+}
+
 }  // namespace

@@ -32,6 +32,7 @@ class FormFixture {
   // does, until `done` holds; false after `limit`.
   bool RunTimersUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
   std::vector<unsigned> pauses;  // every pause the controller asked for
+  std::string fallback_folder;   // for a save nobody can be asked about; empty: none
 
  private:
   ScratchFolder folder_;
