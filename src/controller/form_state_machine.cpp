@@ -30,8 +30,6 @@ constexpr std::uint32_t kFirstGprsTestTimeout = 60000;
 constexpr std::uint32_t kGprsTestRetryTimeout = 15000;
 constexpr std::int32_t kGprsTestMaxTries = 3;
 
-constexpr const char* kWebHost = "www.rodiduz.com";
-
 // How long a search may go without a box before the status line says so.
 constexpr std::uint32_t kSearchNoticeDelay = 10000;
 constexpr const char* kNoBoxYet = "No box found yet. Check that it is plugged in";
@@ -279,7 +277,7 @@ void TForm1::TestPassed() {
   LogLine("PASSED");
   view_.HideInfo();
   ChangeCommState(kStateGPRSPassed);
-  SetLabel(Control::Label29, AnsiString(kWebHost) + "/id/" + BoxId);
+  ShowBoxLink();
   view_.ShowPage(kPageDone);
   view_.SetEnabled(Control::Button7, true);
 }

@@ -8,11 +8,13 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "common/text.h"
 #include "controller/apn_list.h"
 #include "controller/form_view.h"
+#include "controller/web_link.h"
 #include "controller/wizard_log.h"
 #include "link/line_assembler.h"
 #include "link/win_serial.h"
@@ -120,6 +122,7 @@ class TForm1 : private TForm1Registration {
   void CheckBox2Click(TObject* Sender);
 
   // Window operations
+  // Copy Link and the link itself act only while the Done page shows a link.
   void Button1Click(TObject* Sender);  // Copy Link
   void Button3Click(TObject* Sender);  // Exit
   void Label29Click(TObject* Sender);  // open the link
@@ -191,6 +194,8 @@ class TForm1 : private TForm1Registration {
   // Box texts become native texts when they are put into a label.
   void SetLabel(Control label, const AnsiString& text);
   void Pause(unsigned milliseconds);
+  // The Done page's link for the box's ID, or the words that the ID makes none.
+  void ShowBoxLink();
 
   // Steps of the setup state machine and the settings submission.
   struct TickFlags;
@@ -218,6 +223,8 @@ class TForm1 : private TForm1Registration {
   TForm1Environment environment_;
   bool log_mirror_visible_ = false;
   bool catalogue_mirror_visible_ = false;
+  // What the Done page shows, copies and opens; none when the box's ID makes no link.
+  std::optional<AnsiString> box_link_ = BoxWebLink(kPlaceholderBoxId);
 };
 
 // The program's one controller; set when its construction begins, cleared if it fails and
