@@ -98,7 +98,6 @@ void MainWindow::BindMembers() {
 
 // What the components do, as opposed to where they stand and what they say.
 void MainWindow::SetBehaviour() {
-  Label29->setCursor(Qt::PointingHandCursor);
   TrackBar1->setRange(0, 6);
   TrackBar1->setValue(0);
   operators_ = new OperatorListModel(ComboBox1);
@@ -269,8 +268,10 @@ int MainWindow::OpenWithShell(const NativeString& text) {
   // Above 32 is the shell's success; 2 is what it gives for a target it cannot find.
   constexpr int kOpened = 33;
   constexpr int kNotFound = 2;
-  const QUrl target = QUrl::fromUserInput(ToQt(text));
-  if (!target.isValid() || target.isEmpty()) return kNotFound;
+  // Exactly the address handed over: nothing is guessed, and a text that is no absolute address
+  // would make the desktop look for a file.
+  const QUrl target(ToQt(text), QUrl::StrictMode);
+  if (!target.isValid() || target.isRelative()) return kNotFound;
   return QDesktopServices::openUrl(target) ? kOpened : kNotFound;
 }
 

@@ -31,6 +31,13 @@ void LayoutLabel::FitToText() {
 
 ClickLabel::ClickLabel(QWidget* parent, bool fixed, bool wraps) : LayoutLabel(parent, fixed, wraps) {
   setFocusPolicy(Qt::StrongFocus);
+  setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::EnabledChange)
+    setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  LayoutLabel::changeEvent(event);
 }
 
 void ClickLabel::keyPressEvent(QKeyEvent* event) {

@@ -21,13 +21,15 @@ class LayoutLabel : public QLabel {
 };
 
 // A link: a label that runs a handler when it is clicked with the left button, or when it has
-// the keyboard focus and Return, Enter or Space is pressed.
+// the keyboard focus and Return, Enter or Space is pressed. The hand pointer shows over it
+// while it is enabled; disabled, it is plain text that takes neither clicks nor the focus.
 class ClickLabel : public LayoutLabel {
  public:
   ClickLabel(QWidget* parent, bool fixed, bool wraps);
   std::function<void()> on_click;
 
  protected:
+  void changeEvent(QEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
