@@ -67,8 +67,13 @@ ControlClass ClassFor(const ComponentLayout& row) {
   return {L"STATIC", 0, 0};
 }
 
-// A link opens with Space as with Return (which the dialog manager turns into a click).
+// A link opens with Space as with Return (which the dialog manager turns into a click), and
+// shows the hand pointer while it can be followed; a disabled one is plain text.
 LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_SETCURSOR && ::IsWindowEnabled(hwnd)) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
+  }
   if (message == WM_GETDLGCODE) return DLGC_STATIC | DLGC_WANTCHARS;
   if (message == WM_CHAR && wparam == L' ') return 0;
   if (message == WM_KEYUP && wparam == VK_SPACE) {
