@@ -68,9 +68,6 @@ LayoutLabel* MakeLabel(const ComponentLayout& row, QWidget* parent) {
   label->setAlignment(QtAlignment(row.placement));
   QPalette colour = label->palette();
   colour.setColor(QPalette::WindowText, QColor::fromRgb(row.font.colour));
-  // A link turned off is no link: grey as Windows greys a disabled label, not the link's blue.
-  if (row.kind == ComponentKind::Link)
-    colour.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x6D6D6D));
   label->setPalette(colour);
   return label;
 }

@@ -204,9 +204,14 @@ bool MainWindow::IsVisible(Control control) const {
 }
 
 void MainWindow::SetEnabled(Control control, bool enabled) {
-  if (QWidget* widget = Widget(control)) widget->setEnabled(enabled);
+  if (auto* link = dynamic_cast<ClickLabel*>(Widget(control))) {
+    link->SetLinkActive(enabled);
+  } else if (QWidget* widget = Widget(control)) {
+    widget->setEnabled(enabled);
+  }
 }
 bool MainWindow::IsEnabled(Control control) const {
+  if (const auto* link = dynamic_cast<const ClickLabel*>(Widget(control))) return link->LinkActive();
   const QWidget* widget = Widget(control);
   return widget != nullptr && widget->isEnabled();
 }

@@ -34,10 +34,15 @@ ClickLabel::ClickLabel(QWidget* parent, bool fixed, bool wraps) : LayoutLabel(pa
   setCursor(Qt::PointingHandCursor);
 }
 
-void ClickLabel::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::EnabledChange)
-    setCursor(isEnabled() ? Qt::PointingHandCursor : Qt::ArrowCursor);
-  LayoutLabel::changeEvent(event);
+void ClickLabel::SetLinkActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  setFocusPolicy(active ? Qt::StrongFocus : Qt::NoFocus);
+  setCursor(active ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  QPalette colours = palette();
+  if (!active) link_colour_ = colours.color(QPalette::WindowText);
+  colours.setColor(QPalette::WindowText, active ? link_colour_ : QColor(Qt::black));
+  setPalette(colours);
 }
 
 void ClickLabel::keyPressEvent(QKeyEvent* event) {

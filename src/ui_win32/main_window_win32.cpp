@@ -351,12 +351,20 @@ bool Win32MainWindow::IsVisible(Control control) const {
 }
 
 void Win32MainWindow::SetEnabled(Control control, bool enabled) {
-  if (HWND hwnd = ControlHandle(control)) ::EnableWindow(hwnd, enabled ? TRUE : FALSE);
+  const BuiltComponent* component = Component(control);
+  if (component == nullptr || component->hwnd == nullptr) return;
+  if (component->row->kind == ComponentKind::Link) {
+    SetLinkActive(component->hwnd, enabled);
+  } else {
+    ::EnableWindow(component->hwnd, enabled ? TRUE : FALSE);
+  }
 }
 
 bool Win32MainWindow::IsEnabled(Control control) const {
-  HWND hwnd = ControlHandle(control);
-  return hwnd == nullptr ? Component(control) != nullptr : ::IsWindowEnabled(hwnd) != FALSE;
+  const BuiltComponent* component = Component(control);
+  if (component == nullptr || component->hwnd == nullptr) return component != nullptr;
+  if (component->row->kind == ComponentKind::Link) return IsLinkActive(component->hwnd);
+  return ::IsWindowEnabled(component->hwnd) != FALSE;
 }
 
 // Focusing a control activates its window: while a message waits for its Close, that would
