@@ -39,6 +39,9 @@ void ClickLabel::SetLinkActive(bool active) {
   active_ = active;
   setFocusPolicy(active ? Qt::StrongFocus : Qt::NoFocus);
   setCursor(active ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  // What a screen reader says about a link ("Return opens it") is no longer true.
+  if (!active) link_description_ = accessibleDescription();
+  setAccessibleDescription(active ? link_description_ : QString());
   QPalette colours = palette();
   if (!active) link_colour_ = colours.color(QPalette::WindowText);
   colours.setColor(QPalette::WindowText, active ? link_colour_ : QColor(Qt::black));

@@ -40,6 +40,7 @@ class ClickLabel : public LayoutLabel {
   bool pressed_ = false;
   bool active_ = true;
   QColor link_colour_;  // kept while the link is off
+  QString link_description_;
 };
 
 // The keyboard focus made plain: a frame around the control that has the focus in `window`,

@@ -100,6 +100,7 @@ TEST_F(WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
       {"a share", "\\\\server\\share", nullptr},
       {"a scheme", "file:x", nullptr},
       {"empty", "", nullptr},
+      {"a valid ID again", "ab12cd34", "http://www.rodiduz.com/id/ab12cd34"},
   };
   UrlRecorder recorder;
   QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "Open");
@@ -126,6 +127,7 @@ TEST_F(WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
     const bool linked = row.link != nullptr;
     EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Label29), linked ? 1 : 0);
     EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Button1), linked ? 1 : 0);
+    EXPECT_EQ(window().Label29->accessibleDescription().isEmpty(), !linked);
     if (linked) {
       EXPECT_EQ(recorder.opened,
                 (QList<QUrl>{QUrl(QString::fromUtf8(row.link)), QUrl(QString::fromUtf8(row.link))}));
