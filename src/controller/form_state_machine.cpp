@@ -36,8 +36,6 @@ constexpr const char* kEnterPin = "Enter PIN code";
 constexpr const char* kEnterCorrectPin = "Enter correct PIN code";
 constexpr const char* kEnterPukAndNewPin = "Enter PUK code and new PIN code";
 
-constexpr const char* kWebHost = "www.rodiduz.com";
-
 // How long a search may go without a box before the status line says so.
 constexpr std::uint32_t kSearchNoticeDelay = 10000;
 constexpr const char* kNoBoxYet = "No box found yet. Check that it is plugged in";
@@ -298,7 +296,7 @@ void TForm1::TestPassed() {
   LogLine("PASSED");
   view_.HideInfo();
   ChangeCommState(kStateGPRSPassed);
-  SetLabel(Control::Label29, AnsiString(kWebHost) + "/id/" + BoxId);
+  ShowBoxLink();
   view_.ShowPage(kPageDone);
   view_.SetEnabled(Control::Button7, true);
 }

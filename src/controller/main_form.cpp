@@ -111,10 +111,22 @@ void TForm1::Pause(unsigned milliseconds) {
   }
 }
 
-void TForm1::Button1Click(TObject* /*Sender*/) { view_.CopyToClipboard(view_.Caption(Control::Label29)); }
+void TForm1::ShowBoxLink() {
+  box_link_ = BoxWebLink(BoxId);
+  // The log says why the page has no link, with the ID as the box gave it.
+  if (!box_link_) LogLine("Box ID not valid for a link: " + BoxId);
+  SetLabel(Control::Label29, box_link_.value_or(kNoValidBoxIdText));
+  view_.SetEnabled(Control::Label29, box_link_.has_value());
+  view_.SetEnabled(Control::Button1, box_link_.has_value());
+}
+
+void TForm1::Button1Click(TObject* /*Sender*/) {
+  if (box_link_) view_.CopyToClipboard(AnsiToNative(*box_link_));
+}
 
 void TForm1::Label29Click(TObject* /*Sender*/) {
-  const int result = view_.OpenWithShell(view_.Caption(Control::Label29));
+  if (!box_link_) return;
+  const int result = view_.OpenWithShell(AnsiToNative(*box_link_));
   if (result > 32) return;
   view_.ShowPlainMessage(u"Unable to start web browser." + NativeNumber(result));
 }

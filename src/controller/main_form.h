@@ -16,6 +16,7 @@
 #include "controller/form_view.h"
 #include "controller/log_history.h"
 #include "controller/refused_sim_codes.h"
+#include "controller/web_link.h"
 #include "controller/wizard_log.h"
 #include "link/line_assembler.h"
 #include "link/win_serial.h"
@@ -125,6 +126,7 @@ class TForm1 : private TForm1Registration {
   void CheckBox2Click(TObject* Sender);
 
   // Window operations
+  // Copy Link and the link itself act only while the Done page shows a link.
   void Button1Click(TObject* Sender);  // Copy Link
   void Button3Click(TObject* Sender);  // Exit
   void Label29Click(TObject* Sender);  // open the link
@@ -207,6 +209,8 @@ class TForm1 : private TForm1Registration {
   // Box texts become native texts when they are put into a label.
   void SetLabel(Control label, const AnsiString& text);
   void Pause(unsigned milliseconds);
+  // The Done page's link for the box's ID, or the words that the ID makes none.
+  void ShowBoxLink();
 
   // Steps of the setup state machine and the settings submission.
   struct TickFlags;
@@ -244,6 +248,8 @@ class TForm1 : private TForm1Registration {
   TForm1Environment environment_;
   bool log_mirror_visible_ = false;
   bool catalogue_mirror_visible_ = false;
+  // What the Done page shows, copies and opens; none when the box's ID makes no link.
+  std::optional<AnsiString> box_link_ = BoxWebLink(kPlaceholderBoxId);
 };
 
 // The program's one controller; set when its construction begins, cleared if it fails and

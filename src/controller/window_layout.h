@@ -111,3 +111,13 @@ bool KeepsHeight(const ComponentLayout& row);
 int PixelHeight(const LayoutFont& font);
 // The face's own name, as a font installer or a system font call knows it.
 const char* FaceName(FontFace face);
+
+// The question both windows ask when the log could not be saved as the window closes; No, the
+// default, keeps the window open. The answers carry their own access keys, so Alt+Y answers
+// whatever the platform's button texts are.
+inline constexpr const char* kCloseWithoutLogQuestion =
+    "The wizard's log could not be saved. If the program closes now, the log is lost.\n\n"
+    "Close without saving the log?\n\n"
+    "No keeps the window open; closing it again tries to save the log once more.";
+inline constexpr const char* kCloseWithoutLogYes = "&Yes";
+inline constexpr const char* kCloseWithoutLogNo = "&No";

@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "common/platform.h"
+#include "controller/window_layout.h"
 
 void ShowErrorDisplay(const QString& text) {
   PrintError(text);
@@ -25,13 +26,9 @@ void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal
 
 bool AskToCloseWithoutLog(QWidget* parent) {
   QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(),
-                  QStringLiteral("The wizard's log could not be saved. If the program closes now, the log "
-                                 "is lost.\n\nClose without saving the log?\n\nNo keeps the window open; "
-                                 "closing it again tries to save the log once more."),
-                  QMessageBox::Yes | QMessageBox::No, parent);
-  // Spelled out, so that Alt+Y answers whatever the platform's button texts are.
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Yes"));
-  box.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+                  QString::fromUtf8(kCloseWithoutLogQuestion), QMessageBox::Yes | QMessageBox::No, parent);
+  box.button(QMessageBox::Yes)->setText(QString::fromUtf8(kCloseWithoutLogYes));
+  box.button(QMessageBox::No)->setText(QString::fromUtf8(kCloseWithoutLogNo));
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;

@@ -98,7 +98,6 @@ void MainWindow::BindMembers() {
 
 // What the components do, as opposed to where they stand and what they say.
 void MainWindow::SetBehaviour() {
-  Label29->setCursor(Qt::PointingHandCursor);
   TrackBar1->setRange(0, 6);
   TrackBar1->setValue(0);
   operators_ = new OperatorListModel(ComboBox1);
@@ -205,9 +204,14 @@ bool MainWindow::IsVisible(Control control) const {
 }
 
 void MainWindow::SetEnabled(Control control, bool enabled) {
-  if (QWidget* widget = Widget(control)) widget->setEnabled(enabled);
+  if (auto* link = dynamic_cast<ClickLabel*>(Widget(control))) {
+    link->SetLinkActive(enabled);
+  } else if (QWidget* widget = Widget(control)) {
+    widget->setEnabled(enabled);
+  }
 }
 bool MainWindow::IsEnabled(Control control) const {
+  if (const auto* link = dynamic_cast<const ClickLabel*>(Widget(control))) return link->LinkActive();
   const QWidget* widget = Widget(control);
   return widget != nullptr && widget->isEnabled();
 }
@@ -269,8 +273,10 @@ int MainWindow::OpenWithShell(const NativeString& text) {
   // Above 32 is the shell's success; 2 is what it gives for a target it cannot find.
   constexpr int kOpened = 33;
   constexpr int kNotFound = 2;
-  const QUrl target = QUrl::fromUserInput(ToQt(text));
-  if (!target.isValid() || target.isEmpty()) return kNotFound;
+  // Exactly the address handed over: nothing is guessed, and a text that is no absolute address
+  // would make the desktop look for a file.
+  const QUrl target(ToQt(text), QUrl::StrictMode);
+  if (!target.isValid() || target.isRelative()) return kNotFound;
   return QDesktopServices::openUrl(target) ? kOpened : kNotFound;
 }
 

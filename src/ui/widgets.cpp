@@ -31,6 +31,21 @@ void LayoutLabel::FitToText() {
 
 ClickLabel::ClickLabel(QWidget* parent, bool fixed, bool wraps) : LayoutLabel(parent, fixed, wraps) {
   setFocusPolicy(Qt::StrongFocus);
+  setCursor(Qt::PointingHandCursor);
+}
+
+void ClickLabel::SetLinkActive(bool active) {
+  if (active == active_) return;
+  active_ = active;
+  setFocusPolicy(active ? Qt::StrongFocus : Qt::NoFocus);
+  setCursor(active ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  // What a screen reader says about a link ("Return opens it") is no longer true.
+  if (!active) link_description_ = accessibleDescription();
+  setAccessibleDescription(active ? link_description_ : QString());
+  QPalette colours = palette();
+  if (!active) link_colour_ = colours.color(QPalette::WindowText);
+  colours.setColor(QPalette::WindowText, active ? link_colour_ : QColor(Qt::black));
+  setPalette(colours);
 }
 
 void ClickLabel::keyPressEvent(QKeyEvent* event) {

@@ -21,11 +21,15 @@ class LayoutLabel : public QLabel {
 };
 
 // A link: a label that runs a handler when it is clicked with the left button, or when it has
-// the keyboard focus and Return, Enter or Space is pressed.
+// the keyboard focus and Return, Enter or Space is pressed; the hand pointer shows over it.
+// Turned off, it is plain black text that takes no focus and shows no hand; what a click on it
+// does is the controller's to decide. (A disabled label would be greyed past reading.)
 class ClickLabel : public LayoutLabel {
  public:
   ClickLabel(QWidget* parent, bool fixed, bool wraps);
   std::function<void()> on_click;
+  void SetLinkActive(bool active);
+  bool LinkActive() const { return active_; }
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
@@ -34,6 +38,9 @@ class ClickLabel : public LayoutLabel {
 
  private:
   bool pressed_ = false;
+  bool active_ = true;
+  QColor link_colour_;  // kept while the link is off
+  QString link_description_;
 };
 
 // The keyboard focus made plain: a frame around the control that has the focus in `window`,

@@ -67,8 +67,13 @@ ControlClass ClassFor(const ComponentLayout& row) {
   return {L"STATIC", 0, 0};
 }
 
-// A link opens with Space as with Return (which the dialog manager turns into a click).
+// A link opens with Space as with Return (which the dialog manager turns into a click), and
+// shows the hand pointer while it can be followed.
 LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  if (message == WM_SETCURSOR && IsLinkActive(hwnd)) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
+  }
   if (message == WM_GETDLGCODE) return DLGC_STATIC | DLGC_WANTCHARS;
   if (message == WM_CHAR && wparam == L' ') return 0;
   if (message == WM_KEYUP && wparam == VK_SPACE) {
@@ -114,6 +119,15 @@ std::wstring WindowText(HWND hwnd) {
 BuiltComponent* ComponentOf(HWND control) {
   return reinterpret_cast<BuiltComponent*>(::GetWindowLongPtrW(control, GWLP_USERDATA));
 }
+
+void SetLinkActive(HWND link, bool active) {
+  constexpr LONG kLinkStyle = SS_NOTIFY | WS_TABSTOP;
+  const LONG style = ::GetWindowLongW(link, GWL_STYLE);
+  ::SetWindowLongW(link, GWL_STYLE, active ? style | kLinkStyle : style & ~kLinkStyle);
+  ::InvalidateRect(link, nullptr, TRUE);
+}
+
+bool IsLinkActive(HWND link) { return (::GetWindowLongW(link, GWL_STYLE) & SS_NOTIFY) != 0; }
 
 const wchar_t* ContainerClassName() { return kContainerClass; }
 
@@ -318,7 +332,9 @@ HBRUSH Canvas::BrushFor(HDC dc, HWND child) {
   ::SetBrushOrgEx(dc, -origin.x - offset.x, -origin.y - offset.y, nullptr);
   ::SetBkMode(dc, TRANSPARENT);
   const BuiltComponent* component = ComponentOf(child);
-  ::SetTextColor(dc, component != nullptr ? ToColorRef(component->font.colour) : RGB(0, 0, 0));
+  const bool plain =
+      component == nullptr || (component->row->kind == ComponentKind::Link && !IsLinkActive(child));
+  ::SetTextColor(dc, plain ? RGB(0, 0, 0) : ToColorRef(component->font.colour));
   return Root().brush_;
 }
 

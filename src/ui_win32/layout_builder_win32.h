@@ -113,6 +113,7 @@ class BuiltWindow {
   void SetVisible(BuiltComponent& component, bool visible);
   // Sets a label's text and, unless the layout fixes its box, fits the box to the text.
   void SetLabelText(BuiltComponent& component, const std::wstring& text);
+
   // Draws the focus frame around the control that has the keyboard focus, if it is ours.
   void FollowFocus(HWND focused);
 
@@ -166,6 +167,11 @@ void* TopLevelSelf(HWND hwnd, UINT message, LPARAM lparam);
 
 // A control's GWLP_USERDATA holds its component.
 BuiltComponent* ComponentOf(HWND control);
+
+// A link turned off is a plain label, black like the others: it takes no click and no tab stop
+// and shows no hand. (A disabled static would grey its text past reading.)
+void SetLinkActive(HWND link, bool active);
+bool IsLinkActive(HWND link);
 
 std::wstring Wide(const NativeString& text);
 NativeString Native(const std::wstring& text);

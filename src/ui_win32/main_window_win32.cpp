@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "link/library_search_win32.h"
+#include "ui_win32/close_question_win32.h"
 #include "ui_win32/error_display_win32.h"
 
 namespace {
@@ -37,6 +38,16 @@ TimerSetting SettingOf(FormTimer timer) {
 }
 
 std::size_t TimerIndex(FormTimer timer) { return static_cast<std::size_t>(SettingOf(timer).id - 1); }
+
+// The text exactly as handed over; the shell is loaded when a link is first opened.
+int ShellExecuteOpen(HWND owner, const std::wstring& target) {
+  using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  static const auto shell_execute =
+      AsFunction<ShellExecuteFunction>(SystemFunction(L"shell32.dll", "ShellExecuteW"));
+  if (shell_execute == nullptr) return SE_ERR_DLLNOTFOUND;
+  return static_cast<int>(reinterpret_cast<INT_PTR>(
+      shell_execute(owner, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
+}
 
 bool IsPushButton(ComponentKind kind) {
   return kind == ComponentKind::Button || kind == ComponentKind::BitButton || kind == ComponentKind::Link;
@@ -89,19 +100,20 @@ void Win32MainWindow::Show() {
 
 int Win32MainWindow::Run() {
   MSG message{};
-  HWND focused = nullptr;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    const bool for_message_form = message_form_ != nullptr && message_form_->TranslateDialogMessage(message);
-    if (!for_message_form && !::IsDialogMessageW(hwnd_, &message)) {
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    if (::IsWindow(hwnd_) && ::GetFocus() != focused) {
-      focused = ::GetFocus();
-      built_->FollowFocus(focused);
-    }
-  }
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) HandleMessage(message);
   return static_cast<int>(message.wParam);
+}
+
+void Win32MainWindow::HandleMessage(MSG& message) {
+  const bool for_message_form = message_form_ != nullptr && message_form_->TranslateDialogMessage(message);
+  if (!for_message_form && !::IsDialogMessageW(hwnd_, &message)) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  if (::IsWindow(hwnd_) && ::GetFocus() != framed_focus_) {
+    framed_focus_ = ::GetFocus();
+    built_->FollowFocus(framed_focus_);
+  }
 }
 
 LRESULT CALLBACK Win32MainWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -229,8 +241,8 @@ void Win32MainWindow::OnCommand(int id, int code) {
 }
 
 void Win32MainWindow::OnClose() {
-  // A failed save keeps the window open for the next try.
-  if (!SaveLogOnce()) return;
+  // After a failed save the user decides: No keeps the window, and the log for the next try.
+  if (!SaveLogOnce() && !AskToCloseWithoutLog(hwnd_)) return;
   // The program ends with its main window; the message window goes with it.
   HideInfo();
   ::DestroyWindow(hwnd_);
@@ -252,7 +264,13 @@ bool Win32MainWindow::SaveLogOnce() {
   return true;
 }
 
+bool Win32MainWindow::MessageHasKeyboard() const {
+  return message_form_ != nullptr && message_form_->WaitsForClose() &&
+         ::GetActiveWindow() == message_form_->Handle();
+}
+
 void Win32MainWindow::FocusFirstControlIfLost() {
+  if (MessageHasKeyboard()) return;
   HWND focused = ::GetFocus();
   const BuiltComponent* component = built_->FindByHandle(focused);
   if (component != nullptr && ::IsWindowVisible(focused) &&
@@ -333,16 +351,32 @@ bool Win32MainWindow::IsVisible(Control control) const {
 }
 
 void Win32MainWindow::SetEnabled(Control control, bool enabled) {
-  if (HWND hwnd = ControlHandle(control)) ::EnableWindow(hwnd, enabled ? TRUE : FALSE);
+  const BuiltComponent* component = Component(control);
+  if (component == nullptr || component->hwnd == nullptr) return;
+  if (component->row->kind == ComponentKind::Link) {
+    SetLinkActive(component->hwnd, enabled);
+  } else {
+    ::EnableWindow(component->hwnd, enabled ? TRUE : FALSE);
+  }
 }
 
 bool Win32MainWindow::IsEnabled(Control control) const {
-  HWND hwnd = ControlHandle(control);
-  return hwnd == nullptr ? Component(control) != nullptr : ::IsWindowEnabled(hwnd) != FALSE;
+  const BuiltComponent* component = Component(control);
+  if (component == nullptr || component->hwnd == nullptr) return component != nullptr;
+  if (component->row->kind == ComponentKind::Link) return IsLinkActive(component->hwnd);
+  return ::IsWindowEnabled(component->hwnd) != FALSE;
 }
 
+// Focusing a control activates its window: while a message waits for its Close, that would
+// take the keyboard from the message, and Return would no longer close it.
 void Win32MainWindow::SetFocus(Control control) {
-  if (HWND hwnd = ControlHandle(control)) ::SetFocus(hwnd);
+  HWND hwnd = ControlHandle(control);
+  if (hwnd == nullptr) return;
+  if (MessageHasKeyboard()) {
+    focus_before_deactivation_ = hwnd;
+  } else {
+    ::SetFocus(hwnd);
+  }
 }
 
 void Win32MainWindow::Announce(Control control) {
@@ -484,13 +518,7 @@ void Win32MainWindow::CopyToClipboard(const NativeString& text) {
 }
 
 int Win32MainWindow::OpenWithShell(const NativeString& text) {
-  using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-  static const auto shell_execute =
-      AsFunction<ShellExecuteFunction>(SystemFunction(L"shell32.dll", "ShellExecuteW"));
-  if (shell_execute == nullptr) return SE_ERR_DLLNOTFOUND;
-  const std::wstring target = Wide(text);
-  return static_cast<int>(reinterpret_cast<INT_PTR>(
-      shell_execute(hwnd_, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
+  return shell_open_ ? shell_open_(Wide(text)) : ShellExecuteOpen(hwnd_, Wide(text));
 }
 
 void Win32MainWindow::ShowPlainMessage(const NativeString& text) {

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "controller/form_view.h"
@@ -19,6 +21,8 @@ class Win32MainWindow : public FormView {
  public:
   static constexpr int kDebugListLimit = 10000;
   static constexpr int kTrackBarLast = 6;
+  // What opening a link comes to: the shell's "open" of the text, its result code back.
+  using ShellOpen = std::function<int(const std::wstring& target)>;
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), runs
   // FormCreate and starts the timers the layout enables.
@@ -41,6 +45,10 @@ class Win32MainWindow : public FormView {
   // The message loop, with the dialog manager's keyboard handling in both windows; returns
   // when the window is closed.
   int Run();
+  // One message of that loop, for a test to feed keys through it.
+  void HandleMessage(MSG& message);
+  // ShellExecuteW unless replaced; tests record what would be opened.
+  void SetShellOpen(ShellOpen open) { shell_open_ = std::move(open); }
 
   void ShowPage(int page) override;
   int CurrentPage() const override;
@@ -85,6 +93,9 @@ class Win32MainWindow : public FormView {
   // FormClose's save of the log, at most once: a failure is shown and the log stays in memory.
   bool SaveLogOnce();
   LRESULT DefaultButton() const;
+  // The message window waits for its Close and has the keyboard: the page's focus is only
+  // noted then, and given when the main window is active again.
+  bool MessageHasKeyboard() const;
   void FocusFirstControlIfLost();
   void AddDebugItemHere(Control list_box, const std::wstring& text);
   BuiltComponent* Component(Control control) const;
@@ -102,6 +113,8 @@ class Win32MainWindow : public FormView {
   std::array<bool, 3> timers_enabled_{};
   int track_bar_position_ = 0;
   HWND focus_before_deactivation_ = nullptr;
+  HWND framed_focus_ = nullptr;  // the control the focus frame was last drawn around
+  ShellOpen shell_open_;
   bool log_saved_ = false;
   std::unique_ptr<TForm1> controller_;
 };

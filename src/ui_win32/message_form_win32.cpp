@@ -50,6 +50,8 @@ void TMessageForm::Hide() {
   ::ShowWindow(hwnd_, SW_HIDE);
 }
 
+bool TMessageForm::WaitsForClose() const { return ::IsWindowVisible(hwnd_) && CloseShown(); }
+
 void TMessageForm::Timer1Timer() {
   ++DotCount;
   if (DotCount > 3) DotCount = 0;

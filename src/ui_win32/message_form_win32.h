@@ -27,6 +27,9 @@ class TMessageForm {
   void ShowInfo(const NativeString& text, bool close_button, bool dots);
   void Hide();
   void Button1Click() { Hide(); }
+  // Shown with its Close button: the message waits for the user, who answers it with Return,
+  // Esc or Space, so it keeps the keyboard until then.
+  bool WaitsForClose() const;
   void Timer1Timer();
   // The dialog manager's keys for this window; true when the message was its.
   bool TranslateDialogMessage(MSG& message);

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "common/platform.h"
+#include "controller/window_layout.h"
+#include "controller/wizard_driver.h"
 #include "support/form_fixture.h"
 #include "support/system_errors.h"
 
@@ -83,15 +85,77 @@ TEST(CheckBoxRule, CodeRunsTheClickHandlerOnlyOnAChange) {
   EXPECT_FALSE(view.IsVisible(Control::Edit3));
 }
 
-TEST(WindowOperations, CopyLinkAndOpenLinkUseTheLabelText) {
+// Before a box has passed its test, the page shows the placeholder link of the layout, and
+// Copy Link and the link use that very link.
+TEST(WindowOperations, CopyLinkAndOpenLinkUseThePlaceholderLinkAtFirst) {
   FormFixture fixture;
   RecordingView& view = fixture.view();
+  ASSERT_EQ(BoxWebLink(kPlaceholderBoxId), AnsiString(LayoutOf(Control::Label29).text));
   fixture.form().Button1Click(nullptr);
   EXPECT_EQ(NativeToUtf8(view.clipboard), "http://www.rodiduz.com/id/00000000");
   fixture.form().Label29Click(nullptr);
   ASSERT_EQ(view.opened.size(), 1u);
   EXPECT_EQ(NativeToUtf8(view.opened[0]), "http://www.rodiduz.com/id/00000000");
   EXPECT_TRUE(view.plain_messages.empty());
+}
+
+// The link is built from the ID the box reported only when that ID is eight letters and
+// digits; any other ID makes no link, so nothing can be copied or opened, the page says why
+// and so does the log. The rows run one after another in one run, so the page also goes from
+// a link to none and back.
+TEST(WindowOperations, OnlyAnIdOfEightLettersAndDigitsMakesALink) {
+  const struct {
+    const char* name;
+    std::string id;
+    const char* link;  // nullptr: no link
+  } rows[] = {
+      {"a valid ID", "AB12CD34", "http://www.rodiduz.com/id/AB12CD34"},
+      {"a path up to a program", "../../ab", nullptr},
+      {"lower case letters", "ab12cd34", "http://www.rodiduz.com/id/ab12cd34"},
+      {"an option", "x --foo", nullptr},
+      {"a share", "\\\\server\\share", nullptr},
+      {"a scheme", "file:x", nullptr},
+      {"the placeholder", kPlaceholderBoxId, "http://www.rodiduz.com/id/00000000"},
+      {"empty", "", nullptr},
+      {"seven characters", "AB12CD3", nullptr},
+      {"nine characters", "AB12CD345", nullptr},
+      {"a space inside", "AB12 D34", nullptr},
+      {"a trailing space", "AB12CD3 ", nullptr},
+      {"a byte beyond ASCII", "AB12CD3\xE9", nullptr},
+      {"a NUL inside", std::string("AB12\0D34", 8), nullptr},
+  };
+  WizardDriver wizard;
+  wizard.RunTo(kStateGPRSTesting);
+  RecordingView& view = wizard.view();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::optional<AnsiString> link = BoxWebLink(row.id);
+    EXPECT_EQ(link, row.link == nullptr ? std::nullopt : std::optional<AnsiString>(row.link));
+
+    wizard.form().BoxId = row.id;
+    wizard.form().ChangeCommState(kStateGPRSTesting);
+    wizard.Tick("GPRSTEST OK");
+    ASSERT_EQ(view.CurrentPage(), kPageDone);
+    view.clipboard = u"before";
+    view.opened.clear();
+    wizard.form().Button1Click(nullptr);
+    wizard.form().Label29Click(nullptr);
+    const bool refused = wizard.Logged("Box ID not valid for a link: " + row.id);
+    if (row.link != nullptr) {
+      EXPECT_EQ(view.CaptionUtf8(Control::Label29), row.link);
+      EXPECT_EQ(NativeToUtf8(view.clipboard), row.link);
+      ASSERT_EQ(view.opened.size(), 1u);
+      EXPECT_EQ(NativeToUtf8(view.opened[0]), row.link);
+      EXPECT_FALSE(refused);
+    } else {
+      EXPECT_EQ(view.CaptionUtf8(Control::Label29), "The box reported no valid ID.");
+      EXPECT_EQ(view.clipboard, u"before");
+      EXPECT_TRUE(view.opened.empty());
+      EXPECT_TRUE(refused) << wizard.fixture().Trace();
+    }
+    EXPECT_EQ(view.IsEnabled(Control::Label29), row.link != nullptr);
+    EXPECT_EQ(view.IsEnabled(Control::Button1), row.link != nullptr);
+  }
 }
 
 TEST(WindowOperations, ShellResultUpTo32IsAFailureMessage) {

@@ -463,7 +463,7 @@ TEST(GprsTesting, PassedShowsTheLink) {
   wizard.Tick("GPRSTEST OK");
   EXPECT_EQ(wizard.LogFrom(before), (Lines{"PASSED", "(State GPRSTesting->GPRSPassed)"}));
   EXPECT_FALSE(wizard.view().info.visible);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label29), "www.rodiduz.com/id/AB12CD34");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label29), "http://www.rodiduz.com/id/AB12CD34");
   EXPECT_EQ(wizard.view().CurrentPage(), kPageDone);
   EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
 }

@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kLink = "www.rodiduz.com/id/AB12CD34";
+constexpr const char* kLink = "http://www.rodiduz.com/id/AB12CD34";
 
 bool IsStateLine(const std::string& line) { return line.rfind("(State ", 0) == 0; }
 

@@ -15,7 +15,7 @@ TEST_F(BoxRun, CleanRunEndsWithTheLink) {
   Plug({});
   form().Button8Click(nullptr);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
-  EXPECT_EQ(view().CaptionUtf8(Control::Label29), "www.rodiduz.com/id/AB12CD34");
+  EXPECT_EQ(view().CaptionUtf8(Control::Label29), "http://www.rodiduz.com/id/AB12CD34");
   EXPECT_EQ(view().CurrentPage(), kPageDone);
   EXPECT_TRUE(Logged("Dut com port opened EV (COM7)"));
   EXPECT_TRUE(Logged("[Tx]  [UNLOCK]"));

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <thread>
@@ -76,28 +77,83 @@ TEST_F(WindowTest, CopyLinkPutsTheLinkOnTheClipboard) {
   EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("http://www.rodiduz.com/id/00000000"));
 }
 
-TEST_F(WindowTest, ClickingTheLinkOpensItsTextAsItStands) {
-  MakeWindow();
-  UrlRecorder recorder;
-  QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "Open");
-  window().show();
-  window().ShowPage(kPageDone);
-  QTest::mouseClick(window().Widget(Control::Label29), Qt::LeftButton);
-  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-  ASSERT_EQ(recorder.opened.size(), 1);
-  EXPECT_EQ(recorder.opened.first(), QUrl(QStringLiteral("http://www.rodiduz.com/id/00000000")));
+// The box's GPRS test passes, the box having reported `id` as its ID.
+void PassTheTest(TForm1& form, const std::string& id) {
+  form.PortOpen = true;
+  form.BoxId = id;
+  form.ChangeCommState(kStateGPRSTesting);
+  form.AddToDutRecvList("GPRSTEST OK");
+  form.DeviceTimerTimer(nullptr);
 }
 
-TEST_F(WindowTest, ALinkThatCannotBeOpenedIsReportedWithTheShellCode) {
+// The link and Copy Link act on exactly the address the controller built, by mouse and by
+// keyboard. An ID that makes no link leaves nothing to click, to reach with Tab or to copy.
+TEST_F(WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
+  const struct {
+    const char* name;
+    const char* id;
+    const char* link;  // nullptr: none
+  } rows[] = {
+      {"a valid ID", "AB12CD34", "http://www.rodiduz.com/id/AB12CD34"},
+      {"a path up to a program", "../../ab", nullptr},
+      {"an option", "x --foo", nullptr},
+      {"a share", "\\\\server\\share", nullptr},
+      {"a scheme", "file:x", nullptr},
+      {"empty", "", nullptr},
+      {"a valid ID again", "ab12cd34", "http://www.rodiduz.com/id/ab12cd34"},
+  };
+  UrlRecorder recorder;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "Open");
   MakeWindow();
   window().show();
-  window().ShowPage(kPageDone);
-  // Not even a valid address: the shell's "not found".
-  window().SetCaption(Control::Label29, u"http://[");
-  MessageBoxCatcher box;
-  QTest::mouseClick(window().Widget(Control::Label29), Qt::LeftButton);
-  EXPECT_TRUE(box.caught);
-  EXPECT_EQ(box.text, QStringLiteral("Unable to start web browser.2"));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    PassTheTest(form(), row.id);
+    ASSERT_EQ(window().CurrentPage(), kPageDone);
+    recorder.opened.clear();
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    QTest::mouseClick(window().Label29, Qt::LeftButton);
+    // Backwards from Exit: Copy Link, then the link, each pressed with Return where reached.
+    window().Button3->setFocus();
+    std::vector<QWidget*> reached;
+    for (int i = 0; i < 2; ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+      reached.push_back(QApplication::focusWidget());
+      if (reached.back() == window().Button1 || reached.back() == window().Label29)
+        QTest::keyClick(reached.back(), Qt::Key_Return);
+    }
+    QTest::mouseClick(window().Button1, Qt::LeftButton);
+    const bool linked = row.link != nullptr;
+    EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Label29), linked ? 1 : 0);
+    EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Button1), linked ? 1 : 0);
+    EXPECT_EQ(window().Label29->accessibleDescription().isEmpty(), !linked);
+    if (linked) {
+      EXPECT_EQ(recorder.opened,
+                (QList<QUrl>{QUrl(QString::fromUtf8(row.link)), QUrl(QString::fromUtf8(row.link))}));
+      EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8(row.link));
+      EXPECT_EQ(window().Label29->cursor().shape(), Qt::PointingHandCursor);
+    } else {
+      EXPECT_TRUE(recorder.opened.isEmpty());
+      EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+      EXPECT_EQ(CaptionOf(Control::Label29), QStringLiteral("The box reported no valid ID."));
+      EXPECT_EQ(window().Label29->cursor().shape(), Qt::ArrowCursor);
+    }
+  }
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+}
+
+// The window opens the text it is handed as it stands: a text that is no absolute address is
+// not guessed into one, and the shell's "not found" comes back.
+TEST_F(WindowTest, OnlyAnAbsoluteAddressIsOpened) {
+  UrlRecorder recorder;
+  QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "Open");
+  MakeWindow();
+  EXPECT_EQ(window().OpenWithShell(u"http://["), 2);
+  EXPECT_EQ(window().OpenWithShell(u"www.rodiduz.com/id/AB12CD34"), 2);
+  EXPECT_GT(window().OpenWithShell(u"http://www.rodiduz.com/id/AB12CD34"), 32);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+  EXPECT_EQ(recorder.opened, QList<QUrl>{QUrl(QStringLiteral("http://www.rodiduz.com/id/AB12CD34"))});
 }
 
 TEST_F(WindowTest, ExitSavesTheLogAndClosesTheWindow) {

@@ -1,6 +1,7 @@
 // The Win32 window under Wine: the layout contract read back from its child windows, the PIN
-// field's rules, the operator list's order, the debug mirror fed from another thread, and the
-// log saved once when the session ends.
+// field's rules, the operator list's order, the debug mirror fed from another thread, the link
+// and the keyboard, the message window's hold on the keyboard, the question after a failed
+// save of the log, and the log saved once when the session ends.
 #include "ui_win32/main_window_win32.h"
 
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <cwctype>
 #include <functional>
 #include <stdexcept>
 #include <filesystem>
@@ -45,43 +47,87 @@ bool PumpUntil(Condition done) {
   return true;
 }
 
-// A message box of this thread as a user sees it: its caption, its texts and whether it shows
-// the error icon. Read from a timer, which the box's own modal loop keeps running, and then
-// closed with OK as the user would.
-struct SeenMessageBox {
+// The message boxes and dialogs of this thread as a user sees them: each one's caption, texts,
+// whether it shows the error icon and which control has the focus. Read from a timer, which a
+// box's own modal loop keeps running, then answered by the next of `answers`, or with OK.
+struct SeenBox {
   std::wstring caption;
   std::vector<std::wstring> texts;
   bool error_icon = false;
-  int seen = 0;
+  std::wstring focused;  // the focused control's text
 };
-SeenMessageBox seen_box;
+struct SeenBoxes {
+  std::vector<SeenBox> boxes;
+  std::vector<std::function<void(HWND box)>> answers;
+
+  bool Saw(std::size_t box, const std::wstring& text) const {
+    return box < boxes.size() &&
+           std::find(boxes[box].texts.begin(), boxes[box].texts.end(), text) != boxes[box].texts.end();
+  }
+};
+SeenBoxes seen;
+HWND answered_box = nullptr;
 
 BOOL CALLBACK ReadBoxChild(HWND child, LPARAM) {
   wchar_t class_name[32] = {};
   ::GetClassNameW(child, class_name, 32);
   if (std::wstring(class_name) != L"Static") return TRUE;
+  SeenBox& box = seen.boxes.back();
   if ((::GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-    seen_box.error_icon = reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0)) ==
-                          ::LoadIconW(nullptr, IDI_ERROR);
+    box.error_icon =
+        reinterpret_cast<HICON>(::SendMessageW(child, STM_GETICON, 0, 0)) == ::LoadIconW(nullptr, IDI_ERROR);
   } else {
-    seen_box.texts.push_back(WindowText(child));
+    box.texts.push_back(WindowText(child));
   }
   return TRUE;
 }
 
-BOOL CALLBACK ReadAndCloseMessageBox(HWND window, LPARAM) {
+BOOL CALLBACK ReadAndAnswerBox(HWND window, LPARAM) {
   wchar_t class_name[32] = {};
   ::GetClassNameW(window, class_name, 32);
-  if (std::wstring(class_name) != L"#32770" || !::IsWindowVisible(window)) return TRUE;
-  ++seen_box.seen;
-  seen_box.caption = WindowText(window);
+  // Each box is answered once: a posted key takes a moment to act.
+  if (std::wstring(class_name) != L"#32770" || !::IsWindowVisible(window) || window == answered_box)
+    return TRUE;
+  answered_box = window;
+  seen.boxes.push_back({WindowText(window), {}, false, WindowText(::GetFocus())});
   ::EnumChildWindows(window, ReadBoxChild, 0);
-  ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+  const std::size_t index = seen.boxes.size() - 1;
+  if (index < seen.answers.size()) {
+    seen.answers[index](window);
+  } else {
+    ::PostMessageW(window, WM_COMMAND, IDOK, 0);
+  }
   return FALSE;
 }
 
 void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR, DWORD) {
-  ::EnumThreadWindows(::GetCurrentThreadId(), ReadAndCloseMessageBox, 0);
+  ::EnumThreadWindows(::GetCurrentThreadId(), ReadAndAnswerBox, 0);
+}
+
+// Watches for boxes while it lives, answering them in turn.
+class BoxWatch {
+ public:
+  explicit BoxWatch(std::vector<std::function<void(HWND box)>> answers = {}) {
+    seen = {{}, std::move(answers)};
+    answered_box = nullptr;
+    timer_ = ::SetTimer(nullptr, 0, 20, LookForMessageBox);
+  }
+  ~BoxWatch() { ::KillTimer(nullptr, timer_); }
+  BoxWatch(const BoxWatch&) = delete;
+  BoxWatch& operator=(const BoxWatch&) = delete;
+
+ private:
+  UINT_PTR timer_ = 0;
+};
+
+// A key pressed and released as the keyboard gives it to `target`; with `alt`, a letter's key
+// held with Alt, which also makes the character an access key.
+void PostKey(HWND target, UINT key, bool alt = false) {
+  const LPARAM down = 1 | (alt ? LPARAM{1} << 29 : 0);
+  const LPARAM up = down | LPARAM{1} << 30 | LPARAM{1} << 31;
+  ::PostMessageW(target, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+  if (alt) ::PostMessageW(target, WM_SYSCHAR, std::towlower(static_cast<wint_t>(key)), down);
+  ::PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
 }
 
 // The window read back through its child windows, for the layout contract. Drawn components
@@ -182,12 +228,18 @@ class Win32Inspector : public ComponentInspector {
 class Win32WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    log_folder_ = folder_.Path();
+    MakeWindow();
+  }
+  void MakeWindow() {
+    window_.reset();
+    PumpMessages();
     TForm1Environment environment;
     environment.catalogue_path = folder_.Write(
         "apnlist.csv", "Telia;240;1;online.telia.se;;;SE\nTele2;240;7;internet.tele2.se;;;SE\n");
     environment.usb_library = folder_.File("no-such-usblib.dll");
     environment.pause = [](unsigned) {};
-    environment.temporary_folder = [this] { return folder_.Path() + "\\"; };
+    environment.temporary_folder = [this] { return log_folder_ + "\\"; };
     environment.send = [this](const void* data, std::int16_t length) {
       if (send_) send_(std::string(static_cast<const char*>(data), static_cast<std::size_t>(length)));
     };
@@ -202,11 +254,23 @@ class Win32WindowTest : public ::testing::Test {
 
   HWND Handle(Control control) { return window_->ControlHandle(control); }
 
+  // Runs the waiting messages through the window's own loop, where the dialog manager turns
+  // keys into focus moves and clicks.
+  void PumpWindow() {
+    MSG message{};
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) window_->HandleMessage(message);
+  }
+  void Press(UINT key) {
+    PostKey(::GetFocus(), key);
+    PumpWindow();
+  }
+
   // What the send pump hands over, as the serial engine would get it.
   std::function<void(const std::string& bytes)> send_;
   std::string SavedLogPath() const { return folder_.Path() + "\\" + kLogFileName; }
 
   ScratchFolder folder_;
+  std::string log_folder_;  // where a close saves the log
   std::unique_ptr<Win32Resources> resources_;
   std::unique_ptr<Win32MainWindow> window_;
 };
@@ -222,20 +286,18 @@ TEST_F(Win32WindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
     }
     sent.push_back(bytes);
   };
-  seen_box = {};
-  const UINT_PTR watcher = ::SetTimer(nullptr, 0, 20, LookForMessageBox);
-  window_->Controller().SendDut("[FIRST]", 1000);
-  ASSERT_TRUE(PumpUntil([&] { return seen_box.seen > 0; })) << "no message box appeared";
-  EXPECT_EQ(seen_box.caption, ApplicationTitle());
-  EXPECT_TRUE(seen_box.error_icon);
-  EXPECT_NE(std::find(seen_box.texts.begin(), seen_box.texts.end(),
-                      L"An unexpected error occurred (the port went away)"),
-            seen_box.texts.end());
+  {
+    const BoxWatch watch;
+    window_->Controller().SendDut("[FIRST]", 1000);
+    ASSERT_TRUE(PumpUntil([&] { return !seen.boxes.empty(); })) << "no message box appeared";
+    EXPECT_EQ(seen.boxes[0].caption, ApplicationTitle());
+    EXPECT_TRUE(seen.boxes[0].error_icon);
+    EXPECT_TRUE(seen.Saw(0, L"An unexpected error occurred (the port went away)"));
 
-  window_->Controller().SendDut("[SECOND]", 1000);
-  EXPECT_TRUE(PumpUntil([&] { return sent.size() == 2; })) << "the timer handler stopped after the error";
-  ::KillTimer(nullptr, watcher);
-  EXPECT_EQ(seen_box.seen, 1);
+    window_->Controller().SendDut("[SECOND]", 1000);
+    EXPECT_TRUE(PumpUntil([&] { return sent.size() == 2; })) << "the timer handler stopped after the error";
+  }
+  EXPECT_EQ(seen.boxes.size(), 1u);
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_NE(sent[1].find("[SECOND]"), std::string::npos);
   EXPECT_TRUE(::IsWindow(window_->Handle()));
@@ -465,6 +527,177 @@ TEST_F(Win32WindowTest, EndOfSessionSavesTheLogOnceBeforeAnyClose) {
   ::SendMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_FALSE(::IsWindow(main)) << "the close after the end of the session did not end the window";
   EXPECT_FALSE(std::filesystem::exists(SavedLogPath())) << "the log was saved a second time";
+}
+
+// The box's GPRS test passes, the box having reported `id` as its ID.
+void PassTheTest(TForm1& form, const std::string& id) {
+  form.PortOpen = true;
+  form.BoxId = id;
+  form.ChangeCommState(kStateGPRSTesting);
+  form.AddToDutRecvList("GPRSTEST OK");
+  form.DeviceTimerTimer(nullptr);
+}
+
+std::wstring ClipboardText() {
+  std::wstring text = L"(no text)";
+  if (!::OpenClipboard(nullptr)) return L"(the clipboard could not be opened)";
+  if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* characters = static_cast<const wchar_t*>(::GlobalLock(data))) {
+      text = characters;
+      ::GlobalUnlock(data);
+    }
+  }
+  ::CloseClipboard();
+  return text;
+}
+
+bool HandPointerOver(HWND control) {
+  ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+  ::SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  return ::GetCursor() == ::LoadCursorW(nullptr, IDC_HAND);
+}
+
+// The link and Copy Link act on exactly the address the controller built: a click on the link,
+// and from Exit, Tab to the link and Return on it, Tab to Copy Link and Return on that focused
+// button. An ID that makes no link leaves nothing to open, to reach with Tab or to copy.
+TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
+  const struct {
+    const char* name;
+    const char* id;
+    const wchar_t* link;  // nullptr: none
+  } rows[] = {
+      {"a valid ID", "AB12CD34", L"http://www.rodiduz.com/id/AB12CD34"},
+      {"a path up to a program", "../../ab", nullptr},
+      {"an option", "x --foo", nullptr},
+      {"a share", "\\\\server\\share", nullptr},
+      {"a scheme", "file:x", nullptr},
+      {"empty", "", nullptr},
+      {"a valid ID again", "ab12cd34", L"http://www.rodiduz.com/id/ab12cd34"},
+  };
+  std::vector<std::wstring> opened;
+  window_->SetShellOpen([&opened](const std::wstring& target) {
+    opened.push_back(target);
+    return 42;
+  });
+  window_->Show();
+  HWND link = Handle(Control::Label29);
+  HWND copy = Handle(Control::Button1);
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    PassTheTest(window_->Controller(), row.id);
+    ASSERT_EQ(window_->CurrentPage(), kPageDone);
+    opened.clear();
+    window_->CopyToClipboard(u"before");
+    ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    PumpWindow();
+    ::SetFocus(Handle(Control::Button3));
+    std::vector<HWND> reached;
+    for (int i = 0; i < 2; ++i) {
+      Press(VK_TAB);
+      reached.push_back(::GetFocus());
+      if (reached.back() == link || reached.back() == copy) Press(VK_RETURN);
+    }
+    if (row.link != nullptr) {
+      EXPECT_EQ(reached, (std::vector<HWND>{link, copy}));
+      EXPECT_EQ(opened, (std::vector<std::wstring>{row.link, row.link}));
+      EXPECT_EQ(ClipboardText(), row.link);
+      EXPECT_TRUE(HandPointerOver(link));
+    } else {
+      EXPECT_EQ(std::count(reached.begin(), reached.end(), link), 0);
+      EXPECT_EQ(std::count(reached.begin(), reached.end(), copy), 0);
+      EXPECT_TRUE(opened.empty());
+      EXPECT_EQ(ClipboardText(), L"before");
+      EXPECT_EQ(WindowText(link), L"The box reported no valid ID.");
+      EXPECT_FALSE(HandPointerOver(link));
+    }
+  }
+}
+
+// A message with its Close button keeps the keyboard although the controller shows the page
+// and focuses its field right after it: Return, Esc or Space closes it, and the field it was
+// about has the keyboard then.
+TEST_F(Win32WindowTest, AMessageKeepsTheKeyboardUntilItIsClosedThenThePageHasIt) {
+  const struct {
+    const char* name;
+    UINT key;
+    bool asked_first;  // the SIM's word came before the submission, not during the test
+  } rows[] = {{"Return after a failed test", VK_RETURN, false},
+              {"Esc after the question first", VK_ESCAPE, true},
+              {"Space after a failed test", VK_SPACE, false}};
+  window_->Show();
+  TForm1& form = window_->Controller();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    // The SIM refuses the PIN: the message, the settings page shown, the PIN field focused.
+    form.PortOpen = true;
+    form.ReplyTimeout = 60000;
+    form.SimPromptArmed = true;
+    form.ChangeCommState(row.asked_first ? kStateWaitUser : kStateGPRSTesting);
+    form.AddToDutRecvList("SIM PIN WRONG");
+    form.DeviceTimerTimer(nullptr);
+    if (!row.asked_first) {
+      form.AddToDutRecvList("GPRSTEST FAIL");
+      form.DeviceTimerTimer(nullptr);
+    }
+    PumpWindow();
+    HWND message = window_->MessageForm().Handle();
+    ASSERT_TRUE(::IsWindowVisible(message));
+    const BuiltComponent* focused = ComponentOf(::GetFocus());
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(::GetAncestor(::GetFocus(), GA_ROOT), message);
+    EXPECT_STREQ(focused->row->name, "Button1");
+    Press(row.key);
+    EXPECT_FALSE(::IsWindowVisible(message));
+    EXPECT_EQ(::GetFocus(), Handle(Control::MaskEdit1));
+  }
+}
+
+// The save's error first, then the question: No (the default: Return, Esc) keeps the window and
+// the log for the next close, which tries again; Yes (Alt+Y) closes without the log.
+TEST_F(Win32WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutTheLog) {
+  const struct {
+    const char* name;
+    UINT key;
+    bool alt;
+    bool closes;
+  } rows[] = {
+      {"Return: No, the default", VK_RETURN, false, false},
+      {"Esc: No", VK_ESCAPE, false, false},
+      {"Alt+Y: Yes", 'Y', true, true},
+  };
+  const std::string missing = folder_.File("missing-folder");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    log_folder_ = missing;
+    MakeWindow();
+    window_->Show();
+    HWND main = window_->Handle();
+    {
+      const BoxWatch watch({[](HWND box) { ::PostMessageW(box, WM_COMMAND, IDOK, 0); },
+                            [&row](HWND) { PostKey(::GetFocus(), row.key, row.alt); }});
+      ::SendMessageW(main, WM_CLOSE, 0, 0);
+    }
+    ASSERT_EQ(seen.boxes.size(), 2u);
+    EXPECT_TRUE(seen.boxes[0].error_icon);
+    EXPECT_NE(Utf8(seen.boxes[0].texts.back()).find(missing), std::string::npos)
+        << Utf8(seen.boxes[0].texts.back());
+    EXPECT_EQ(seen.boxes[1].caption, ApplicationTitle());
+    EXPECT_TRUE(seen.Saw(1, WideFromUtf8(kCloseWithoutLogQuestion)));
+    EXPECT_EQ(seen.boxes[1].focused, L"&No");
+    EXPECT_EQ(::IsWindow(main) != FALSE, !row.closes);
+    if (!row.closes) {
+      EXPECT_TRUE(window_->Controller().LogList.FileContent().find("Program Version") != std::string::npos);
+      // Once the folder is there, the same window closes and the log is written.
+      log_folder_ = folder_.Path();
+      ::SendMessageW(main, WM_CLOSE, 0, 0);
+      EXPECT_FALSE(::IsWindow(main));
+      EXPECT_FALSE(ReadFileForTest(SavedLogPath()).empty());
+      std::filesystem::remove(SavedLogPath());
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
+  }
 }
 
 }  // namespace
