@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controller/form_view.h"
+#include "controller/log_mirror_feed.h"
 #include "controller/main_form.h"
 #include "ui_win32/layout_builder_win32.h"
 #include "ui_win32/message_form_win32.h"
@@ -17,7 +18,7 @@
 
 class Win32MainWindow : public FormView {
  public:
-  static constexpr int kDebugListLimit = 10000;
+  static constexpr int kDebugListLimit = static_cast<int>(LogMirrorFeed::kMaxItems);
   static constexpr int kTrackBarLast = 6;
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), runs
@@ -87,6 +88,8 @@ class Win32MainWindow : public FormView {
   LRESULT DefaultButton() const;
   void FocusFirstControlIfLost();
   void AddDebugItemHere(Control list_box, const std::wstring& text);
+  // Applies what waits in the log's debug mirror to ListBox3.
+  void ApplyLogMirror();
   BuiltComponent* Component(Control control) const;
   PinEdit& Pin() const;
 
@@ -103,5 +106,6 @@ class Win32MainWindow : public FormView {
   int track_bar_position_ = 0;
   HWND focus_before_deactivation_ = nullptr;
   bool log_saved_ = false;
+  LogMirrorFeed log_mirror_;
   std::unique_ptr<TForm1> controller_;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <set>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "common/platform.h"
+#include "controller/log_mirror_feed.h"
 #include "support/form_fixture.h"
 #include "support/system_errors.h"
 
@@ -216,6 +218,108 @@ TEST(BoundedLog, AppendsFromTwoThreadsPastTheCapStayWholeAndInOrder) {
     EXPECT_TRUE(Consecutive(tail));
   }
   EXPECT_EQ(TextOf(lines.back()).substr(1), std::to_string(kPerThread - 1));
+}
+
+// The list a window keeps, changed by each batch as the windows change theirs.
+struct MirrorList {
+  std::deque<NativeString> items;
+
+  void Apply(LogMirrorFeed::Batch batch) {
+    ASSERT_LE(batch.remove_oldest, items.size());
+    items.erase(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(batch.remove_oldest));
+    for (NativeString& text : batch.add) items.push_back(std::move(text));
+  }
+  std::size_t Characters() const {
+    std::size_t characters = 0;
+    for (const auto& item : items) characters += item.size();
+    return characters;
+  }
+};
+
+// Line `number`, `length` characters long.
+NativeString MirrorLine(long number, std::size_t length) {
+  NativeString text = AnsiToNative(std::to_string(number));
+  if (text.size() < length) text.append(length - text.size(), u'.');
+  return text;
+}
+
+TEST(LogMirrorFeed, TheListKeepsTheNewestLinesWithinItsLimitsHoweverRarelyTheWindowTakes) {
+  struct Row {
+    const char* name;
+    long pushes;
+    std::size_t length;  // of every line but the last
+    std::size_t last_length;
+    long take_every;
+    long first_kept;  // the list then holds the lines from this one to the last
+  };
+  const Row rows[] = {
+      {"short lines, one take", 10005, 1, 1, 10005, 5},
+      {"short lines, a take every 7", 25000, 1, 1, 7, 15000},
+      {"long lines, a take every 3", 40, 100000, 100000, 3, 30},
+      {"one line longer than the character limit", 4, 1, 2 * LogMirrorFeed::kMaxCharacters, 2, 3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LogMirrorFeed feed;
+    MirrorList list;
+    for (long i = 0; i < row.pushes; ++i) {
+      feed.Push(MirrorLine(i, i + 1 == row.pushes ? row.last_length : row.length));
+      if ((i + 1) % row.take_every == 0 || i + 1 == row.pushes) {
+        LogMirrorFeed::Batch batch = feed.Take();
+        ASSERT_LE(batch.add.size(), LogMirrorFeed::kMaxItems) << "more lines waited than the list holds";
+        list.Apply(std::move(batch));
+        ASSERT_LE(list.items.size(), LogMirrorFeed::kMaxItems);
+        ASSERT_TRUE(list.items.size() == 1 || list.Characters() <= LogMirrorFeed::kMaxCharacters);
+      }
+    }
+    ASSERT_EQ(list.items.size(), static_cast<std::size_t>(row.pushes - row.first_kept));
+    for (long i = row.first_kept; i < row.pushes; ++i) {
+      ASSERT_EQ(list.items[static_cast<std::size_t>(i - row.first_kept)],
+                MirrorLine(i, i + 1 == row.pushes ? row.last_length : row.length));
+    }
+  }
+}
+
+TEST(LogMirrorFeed, AsksForOneWakeUpAtATime) {
+  LogMirrorFeed feed;
+  EXPECT_TRUE(feed.Push(u"a"));
+  EXPECT_FALSE(feed.Push(u"b"));
+  // A wake-up that could not be posted is asked for again by the next line.
+  feed.WakeLost();
+  EXPECT_TRUE(feed.Push(u"c"));
+  EXPECT_FALSE(feed.Push(u"d"));
+  EXPECT_EQ(feed.Take().add, (std::vector<NativeString>{u"a", u"b", u"c", u"d"}));
+  EXPECT_TRUE(feed.Push(u"e"));
+}
+
+// The worker pushes as fast as it can while the window's thread takes whenever it gets round
+// to it: the list ends with the newest lines in order, and each wake-up had a take behind it.
+TEST(LogMirrorFeed, AWindowThreadFallingBehindAWorkerEndsWithTheNewestLinesInOrder) {
+  LogMirrorFeed feed;
+  constexpr long kLines = 100000;
+  std::atomic<long> wakes{0};
+  std::atomic<bool> done{false};
+  std::thread worker([&] {
+    for (long i = 0; i < kLines; ++i) {
+      if (feed.Push(MirrorLine(i, 1))) ++wakes;
+    }
+    done = true;
+  });
+  MirrorList list;
+  long takes = 0;
+  while (!done.load()) {
+    list.Apply(feed.Take());
+    ++takes;
+    ASSERT_LE(list.items.size(), LogMirrorFeed::kMaxItems);
+  }
+  worker.join();
+  list.Apply(feed.Take());
+  ++takes;
+  EXPECT_LE(wakes.load(), takes);
+  ASSERT_EQ(list.items.size(), LogMirrorFeed::kMaxItems);
+  for (std::size_t i = 0; i < list.items.size(); ++i) {
+    ASSERT_EQ(list.items[i], MirrorLine(kLines - static_cast<long>(LogMirrorFeed::kMaxItems - i), 1));
+  }
 }
 
 // The fixture's USB library does not exist: the line after the version names it and says why
