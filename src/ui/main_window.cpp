@@ -371,6 +371,16 @@ void MainWindow::EndSession() {
   QApplication::quit();
 }
 
+void MainWindow::EndWithoutDisplay() {
+  ending_session_ = true;
+  if (!closed_) {
+    closed_ = true;
+    const QString failure = SaveLog();
+    if (!failure.isEmpty()) PrintError(failure);
+  }
+  if (controller_->Serial) controller_->Serial->Stop();
+}
+
 void MainWindow::SaveLogForSession() {
   const QString failure = SaveLog();
   if (!failure.isEmpty()) PrintError(failure);

@@ -82,6 +82,10 @@ class MainWindow : public QWidget, public FormView {
   void EndSession();
   // The desktop's session manager asks for the program's data before the session may end.
   void SaveLogForSession();
+  // The program is being ended from inside its event loop without a display (exit()): the log
+  // is saved unless the window has closed already, a failure goes to standard error, nothing
+  // is asked, and the serial worker stops before the process's own clean-up begins.
+  void EndWithoutDisplay();
 
   // Left half and frame
   QLabel* Image2 = nullptr;
