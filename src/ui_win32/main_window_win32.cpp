@@ -15,7 +15,7 @@ namespace {
 constexpr const wchar_t* kMainWindowClass = L"RodiduzSetupWizard";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
-// A debug-mirror line handed over from the serial worker: WPARAM the list, LPARAM a
+// A catalogue-mirror line handed over from another thread: WPARAM the list, LPARAM a
 // std::wstring the window takes over.
 constexpr UINT kDebugItemMessage = WM_APP + 1;
 // Lines wait in the log's debug mirror: the window applies them to ListBox3.
