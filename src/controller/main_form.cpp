@@ -28,6 +28,7 @@ TForm1::TForm1(FormView& view, TForm1Environment environment) try
       environment_.usb_library.empty() ? DefaultUsbLibraryName() : environment_.usb_library;
   UsbLibHandle = LoadUsbLibrary(library.c_str(), &usb_library_failure_);
   view_.ShowPage(kPageWelcome);
+  if (environment_.show_log_mirror) view_.SetVisible(Control::ListBox3, true);
   log_mirror_visible_ = view_.IsVisible(Control::ListBox3);
   catalogue_mirror_visible_ = view_.IsVisible(Control::ListBox1);
   view_.ClearOperators();

@@ -69,6 +69,9 @@ struct TForm1Environment {
   std::function<std::string()> fallback_folder;      // empty: the system's fallback log folder
   // Where the send pump hands its bytes.
   std::function<void(const void* data, std::int16_t length)> send;  // empty: Serial->Send
+  // Shows the debug mirror of the log (ListBox3), which the layout hides, for developers and
+  // for the measurement of what it costs.
+  bool show_log_mirror = false;
 };
 
 class TForm1;

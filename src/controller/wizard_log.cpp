@@ -23,36 +23,35 @@ std::string FormatLogTime(const LocalTime& time) {
   return text;
 }
 
-WizardLog::WizardLog(LocalClock clock) : clock_(std::move(clock)) {}
+WizardLog::WizardLog(LocalClock clock, LogLimits limits) : clock_(std::move(clock)), store_(limits) {}
 
 void WizardLog::Append(const AnsiString& text) {
   const std::string stamp = FormatLogTime(clock_());
-  AnsiString line;
-  line.reserve(stamp.size() + 4 + text.size());
-  line.append("[").append(stamp).append("]  ").append(text);
   std::lock_guard lock(mutex_);
-  lines_.push_back(std::move(line));
+  store_.Add(stamp, text);
 }
 
 std::vector<AnsiString> WizardLog::Lines() const {
   std::lock_guard lock(mutex_);
-  return lines_;
+  return store_.Lines();
 }
 
 std::size_t WizardLog::Size() const {
   std::lock_guard lock(mutex_);
-  return lines_.size();
+  return store_.Size();
+}
+
+std::uint64_t WizardLog::Appended() const {
+  std::lock_guard lock(mutex_);
+  return store_.Added();
+}
+
+std::size_t WizardLog::HeldBytes() const {
+  std::lock_guard lock(mutex_);
+  return store_.HeldBytes();
 }
 
 std::string WizardLog::FileContent() const {
   std::lock_guard lock(mutex_);
-  std::size_t total = 0;
-  for (const auto& line : lines_) total += line.size() + 2;
-  std::string content;
-  content.reserve(total);
-  for (const auto& line : lines_) {
-    content += line;
-    content += "\r\n";
-  }
-  return content;
+  return store_.FileContent();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "controller/log_store.h"
 
 struct LocalTime {
   int hour = 0;
@@ -24,23 +25,27 @@ std::string FormatLogTime(const LocalTime& time);
 
 class WizardLog {
  public:
-  explicit WizardLog(LocalClock clock = SystemLocalTime);
+  explicit WizardLog(LocalClock clock = SystemLocalTime, LogLimits limits = {});
 
   // Appends "[hh:nn:ss.zzz]  " + text; safe from any thread. The time is read by the caller's
-  // thread just before the append.
+  // thread just before the append. Past the limits, lines leave from the middle (LogStore).
   void Append(const AnsiString& text);
 
-  // A consistent copy of every line, oldest first.
+  // A consistent copy of every line held, oldest first.
   std::vector<AnsiString> Lines() const;
   std::size_t Size() const;
+  // Every line ever appended, those left out included.
+  std::uint64_t Appended() const;
+  // The memory the lines take.
+  std::size_t HeldBytes() const;
 
-  // Every line followed by CR LF, as written to the file.
+  // Every line held followed by CR LF, as written to the file.
   std::string FileContent() const;
 
  private:
   LocalClock clock_;
   mutable std::mutex mutex_;
-  std::vector<AnsiString> lines_;
+  LogStore store_;
 };
 
 // The log file's name inside the temporary folder.

@@ -1,6 +1,8 @@
 // The signals that end a session (SIGTERM at shutdown, SIGHUP when the terminal or the session
 // goes, SIGINT for Ctrl+C), handed to the UI thread: the handler only wakes the event loop, and
-// `ended` runs there. One backend file per system.
+// `ended` runs there. Where writes can raise SIGPIPE, it is ignored meanwhile, so that a broken
+// connection to the display fails a write instead of ending the program unsaved. One backend
+// file per system.
 #pragma once
 
 #include <functional>

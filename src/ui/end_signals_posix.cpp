@@ -31,10 +31,20 @@ struct EndSignals::Backend {
   std::array<int, 2> pipe_ends{-1, -1};
   std::array<struct sigaction, kEndSignals.size()> previous{};
   std::array<bool, kEndSignals.size()> taken{};
+  struct sigaction previous_pipe {};
+  bool pipe_taken = false;
   std::unique_ptr<QSocketNotifier> notifier;
 };
 
 EndSignals::EndSignals(std::function<void()> ended) : backend_(std::make_unique<Backend>()) {
+  // A write to the display's connection after the X server has gone would end the program by
+  // SIGPIPE, without a word and without its log. Ignored, the write fails instead, the toolkit
+  // sees the broken connection and the program ends the way that saves the log.
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  backend_->pipe_taken = ::sigaction(SIGPIPE, &ignore, &backend_->previous_pipe) == 0;
+
   // Without a pipe (no descriptors left) the signals keep their default: they end the program
   // at once, as before, rather than keep it from starting.
   if (::pipe2(backend_->pipe_ends.data(), O_CLOEXEC | O_NONBLOCK) != 0) return;
@@ -67,6 +77,7 @@ EndSignals::EndSignals(std::function<void()> ended) : backend_(std::make_unique<
 }
 
 EndSignals::~EndSignals() {
+  if (backend_->pipe_taken) ::sigaction(SIGPIPE, &backend_->previous_pipe, nullptr);
   for (std::size_t i = 0; i < kEndSignals.size(); ++i) {
     if (backend_->taken[i]) ::sigaction(kEndSignals[i], &backend_->previous[i], nullptr);
   }

@@ -287,24 +287,41 @@ void MainWindow::ShowPlainMessage(const NativeString& text) {
 void MainWindow::CloseWindow() { close(); }
 
 void MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
+  const bool on_window_thread = QThread::currentThread() == thread();
+  if (list_box == Control::ListBox3) {
+    // One wake-up at a time, whatever the lines waiting: a box that talks faster than the
+    // window draws cannot pile up events.
+    const bool wake = log_mirror_.Push(text);
+    if (on_window_thread) {
+      ApplyLogMirror();
+    } else if (wake) {
+      // Dropped if the window is gone by then.
+      QMetaObject::invokeMethod(this, [this] { ApplyLogMirror(); }, Qt::QueuedConnection);
+    }
+    return;
+  }
   const QString line = ToQt(text);
-  if (QThread::currentThread() == thread()) {
+  if (on_window_thread) {
     AddDebugItemHere(list_box, line);
   } else {
-    // Queued to the window's thread; dropped if the window is gone by then.
     QMetaObject::invokeMethod(this, [this, list_box, line] { AddDebugItemHere(list_box, line); },
                               Qt::QueuedConnection);
   }
 }
 
 void MainWindow::AddDebugItemHere(Control list_box, const QString& text) {
-  if (list_box == Control::ListBox1) {
-    ListBox1->addItem(text);
-  } else if (list_box == Control::ListBox3) {
-    while (ListBox3->count() >= kDebugListLimit) delete ListBox3->takeItem(0);
-    ListBox3->addItem(text);
-    ListBox3->setCurrentRow(ListBox3->count() - 1);
-  }
+  if (list_box == Control::ListBox1) ListBox1->addItem(text);
+}
+
+void MainWindow::ApplyLogMirror() {
+  const LogMirrorFeed::Batch batch = log_mirror_.Take();
+  if (batch.remove_oldest > 0) ListBox3->model()->removeRows(0, static_cast<int>(batch.remove_oldest));
+  if (batch.add.empty()) return;
+  QStringList lines;
+  lines.reserve(static_cast<qsizetype>(batch.add.size()));
+  for (const NativeString& text : batch.add) lines.append(ToQt(text));
+  ListBox3->addItems(lines);
+  ListBox3->setCurrentRow(ListBox3->count() - 1);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -358,6 +375,16 @@ void MainWindow::EndSession() {
     if (!failure.isEmpty()) PrintError(failure);
   }
   QApplication::quit();
+}
+
+void MainWindow::EndWithoutDisplay() {
+  ending_session_ = true;
+  if (!closed_) {
+    closed_ = true;
+    const QString failure = SaveLog();
+    if (!failure.isEmpty()) PrintError(failure);
+  }
+  if (controller_->Serial) controller_->Serial->Stop();
 }
 
 void MainWindow::SaveLogForSession() {

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "controller/form_view.h"
+#include "controller/log_mirror_feed.h"
 #include "controller/main_form.h"
 #include "ui/message_form_unit.h"
 #include "ui/operator_list_model.h"
@@ -27,7 +28,7 @@ class MainWindow : public QWidget, public FormView {
   Q_OBJECT
 
  public:
-  static constexpr int kDebugListLimit = 10000;
+  static constexpr int kDebugListLimit = static_cast<int>(LogMirrorFeed::kMaxItems);
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), then
   // runs FormCreate and creates the message window.
@@ -81,6 +82,10 @@ class MainWindow : public QWidget, public FormView {
   void EndSession();
   // The desktop's session manager asks for the program's data before the session may end.
   void SaveLogForSession();
+  // The program is being ended from inside its event loop without a display (exit()): the log
+  // is saved unless the window has closed already, a failure goes to standard error, nothing
+  // is asked, and the serial worker stops before the process's own clean-up begins.
+  void EndWithoutDisplay();
 
   // Left half and frame
   QLabel* Image2 = nullptr;
@@ -171,6 +176,8 @@ class MainWindow : public QWidget, public FormView {
   void NameForAssistiveTechnology();
   void WireEvents();
   void AddDebugItemHere(Control list_box, const QString& text);
+  // Applies what waits in the log's debug mirror to ListBox3.
+  void ApplyLogMirror();
   // FormClose's save of the log: the error's text, or empty when the log was saved.
   QString SaveLog();
   // After a failed save: whether the window may close all the same.
@@ -181,6 +188,8 @@ class MainWindow : public QWidget, public FormView {
   void Bind(W*& member, Control name);
 
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
+  // Before the controller: its serial worker may log until the controller is gone.
+  LogMirrorFeed log_mirror_;
   std::unique_ptr<TForm1> controller_;
   std::unique_ptr<TMessageForm> message_form_;
   FocusRing* focus_ring_ = nullptr;

@@ -16,9 +16,11 @@ namespace {
 constexpr const wchar_t* kMainWindowClass = L"RodiduzSetupWizard";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
-// A debug-mirror line handed over from the serial worker: WPARAM the list, LPARAM a
+// A catalogue-mirror line handed over from another thread: WPARAM the list, LPARAM a
 // std::wstring the window takes over.
 constexpr UINT kDebugItemMessage = WM_APP + 1;
+// Lines wait in the log's debug mirror: the window applies them to ListBox3.
+constexpr UINT kLogMirrorMessage = WM_APP + 2;
 
 struct TimerSetting {
   UINT_PTR id;
@@ -165,6 +167,9 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       AddDebugItemHere(static_cast<Control>(wparam), *text);
       return 0;
     }
+    case kLogMirrorMessage:
+      ApplyLogMirror();
+      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -528,6 +533,17 @@ void Win32MainWindow::ShowPlainMessage(const NativeString& text) {
 void Win32MainWindow::CloseWindow() { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
+  if (list_box == Control::ListBox3) {
+    // One posted message at a time, whatever the lines waiting: a box that talks faster than
+    // the window draws cannot fill the message queue.
+    const bool wake = log_mirror_.Push(text);
+    if (::GetCurrentThreadId() == ui_thread_) {
+      ApplyLogMirror();
+    } else if (wake && !::PostMessageW(hwnd_, kLogMirrorMessage, 0, 0)) {
+      log_mirror_.WakeLost();
+    }
+    return;
+  }
   if (::GetCurrentThreadId() == ui_thread_) {
     AddDebugItemHere(list_box, Wide(text));
     return;
@@ -542,12 +558,22 @@ void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
 
 void Win32MainWindow::AddDebugItemHere(Control list_box, const std::wstring& text) {
   HWND list = ControlHandle(list_box);
-  if (list == nullptr || (list_box != Control::ListBox1 && list_box != Control::ListBox3)) return;
-  if (list_box == Control::ListBox3) {
-    while (::SendMessageW(list, LB_GETCOUNT, 0, 0) >= kDebugListLimit)
-      ::SendMessageW(list, LB_DELETESTRING, 0, 0);
+  if (list == nullptr || list_box != Control::ListBox1) return;
+  ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Win32MainWindow::ApplyLogMirror() {
+  const LogMirrorFeed::Batch batch = log_mirror_.Take();
+  HWND list = ControlHandle(Control::ListBox3);
+  if (list == nullptr) return;
+  const auto count = static_cast<std::size_t>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
+  if (batch.remove_oldest >= count) {
+    ::SendMessageW(list, LB_RESETCONTENT, 0, 0);
+  } else {
+    for (std::size_t i = 0; i < batch.remove_oldest; ++i) ::SendMessageW(list, LB_DELETESTRING, 0, 0);
   }
-  const LRESULT at = ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  if (list_box == Control::ListBox3 && at >= 0)
-    ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+  LRESULT at = LB_ERR;
+  for (const NativeString& text : batch.add)
+    at = ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
+  if (at >= 0) ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
 }

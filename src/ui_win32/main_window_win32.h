@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controller/form_view.h"
+#include "controller/log_mirror_feed.h"
 #include "controller/main_form.h"
 #include "ui_win32/layout_builder_win32.h"
 #include "ui_win32/message_form_win32.h"
@@ -19,7 +20,7 @@
 
 class Win32MainWindow : public FormView {
  public:
-  static constexpr int kDebugListLimit = 10000;
+  static constexpr int kDebugListLimit = static_cast<int>(LogMirrorFeed::kMaxItems);
   static constexpr int kTrackBarLast = 6;
   // What opening a link comes to: the shell's "open" of the text, its result code back.
   using ShellOpen = std::function<int(const std::wstring& target)>;
@@ -98,6 +99,8 @@ class Win32MainWindow : public FormView {
   bool MessageHasKeyboard() const;
   void FocusFirstControlIfLost();
   void AddDebugItemHere(Control list_box, const std::wstring& text);
+  // Applies what waits in the log's debug mirror to ListBox3.
+  void ApplyLogMirror();
   BuiltComponent* Component(Control control) const;
   PinEdit& Pin() const;
 
@@ -116,5 +119,6 @@ class Win32MainWindow : public FormView {
   HWND framed_focus_ = nullptr;  // the control the focus frame was last drawn around
   ShellOpen shell_open_;
   bool log_saved_ = false;
+  LogMirrorFeed log_mirror_;
   std::unique_ptr<TForm1> controller_;
 };

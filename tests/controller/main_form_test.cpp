@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "common/platform.h"
 #include "controller/window_layout.h"
@@ -42,6 +44,23 @@ TEST(Construction, MissingUsbLibraryLeavesTheHandleNullAndStartsNormally) {
   FormFixture fixture;
   EXPECT_EQ(fixture.form().UsbLibHandle, nullptr);
   EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
+}
+
+TEST(Construction, TheLogsDebugMirrorShowsAndTakesEveryTextOnlyWhenAskedFor) {
+  for (const bool shown : {false, true}) {
+    SCOPED_TRACE(shown ? "asked for" : "as the layout has it");
+    ScratchFolder folder;
+    RecordingView view;
+    TForm1Environment environment;
+    environment.catalogue_path = folder.Write("apnlist.csv", "");
+    environment.usb_library = folder.File("no-such-usblib.so");
+    environment.show_log_mirror = shown;
+    TForm1 form(view, environment);
+    form.LogLine("[Rx]  ");
+    EXPECT_EQ(view.IsVisible(Control::ListBox3), shown);
+    const std::vector<std::pair<Control, NativeString>> mirrored = {{Control::ListBox3, u"[Rx]  "}};
+    EXPECT_EQ(view.debug_items, shown ? mirrored : decltype(mirrored){});
+  }
 }
 
 TEST(Construction, MissingCatalogueFailsWithTheFullPathAndClearsForm1) {

@@ -111,11 +111,16 @@ TEST(SearchPaths, EveryBuiltProgramAndLibraryLoadsOnlyFromItsOwnOrTheSystemsFold
 }
 
 TEST(SearchPaths, SoDoesEveryInstalledOne) {
-  ScratchFolder prefix;
-  const std::string command = std::string("\"") + RODIDUZ_CMAKE_COMMAND + "\" --install \"" + RODIDUZ_BINARY_DIR +
-                              "\" --prefix \"" + prefix.Path() + "\" > /dev/null";
+  // Staged under a scratch root, as a package build does: the rules that install to a fixed
+  // system folder (the udev rule) land inside it too, whoever runs the test.
+  ScratchFolder root;
+  const std::string command = "DESTDIR=\"" + root.Path() + "\" \"" + RODIDUZ_CMAKE_COMMAND + "\" --install \"" +
+                              RODIDUZ_BINARY_DIR + "\" --prefix /usr > /dev/null";
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  ExpectOnlyAnchoredEntries(prefix.Path(), kWindowBuilt ? 1 : 0);
+  ExpectOnlyAnchoredEntries(root.Path(), kWindowBuilt ? 1 : 0);
+  if (kWindowBuilt) {
+    EXPECT_TRUE(fs::exists(root.Path() + "/lib/udev/rules.d/70-rodiduz-box.rules"));
+  }
 }
 
 }  // namespace

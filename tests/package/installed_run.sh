@@ -68,11 +68,16 @@ zcat "$root/usr/share/man/man1/rodiduz-setup.1.gz" | grep -q '^\.TH RODIDUZ-SETU
 
 # --- Start-up from a folder without a catalogue, with the installed USB library: the loader
 # must find it beside the program (LD_LIBRARY_PATH would win over the RUNPATH, so it is unset).
+# Its log and Qt's runtime folder go into the scratch folder, not the system's /tmp.
+runtime=$work/runtime
 mkdir -p "$work/elsewhere" "$work/ports" "$work/tmp"
+mkdir -m 0700 "$runtime"
 (cd "$work/elsewhere" && env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen RODIDUZ_EXIT_WHEN_SHOWN=1 \
+  TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$runtime" \
   LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/loader" "$root/usr/bin/rodiduz-setup" >"$work/startup.out" 2>&1) ||
   fail "the installed command did not start: $(cat "$work/startup.out")"
 grep -q "shown after" "$work/startup.out" || fail "no window shown: $(cat "$work/startup.out")"
+[[ -s "$work/tmp/deruruv_ozo.txt" ]] || fail "the start-up's log is not in its TMPDIR"
 # Under AddressSanitizer its dlopen interceptor is the caller, and the loader then searches the
 # sanitizer library's paths instead of the program's RUNPATH: there the RUNPATH check above
 # stands for the search.
@@ -84,8 +89,6 @@ else
 fi
 
 # --- A whole setup through the installed command, on the virtual USB bus with the simulator.
-runtime=$work/runtime
-mkdir -m 0700 "$runtime"
 cat >"$work/session" <<'SESSION'
 #!/usr/bin/env bash
 set -euo pipefail
@@ -122,7 +125,8 @@ until ! kill -0 "$wizard" 2>/dev/null; do
   sleep 0.3
 done
 SESSION
-xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash "$work/session" "$work" "$root" "$build" "$title" ||
+# xvfb-run keeps its authority file in TMPDIR: here, the scratch folder.
+TMPDIR="$work" xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash "$work/session" "$work" "$root" "$build" "$title" ||
   fail "the whole run did not finish"$'\n'"$(cat "$work/wizard.out" 2>/dev/null)"
 
 log=$runtime/deruruv_ozo.txt

@@ -275,6 +275,36 @@ TEST_F(WindowTest, DebugItemsFromAnotherThreadArriveInOrderOnTheWindowThread) {
   for (int i = 0; i < kItems; ++i) ASSERT_EQ(window().ListBox3->item(i)->text(), QString::number(i));
 }
 
+// Counts the queued calls the window receives.
+class QueuedCallCounter : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::MetaCall) ++calls;
+    return QObject::eventFilter(watched, event);
+  }
+  int calls = 0;
+};
+
+// A worker logging far faster than the window's thread draws: the lines wait in one bounded
+// place with one wake-up, and the list ends with the newest of them.
+TEST_F(WindowTest, AFloodFromAnotherThreadWakesTheWindowOnceAndLeavesTheNewestLines) {
+  MakeWindow();
+  QueuedCallCounter counter;
+  window().installEventFilter(&counter);
+  constexpr int kItems = 3 * MainWindow::kDebugListLimit;
+  std::thread worker([this] {
+    for (int i = 0; i < kItems; ++i) window().AddDebugItem(Control::ListBox3, AnsiToNative(std::to_string(i)));
+  });
+  worker.join();
+  ASSERT_TRUE(WaitFor([this] { return window().ListBox3->count() > 0; }));
+  QApplication::processEvents();
+  EXPECT_EQ(counter.calls, 1);
+  ASSERT_EQ(window().ListBox3->count(), MainWindow::kDebugListLimit);
+  EXPECT_EQ(window().ListBox3->item(0)->text(), QString::number(kItems - MainWindow::kDebugListLimit));
+  EXPECT_EQ(window().ListBox3->currentItem()->text(), QString::number(kItems - 1));
+  window().removeEventFilter(&counter);
+}
+
 }  // namespace
 
 namespace {

@@ -1,14 +1,20 @@
 // The built program, ended by each of the signals that end a session, saves its log as a close
-// does and ends with the close's exit code.
+// does and ends with the close's exit code; when its display goes, it saves its log and ends
+// with a status that says it did not end normally.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,15 +38,17 @@ struct Row {
   bool quits_when_shown;  // the program quits of itself, without its window closing
 };
 
-// The wizard on the offscreen platform in `folder` (its catalogue beside it), the log's folder
-// `folder`/tmp, its output in `folder`/output.txt.
-pid_t StartWizard(const ScratchFolder& folder, const Row& row) {
+// The wizard on the offscreen platform, or as `display` sets it, in `folder` (its catalogue
+// beside it), the log's folder `folder`/tmp, its output in `folder`/output.txt.
+pid_t StartWizard(const ScratchFolder& folder, const Row& row, const std::vector<std::string>& display = {}) {
   folder.Write("apnlist.csv", kWindowTestCatalogue);
   const std::string temporary = folder.File("tmp");
   if (!row.log_folder_missing) std::filesystem::create_directory(temporary);
   // Ours first: the first of two equal names is the one a program sees.
-  std::vector<std::string> ours = {"QT_QPA_PLATFORM=offscreen", "TMPDIR=" + temporary,
-                                   "RODIDUZ_PORT_DIR=" + folder.Path()};
+  std::vector<std::string> ours = display;
+  for (const std::string& variable :
+       {std::string("QT_QPA_PLATFORM=offscreen"), "TMPDIR=" + temporary, "RODIDUZ_PORT_DIR=" + folder.Path()})
+    ours.push_back(variable);
   if (row.quits_when_shown) ours.push_back("RODIDUZ_EXIT_WHEN_SHOWN=1");
   std::vector<char*> envp;
   for (std::string& variable : ours) envp.push_back(variable.data());
@@ -124,4 +132,138 @@ TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
   }
 }
 
+bool OnPath(const std::string& program) {
+  std::istringstream path(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
+  for (std::string folder; std::getline(path, folder, ':');) {
+    if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
+  }
+  return false;
+}
+
+// What a command prints on its standard output, run through the shell.
+std::string OutputOf(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[256];
+    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    pclose(pipe);
+  }
+  return output;
+}
+
+// An X server of the test's own on a free display number. It takes the display's lock file and
+// socket in /tmp as every X server does, so that servers started at the same time by other
+// tests or programs never pick the same number; it removes both when it ends.
+class OwnXServer {
+ public:
+  explicit OwnXServer(const std::string& output) {
+    int ready[2];
+    if (pipe(ready) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      close(ready[0]);
+      const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(out, STDOUT_FILENO);
+      dup2(out, STDERR_FILENO);
+      const std::string fd = std::to_string(ready[1]);
+      // Without -noreset the server starts over whenever its last client leaves, and a
+      // window search that ends just as the wizard connects would take the wizard's connection
+      // with it.
+      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
+             "1280x800x24", static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(ready[1]);
+    // The server writes its display number, then a line feed, once it accepts connections. The
+    // pipe stays open for the line feed: a server whose write fails gives up.
+    std::string number;
+    pollfd wait{ready[0], POLLIN, 0};
+    char byte = 0;
+    while (pid_ > 0 && number.find('\n') == std::string::npos && poll(&wait, 1, 20000) == 1 &&
+           read(ready[0], &byte, 1) == 1) {
+      number += byte;
+    }
+    if (number.find('\n') != std::string::npos) display_ = ":" + number.substr(0, number.find('\n'));
+    close(ready[0]);
+  }
+  ~OwnXServer() { End(); }
+
+  const std::string& display() const { return display_; }
+  void End() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+enum class DisplayLoss { ServerEnds, ClientKilled };
+
+struct DisplayRow {
+  const char* name;
+  DisplayLoss loss;
+  bool log_folder_missing;
+};
+
+TEST(SessionEndTest, LosingTheDisplaySavesTheLogEndsWithAFailureStatusAndAsksNothing) {
+  ASSERT_TRUE(std::filesystem::exists(kProgram)) << kProgram << " is not built";
+  for (const char* tool : {"Xvfb", "xdotool", "xkill"}) {
+    if (!OnPath(tool)) GTEST_SKIP() << tool << " is missing (scripts/install-deps)";
+  }
+  const DisplayRow rows[] = {
+      {"the X server ends", DisplayLoss::ServerEnds, false},
+      {"the window's connection is killed (xkill)", DisplayLoss::ClientKilled, false},
+      // Nobody can be asked without a display: the error goes to standard error.
+      {"the X server ends, the log cannot be saved", DisplayLoss::ServerEnds, true},
+  };
+  for (const DisplayRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScratchFolder folder;
+    OwnXServer server(folder.File("xvfb.txt"));
+    ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
+    const std::string runtime = folder.File("runtime");
+    mkdir(runtime.c_str(), 0700);
+    const pid_t wizard = StartWizard(folder, Row{row.name, 0, 0, row.log_folder_missing, false},
+                                     {"DISPLAY=" + server.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + runtime});
+    ASSERT_GT(wizard, 0);
+    const std::string find_window = "DISPLAY=" + server.display() +
+                                    " xdotool search --onlyvisible --name '^Rodiduz Box Setup Wizard$' 2>/dev/null";
+    std::string window;
+    const bool shown = WaitFor([&] { return !(window = OutputOf(find_window)).empty(); }, 20s);
+    EXPECT_TRUE(shown) << "the window never showed on " << server.display() << ": "
+                       << ReadFileForTest(folder.File("output.txt"))
+                       << "\nXvfb: " << ReadFileForTest(folder.File("xvfb.txt"));
+    // A write to the broken connection must fail rather than end the program before its save.
+    EXPECT_NE(SignalMask(wizard, "SigIgn") & Bit(SIGPIPE), 0u);
+    if (row.loss == DisplayLoss::ServerEnds) {
+      server.End();
+    } else {
+      OutputOf("DISPLAY=" + server.display() + " xkill -id " + window.substr(0, window.find('\n')) + " 2>&1");
+    }
+    int status = 0;
+    const bool ended = WaitFor([&] { return waitpid(wizard, &status, WNOHANG) == wizard; }, 20s);
+    if (!ended) {
+      kill(wizard, SIGKILL);
+      waitpid(wizard, &status, 0);
+    }
+    const std::string output = ReadFileForTest(folder.File("output.txt"));
+    ASSERT_TRUE(ended) << "the program did not end of itself: " << output;
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    if (row.log_folder_missing) {
+      EXPECT_NE(output.find("Cannot create file \"" + folder.File("tmp/deruruv_ozo.txt") + "\""), std::string::npos)
+          << output;
+      continue;
+    }
+    const std::string log = ReadFileForTest(folder.File("tmp/deruruv_ozo.txt"));
+    EXPECT_EQ(log.rfind("[", 0), 0u) << log;
+    EXPECT_NE(log.find("]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"), std::string::npos) << log;
+  }
+}
+
 }  // namespace
+

@@ -3,11 +3,16 @@
 
 #include <QApplication>
 
+#include "support/test_files.h"
+
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   // Listing the tests needs no window system (and leaves nothing for LeakSanitizer).
   if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Without a runtime folder Qt makes its own, /tmp/runtime-<user>, outside the tests' folders.
+  const ScratchFolder runtime;
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.Path()));
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Rodiduz Box Setup Wizard"));
   return RUN_ALL_TESTS();
