@@ -85,7 +85,7 @@ class FloodRig {
     environment.catalogue_path = folder_.Write("apnlist.csv", "");
     environment.usb_library = folder_.File("no-such-usblib.so");
     environment.pause = [](unsigned) {};
-    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_folder = [this] { return folder_.Path() + "/"; };
     environment.clock = [this] { return clock_(); };
     environment.show_log_mirror = true;
     window_ = std::make_unique<MainWindow>(std::move(environment));

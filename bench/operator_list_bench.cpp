@@ -33,7 +33,7 @@ class ScaledWindow {
     environment.catalogue_path = folder_.Write("apnlist.csv", ScaledRealCatalogue(copies));
     environment.usb_library = folder_.File("no-such-usblib.so");
     environment.pause = [](unsigned) {};
-    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_folder = [this] { return folder_.Path() + "/"; };
     window_ = std::make_unique<MainWindow>(std::move(environment));
     window_->Controller().Mcc = 0;
     window_->show();

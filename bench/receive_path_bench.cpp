@@ -89,7 +89,7 @@ class ChannelRig {
     TForm1Environment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", "");
     environment.usb_library = folder_.File("no-such-usblib.so");
-    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_folder = [this] { return folder_.Path() + "/"; };
     form_ = std::make_unique<TForm1>(view_, std::move(environment));
     form_->FormCreate(nullptr);
     form_->CommNumber = 1;

@@ -51,7 +51,7 @@ class SetupRig {
     environment.catalogue_path =
         std::filesystem::exists(kCatalogue) ? kCatalogue : folder_.Write("apnlist.csv", "");
     environment.usb_library = VirtualBusPath();
-    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_folder = [this] { return folder_.Path() + "/"; };
     // The pauses really happen, as in the window; they are noted for the floor.
     environment.pause = [this](unsigned milliseconds) {
       pauses_.push_back(milliseconds);

@@ -71,8 +71,7 @@ void TForm1::FormShow(TObject* /*Sender*/) {
 }
 
 void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
-  const std::string folder =
-      environment_.temporary_folder ? environment_.temporary_folder() : TemporaryFolder();
+  const std::string folder = environment_.log_folder ? environment_.log_folder() : LogFolder();
   LogFiles.Save(folder, LogList.FileContent());
 }
 

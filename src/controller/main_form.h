@@ -65,7 +65,7 @@ struct TForm1Environment {
   LocalClock clock = SystemLocalTime;
   // The state machine's pauses of the UI thread.
   std::function<void(unsigned milliseconds)> pause;  // empty: really sleep
-  std::function<std::string()> temporary_folder;     // empty: the system's log folder
+  std::function<std::string()> log_folder;           // empty: the system's log folder
   std::function<std::string()> fallback_folder;      // empty: the system's fallback log folder
   // Where the send pump hands its bytes.
   std::function<void(const void* data, std::int16_t length)> send;  // empty: Serial->Send

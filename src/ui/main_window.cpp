@@ -336,16 +336,22 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-  const QString failure = SaveLog();
-  if (failure.isEmpty() || LeaveWithoutLog(failure)) {
-    event->accept();
-    closed_ = true;
-    // The program ends with its main window; the message window goes with it.
-    message_form_->hide();
-  } else {
+  bool leave = true;
+  if (ending_session_) {
+    // At the end of the session nobody can be asked: the log goes where it still can.
+    SaveLogUnattended();
+  } else if (const QString failure = SaveLog(); !failure.isEmpty()) {
+    leave = LeaveWithoutLog(failure);
+  }
+  if (!leave) {
     // The window stays open and the log stays in memory for the next try.
     event->ignore();
+    return;
   }
+  event->accept();
+  closed_ = true;
+  // The program ends with its main window; the message window goes with it.
+  message_form_->hide();
 }
 
 QString MainWindow::SaveLog() {
@@ -359,21 +365,19 @@ QString MainWindow::SaveLog() {
 }
 
 bool MainWindow::LeaveWithoutLog(const QString& failure) {
-  if (ending_session_) {
-    PrintError(failure);
-    return true;
-  }
   ShowErrorDisplay(failure);
   return AskToCloseWithoutLog(this);
+}
+
+void MainWindow::SaveLogUnattended() {
+  const std::string note = controller_->SaveLogUnattended();
+  if (!note.empty()) PrintError(QString::fromLocal8Bit(note));
 }
 
 void MainWindow::EndSession() {
   ending_session_ = true;
   // Inside a close that is showing a failed save, close() does nothing: the save is tried here.
-  if (!closed_ && !close()) {
-    const QString failure = SaveLog();
-    if (!failure.isEmpty()) PrintError(failure);
-  }
+  if (!closed_ && !close()) SaveLogUnattended();
   QApplication::quit();
 }
 
@@ -381,13 +385,9 @@ void MainWindow::EndWithoutDisplay() {
   ending_session_ = true;
   if (!closed_) {
     closed_ = true;
-    const QString failure = SaveLog();
-    if (!failure.isEmpty()) PrintError(failure);
+    SaveLogUnattended();
   }
   if (controller_->Serial) controller_->Serial->Stop();
 }
 
-void MainWindow::SaveLogForSession() {
-  const QString failure = SaveLog();
-  if (!failure.isEmpty()) PrintError(failure);
-}
+void MainWindow::SaveLogForSession() { SaveLogUnattended(); }

@@ -180,6 +180,8 @@ class MainWindow : public QWidget, public FormView {
   void ApplyLogMirror();
   // FormClose's save of the log: the error's text, or empty when the log was saved.
   QString SaveLog();
+  // The save when nobody can be asked; standard error says where the log went instead.
+  void SaveLogUnattended();
   // After a failed save: whether the window may close all the same.
   bool LeaveWithoutLog(const QString& failure);
 

@@ -41,7 +41,7 @@ class ChannelTest : public ::testing::Test {
     environment.usb_library = folder_.File("no-such-usblib.so");
     environment.clock = FixedTestTime;
     environment.pause = [](unsigned) {};
-    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_folder = [this] { return folder_.Path() + "/"; };
     environment.send = [this](const void* data, std::int16_t length) {
       sent.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(length));
     };

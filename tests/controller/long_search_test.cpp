@@ -71,7 +71,7 @@ class LongSearch : public ::testing::Test {
     environment.usb_library = RODIDUZ_FAKE_USBLIB;
     environment.clock = [this] { return Now(); };
     environment.pause = [this](unsigned) { ++pauses_; };
-    environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_folder = [this] { return folder_.Path() + "/"; };
     form_ = std::make_unique<TForm1>(view_, std::move(environment));
     form_->FormCreate(nullptr);
   }

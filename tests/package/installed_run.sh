@@ -2,7 +2,7 @@
 # The Debian package as a user gets it: unpacked into a scratch root it holds exactly the files
 # the program needs, they pass their validators, and the installed command, started from a
 # folder without a catalogue, runs a whole setup against the box simulator under a virtual
-# display. TMPDIR is unset there, so the log must land in the private XDG_RUNTIME_DIR.
+# display. Its log must land in the user's state folder, where it survives the session's end.
 #
 #   installed_run.sh <folder holding the .deb> <build folder>
 set -euo pipefail
@@ -68,16 +68,16 @@ zcat "$root/usr/share/man/man1/rodiduz-setup.1.gz" | grep -q '^\.TH RODIDUZ-SETU
 
 # --- Start-up from a folder without a catalogue, with the installed USB library: the loader
 # must find it beside the program (LD_LIBRARY_PATH would win over the RUNPATH, so it is unset).
-# Its log and Qt's runtime folder go into the scratch folder, not the system's /tmp.
+# Its log (in its state folder) and Qt's runtime folder go into the scratch folder.
 runtime=$work/runtime
 mkdir -p "$work/elsewhere" "$work/ports" "$work/tmp"
 mkdir -m 0700 "$runtime"
 (cd "$work/elsewhere" && env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen RODIDUZ_EXIT_WHEN_SHOWN=1 \
-  TMPDIR="$work/tmp" XDG_RUNTIME_DIR="$runtime" \
+  XDG_STATE_HOME="$work/state" XDG_RUNTIME_DIR="$runtime" \
   LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/loader" "$root/usr/bin/rodiduz-setup" >"$work/startup.out" 2>&1) ||
   fail "the installed command did not start: $(cat "$work/startup.out")"
 grep -q "shown after" "$work/startup.out" || fail "no window shown: $(cat "$work/startup.out")"
-[[ -s "$work/tmp/deruruv_ozo.txt" ]] || fail "the start-up's log is not in its TMPDIR"
+[[ -s "$work/state/rodiduz-setup/deruruv_ozo.txt" ]] || fail "the start-up's log is not in its XDG_STATE_HOME"
 # Under AddressSanitizer its dlopen interceptor is the caller, and the loader then searches the
 # sanitizer library's paths instead of the program's RUNPATH: there the RUNPATH check above
 # stands for the search.
@@ -95,7 +95,7 @@ set -euo pipefail
 work=$1 root=$2 build=$3 title=$4
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 "$build/rodiduz-boxsim" --port-dir "$work/ports" --com 7 --lifetime 120 >"$work/boxsim.log" 2>&1 &
-(cd "$work/elsewhere" && env -u TMPDIR XDG_RUNTIME_DIR="$work/runtime" RODIDUZ_PORT_DIR="$work/ports" \
+(cd "$work/elsewhere" && env -u XDG_STATE_HOME HOME="$work/home" XDG_RUNTIME_DIR="$work/runtime" RODIDUZ_PORT_DIR="$work/ports" \
   LD_LIBRARY_PATH="$build/sim" "$root/usr/bin/rodiduz-setup" >"$work/wizard.out" 2>&1) &
 wizard=$!
 
@@ -129,7 +129,7 @@ SESSION
 TMPDIR="$work" xvfb-run -a -s "-screen 0 1280x800x24 -dpi 96" bash "$work/session" "$work" "$root" "$build" "$title" ||
   fail "the whole run did not finish"$'\n'"$(cat "$work/wizard.out" 2>/dev/null)"
 
-log=$runtime/deruruv_ozo.txt
+log=$work/home/.local/state/rodiduz-setup/deruruv_ozo.txt
 if [[ -s "$log" ]]; then
   for text in "Program Version: " "==== NEW ====" "[Rx]  [GPRSTEST OK]" "(State GPRSTesting->GPRSPassed)"; do
     grep -qF "$text" "$log" || fail "the log lacks \"$text\""
@@ -137,7 +137,7 @@ if [[ -s "$log" ]]; then
   ((failures == 0)) || { echo "the saved log:"; cat "$log"; }
   ! grep -qF "USB library could not be loaded" "$log" || fail "the log says the USB library did not load"
 else
-  fail "no log in the private runtime folder; the wizard said: $(cat "$work/wizard.out")"
+  fail "no log in the state folder; the wizard said: $(cat "$work/wizard.out")"
 fi
 [[ -z "$(ls -A "$work/elsewhere")" ]] || fail "the wizard wrote into the folder it was started from"
 

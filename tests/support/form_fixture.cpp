@@ -12,7 +12,7 @@ FormFixture::FormFixture(const std::string& catalogue, const std::string& usb_li
   environment.usb_library = usb_library.empty() ? folder_.File("no-such-usblib.so") : usb_library;
   environment.clock = FixedTestTime;
   environment.pause = [this](unsigned milliseconds) { pauses.push_back(milliseconds); };
-  environment.temporary_folder = [this] { return folder_.Path() + kPathSeparator; };
+  environment.log_folder = [this] { return folder_.Path() + kPathSeparator; };
   environment.fallback_folder = [this] { return fallback_folder; };
   form_ = std::make_unique<TForm1>(view_, std::move(environment));
   form_->FormCreate(nullptr);

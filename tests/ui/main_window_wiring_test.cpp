@@ -19,18 +19,18 @@
 
 namespace {
 
-// Sets TMPDIR for as long as it lives, then puts back what was there.
-class TmpdirOverride {
+// Sets XDG_STATE_HOME for as long as it lives, then puts back what was there.
+class StateHomeOverride {
  public:
-  TmpdirOverride() : saved_(qgetenv("TMPDIR")) {}
-  ~TmpdirOverride() {
+  StateHomeOverride() : saved_(qgetenv("XDG_STATE_HOME")) {}
+  ~StateHomeOverride() {
     if (saved_.isNull()) {
-      qunsetenv("TMPDIR");
+      qunsetenv("XDG_STATE_HOME");
     } else {
-      qputenv("TMPDIR", saved_);
+      qputenv("XDG_STATE_HOME", saved_);
     }
   }
-  void Set(const std::string& folder) { qputenv("TMPDIR", QByteArray::fromStdString(folder)); }
+  void Set(const std::string& folder) { qputenv("XDG_STATE_HOME", QByteArray::fromStdString(folder)); }
 
  private:
   QByteArray saved_;
@@ -180,13 +180,14 @@ TEST_F(WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutTheLog) 
       {"Esc: No", Qt::Key_Escape, Qt::NoModifier, false},
       {"Alt+Y: Yes", Qt::Key_Y, Qt::AltModifier, true},
   };
-  TmpdirOverride tmpdir;
-  const std::string missing = folder_.File("missing-folder");
-  const std::string log_file = folder_.File("deruruv_ozo.txt");
+  StateHomeOverride state_home;
+  // A file where the state folder should be: the log folder cannot be made in it.
+  const std::string missing = folder_.Write("not-a-folder", "");
+  const std::string log_file = folder_.File("rodiduz-setup/deruruv_ozo.txt");
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    tmpdir.Set(missing);
-    MakeWindow(/*system_temporary_folder=*/true);
+    state_home.Set(missing);
+    MakeWindow(/*system_log_folder=*/true);
     window().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
     {
@@ -202,12 +203,11 @@ TEST_F(WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutTheLog) 
     if (!row.closes) {
       EXPECT_TRUE(LogHas(form(), "Program Version"));
       // Once the folder is there, the same window closes and the log is written.
-      tmpdir.Set(folder_.Path());
+      state_home.Set(folder_.Path());
       EXPECT_TRUE(window().close());
       EXPECT_FALSE(ReadFileForTest(log_file).empty());
       std::filesystem::remove(log_file);
     }
-    EXPECT_FALSE(std::filesystem::exists(missing));
   }
 }
 

@@ -39,15 +39,18 @@ struct Row {
 };
 
 // The wizard on the offscreen platform, or as `display` sets it, in `folder` (its catalogue
-// beside it), the log's folder `folder`/tmp, its output in `folder`/output.txt.
+// beside it), its state folder `folder`/state (a file when the log folder is to be unusable),
+// its runtime folder `folder`/runtime, its output in `folder`/output.txt.
 pid_t StartWizard(const ScratchFolder& folder, const Row& row, const std::vector<std::string>& display = {}) {
   folder.Write("apnlist.csv", kWindowTestCatalogue);
-  const std::string temporary = folder.File("tmp");
-  if (!row.log_folder_missing) std::filesystem::create_directory(temporary);
+  if (row.log_folder_missing) folder.Write("state", "");
+  mkdir(folder.File("runtime").c_str(), 0700);
   // Ours first: the first of two equal names is the one a program sees.
   std::vector<std::string> ours = display;
   for (const std::string& variable :
-       {std::string("QT_QPA_PLATFORM=offscreen"), "TMPDIR=" + temporary, "RODIDUZ_PORT_DIR=" + folder.Path()})
+       {std::string("QT_QPA_PLATFORM=offscreen"), "XDG_STATE_HOME=" + folder.File("state"),
+        "HOME=" + folder.File("home"), "XDG_RUNTIME_DIR=" + folder.File("runtime"),
+        "RODIDUZ_PORT_DIR=" + folder.Path()})
     ours.push_back(variable);
   if (row.quits_when_shown) ours.push_back("RODIDUZ_EXIT_WHEN_SHOWN=1");
   std::vector<char*> envp;
@@ -82,6 +85,22 @@ std::uint64_t SignalMask(pid_t pid, const std::string& field) {
 
 constexpr std::uint64_t Bit(int signal_number) { return std::uint64_t{1} << (signal_number - 1); }
 
+// The log saved in the state folder; or, where that cannot be used, in the private runtime
+// folder, with standard error saying why and where.
+void ExpectLogSaved(const ScratchFolder& folder, bool log_folder_missing, const std::string& output) {
+  std::string saved = folder.File("state/rodiduz-setup/deruruv_ozo.txt");
+  if (log_folder_missing) {
+    saved = folder.File("runtime/deruruv_ozo.txt");
+    EXPECT_NE(output.find("Cannot use the log folder \"" + folder.File("state/rodiduz-setup") + "\"."),
+              std::string::npos)
+        << output;
+    EXPECT_NE(output.find("The log was saved as \"" + saved + "\" instead."), std::string::npos) << output;
+  }
+  const std::string log = ReadFileForTest(saved);
+  EXPECT_EQ(log.rfind("[", 0), 0u) << log;
+  EXPECT_NE(log.find("]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"), std::string::npos) << log;
+}
+
 TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
   ASSERT_TRUE(std::filesystem::exists(kProgram)) << kProgram << " is not built";
   const Row rows[] = {
@@ -89,8 +108,8 @@ TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
       {"SIGHUP (terminal or session gone)", SIGHUP, 0, false, false},
       {"SIGINT (Ctrl+C)", SIGINT, 0, false, false},
       {"SIGTERM, started under nohup", SIGTERM, SIGHUP, false, false},
-      // Nobody may be there to answer: the error goes to standard error and the program ends.
-      {"SIGTERM, the log cannot be saved", SIGTERM, 0, true, false},
+      // Nobody may be there to answer: the log goes to the runtime folder and the program ends.
+      {"SIGTERM, the log folder cannot be used", SIGTERM, 0, true, false},
       // As the desktop's session manager may end it: a quit that bypasses the window's close.
       {"a quit without a close", 0, 0, false, true},
   };
@@ -121,14 +140,7 @@ TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
     ASSERT_TRUE(ended) << output;
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    if (row.log_folder_missing) {
-      EXPECT_NE(output.find("Cannot create file \"" + folder.File("tmp/deruruv_ozo.txt") + "\""), std::string::npos)
-          << output;
-      continue;
-    }
-    const std::string log = ReadFileForTest(folder.File("tmp/deruruv_ozo.txt"));
-    EXPECT_EQ(log.rfind("[", 0), 0u) << log;
-    EXPECT_NE(log.find("]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"), std::string::npos) << log;
+    ExpectLogSaved(folder, row.log_folder_missing, output);
   }
 }
 
@@ -217,18 +229,16 @@ TEST(SessionEndTest, LosingTheDisplaySavesTheLogEndsWithAFailureStatusAndAsksNot
   const DisplayRow rows[] = {
       {"the X server ends", DisplayLoss::ServerEnds, false},
       {"the window's connection is killed (xkill)", DisplayLoss::ClientKilled, false},
-      // Nobody can be asked without a display: the error goes to standard error.
-      {"the X server ends, the log cannot be saved", DisplayLoss::ServerEnds, true},
+      // Nobody can be asked without a display: the log goes to the runtime folder.
+      {"the X server ends, the log folder cannot be used", DisplayLoss::ServerEnds, true},
   };
   for (const DisplayRow& row : rows) {
     SCOPED_TRACE(row.name);
     ScratchFolder folder;
     OwnXServer server(folder.File("xvfb.txt"));
     ASSERT_FALSE(server.display().empty()) << "Xvfb did not start";
-    const std::string runtime = folder.File("runtime");
-    mkdir(runtime.c_str(), 0700);
     const pid_t wizard = StartWizard(folder, Row{row.name, 0, 0, row.log_folder_missing, false},
-                                     {"DISPLAY=" + server.display(), "QT_QPA_PLATFORM=xcb", "XDG_RUNTIME_DIR=" + runtime});
+                                     {"DISPLAY=" + server.display(), "QT_QPA_PLATFORM=xcb"});
     ASSERT_GT(wizard, 0);
     const std::string find_window = "DISPLAY=" + server.display() +
                                     " xdotool search --onlyvisible --name '^Rodiduz Box Setup Wizard$' 2>/dev/null";
@@ -254,14 +264,7 @@ TEST(SessionEndTest, LosingTheDisplaySavesTheLogEndsWithAFailureStatusAndAsksNot
     ASSERT_TRUE(ended) << "the program did not end of itself: " << output;
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_NE(WEXITSTATUS(status), 0);
-    if (row.log_folder_missing) {
-      EXPECT_NE(output.find("Cannot create file \"" + folder.File("tmp/deruruv_ozo.txt") + "\""), std::string::npos)
-          << output;
-      continue;
-    }
-    const std::string log = ReadFileForTest(folder.File("tmp/deruruv_ozo.txt"));
-    EXPECT_EQ(log.rfind("[", 0), 0u) << log;
-    EXPECT_NE(log.find("]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"), std::string::npos) << log;
+    ExpectLogSaved(folder, row.log_folder_missing, output);
   }
 }
 

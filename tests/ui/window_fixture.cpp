@@ -15,13 +15,13 @@ void WindowTest::TearDown() {
   QApplication::processEvents();
 }
 
-void WindowTest::MakeWindow(bool system_temporary_folder, const std::string& catalogue) {
+void WindowTest::MakeWindow(bool system_log_folder, const std::string& catalogue) {
   TForm1Environment environment;
   environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
   environment.usb_library = folder_.File("no-such-usblib.so");
   environment.clock = FixedTestTime;
   environment.pause = [](unsigned) {};
-  if (!system_temporary_folder) environment.temporary_folder = [this] { return folder_.Path() + "/"; };
+  if (!system_log_folder) environment.log_folder = [this] { return folder_.Path() + "/"; };
   window_ = std::make_unique<MainWindow>(std::move(environment));
 }
 

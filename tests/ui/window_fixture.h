@@ -29,8 +29,8 @@ class WindowTest : public testing::Test {
   void SetUp() override;
   void TearDown() override;
   // Builds the window on `catalogue`; the log goes to the scratch folder unless the system's
-  // temporary folder (TMPDIR) is asked for.
-  void MakeWindow(bool system_temporary_folder = false, const std::string& catalogue = kWindowTestCatalogue);
+  // log folder (in XDG_STATE_HOME) is asked for.
+  void MakeWindow(bool system_log_folder = false, const std::string& catalogue = kWindowTestCatalogue);
 
   MainWindow& window() { return *window_; }
   TForm1& form() { return window_->Controller(); }

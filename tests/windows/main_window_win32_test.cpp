@@ -239,7 +239,7 @@ class Win32WindowTest : public ::testing::Test {
         "apnlist.csv", "Telia;240;1;online.telia.se;;;SE\nTele2;240;7;internet.tele2.se;;;SE\n");
     environment.usb_library = folder_.File("no-such-usblib.dll");
     environment.pause = [](unsigned) {};
-    environment.temporary_folder = [this] { return log_folder_ + "\\"; };
+    environment.log_folder = [this] { return log_folder_ + "\\"; };
     environment.send = [this](const void* data, std::int16_t length) {
       if (send_) send_(std::string(static_cast<const char*>(data), static_cast<std::size_t>(length)));
     };
