@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 
 #include "support/box_run.h"
@@ -23,6 +24,8 @@ struct UnplugRow {
   bool resets;  // the state machine resets the wizard on the tick after the port closed
   std::vector<std::string> options;
 };
+// Test names and failure messages show the row's name, not its bytes.
+void PrintTo(const UnplugRow& row, std::ostream* out) { *out << row.name; }
 
 class UnplugRun : public BoxRun, public ::testing::WithParamInterface<UnplugRow> {
  protected:
@@ -135,6 +138,8 @@ struct GarbageRow {
   Lines expected_log;    // among the log lines, in this order
   long unlock_requests;  // how often the box is asked to unlock, at least
 };
+// Test names and failure messages show the row's name, not its bytes.
+void PrintTo(const GarbageRow& row, std::ostream* out) { *out << row.name; }
 
 class GarbageRun : public BoxRun, public ::testing::WithParamInterface<GarbageRow> {};
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -153,6 +154,8 @@ struct ReplyRow {
   const char* answer;
   std::uint32_t next_state;
 };
+// Test names and failure messages show the row's name, not its bytes.
+void PrintTo(const ReplyRow& row, std::ostream* out) { *out << row.name; }
 
 class ReplyTimeout : public ScriptedBox, public ::testing::WithParamInterface<std::tuple<ReplyRow, int>> {};
 
@@ -214,6 +217,8 @@ struct GprsTestRow {
   std::uint32_t seen_on;  // the tick that sees "GPRSTEST OK"; 0: the box never answers
   Ticks resent_on;
 };
+// Test names and failure messages show the row's name, not its bytes.
+void PrintTo(const GprsTestRow& row, std::ostream* out) { *out << row.name; }
 
 class GprsTestTimeout : public ScriptedBox, public ::testing::WithParamInterface<GprsTestRow> {};
 
