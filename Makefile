@@ -76,20 +76,25 @@ screenshots: build
 bench: build
 	@for b in build/bench/rodiduz-bench-*; do [ -x "$$b" ] && "$$b"; done
 
-# The Windows program, the Qt-free core, the stand-in usblib.dll and the Win32 backend tests
-# cross-compiled with mingw-w64 for 64-bit Windows in build-win/ and for 32-bit Windows, the
-# word size of the vendor's usblib.dll, in build-win32/. test-windows checks the programs'
+# The Windows program, the Qt-free core, the stand-in usblib.dll and the Win32 backend tests:
+# the root project configured with a mingw-w64 toolchain file, for 64-bit Windows in build-win/
+# and for 32-bit Windows, the word size of the vendor's usblib.dll, in build-win32/. test-windows checks the programs'
 # import and export tables and runs the tests under Wine (the 32-bit ones where Wine can).
 # The Windows program takes the pictures the Linux build draws; the Wine whole run drives it
 # against the Linux build's box simulator.
 windows: build/build.ninja
 	@bash scripts/install-deps windows
 	cmake --build build -j $(JOBS) --target rodiduz_pictures rodiduz-boxsim rodiduz_apnlist
-	cmake -S tests/windows -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@for dir in build-win build-win32; do \
+	  if [ -f $$dir/CMakeCache.txt ] && ! grep -qx "CMAKE_HOME_DIRECTORY:INTERNAL=$(CURDIR)" $$dir/CMakeCache.txt; then \
+	    echo "$$dir was configured from another folder: configuring it anew"; rm -rf $$dir; \
+	  fi; \
+	done
+	cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	  -DRODIDUZ_USBLIB_DLL="$(abspath $(USBLIB_DLL))" $(CMAKE_FLAGS)
 	cmake --build build-win -j $(JOBS)
-	cmake -S tests/windows -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-i686.cmake \
 	  -DRODIDUZ_USBLIB_DLL="$(abspath $(USBLIB_DLL))" $(CMAKE_FLAGS)
 	cmake --build build-win32 -j $(JOBS)
