@@ -1,5 +1,7 @@
 // One wizard per user and session on Linux: a lock and a local socket in the user's runtime
 // folder (or, without a private one, in the log's state folder).
+#include "ui/single_wizard.h"
+
 #include <QMessageBox>
 #include <chrono>
 #include <cstdio>
@@ -7,7 +9,6 @@
 
 #include "controller/window_layout.h"
 #include "ui/error_display.h"
-#include "ui/single_wizard.h"
 #include "ui/window_front_posix.h"
 #include "ui/wizard_channel_posix.h"
 

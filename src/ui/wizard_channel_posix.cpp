@@ -206,7 +206,8 @@ AskResult AskToComeToFront(const std::string& socket_path, const FrontRequest& r
 FrontRequestServer::FrontRequestServer(const std::string& path, Handler handler)
     : handler_(std::move(handler)) {
   const QString name = QString::fromLocal8Bit(path.c_str());
-  // The folder is the user's own and closed to others, and so is the socket in it.
+  // Only the lock's holder listens, so a socket at the name is one a crashed wizard left. The
+  // socket needs no access option of its own: its folder is the user's and closed to others.
   QLocalServer::removeServer(name);
   server_.listen(name);
   QObject::connect(&server_, &QLocalServer::newConnection, this, [this] {
