@@ -112,6 +112,14 @@ int PixelHeight(const LayoutFont& font);
 // The face's own name, as a font installer or a system font call knows it.
 const char* FaceName(FontFace face);
 
+// What a later start of the wizard says, on both systems, when it ends without a window of its
+// own: the running wizard's window could not be brought to the front (Wayland without the
+// desktop's activation token, another session of the same user), or it did not answer in time.
+inline constexpr const char* kAlreadyOpenMessage = "The Rodiduz Box Setup Wizard is already open.";
+inline constexpr const char* kAlreadyOpenNoAnswerMessage =
+    "The Rodiduz Box Setup Wizard is already open, but its window does not answer.\n\n"
+    "Wait for it, or close it and start the wizard again.";
+
 // The question both windows ask when the log could not be saved as the window closes; No, the
 // default, keeps the window open. The answers carry their own access keys, so Alt+Y answers
 // whatever the platform's button texts are.

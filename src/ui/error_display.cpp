@@ -24,6 +24,12 @@ void ShowUnknownErrorDisplay() { ShowErrorDisplay(QString::fromLocal8Bit(Unknown
 
 void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
 
+void NameApplication() {
+  // The name, not the display name: Qt would append a display name to every window title.
+  QApplication::setApplicationName(QString::fromUtf8(WindowRow(LayoutWindow::Form1).text));
+  QApplication::setDesktopFileName(QStringLiteral("rodiduz-setup"));
+}
+
 bool AskToCloseWithoutLog(QWidget* parent) {
   QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(),
                   QString::fromUtf8(kCloseWithoutLogQuestion), QMessageBox::Yes | QMessageBox::No, parent);

@@ -16,6 +16,10 @@ void ShowUnknownErrorDisplay();
 // The error's line on standard error alone, where nobody may be there to see a box.
 void PrintError(const QString& text);
 
+// The application's name (window titles, message boxes) and desktop entry (the window system's
+// tie between the window and the menu entry), once the application object exists.
+void NameApplication();
+
 // After a failed save of the log: whether to close without it. No is the default (Return, Esc).
 bool AskToCloseWithoutLog(QWidget* parent);
 

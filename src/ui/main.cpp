@@ -1,4 +1,5 @@
-// Start-up: the application object, the main window with its controller and the message
+// Start-up: one wizard per user and session (a later start brings the running one to the front
+// and ends), the application object, the main window with its controller and the message
 // window, the message loop; an error escaping start-up is shown and ends the program. The end
 // of the session (a signal, the desktop's session manager) ends it as a close does.
 #include <QElapsedTimer>
@@ -8,15 +9,17 @@
 #include "ui/exit_when_shown.h"
 #include "ui/main_window.h"
 #include "ui/session_end.h"
+#include "ui/single_wizard.h"
 #include "ui/ui_resources.h"
 
 int main(int argc, char** argv) {
   QElapsedTimer since_start;
   since_start.start();
+  // Before the application object, which would take the desktop's startup id for itself.
+  SingleWizard single_wizard;
+  if (!single_wizard.IsFirst()) return single_wizard.EndLaterStart(argc, argv);
   GuardedApplication application(argc, argv);
-  // The name, not the display name: Qt would append a display name to every window title.
-  QApplication::setApplicationName(QStringLiteral("Rodiduz Box Setup Wizard"));
-  QApplication::setDesktopFileName(QStringLiteral("rodiduz-setup"));
+  NameApplication();
   try {
     LoadBundledFonts();
     MainWindow window;
@@ -25,6 +28,7 @@ int main(int argc, char** argv) {
     ExitWhenShown exit_when_shown(since_start);
     if (qEnvironmentVariableIsSet("RODIDUZ_EXIT_WHEN_SHOWN")) window.installEventFilter(&exit_when_shown);
     const SessionEndWatch session_end(window);
+    single_wizard.AnswerLaterStarts(window);
     window.show();
     application.exec();
   } catch (const std::exception& error) {

@@ -1,6 +1,6 @@
-// Start-up of the Windows program: the DLL search, the common controls, the resources, the main
-// window with its controller and the message window, the message loop. An error escaping start-up
-// is shown and ends the program.
+// Start-up of the Windows program: the DLL search, one wizard per user and session, the common
+// controls, the resources, the main window with its controller and the message window, the
+// message loop. An error escaping start-up is shown and ends the program.
 // clang-format off: windows.h first, the other system headers build on it.
 #include <windows.h>
 // clang-format on
@@ -14,6 +14,7 @@
 #include "ui_win32/exit_when_shown_win32.h"
 #include "ui_win32/main_window_win32.h"
 #include "ui_win32/resources_win32.h"
+#include "ui_win32/single_wizard_win32.h"
 
 namespace {
 
@@ -30,7 +31,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // folder, never from the working folder, where anyone could have left a usblib.dll or a DLL
   // named like one the system loads on demand.
   RestrictLibrarySearch();
-  // Not held exclusively: a second copy may run, and a failure to create it stops nothing.
+  // One wizard per user and session: a later start brings the running one to the front and ends.
+  const std::wstring user_sid = CurrentUserSid();
+  const SessionWizardMutex session_wizard(user_sid);
+  if (session_wizard.HeldElsewhere()) {
+    HandOverToRunningWizard(user_sid);
+    return 0;
+  }
+  // Not held exclusively: another user's copy may run, and a failure to create it stops nothing.
   const HANDLE running = ::CreateMutexW(nullptr, FALSE, kRunningMutexName);
   const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   ::InitCommonControlsEx(&controls);

@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr const wchar_t* kMainWindowClass = L"RodiduzSetupWizard";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
 // A catalogue-mirror line handed over from another thread: WPARAM the list, LPARAM a
@@ -61,7 +60,7 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, 
     : instance_(instance), resources_(resources), ui_thread_(::GetCurrentThreadId()) {
   RegisterContainerClass(instance);
   hwnd_ = CreateTopLevelWindow(
-      instance, {kMainWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
+      instance, {kWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
       LayoutWindow::Form1, nullptr, resources_, this);
   // The PIN field gets its rules as it is made, whenever its page is built.
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_,

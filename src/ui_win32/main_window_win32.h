@@ -22,6 +22,8 @@ class Win32MainWindow : public FormView {
  public:
   static constexpr int kDebugListLimit = static_cast<int>(LogMirrorFeed::kMaxItems);
   static constexpr int kTrackBarLast = 6;
+  // The main window's class, by which a later start finds the running wizard.
+  static constexpr const wchar_t* kWindowClass = L"RodiduzSetupWizard";
   // What opening a link comes to: the shell's "open" of the text, its result code back.
   using ShellOpen = std::function<int(const std::wstring& target)>;
 

@@ -1,34 +1,23 @@
 // The built program, ended by each of the signals that end a session, saves its log as a close
 // does and ends with the close's exit code; when its display goes, it saves its log and ends
 // with a status that says it did not end normally.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "program_run.h"
 #include "support/box_run.h"
 #include "support/test_files.h"
-#include "window_fixture.h"
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
-
-const std::string kProgram = RODIDUZ_BINARY_DIR "/rodiduz-setup";
 
 struct Row {
   const char* name;
@@ -38,41 +27,14 @@ struct Row {
   bool quits_when_shown;  // the program quits of itself, without its window closing
 };
 
-// The wizard on the offscreen platform, or as `display` sets it, in `folder` (its catalogue
-// beside it), its state folder `folder`/state (a file when the log folder is to be unusable),
-// its runtime folder `folder`/runtime, its output in `folder`/output.txt.
+// The wizard on the offscreen platform, or as `display` sets it, in `folder`; its state folder a
+// file when the log folder is to be unusable.
 pid_t StartWizard(const ScratchFolder& folder, const Row& row, const std::vector<std::string>& display = {}) {
-  folder.Write("apnlist.csv", kWindowTestCatalogue);
   if (row.log_folder_missing) folder.Write("state", "");
-  mkdir(folder.File("runtime").c_str(), 0700);
-  // Ours first: the first of two equal names is the one a program sees.
-  std::vector<std::string> ours = display;
-  for (const std::string& variable :
-       {std::string("QT_QPA_PLATFORM=offscreen"), "XDG_STATE_HOME=" + folder.File("state"),
-        "HOME=" + folder.File("home"), "XDG_RUNTIME_DIR=" + folder.File("runtime"),
-        "RODIDUZ_PORT_DIR=" + folder.Path()})
-    ours.push_back(variable);
-  if (row.quits_when_shown) ours.push_back("RODIDUZ_EXIT_WHEN_SHOWN=1");
-  std::vector<char*> envp;
-  for (std::string& variable : ours) envp.push_back(variable.data());
-  for (char** variable = environ; *variable != nullptr; ++variable) envp.push_back(*variable);
-  envp.push_back(nullptr);
-  const std::string output = folder.File("output.txt");
-  char* argv[] = {const_cast<char*>(kProgram.c_str()), nullptr};
-
-  const pid_t child = fork();
-  if (child == 0) {
-    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out >= 0) {
-      dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
-    }
-    if (chdir(folder.Path().c_str()) != 0) _exit(126);
-    if (row.ignored_at_start != 0) signal(row.ignored_at_start, SIG_IGN);
-    execve(argv[0], argv, envp.data());
-    _exit(127);
-  }
-  return child;
+  ProgramStart start{display};
+  if (row.quits_when_shown) start.environment.push_back("RODIDUZ_EXIT_WHEN_SHOWN=1");
+  start.ignored_signal = row.ignored_at_start;
+  return StartProgram(folder, start);
 }
 
 // A signal mask of /proc/<pid>/status ("SigCgt", "SigIgn"); 0 when it cannot be read.
@@ -131,11 +93,7 @@ TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
       kill(wizard, row.signal_number);
     }
     int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(wizard, &status, WNOHANG) == wizard; }, 20s);
-    if (!ended) {
-      kill(wizard, SIGKILL);
-      waitpid(wizard, &status, 0);
-    }
+    const bool ended = WaitForEnd(wizard, status);
     const std::string output = ReadFileForTest(folder.File("output.txt"));
     ASSERT_TRUE(ended) << output;
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
@@ -143,75 +101,6 @@ TEST(SessionEndTest, EachEndingSignalSavesTheLogAndEndsTheProgramAsACloseDoes) {
     ExpectLogSaved(folder, row.log_folder_missing, output);
   }
 }
-
-bool OnPath(const std::string& program) {
-  std::istringstream path(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
-  for (std::string folder; std::getline(path, folder, ':');) {
-    if (!folder.empty() && access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-  }
-  return false;
-}
-
-// What a command prints on its standard output, run through the shell.
-std::string OutputOf(const std::string& command) {
-  std::string output;
-  if (FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
-    pclose(pipe);
-  }
-  return output;
-}
-
-// An X server of the test's own on a free display number. It takes the display's lock file and
-// socket in /tmp as every X server does, so that servers started at the same time by other
-// tests or programs never pick the same number; it removes both when it ends.
-class OwnXServer {
- public:
-  explicit OwnXServer(const std::string& output) {
-    int ready[2];
-    if (pipe(ready) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      close(ready[0]);
-      const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(out, STDOUT_FILENO);
-      dup2(out, STDERR_FILENO);
-      const std::string fd = std::to_string(ready[1]);
-      // Without -noreset the server starts over whenever its last client leaves, and a
-      // window search that ends just as the wizard connects would take the wizard's connection
-      // with it.
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-noreset", "-nolisten", "tcp", "-screen", "0",
-             "1280x800x24", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(ready[1]);
-    // The server writes its display number, then a line feed, once it accepts connections. The
-    // pipe stays open for the line feed: a server whose write fails gives up.
-    std::string number;
-    pollfd wait{ready[0], POLLIN, 0};
-    char byte = 0;
-    while (pid_ > 0 && number.find('\n') == std::string::npos && poll(&wait, 1, 20000) == 1 &&
-           read(ready[0], &byte, 1) == 1) {
-      number += byte;
-    }
-    if (number.find('\n') != std::string::npos) display_ = ":" + number.substr(0, number.find('\n'));
-    close(ready[0]);
-  }
-  ~OwnXServer() { End(); }
-
-  const std::string& display() const { return display_; }
-  void End() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
 
 enum class DisplayLoss { ServerEnds, ClientKilled };
 
@@ -240,8 +129,9 @@ TEST(SessionEndTest, LosingTheDisplaySavesTheLogEndsWithAFailureStatusAndAsksNot
     const pid_t wizard = StartWizard(folder, Row{row.name, 0, 0, row.log_folder_missing, false},
                                      {"DISPLAY=" + server.display(), "QT_QPA_PLATFORM=xcb"});
     ASSERT_GT(wizard, 0);
-    const std::string find_window = "DISPLAY=" + server.display() +
-                                    " xdotool search --onlyvisible --name '^Rodiduz Box Setup Wizard$' 2>/dev/null";
+    const std::string find_window =
+        "DISPLAY=" + server.display() +
+        " xdotool search --onlyvisible --name '^Rodiduz Box Setup Wizard$' 2>/dev/null";
     std::string window;
     const bool shown = WaitFor([&] { return !(window = OutputOf(find_window)).empty(); }, 20s);
     EXPECT_TRUE(shown) << "the window never showed on " << server.display() << ": "
@@ -255,11 +145,7 @@ TEST(SessionEndTest, LosingTheDisplaySavesTheLogEndsWithAFailureStatusAndAsksNot
       OutputOf("DISPLAY=" + server.display() + " xkill -id " + window.substr(0, window.find('\n')) + " 2>&1");
     }
     int status = 0;
-    const bool ended = WaitFor([&] { return waitpid(wizard, &status, WNOHANG) == wizard; }, 20s);
-    if (!ended) {
-      kill(wizard, SIGKILL);
-      waitpid(wizard, &status, 0);
-    }
+    const bool ended = WaitForEnd(wizard, status);
     const std::string output = ReadFileForTest(folder.File("output.txt"));
     ASSERT_TRUE(ended) << "the program did not end of itself: " << output;
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
@@ -269,4 +155,3 @@ TEST(SessionEndTest, LosingTheDisplaySavesTheLogEndsWithAFailureStatusAndAsksNot
 }
 
 }  // namespace
-

@@ -1,0 +1,37 @@
+// What the Wine runs ask of the Windows side, which the X server cannot tell without a window
+// manager: the class of the foreground window, whether the wizard's main window is minimised,
+// and whether the installer's global mutex exists. `minimise` first minimises the wizard's window
+// and hands the foreground to the desktop, as a user who turned to something else would.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* kWizardClass = L"RodiduzSetupWizard";
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[128] = {};
+  if (window != nullptr) ::GetClassNameW(window, name, 128);
+  return name;
+}
+
+void Minimise(HWND wizard) {
+  ::ShowWindow(wizard, SW_MINIMIZE);
+  ::SetForegroundWindow(::GetDesktopWindow());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  HWND wizard = ::FindWindowW(kWizardClass, nullptr);
+  if (argc > 1 && std::wcscmp(argv[1], L"minimise") == 0 && wizard != nullptr) Minimise(wizard);
+  HANDLE running = ::OpenMutexW(SYNCHRONIZE, FALSE, L"Global\\RodiduzSetupRunning");
+  std::printf("foreground: %ls\n", ClassOf(::GetForegroundWindow()).c_str());
+  std::printf("wizard: %s\n", wizard == nullptr ? "none" : ::IsIconic(wizard) ? "minimised" : "shown");
+  std::printf("running mutex: %s\n", running != nullptr ? "exists" : "missing");
+  if (running != nullptr) ::CloseHandle(running);
+  return 0;
+}
