@@ -10,9 +10,10 @@
 
 namespace {
 
-// What the scans keep from one call to the next. Made on the first call, not in DllMain, where
-// nothing may wait for another thread; a plain pointer, so that nothing of it is torn down at
-// process exit, when the pool's threads are already gone.
+// What the scans keep from one call to the next. Made on the first call, not in DllMain: starting
+// the pump waits for a pool thread to take it up, and a new thread cannot start while DllMain
+// holds the loader lock. A plain pointer, so that nothing of it is torn down at process exit,
+// when the pool's threads are gone already.
 struct Scanner {
   SetupApiDeviceList list;
   WatchedSerialPorts ports{list};
