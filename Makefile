@@ -76,10 +76,10 @@ screenshots: build
 bench: build
 	@for b in build/bench/rodiduz-bench-*; do [ -x "$$b" ] && "$$b"; done
 
-# The Windows program, the Qt-free core, the stand-in usblib.dll and the Win32 backend tests:
-# the root project configured with a mingw-w64 toolchain file, for 64-bit Windows in build-win/
-# and for 32-bit Windows, the word size of the vendor's usblib.dll, in build-win32/. test-windows checks the programs'
-# import and export tables and runs the tests under Wine (the 32-bit ones where Wine can).
+# The Windows program, the Qt-free core, our usblib.dll, the tests' stand-in usblib.dll and the
+# Win32 backend tests: the root project configured with a mingw-w64 toolchain file, for 64-bit
+# Windows in build-win/ and for 32-bit Windows, the word size of the vendor's usblib.dll, in
+# build-win32/. test-windows checks the programs' import and export tables and runs the tests under Wine (the 32-bit ones where Wine can).
 # The Windows program takes the pictures the Linux build draws; the Wine whole run drives it
 # against the Linux build's box simulator.
 windows: build/build.ninja
@@ -101,8 +101,9 @@ windows: build/build.ninja
 
 # The installers build-win/rodiduz-setup-<version>-setup.exe and, for the 32-bit program,
 # build-win32/rodiduz-setup-<version>-x86-setup.exe (NSIS): the program, apnlist.csv, README.txt
-# and licence notices under Program Files, a Start-menu shortcut and an uninstaller.
-# USBLIB_DLL=<path> puts the vendor's usblib.dll beside the program of its word size.
+# and licence notices and our usblib.dll under Program Files, a Start-menu shortcut and an
+# uninstaller. USBLIB_DLL=<path> puts the vendor's usblib.dll in place of ours in the installer
+# of its word size.
 windows-installer: windows
 	cmake --build build-win -j $(JOBS) --target rodiduz_installer
 	cmake --build build-win32 -j $(JOBS) --target rodiduz_installer

@@ -111,6 +111,12 @@ expect_logged() {
     grep -qF "$line" "$saved" || { cat "$saved" >&2; fail "the saved log lacks \"$line\""; }
   done
 }
+expect_not_logged() {
+  saved_log
+  for line in "$@"; do
+    ! grep -qF "$line" "$saved" || { cat "$saved" >&2; fail "the saved log has \"$line\""; }
+  done
+}
 # The simulator prints each line it received as "<- line".
 received() { sed -n 's/^<- //p' "$work/boxsim.out"; }
 expect_received_in_order() {

@@ -7,7 +7,7 @@
 ;
 ;   makensis -DVERSION=<x.y.z> -DPROGRAM_DIR=<folder of rodiduz-setup.exe>
 ;            -DSTAGE_DIR=<folder of apnlist.csv, README.txt and Licences\> -DICON=<icon.ico>
-;            -DOUTFILE=<installer.exe> [-DUSBLIB_DLL=<the vendor's usblib.dll>]
+;            -DOUTFILE=<installer.exe> -DUSBLIB_DLL=<our usblib.dll or the vendor's>
 ;            [-DBITS=32] [-DINSTALL_ROOT=<folder>] rodiduz-setup.nsi
 ;
 ; BITS=32 makes a 32-bit installer for the 32-bit program, installing under the 32-bit
@@ -27,6 +27,10 @@ Unicode true
   !ifndef INSTALL_ROOT
     !define INSTALL_ROOT "$PROGRAMFILES32"
   !endif
+!endif
+
+!ifndef USBLIB_DLL
+  !error "USBLIB_DLL names the usblib.dll to install beside the program"
 !endif
 
 !define APP_NAME "Rodiduz Box Setup Wizard"
@@ -67,7 +71,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${PUBLISHER}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
-!define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the README (where the USB library goes)"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the README"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
@@ -119,9 +123,8 @@ Section "Install"
   File "${PROGRAM_DIR}/${EXE}"
   File "${STAGE_DIR}/apnlist.csv"
   File "${STAGE_DIR}/README.txt"
-  !ifdef USBLIB_DLL
-    File "/oname=usblib.dll" "${USBLIB_DLL}"
-  !endif
+  ; Replaces a usblib.dll put there by hand: an installation carries the library it was built with.
+  File "/oname=usblib.dll" "${USBLIB_DLL}"
   SetOutPath "$INSTDIR\Licences"
   File "${STAGE_DIR}/Licences/copyright.txt"
   File "${STAGE_DIR}/Licences/Apache-2.0.txt"
@@ -151,8 +154,8 @@ Function un.onInit
   Call un.RefuseWhileRunning
 FunctionEnd
 
-; Only what the installer put there, and the vendor's usblib.dll the README asks the user to
-; put beside the program; the folder goes only when nothing else is left in it.
+; Only what the installer put there, usblib.dll also when the user replaced it with the
+; vendor's as the README allows; the folder goes only when nothing else is left in it.
 Section "Uninstall"
   Call un.RefuseWhileRunning
   SetShellVarContext all

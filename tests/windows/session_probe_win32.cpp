@@ -1,7 +1,8 @@
 // What the Wine runs ask of the Windows side, which the X server cannot tell without a window
 // manager: the class of the foreground window, whether the wizard's main window is minimised,
 // and whether the installer's global mutex exists. `minimise` first minimises the wizard's window
-// and hands the foreground to the desktop, as a user who turned to something else would.
+// and hands the foreground to the desktop, as a user who turned to something else would; `texts`
+// also prints the text of each of the main window's controls, one "text: " line each.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,6 +17,12 @@ std::wstring ClassOf(HWND window) {
   wchar_t name[128] = {};
   if (window != nullptr) ::GetClassNameW(window, name, 128);
   return name;
+}
+
+BOOL CALLBACK PrintText(HWND control, LPARAM) {
+  wchar_t text[512] = {};
+  if (::GetWindowTextW(control, text, 512) > 0) std::printf("text: %ls\n", text);
+  return TRUE;
 }
 
 void Minimise(HWND wizard) {
@@ -33,5 +40,6 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("wizard: %s\n", wizard == nullptr ? "none" : ::IsIconic(wizard) ? "minimised" : "shown");
   std::printf("running mutex: %s\n", running != nullptr ? "exists" : "missing");
   if (running != nullptr) ::CloseHandle(running);
+  if (argc > 1 && std::wcscmp(argv[1], L"texts") == 0 && wizard != nullptr) ::EnumChildWindows(wizard, PrintText, 0);
   return 0;
 }
