@@ -1,5 +1,5 @@
 // The "Wizard log" window's share of the log, without a window: which lines it shows and the
-// note on the rest, and the wake-ups.
+// note on the rest, the wake-ups, and Copy all, Save as... and the line saying where the log goes.
 #include "controller/log_window_feed.h"
 
 #include <gtest/gtest.h>
@@ -7,11 +7,16 @@
 #include <algorithm>
 #include <atomic>
 #include <deque>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "common/platform.h"
+#include "controller/main_form.h"
 #include "support/form_fixture.h"
+#include "support/system_errors.h"
 
 namespace {
 
@@ -167,6 +172,90 @@ TEST(LogWindowFeed, AWorkerLoggingFastWakesTheWindowForItsLastLines) {
   EXPECT_EQ(window.lines.front(), AnsiToNative(kStamp + Text(kLines - LogWindowFeed::kMaxLines, 1)));
   EXPECT_EQ(window.lines.back(), AnsiToNative(kStamp + Text(kLines - 1, 1)));
   EXPECT_EQ(window.note, LogNotShownNote(kLines - LogWindowFeed::kMaxLines));
+}
+
+TEST(LogWindow, OpensSayingWhereTheLogGoesAndShowsItMaskedOneLineForEachLine) {
+  FormFixture fixture;
+  TForm1& form = fixture.form();
+  RecordingView& view = fixture.view();
+  form.LogLine("[Tx]  [SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:web USER: PW:pw PIN:4321]");
+  EXPECT_EQ(view.log_window_wakes.load(), 0) << "woken while closed";
+  form.OpenLogWindow();
+  ASSERT_EQ(view.log_window_places.size(), 1u);
+  EXPECT_EQ(NativeToUtf8(view.log_window_places[0]),
+            "The log is saved as \"" + fixture.folder().File(kLogFileName) + "\" when the wizard closes.");
+  WindowText window;
+  window.Apply(form.LogWindowLines.Take());
+  form.LogLine("tab\tand bell\a");
+  form.LogLine("the next");
+  EXPECT_EQ(view.log_window_wakes.load(), 1);
+  window.Apply(form.LogWindowLines.Take());
+  EXPECT_EQ(std::vector<NativeString>(window.lines.begin(), window.lines.end()),
+            (std::vector<NativeString>{u"[09:05:03.007]  [Tx]  [SIMPUK PUK:********]    [GPRSSET APN:web USER: PW:** PIN:****]",
+                                       u"[09:05:03.007]  tab\tand bell ", u"[09:05:03.007]  the next"}));
+  // Ctrl+L again: brought to the front, nothing taken twice.
+  form.OpenLogWindow();
+  EXPECT_EQ(view.log_window_places.size(), 2u);
+  EXPECT_TRUE(form.LogWindowLines.Take().add.empty());
+}
+
+TEST(LogWindow, CopyAllAndSaveAsTakeTheLogAsItStandsAndAFailedSaveLosesNothing) {
+  FormFixture fixture;
+  TForm1& form = fixture.form();
+  RecordingView& view = fixture.view();
+  form.LogLine("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
+  form.LogLine("second");
+  const std::string log = form.LogList.FileContent();
+  ASSERT_EQ(log.find("secret"), std::string::npos);
+  form.CopyWholeLog();
+  EXPECT_EQ(view.clipboard, AnsiToNative(log));
+
+  struct Row {
+    const char* name;
+    std::optional<std::string> answer;  // nothing: cancelled
+    std::string written;                // the file at the answer's path afterwards
+    std::string error;                  // the error shown; empty: none
+  };
+  ScratchFolder target;
+  const std::string copy = target.Write("copy of the log.txt", "an older copy");
+  const std::string unreachable = target.File("missing") + kPathSeparator + "log.txt";
+  const Row rows[] = {
+      {"cancelled", std::nullopt, "", ""},
+      {"a folder that is not there", unreachable, "",
+       "Cannot create file \"" + unreachable + "\". " + MissingFolderReason()},
+      {"over an older copy", copy, log, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    view.errors.clear();
+    view.save_log_answer = row.answer;
+    form.SaveLogAs();
+    EXPECT_EQ(NativeToUtf8(view.save_log_offers.back()), kLogFileName);
+    EXPECT_EQ(view.errors, row.error.empty() ? std::vector<NativeString>{}
+                                             : std::vector<NativeString>{AnsiToNative(row.error)});
+    if (row.answer && row.error.empty()) {
+      EXPECT_EQ(ReadFileForTest(*row.answer), row.written);
+    }
+    EXPECT_EQ(form.LogList.FileContent(), log);
+  }
+  EXPECT_FALSE(std::filesystem::exists(target.File("missing")));
+}
+
+TEST(LogWindow, APlaceTheLogCannotGoIsNamedWithWhyAndWhatToDo) {
+  ScratchFolder folder;
+  RecordingView view;
+  TForm1Environment environment;
+  environment.catalogue_path = folder.Write("apnlist.csv", "");
+  environment.usb_library = folder.File("no-such-usblib.so");
+  environment.log_folder = []() -> std::string {
+    throw FileCreateError("Cannot use the log folder \"/home/u/.local/state/rodiduz-setup\". It belongs to another user.");
+  };
+  TForm1 form(view, std::move(environment));
+  form.OpenLogWindow();
+  ASSERT_EQ(view.log_window_places.size(), 1u);
+  EXPECT_EQ(NativeToUtf8(view.log_window_places[0]),
+            "Cannot use the log folder \"/home/u/.local/state/rodiduz-setup\". It belongs to another user. "
+            "Save as... keeps a copy of the log elsewhere.");
 }
 
 }  // namespace
