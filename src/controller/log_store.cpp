@@ -147,7 +147,8 @@ bool LogStore::VisitNewestFirst(const Blocks& blocks, std::size_t count, Visit v
   return true;
 }
 
-LogStore::Newest LogStore::LinesFrom(std::uint64_t first, std::size_t max_lines, std::size_t max_bytes) const {
+LogStore::Newest LogStore::LinesFrom(std::uint64_t first, std::size_t max_lines,
+                                     std::size_t max_bytes) const {
   // The head holds lines 0 to head_lines_ - 1, the tail the newest tail_lines_; those between
   // were left out.
   const std::uint64_t tail_first = added_ - tail_lines_;

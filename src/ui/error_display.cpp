@@ -12,7 +12,8 @@
 
 void ShowErrorDisplay(const QString& text, QWidget* parent) {
   PrintError(text);
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok, parent);
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                  parent);
   box.exec();
 }
 

@@ -22,7 +22,8 @@ LogWindow::LogWindow(QWidget* owner, TForm1& form) : QWidget(owner, Qt::Window),
   setPalette(face);
   setAutoFillBackground(true);
 
-  BuildFromLayout(this, LayoutWindow::LogForm, [this](const ComponentLayout& row, QWidget* widget) { Bind(row, widget); });
+  BuildFromLayout(this, LayoutWindow::LogForm,
+                  [this](const ComponentLayout& row, QWidget* widget) { Bind(row, widget); });
   SetTabOrderAndNames();
   // Return and Enter press the focused button, as Space does.
   for (QPushButton* button : {CopyAll, SaveAs, Close}) button->setAutoDefault(true);
@@ -52,7 +53,8 @@ void LogWindow::SetTabOrderAndNames() {
   QString caption = QString::fromUtf8(CaptionOf(*FindLayout(LayoutWindow::LogForm, kLogTextName))->text);
   if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
   Text->setAccessibleName(caption);
-  Text->setAccessibleDescription(QStringLiteral("The wizard's log, newest line last; read-only, to select and copy"));
+  Text->setAccessibleDescription(
+      QStringLiteral("The wizard's log, newest line last; read-only, to select and copy"));
 }
 
 void LogWindow::ShowWithPlace(const QString& place) {

@@ -345,15 +345,19 @@ void MainWindow::ShowLogWindow(const NativeString& place) { LogForm().ShowWithPl
 void MainWindow::WakeLogWindow() {
   // Queued also on the window's thread: the lines of one step of the wizard come as one batch.
   const bool posted = QMetaObject::invokeMethod(
-      this, [this] { if (log_window_ != nullptr) log_window_->TakeLines(); }, Qt::QueuedConnection);
+      this, [this] { TakeLogWindowLines(); }, Qt::QueuedConnection);
   if (!posted) controller_->LogWindowLines.WakeLost();
+}
+
+void MainWindow::TakeLogWindowLines() {
+  if (log_window_ != nullptr) log_window_->TakeLines();
 }
 
 std::optional<std::string> MainWindow::AskWhereToSaveLog(const NativeString& name) {
   const QDir folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-  const QString path =
-      QFileDialog::getSaveFileName(DialogOwner(), QString::fromUtf8(kSaveLogTitle), folder.filePath(ToQt(name)),
-                                   QStringLiteral("Text files (*.txt);;All files (*)"));
+  const QString path = QFileDialog::getSaveFileName(DialogOwner(), QString::fromUtf8(kSaveLogTitle),
+                                                    folder.filePath(ToQt(name)),
+                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
   if (path.isEmpty()) return std::nullopt;
   return QFile::encodeName(path).toStdString();
 }

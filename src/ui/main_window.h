@@ -194,6 +194,8 @@ class MainWindow : public QWidget, public FormView {
   bool LeaveWithoutLog(const QString& failure);
   // What a box or a file dialog asked for from the log window stands over.
   QWidget* DialogOwner();
+  // Applies what waits for the log window, once it has been made.
+  void TakeLogWindowLines();
 
   // Points a member at the widget built for its component.
   template <typename W>

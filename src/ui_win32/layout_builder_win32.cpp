@@ -61,8 +61,8 @@ ControlClass ClassFor(const ComponentLayout& row) {
       return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ComponentKind::Memo:
       return {L"EDIT",
-              ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | WS_VSCROLL | WS_HSCROLL |
-                  WS_TABSTOP,
+              ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | WS_VSCROLL |
+                  WS_HSCROLL | WS_TABSTOP,
               WS_EX_CLIENTEDGE};
     case ComponentKind::Slider:
       return {TRACKBAR_CLASSW, TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS | WS_TABSTOP, 0};
@@ -92,7 +92,8 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
 // A memo is read, not typed in: Tab, Esc and Return go to the dialog manager, as from any other
 // control, where a multi-line edit would keep them for itself.
 LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
-  if (message == WM_GETDLGCODE) return ::DefSubclassProc(hwnd, message, wparam, lparam) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
+  if (message == WM_GETDLGCODE)
+    return ::DefSubclassProc(hwnd, message, wparam, lparam) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
   return ::DefSubclassProc(hwnd, message, wparam, lparam);
 }
 

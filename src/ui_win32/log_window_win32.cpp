@@ -16,9 +16,9 @@ constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
 
 Win32LogWindow::Win32LogWindow(HINSTANCE instance, HWND owner, Win32Resources& resources, TForm1& form)
     : owner_(owner), form_(form) {
-  hwnd_ = CreateTopLevelWindow(instance,
-                               {kLogWindowClass, Proc, kStyle, kExtendedStyle, "The log window cannot be created"},
-                               LayoutWindow::LogForm, owner, resources, this);
+  hwnd_ = CreateTopLevelWindow(
+      instance, {kLogWindowClass, Proc, kStyle, kExtendedStyle, "The log window cannot be created"},
+      LayoutWindow::LogForm, owner, resources, this);
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::LogForm, hwnd_, resources);
   note_ = built_->Find(kLogNoteName);
   text_ = built_->Find(kLogTextName);
@@ -60,7 +60,8 @@ void Win32LogWindow::TakeLines() {
   // The text follows the newest line while it is scrolled to the end; otherwise it keeps the
   // lines in sight and the user's selection where they are.
   SCROLLINFO scroll{sizeof scroll, SIF_ALL, 0, 0, 0, 0, 0};
-  const bool following = !::GetScrollInfo(edit, SB_VERT, &scroll) || scroll.nPos + static_cast<int>(scroll.nPage) > scroll.nMax;
+  const bool following =
+      !::GetScrollInfo(edit, SB_VERT, &scroll) || scroll.nPos + static_cast<int>(scroll.nPage) > scroll.nMax;
   DWORD start = 0;
   DWORD end = 0;
   ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -76,7 +77,8 @@ void Win32LogWindow::TakeLines() {
     const long wanted = first_visible > static_cast<long>(batch.remove_oldest)
                             ? first_visible - static_cast<long>(batch.remove_oldest)
                             : 0;
-    ::SendMessageW(edit, EM_LINESCROLL, 0, wanted - static_cast<long>(::SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)));
+    ::SendMessageW(edit, EM_LINESCROLL, 0,
+                   wanted - static_cast<long>(::SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)));
   }
   ::SendMessageW(edit, WM_SETREDRAW, TRUE, 0);
   ::InvalidateRect(edit, nullptr, TRUE);
@@ -199,6 +201,6 @@ void Win32LogWindow::CentreOverOwner() {
   ::GetWindowRect(hwnd_, &own);
   const int width = own.right - own.left;
   const int height = own.bottom - own.top;
-  ::SetWindowPos(hwnd_, nullptr, (area.left + area.right - width) / 2, (area.top + area.bottom - height) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SetWindowPos(hwnd_, nullptr, (area.left + area.right - width) / 2, (area.top + area.bottom - height) / 2,
+                 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

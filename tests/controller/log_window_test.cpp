@@ -62,6 +62,7 @@ TEST(LogWindowFeed, ShowsTheNewestLinesOfTheLogAndSaysHowManyItLeavesOut) {
     std::uint64_t note;  // the note's count; 0: no note
   };
   const LogLimits kSmall{4096, 1024, 512};
+  // clang-format off
   const Row rows[] = {
       {"a short log: every line, no note", {}, 1, {{Do::Log, 3}, {Do::Open}, {Do::Take}}, Row::kNewest, 0, 0},
       {"lines logged while it is open come in the next batch, in order", {}, 1,
@@ -83,6 +84,7 @@ TEST(LogWindowFeed, ShowsTheNewestLinesOfTheLogAndSaysHowManyItLeavesOut) {
       {"the log left out lines the window had not taken: the line saying so comes first", kSmall, 1,
        {{Do::Log, 100}, {Do::Open}, {Do::Take}, {Do::Log, 400}, {Do::Take}}, Row::kThenFromTheCut, 100, 0},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     WizardLog log(FixedTestTime, row.limits);
@@ -111,7 +113,9 @@ TEST(LogWindowFeed, ShowsTheNewestLinesOfTheLogAndSaysHowManyItLeavesOut) {
       return line.ends_with(" lines left out ...");
     });
     if (row.shows == Row::kNewest) {
-      for (long i = row.first; i < logged; ++i) expected.push_back(AnsiToNative(kStamp + Text(i, row.length)));
+      for (long i = row.first; i < logged; ++i) {
+        expected.push_back(AnsiToNative(kStamp + Text(i, row.length)));
+      }
     } else {
       ASSERT_NE(cut, held.end()) << "the log cut nothing";
       for (long i = 0; i < row.first; ++i) expected.push_back(AnsiToNative(kStamp + Text(i, row.length)));
@@ -191,8 +195,9 @@ TEST(LogWindow, OpensSayingWhereTheLogGoesAndShowsItMaskedOneLineForEachLine) {
   EXPECT_EQ(view.log_window_wakes.load(), 1);
   window.Apply(form.LogWindowLines.Take());
   EXPECT_EQ(std::vector<NativeString>(window.lines.begin(), window.lines.end()),
-            (std::vector<NativeString>{u"[09:05:03.007]  [Tx]  [SIMPUK PUK:********]    [GPRSSET APN:web USER: PW:** PIN:****]",
-                                       u"[09:05:03.007]  tab\tand bell ", u"[09:05:03.007]  the next"}));
+            (std::vector<NativeString>{
+                u"[09:05:03.007]  [Tx]  [SIMPUK PUK:********]    [GPRSSET APN:web USER: PW:** PIN:****]",
+                u"[09:05:03.007]  tab\tand bell ", u"[09:05:03.007]  the next"}));
   // Ctrl+L again: brought to the front, nothing taken twice.
   form.OpenLogWindow();
   EXPECT_EQ(view.log_window_places.size(), 2u);
@@ -248,7 +253,8 @@ TEST(LogWindow, APlaceTheLogCannotGoIsNamedWithWhyAndWhatToDo) {
   environment.catalogue_path = folder.Write("apnlist.csv", "");
   environment.usb_library = folder.File("no-such-usblib.so");
   environment.log_folder = []() -> std::string {
-    throw FileCreateError("Cannot use the log folder \"/home/u/.local/state/rodiduz-setup\". It belongs to another user.");
+    throw FileCreateError(
+        "Cannot use the log folder \"/home/u/.local/state/rodiduz-setup\". It belongs to another user.");
   };
   TForm1 form(view, std::move(environment));
   form.OpenLogWindow();

@@ -100,7 +100,7 @@ class RecordingView : public FormView {
   int track_bar_position = 0;
   std::vector<std::pair<Control, NativeString>> debug_items;
   std::vector<NativeString> log_window_places;  // every ShowLogWindow, in order
-  std::atomic<int> log_window_wakes{0};          // may come from the serial worker
+  std::atomic<int> log_window_wakes{0};         // may come from the serial worker
   std::optional<std::string> save_log_answer;   // what AskWhereToSaveLog answers
   std::vector<NativeString> save_log_offers;    // the names it was asked with
   std::vector<NativeString> errors;

@@ -101,7 +101,8 @@ TEST_F(WindowTest, EveryControlThatTakesTheFocusHasAnAccessibleName) {
   EXPECT_EQ(AccessibleText(window().MessageForm().Button1, QAccessible::Name), QStringLiteral("Close"));
   LogWindow& log = window().LogForm();
   for (QWidget* widget : log.findChildren<QWidget*>()) {
-    if (!(widget->focusPolicy() & Qt::TabFocus) || FindLayout(LayoutWindow::LogForm, widget->objectName().toStdString()) == nullptr)
+    if (!(widget->focusPolicy() & Qt::TabFocus) ||
+        FindLayout(LayoutWindow::LogForm, widget->objectName().toStdString()) == nullptr)
       continue;
     SCOPED_TRACE(widget->objectName().toStdString());
     EXPECT_FALSE(AccessibleText(widget, QAccessible::Name).isEmpty());

@@ -76,9 +76,12 @@ class QtInspector : public ComponentInspector {
  private:
   QWidget* Root(LayoutWindow which) const {
     switch (which) {
-      case LayoutWindow::Form1: return &window_;
-      case LayoutWindow::MessageForm: return &window_.MessageForm();
-      case LayoutWindow::LogForm: break;
+      case LayoutWindow::Form1:
+        return &window_;
+      case LayoutWindow::MessageForm:
+        return &window_.MessageForm();
+      case LayoutWindow::LogForm:
+        break;
     }
     return &window_.LogForm();
   }

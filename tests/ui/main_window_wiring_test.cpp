@@ -6,9 +6,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QTextBlock>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
@@ -310,7 +310,8 @@ TEST_F(WindowTest, AFloodFromAnotherThreadWakesTheWindowOnceAndLeavesTheNewestLi
 // The log window's text, one line for each paragraph.
 QStringList LogWindowLines(LogWindow& log) {
   QStringList lines;
-  for (QTextBlock block = log.Text->document()->begin(); block.isValid(); block = block.next()) lines.push_back(block.text());
+  for (QTextBlock block = log.Text->document()->begin(); block.isValid(); block = block.next())
+    lines.push_back(block.text());
   return lines;
 }
 
@@ -324,7 +325,8 @@ class FileDialogAnswer {
       QWidget* modal = QApplication::activeModalWidget();
       auto* question = qobject_cast<QMessageBox*>(modal);
       if (question != nullptr && qobject_cast<QFileDialog*>(question->parentWidget()) != nullptr) {
-        question->button(QMessageBox::Yes) != nullptr ? question->button(QMessageBox::Yes)->click() : question->accept();
+        question->button(QMessageBox::Yes) != nullptr ? question->button(QMessageBox::Yes)->click()
+                                                      : question->accept();
         return;
       }
       auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -364,9 +366,11 @@ TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
   LogWindow& log = window().LogForm();
   ASSERT_TRUE(WaitUntilActive(log));
   EXPECT_EQ(log.windowTitle(), QStringLiteral("Wizard log"));
-  EXPECT_EQ(log.Place->text(), QString::fromStdString("The log is saved as \"" + folder_.File("deruruv_ozo.txt") +
-                                                      "\" when the wizard closes."));
-  EXPECT_TRUE(LogWindowLines(log).last().endsWith(QStringLiteral("[GPRSSET APN:web USER:bob PW:****** PIN:****]")));
+  EXPECT_EQ(log.Place->text(),
+            QString::fromStdString("The log is saved as \"" + folder_.File("deruruv_ozo.txt") +
+                                   "\" when the wizard closes."));
+  EXPECT_TRUE(
+      LogWindowLines(log).last().endsWith(QStringLiteral("[GPRSSET APN:web USER:bob PW:****** PIN:****]")));
   EXPECT_FALSE(log.Text->toPlainText().contains(QStringLiteral("secret")));
   EXPECT_TRUE(log.Note->isHidden());
 
@@ -383,7 +387,8 @@ TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
 
   log.CopyAll->click();
   const QString whole = QString::fromStdString(form().LogList.FileContent());
-  EXPECT_EQ(QApplication::clipboard()->text(), QString(whole).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  EXPECT_EQ(QApplication::clipboard()->text(),
+            QString(whole).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
   const std::string saved = folder_.File("saved log.txt");
   {
@@ -424,15 +429,17 @@ TEST_F(WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
   EXPECT_TRUE(lines.first().endsWith(QStringLiteral("  line 5")));
   EXPECT_TRUE(lines.last().endsWith(QStringLiteral("  line 10004")));
   EXPECT_FALSE(log.Note->isHidden());
-  EXPECT_EQ(log.Note->text(),
-            QStringLiteral("5 earlier lines are not shown here. Copy all and Save as... take the whole log."));
+  EXPECT_EQ(
+      log.Note->text(),
+      QStringLiteral("5 earlier lines are not shown here. Copy all and Save as... take the whole log."));
   for (int i = 10005; i < 10008; ++i) form().LogLine("line " + std::to_string(i));
   ASSERT_TRUE(WaitFor([&] { return LogWindowLines(log).last().endsWith(QStringLiteral("  line 10007")); }));
   lines = LogWindowLines(log);
   EXPECT_EQ(lines.size(), 10000);
   EXPECT_TRUE(lines.first().endsWith(QStringLiteral("  line 8")));
-  EXPECT_EQ(log.Note->text(),
-            QStringLiteral("8 earlier lines are not shown here. Copy all and Save as... take the whole log."));
+  EXPECT_EQ(
+      log.Note->text(),
+      QStringLiteral("8 earlier lines are not shown here. Copy all and Save as... take the whole log."));
 }
 
 }  // namespace

@@ -164,9 +164,12 @@ class Win32Inspector : public ComponentInspector {
  private:
   const BuiltWindow& Built(LayoutWindow which) const {
     switch (which) {
-      case LayoutWindow::Form1: return window_.Built();
-      case LayoutWindow::MessageForm: return window_.MessageForm().Built();
-      case LayoutWindow::LogForm: break;
+      case LayoutWindow::Form1:
+        return window_.Built();
+      case LayoutWindow::MessageForm:
+        return window_.MessageForm().Built();
+      case LayoutWindow::LogForm:
+        break;
     }
     return window_.LogForm().Built();
   }
@@ -717,7 +720,6 @@ TEST_F(Win32WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutThe
   }
 }
 
-
 // The log window's text, line by line.
 std::vector<std::wstring> LogWindowLines(Win32LogWindow& log) {
   const std::wstring text = WindowText(log.ControlHandle(kLogTextName));
@@ -772,7 +774,8 @@ TEST_F(Win32WindowTest, TheLogWindowOpensFromTheKeyboardAndTheSystemMenuAndGrows
   ASSERT_TRUE(PumpUntil([&] { return LogWindowLines(log).size() == before + 100; }));
   const std::vector<std::wstring> lines = LogWindowLines(log);
   for (int i = 0; i < 100; ++i) {
-    ASSERT_TRUE(EndsWith(lines[before + static_cast<std::size_t>(i)], L"from the worker " + std::to_wstring(i)));
+    ASSERT_TRUE(
+        EndsWith(lines[before + static_cast<std::size_t>(i)], L"from the worker " + std::to_wstring(i)));
   }
 
   std::vector<HWND> visited;
@@ -839,11 +842,12 @@ TEST_F(Win32WindowTest, SaveAsWritesTheLogAndAFailedSaveShowsWhyAndLosesNothing)
   EXPECT_EQ(ReadFileForTest(saved), window_->Controller().LogList.FileContent());
 
   const std::string held = folder_.Write("held.txt", "an older copy");
-  const HANDLE holder = ::CreateFileW(WideFromUtf8(held.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE holder = ::CreateFileW(WideFromUtf8(held.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   {
-    const BoxWatch watch({ChooseFile(held), [](HWND question) { ::PostMessageW(question, WM_COMMAND, IDYES, 0); }});
+    const BoxWatch watch(
+        {ChooseFile(held), [](HWND question) { ::PostMessageW(question, WM_COMMAND, IDYES, 0); }});
     ::SendMessageW(save_as, BM_CLICK, 0, 0);
   }
   ::CloseHandle(holder);
@@ -868,13 +872,15 @@ TEST_F(Win32WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
   EXPECT_TRUE(EndsWith(lines.back(), L"  line 10004"));
   HWND note = log.ControlHandle(kLogNoteName);
   EXPECT_TRUE(::IsWindowVisible(note));
-  EXPECT_EQ(WindowText(note), L"5 earlier lines are not shown here. Copy all and Save as... take the whole log.");
+  EXPECT_EQ(WindowText(note),
+            L"5 earlier lines are not shown here. Copy all and Save as... take the whole log.");
   for (int i = 10005; i < 10008; ++i) form.LogLine("line " + std::to_string(i));
   ASSERT_TRUE(PumpUntil([&] { return EndsWith(LogWindowLines(log).back(), L"  line 10007"); }));
   lines = LogWindowLines(log);
   EXPECT_EQ(lines.size(), 10000u);
   EXPECT_TRUE(EndsWith(lines.front(), L"  line 8"));
-  EXPECT_EQ(WindowText(note), L"8 earlier lines are not shown here. Copy all and Save as... take the whole log.");
+  EXPECT_EQ(WindowText(note),
+            L"8 earlier lines are not shown here. Copy all and Save as... take the whole log.");
 }
 
 }  // namespace
