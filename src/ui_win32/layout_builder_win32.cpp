@@ -92,9 +92,8 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
 // A memo is read, not typed in: Tab, Esc and Return go to the dialog manager, as from any other
 // control, where a multi-line edit would keep them for itself.
 LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
-  if (message == WM_GETDLGCODE)
-    return ::DefSubclassProc(hwnd, message, wparam, lparam) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB);
-  return ::DefSubclassProc(hwnd, message, wparam, lparam);
+  const LRESULT result = ::DefSubclassProc(hwnd, message, wparam, lparam);
+  return message == WM_GETDLGCODE ? result & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB) : result;
 }
 
 LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {

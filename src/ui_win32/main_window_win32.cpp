@@ -70,8 +70,9 @@ std::optional<std::wstring> AskForFileName(HWND owner, const std::wstring& offer
       AsFunction<GetSaveFileNameFunction>(SystemFunction(L"comdlg32.dll", "GetSaveFileNameW"));
   static const auto extended_error =
       AsFunction<ExtendedErrorFunction>(SystemFunction(L"comdlg32.dll", "CommDlgExtendedError"));
-  if (get_save_file_name == nullptr)
+  if (get_save_file_name == nullptr) {
     throw std::runtime_error("The system's file dialog could not be loaded.");
+  }
   static constexpr wchar_t kFilter[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
   std::vector<wchar_t> name(32768, L'\0');
   offered.copy(name.data(), std::min(offered.size(), name.size() - 1));
@@ -87,8 +88,9 @@ std::optional<std::wstring> AskForFileName(HWND owner, const std::wstring& offer
   dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   if (get_save_file_name(&dialog)) return std::wstring(name.data());
   const DWORD error = extended_error != nullptr ? extended_error() : 0;
-  if (error != 0)
+  if (error != 0) {
     throw std::runtime_error("The system's file dialog failed (error " + std::to_string(error) + ").");
+  }
   return std::nullopt;
 }
 
@@ -166,8 +168,9 @@ int Win32MainWindow::Run() {
 void Win32MainWindow::HandleMessage(MSG& message) {
   // Ctrl+L, whichever of the program's windows has the keyboard.
   if (accelerators_ != nullptr && ::IsWindow(hwnd_) &&
-      ::TranslateAcceleratorW(hwnd_, accelerators_, &message))
+      ::TranslateAcceleratorW(hwnd_, accelerators_, &message)) {
     return;
+  }
   const bool for_message_form = message_form_ != nullptr && message_form_->TranslateDialogMessage(message);
   const bool for_log_window =
       !for_message_form && log_window_ != nullptr && log_window_->TranslateDialogMessage(message);
@@ -642,8 +645,9 @@ void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
 }
 
 Win32LogWindow& Win32MainWindow::LogForm() {
-  if (log_window_ == nullptr)
+  if (log_window_ == nullptr) {
     log_window_ = std::make_unique<Win32LogWindow>(instance_, hwnd_, resources_, *controller_);
+  }
   return *log_window_;
 }
 
