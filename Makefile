@@ -69,7 +69,8 @@ fuzz: deps
 	    -artifact_prefix=build-fuzz/findings/$$name/ build-fuzz/corpus/$$name || status=1; \
 	done; exit $$status
 
-# Pictures of the four pages and the message window, taken under Xvfb against the simulator.
+# Pictures of the four pages, the message window and the log window, taken under Xvfb against
+# the simulator.
 screenshots: build
 	bash scripts/screenshots build
 
@@ -111,7 +112,8 @@ windows-installer: windows
 test-windows: windows-installer
 	bash scripts/test-windows build-win build-win32
 
-# Pictures of the Windows program's pages, taken under Wine on Xvfb against the simulator.
+# Pictures of the Windows program's pages, message window and log window, taken under Wine on
+# Xvfb against the simulator.
 screenshots-windows: windows
 	bash scripts/screenshots-windows build-win
 

@@ -2,6 +2,7 @@
 // The Qt window implements it; the tests use a recording view.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "common/text.h"
@@ -95,6 +96,17 @@ class FormView {
   virtual int OpenWithShell(const NativeString& text) = 0;
   virtual void ShowPlainMessage(const NativeString& text) = 0;
   virtual void CloseWindow() = 0;
+
+  // The "Wizard log" window. Shows it with the line saying where the log is saved, or brings
+  // it to the front, and applies what TForm1::LogWindowLines holds for it at once.
+  virtual void ShowLogWindow(const NativeString& place) = 0;
+  // Any thread: lines wait in TForm1::LogWindowLines, for the window's thread to take.
+  virtual void WakeLogWindow() = 0;
+  // Asks where to save a copy of the log, offering `name`: the path in the system's 8-bit
+  // form, or nothing when the user cancels.
+  virtual std::optional<std::string> AskWhereToSaveLog(const NativeString& name) = 0;
+  // An error, in a box over the window the user works in.
+  virtual void ShowError(const NativeString& text) = 0;
 
   // Debug mirrors (ListBox1, ListBox3). The controller only calls them while the layout makes
   // the list visible; a view may be called from the serial worker for ListBox3 and must then

@@ -135,6 +135,47 @@ void LogStore::ForEachLine(Visit visit) const {
   visit_blocks(tail_);
 }
 
+template <typename Blocks, typename Visit>
+bool LogStore::VisitNewestFirst(const Blocks& blocks, std::size_t count, Visit visit) {
+  for (auto block = blocks.rbegin(); block != blocks.rend() && count > 0; ++block) {
+    const std::string_view text = block->text;
+    for (std::size_t i = block->ends.size(); i > 0 && count > 0; --i, --count) {
+      const std::size_t begin = i > 1 ? block->ends[i - 2] : 0;
+      if (!visit(text.substr(begin, block->ends[i - 1] - kLineEnd.size() - begin))) return false;
+    }
+  }
+  return true;
+}
+
+LogStore::Newest LogStore::LinesFrom(std::uint64_t first, std::size_t max_lines,
+                                     std::size_t max_bytes) const {
+  // The head holds lines 0 to head_lines_ - 1, the tail the newest tail_lines_; those between
+  // were left out.
+  const std::uint64_t tail_first = added_ - tail_lines_;
+  const std::size_t tail_wanted =
+      first <= tail_first ? tail_lines_ : static_cast<std::size_t>(added_ - std::min(first, added_));
+  const bool cut_wanted = left_out_ > 0 && first < tail_first;
+  const std::size_t head_wanted = first < head_lines_ ? head_lines_ - static_cast<std::size_t>(first) : 0;
+
+  std::vector<std::string_view> taken;  // newest first
+  std::size_t bytes = 0;
+  const auto take = [&](std::string_view line) {
+    if (taken.size() >= max_lines || (!taken.empty() && bytes + line.size() > max_bytes)) return false;
+    taken.push_back(line);
+    bytes += line.size();
+    return true;
+  };
+  const std::string cut = cut_wanted ? CutLine() : std::string();
+  if (VisitNewestFirst(tail_, tail_wanted, take) && (!cut_wanted || take(cut))) {
+    VisitNewestFirst(head_, head_wanted, take);
+  }
+  Newest newest;
+  newest.lines.assign(taken.rbegin(), taken.rend());
+  newest.skipped = head_wanted + (cut_wanted ? 1 : 0) + tail_wanted - taken.size();
+  newest.next = added_;
+  return newest;
+}
+
 std::vector<std::string> LogStore::Lines() const {
   std::vector<std::string> lines;
   lines.reserve(Size());

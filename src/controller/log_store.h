@@ -45,6 +45,17 @@ class LogStore {
   // Every line held followed by CR LF, as the file is written.
   std::string FileContent() const;
 
+  // Lines count from 0 in the order they were added.
+  struct Newest {
+    std::vector<std::string> lines;  // oldest first
+    std::uint64_t skipped = 0;       // lines held from `first` on that did not fit the limits
+    std::uint64_t next = 0;          // the number the next line added will have
+  };
+  // The newest lines held that were added as number `first` or later, at most `max_lines` of
+  // them and `max_bytes` (the newest one always), without their CR LF; the line of the cut among
+  // them where lines from `first` on were left out. Time in proportion to the lines returned.
+  Newest LinesFrom(std::uint64_t first, std::size_t max_lines, std::size_t max_bytes) const;
+
  private:
   struct Block {
     std::string text;                 // lines, each followed by CR LF as in the file
@@ -54,6 +65,10 @@ class LogStore {
   void AppendLine(Blocks& blocks, std::string_view stamp, std::string_view text);
   template <typename Visit>
   void ForEachLine(Visit visit) const;
+  // Visits the newest `count` lines of `blocks`, newest first, until `visit` returns false;
+  // false then.
+  template <typename Blocks, typename Visit>
+  static bool VisitNewestFirst(const Blocks& blocks, std::size_t count, Visit visit);
   void CloseHead();
   void DropOldestTailBlock();
   std::string CutLine() const;

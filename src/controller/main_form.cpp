@@ -61,6 +61,7 @@ void TForm1::LogLine(const AnsiString& text) {
   // The log is sent to support: no PIN, PUK or password may reach it, nor the mirror of it.
   const AnsiString line = MaskSecretsInLogLine(text);
   LogList.Append(line);
+  if (LogWindowLines.LineAdded()) view_.WakeLogWindow();
   if (log_mirror_visible_) view_.AddDebugItem(Control::ListBox3, AnsiToNative(line));
 }
 
@@ -71,8 +72,11 @@ void TForm1::FormShow(TObject* /*Sender*/) {
 }
 
 void TForm1::FormClose(TObject* /*Sender*/, TCloseAction& /*Action*/) {
-  const std::string folder = environment_.log_folder ? environment_.log_folder() : LogFolder();
-  LogFiles.Save(folder, LogList.FileContent());
+  LogFiles.Save(LogFolderInUse(), LogList.FileContent());
+}
+
+std::string TForm1::LogFolderInUse() const {
+  return environment_.log_folder ? environment_.log_folder() : LogFolder();
 }
 
 std::string TForm1::SaveLogUnattended() {
@@ -91,6 +95,32 @@ std::string TForm1::SaveLogUnattended() {
     return failure + " The log was saved as \"" + folder + kLogFileName + "\" instead.";
   } catch (const std::exception& error) {
     return failure + " " + ErrorDisplayText(error) + " The log could not be saved.";
+  }
+}
+
+void TForm1::OpenLogWindow() {
+  LogWindowLines.Open();
+  view_.ShowLogWindow(AnsiToNative(LogPlaceText()));
+}
+
+void TForm1::CopyWholeLog() { view_.CopyToClipboard(AnsiToNative(LogList.FileContent())); }
+
+void TForm1::SaveLogAs() {
+  const std::optional<std::string> path = view_.AskWhereToSaveLog(AnsiToNative(kLogFileName));
+  if (!path) return;
+  try {
+    ReplaceFile(*path, LogList.FileContent());
+  } catch (const std::exception& error) {
+    view_.ShowError(AnsiToNative(ErrorDisplayText(error)));
+  }
+}
+
+std::string TForm1::LogPlaceText() const {
+  try {
+    return "The log is saved as \"" + LogFolderInUse() + kLogFileName + "\" when the wizard closes.";
+  } catch (const std::exception& error) {
+    // The close will say so too, and ask; a copy can be kept before then.
+    return ErrorDisplayText(error) + " Save as... keeps a copy of the log elsewhere.";
   }
 }
 

@@ -15,6 +15,7 @@
 #include "controller/apn_list.h"
 #include "controller/form_view.h"
 #include "controller/log_history.h"
+#include "controller/log_window_feed.h"
 #include "controller/refused_sim_codes.h"
 #include "controller/web_link.h"
 #include "controller/wizard_log.h"
@@ -150,6 +151,18 @@ class TForm1 : private TForm1Registration {
   // when the log was saved where it always is. Never throws.
   std::string SaveLogUnattended();
 
+  // The "Wizard log" window
+  // Ctrl+L, and on Windows the system menu's "Show wizard log": shows the window, or brings it
+  // to the front.
+  void OpenLogWindow();
+  // Copy all: the whole log as it stands (masked, CR LF) onto the clipboard.
+  void CopyWholeLog();
+  // Save as...: the log as it stands into a file the user chooses, through the replacing save;
+  // a failure is shown, and the log and any file of that name stay as they were.
+  void SaveLogAs();
+  // Where a close saves the log: the newest log's full path, or why its folder cannot be used.
+  std::string LogPlaceText() const;
+
   // Sets a check box from code; its click handler runs only when the state changes.
   void SetCheckBox(Control check_box, bool checked);
 
@@ -162,6 +175,7 @@ class TForm1 : private TForm1Registration {
   std::atomic<bool> PortOpen{false};
   std::unique_ptr<WinSerial> Serial;
   WizardLog LogList;
+  LogWindowFeed LogWindowLines{LogList};  // what the "Wizard log" window shows of it
   LogHistory LogFiles;  // the saved log and the four before it
   std::deque<AnsiString> DutRecvList;
   std::mutex DutRecvLock;
@@ -212,6 +226,8 @@ class TForm1 : private TForm1Registration {
   // Box texts become native texts when they are put into a label.
   void SetLabel(Control label, const AnsiString& text);
   void Pause(unsigned milliseconds);
+  // The folder a close saves the log in; throws when it cannot be used.
+  std::string LogFolderInUse() const;
   // The Done page's link for the box's ID, or the words that the ID makes none.
   void ShowBoxLink();
 

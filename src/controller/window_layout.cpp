@@ -12,6 +12,7 @@ using K = ComponentKind;
 
 constexpr LayoutWindow kMain = LayoutWindow::Form1;
 constexpr LayoutWindow kMessage = LayoutWindow::MessageForm;
+constexpr LayoutWindow kLog = LayoutWindow::LogForm;
 constexpr C kNoKey = Control::Count;
 
 constexpr LayoutFont OpenSans(int points) { return {FontFace::OpenSans, points, false, 0x000000}; }
@@ -160,6 +161,17 @@ const ComponentLayout kRows[] = {
    nullptr, Placement::Stretch, LayoutPicture::MessageBackground},
   {kMessage, "Label1", kNoKey, K::Label, "MessageForm", {23, 40, 314, 74}, "Label1", Tahoma(12), kFixed | kWraps},
   {kMessage, "Button1", kNoKey, K::Button, "MessageForm", {160, 127, 75, 25}, "Close", kInherited, 0, 0},
+
+  // The "Wizard log" window. The caption stands just before the text it names for screen
+  // readers; the note says how many earlier lines the text leaves out, when it does.
+  {kLog, "LogForm", kNoKey, K::Window, "", {0, 0, 720, 480}, "Wizard log", Tahoma(8)},
+  {kLog, kLogNoteName, kNoKey, K::Label, "LogForm", {150, 8, 562, 14}, "", kInherited, kFixed | kHidden},
+  {kLog, "LogCaption", kNoKey, K::Label, "LogForm", {8, 8, 136, 14}, "Log so far:", kInherited, kFixed},
+  {kLog, kLogTextName, kNoKey, K::Memo, "LogForm", {8, 26, 704, 358}, nullptr, kInherited, 0, 0},
+  {kLog, kLogPlaceName, kNoKey, K::Label, "LogForm", {8, 392, 704, 42}, "", kInherited, kFixed | kWraps},
+  {kLog, kLogCopyAllName, kNoKey, K::Button, "LogForm", {8, 446, 90, 25}, "Copy all", kInherited, 0, 1},
+  {kLog, kLogSaveAsName, kNoKey, K::Button, "LogForm", {106, 446, 90, 25}, "Save as...", kInherited, 0, 2},
+  {kLog, kLogCloseName, kNoKey, K::Button, "LogForm", {622, 446, 90, 25}, "Close", kInherited, 0, 3},
 };
 // clang-format on
 
@@ -226,7 +238,7 @@ std::vector<const ComponentLayout*> TabChain(LayoutWindow window) {
 
 const ComponentLayout* CaptionOf(const ComponentLayout& field) {
   if (field.kind != ComponentKind::Edit && field.kind != ComponentKind::MaskedEdit &&
-      field.kind != ComponentKind::ComboBox) {
+      field.kind != ComponentKind::ComboBox && field.kind != ComponentKind::Memo) {
     return nullptr;
   }
   const std::vector<const ComponentLayout*> siblings = ChildrenOf(field.window, field.parent);
@@ -246,6 +258,7 @@ bool TakesFocus(ComponentKind kind) {
     case ComponentKind::ComboBox:
     case ComponentKind::CheckBox:
     case ComponentKind::ListBox:
+    case ComponentKind::Memo:
     case ComponentKind::Slider:
       return true;
     default:

@@ -10,7 +10,7 @@
 
 #include "controller/form_view.h"
 
-enum class LayoutWindow { Form1, MessageForm };
+enum class LayoutWindow { Form1, MessageForm, LogForm };
 
 enum class ComponentKind {
   Window,  // the window itself: its caption, client size and font
@@ -25,6 +25,7 @@ enum class ComponentKind {
   ComboBox,  // a sorted drop-down list, no typing
   CheckBox,
   ListBox,
+  Memo,      // read-only lines of text to select and copy, with scroll bars
   Slider,    // horizontal, ticks below
   Bevel,     // a lowered frame around other components
   Panel,     // a raised divider
@@ -119,6 +120,18 @@ inline constexpr const char* kAlreadyOpenMessage = "The Rodiduz Box Setup Wizard
 inline constexpr const char* kAlreadyOpenNoAnswerMessage =
     "The Rodiduz Box Setup Wizard is already open, but its window does not answer.\n\n"
     "Wait for it, or close it and start the wizard again.";
+
+// The "Wizard log" window's components, as both windows and their tests find them.
+inline constexpr const char* kLogNoteName = "LogNote";
+inline constexpr const char* kLogTextName = "LogText";
+inline constexpr const char* kLogPlaceName = "LogPlace";
+inline constexpr const char* kLogCopyAllName = "CopyAll";
+inline constexpr const char* kLogSaveAsName = "SaveAs";
+inline constexpr const char* kLogCloseName = "Close";
+// The title of the file dialog of Save as..., and the Windows system menu's item that opens the
+// window (Ctrl+L does in both windows).
+inline constexpr const char* kSaveLogTitle = "Save the wizard log as";
+inline constexpr const char* kShowLogMenuItem = "Show wizard log";
 
 // The question both windows ask when the log could not be saved as the window closes; No, the
 // default, keeps the window open. The answers carry their own access keys, so Alt+Y answers

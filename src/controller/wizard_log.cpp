@@ -55,3 +55,9 @@ std::string WizardLog::FileContent() const {
   std::lock_guard lock(mutex_);
   return store_.FileContent();
 }
+
+LogStore::Newest WizardLog::LinesFrom(std::uint64_t first, std::size_t max_lines,
+                                      std::size_t max_bytes) const {
+  std::lock_guard lock(mutex_);
+  return store_.LinesFrom(first, max_lines, max_bytes);
+}

@@ -42,6 +42,9 @@ class WizardLog {
   // Every line held followed by CR LF, as written to the file.
   std::string FileContent() const;
 
+  // The newest lines appended as number `first` or later (LogStore::LinesFrom), consistently.
+  LogStore::Newest LinesFrom(std::uint64_t first, std::size_t max_lines, std::size_t max_bytes) const;
+
  private:
   LocalClock clock_;
   mutable std::mutex mutex_;

@@ -10,9 +10,10 @@
 #include "common/platform.h"
 #include "controller/window_layout.h"
 
-void ShowErrorDisplay(const QString& text) {
+void ShowErrorDisplay(const QString& text, QWidget* parent) {
   PrintError(text);
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                  parent);
   box.exec();
 }
 

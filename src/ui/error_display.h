@@ -6,9 +6,9 @@
 #include <QString>
 #include <exception>
 
-// A message box with an error icon, captioned with the application's title; the text also
-// goes to standard error as one line.
-void ShowErrorDisplay(const QString& text);
+// A message box with an error icon, captioned with the application's title, over `parent`
+// when given; the text also goes to standard error as one line.
+void ShowErrorDisplay(const QString& text, QWidget* parent = nullptr);
 // The same for an error a guard caught, worded for the user (never a bare exception name).
 void ShowErrorDisplay(const std::exception& error);
 // ... and for something thrown that is no exception at all.

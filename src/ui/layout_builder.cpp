@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
@@ -109,6 +110,16 @@ QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
       return new QCheckBox(parent);
     case ComponentKind::ListBox:
       return new QListWidget(parent);
+    case ComponentKind::Memo: {
+      auto* memo = new QPlainTextEdit(parent);
+      memo->setReadOnly(true);
+      memo->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+      memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+      // Tab leaves it, as from any other control; nothing removed from it is kept to undo.
+      memo->setTabChangesFocus(true);
+      memo->setUndoRedoEnabled(false);
+      return memo;
+    }
     case ComponentKind::Slider: {
       auto* slider = new QSlider(Qt::Horizontal, parent);
       slider->setTickPosition(QSlider::TicksBelow);

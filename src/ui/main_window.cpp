@@ -6,9 +6,14 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QThread>
 #include <QUrl>
@@ -151,6 +156,8 @@ void MainWindow::WireEvents() {
   connect(CheckBox2, &QCheckBox::clicked, this, [form] { form->CheckBox2Click(nullptr); });
   connect(TrackBar1, &QSlider::valueChanged, this, [form] { form->TrackBar1Change(nullptr); });
   Label29->on_click = [form] { form->Label29Click(nullptr); };
+  auto* show_log = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
+  connect(show_log, &QShortcut::activated, this, [form] { form->OpenLogWindow(); });
 }
 
 QTimer& MainWindow::Timer(FormTimer timer) {
@@ -267,7 +274,11 @@ void MainWindow::ShowInfo(const NativeString& text, bool close_button, bool dots
 
 void MainWindow::HideInfo() { message_form_->hide(); }
 
-void MainWindow::CopyToClipboard(const NativeString& text) { QGuiApplication::clipboard()->setText(ToQt(text)); }
+void MainWindow::CopyToClipboard(const NativeString& text) {
+  // Lines on this desktop's clipboard end with a line feed alone; a carriage return before it
+  // would be pasted as a line of its own by some programs.
+  QGuiApplication::clipboard()->setText(ToQt(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
 
 int MainWindow::OpenWithShell(const NativeString& text) {
   // Above 32 is the shell's success; 2 is what it gives for a target it cannot find.
@@ -324,6 +335,40 @@ void MainWindow::ApplyLogMirror() {
   ListBox3->setCurrentRow(ListBox3->count() - 1);
 }
 
+LogWindow& MainWindow::LogForm() {
+  if (log_window_ == nullptr) log_window_ = new LogWindow(this, *controller_);
+  return *log_window_;
+}
+
+void MainWindow::ShowLogWindow(const NativeString& place) { LogForm().ShowWithPlace(ToQt(place)); }
+
+void MainWindow::WakeLogWindow() {
+  // Queued also on the window's thread: the lines of one step of the wizard come as one batch.
+  const bool posted = QMetaObject::invokeMethod(
+      this, [this] { TakeLogWindowLines(); }, Qt::QueuedConnection);
+  if (!posted) controller_->LogWindowLines.WakeLost();
+}
+
+void MainWindow::TakeLogWindowLines() {
+  if (log_window_ != nullptr) log_window_->TakeLines();
+}
+
+std::optional<std::string> MainWindow::AskWhereToSaveLog(const NativeString& name) {
+  const QDir folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+  const QString path = QFileDialog::getSaveFileName(DialogOwner(), QString::fromUtf8(kSaveLogTitle),
+                                                    folder.filePath(ToQt(name)),
+                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+void MainWindow::ShowError(const NativeString& text) { ShowErrorDisplay(ToQt(text), DialogOwner()); }
+
+QWidget* MainWindow::DialogOwner() {
+  if (log_window_ != nullptr && log_window_->isActiveWindow()) return log_window_;
+  return this;
+}
+
 void MainWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (shown_once_) return;
@@ -350,8 +395,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   event->accept();
   closed_ = true;
-  // The program ends with its main window; the message window goes with it.
+  // The program ends with its main window; the message and log windows go with it.
   message_form_->hide();
+  if (log_window_ != nullptr) log_window_->close();
 }
 
 QString MainWindow::SaveLog() {

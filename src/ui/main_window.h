@@ -19,6 +19,7 @@
 #include "controller/form_view.h"
 #include "controller/log_mirror_feed.h"
 #include "controller/main_form.h"
+#include "ui/log_window.h"
 #include "ui/message_form_unit.h"
 #include "ui/operator_list_model.h"
 #include "ui/pin_edit.h"
@@ -37,6 +38,8 @@ class MainWindow : public QWidget, public FormView {
 
   TForm1& Controller() { return *controller_; }
   TMessageForm& MessageForm() { return *message_form_; }
+  // The "Wizard log" window, made when it is first needed.
+  LogWindow& LogForm();
   // The widget of a component, for tests and for the screenshots.
   QWidget* Widget(Control control) const { return widgets_[static_cast<std::size_t>(control)]; }
   QTimer& Timer(FormTimer timer);
@@ -75,6 +78,11 @@ class MainWindow : public QWidget, public FormView {
   void CloseWindow() override;
   // May be called from any thread; the list is changed on the window's thread.
   void AddDebugItem(Control list_box, const NativeString& text) override;
+  void ShowLogWindow(const NativeString& place) override;
+  // May be called from any thread; the log window takes its lines on the window's thread.
+  void WakeLogWindow() override;
+  std::optional<std::string> AskWhereToSaveLog(const NativeString& name) override;
+  void ShowError(const NativeString& text) override;
 
   // The session ends (an ending signal, the desktop's session manager): the log is saved as a
   // close saves it, unless the window has closed already, and the program ends even when the
@@ -184,6 +192,10 @@ class MainWindow : public QWidget, public FormView {
   void SaveLogUnattended();
   // After a failed save: whether the window may close all the same.
   bool LeaveWithoutLog(const QString& failure);
+  // What a box or a file dialog asked for from the log window stands over.
+  QWidget* DialogOwner();
+  // Applies what waits for the log window, once it has been made.
+  void TakeLogWindowLines();
 
   // Points a member at the widget built for its component.
   template <typename W>
@@ -194,6 +206,7 @@ class MainWindow : public QWidget, public FormView {
   LogMirrorFeed log_mirror_;
   std::unique_ptr<TForm1> controller_;
   std::unique_ptr<TMessageForm> message_form_;
+  LogWindow* log_window_ = nullptr;  // owned as a child window
   FocusRing* focus_ring_ = nullptr;
   OperatorListModel* operators_ = nullptr;  // owned by ComboBox1
   bool shown_once_ = false;

@@ -59,6 +59,11 @@ ControlClass ClassFor(const ComponentLayout& row) {
       return {L"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case ComponentKind::ListBox:
       return {L"LISTBOX", LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ComponentKind::Memo:
+      return {L"EDIT",
+              ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | WS_VSCROLL |
+                  WS_HSCROLL | WS_TABSTOP,
+              WS_EX_CLIENTEDGE};
     case ComponentKind::Slider:
       return {TRACKBAR_CLASSW, TBS_HORZ | TBS_BOTTOM | TBS_AUTOTICKS | WS_TABSTOP, 0};
     default:
@@ -82,6 +87,13 @@ LRESULT CALLBACK LinkProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
     return 0;
   }
   return ::DefSubclassProc(hwnd, message, wparam, lparam);
+}
+
+// A memo is read, not typed in: Tab, Esc and Return go to the dialog manager, as from any other
+// control, where a multi-line edit would keep them for itself.
+LRESULT CALLBACK MemoProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR) {
+  const LRESULT result = ::DefSubclassProc(hwnd, message, wparam, lparam);
+  return message == WM_GETDLGCODE ? result & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB) : result;
 }
 
 LRESULT CALLBACK ContainerProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -221,9 +233,8 @@ void Canvas::Compose() {
   HDC dc = ::CreateCompatibleDC(screen);
   ::ReleaseDC(hwnd_, screen);
   HGDIOBJ old = ::SelectObject(dc, composed_);
-  HBRUSH grey = ::CreateSolidBrush(RGB(0x80, 0x80, 0x80));
-  ::FillRect(dc, &client, grey);
-  ::DeleteObject(grey);
+  // What no picture covers (the whole log window) is a dialog's face.
+  ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_3DFACE));
   DrawLayers(dc);
   ::SelectObject(dc, old);
   ::DeleteDC(dc);
@@ -381,6 +392,14 @@ bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
       const BuiltComponent* component = ComponentOf(child);
       // A disabled or read-only field keeps the system's look.
       if (component != nullptr && IsTextField(component->row->kind)) return false;
+      if (component != nullptr && component->row->kind == ComponentKind::Memo) {
+        // Lines to read at length: the colours of a document, not the grey of a read-only field.
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+        ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+        result = reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+        return true;
+      }
       result = reinterpret_cast<LRESULT>(BrushFor(reinterpret_cast<HDC>(wparam), child));
       return true;
     }
@@ -510,6 +529,11 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
     ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
   if (row.kind == ComponentKind::Link) ::SetWindowSubclass(component.hwnd, LinkProc, 1, 0);
+  if (row.kind == ComponentKind::Memo) {
+    ::SetWindowSubclass(component.hwnd, MemoProc, 1, 0);
+    // As much as the log holds, not the 30000 characters a multi-line edit takes by default.
+    ::SendMessageW(component.hwnd, EM_SETLIMITTEXT, 0, 0);
+  }
   if (row.kind == ComponentKind::Page && !component.visible) {
     unbuilt_pages_.push_back(&component);
   } else if (IsContainer(row.kind)) {

@@ -3,9 +3,14 @@
 #include "ui_win32/main_window_win32.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "link/library_search_win32.h"
 #include "ui_win32/close_question_win32.h"
@@ -20,6 +25,11 @@ constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
 constexpr UINT kDebugItemMessage = WM_APP + 1;
 // Lines wait in the log's debug mirror: the window applies them to ListBox3.
 constexpr UINT kLogMirrorMessage = WM_APP + 2;
+// Lines wait for the log window: it takes them.
+constexpr UINT kLogWindowMessage = WM_APP + 3;
+// "Show wizard log" in the system menu and Ctrl+L: a system menu's own item keeps the low four
+// bits clear, and no control has so low an identifier.
+constexpr UINT kShowLogCommand = 0x0010;
 
 struct TimerSetting {
   UINT_PTR id;
@@ -50,6 +60,51 @@ int ShellExecuteOpen(HWND owner, const std::wstring& target) {
       shell_execute(owner, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
 }
 
+// Save as...'s file dialog, loaded when first asked for, as the shell is: the name chosen, or
+// nothing when the user cancels; an error when the dialog cannot be shown.
+std::optional<std::wstring> AskForFileName(HWND owner, const std::wstring& offered) {
+  using GetSaveFileNameFunction = BOOL(WINAPI*)(LPOPENFILENAMEW);
+  using ExtendedErrorFunction = DWORD(WINAPI*)();
+  static const auto get_save_file_name =
+      AsFunction<GetSaveFileNameFunction>(SystemFunction(L"comdlg32.dll", "GetSaveFileNameW"));
+  static const auto extended_error =
+      AsFunction<ExtendedErrorFunction>(SystemFunction(L"comdlg32.dll", "CommDlgExtendedError"));
+  if (get_save_file_name == nullptr) {
+    throw std::runtime_error("The system's file dialog could not be loaded.");
+  }
+  static constexpr wchar_t kFilter[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+  std::vector<wchar_t> name(32768, L'\0');
+  offered.copy(name.data(), std::min(offered.size(), name.size() - 1));
+  const std::wstring title = WideFromUtf8(kSaveLogTitle);
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = owner;
+  dialog.lpstrFilter = kFilter;
+  dialog.lpstrFile = name.data();
+  dialog.nMaxFile = static_cast<DWORD>(name.size());
+  dialog.lpstrTitle = title.c_str();
+  dialog.lpstrDefExt = L"txt";
+  dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+  if (get_save_file_name(&dialog)) return std::wstring(name.data());
+  const DWORD error = extended_error != nullptr ? extended_error() : 0;
+  if (error != 0) {
+    throw std::runtime_error("The system's file dialog failed (error " + std::to_string(error) + ").");
+  }
+  return std::nullopt;
+}
+
+// The core spells paths in the ANSI code page: a folder it cannot spell goes by its short name.
+std::string CorePath(const std::wstring& path) {
+  const std::string spelled = NativeToAnsi(Native(path));
+  const std::size_t separator = path.find_last_of(L"\\/");
+  if (AnsiToNative(spelled) == Native(path) || separator == std::wstring::npos) return spelled;
+  std::vector<wchar_t> folder(32768, L'\0');
+  const DWORD length = ::GetShortPathNameW(path.substr(0, separator).c_str(), folder.data(),
+                                           static_cast<DWORD>(folder.size()));
+  if (length == 0 || length >= folder.size()) return spelled;
+  return NativeToAnsi(Native(std::wstring(folder.data(), length) + path.substr(separator)));
+}
+
 bool IsPushButton(ComponentKind kind) {
   return kind == ComponentKind::Button || kind == ComponentKind::BitButton || kind == ComponentKind::Link;
 }
@@ -75,13 +130,17 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, 
 
   controller_ = std::make_unique<TForm1>(*this, std::move(environment));
   controller_->FormCreate(nullptr);
+  OfferLogWindow();
   SetTimerEnabled(FormTimer::DeviceTimer, true);
   SetTimerEnabled(FormTimer::DutSendQueueTimer, true);
 }
 
 Win32MainWindow::~Win32MainWindow() {
-  // The serial worker ends before the window it reports to.
+  // The log window shows the controller's log; the serial worker ends before the window it
+  // reports to.
+  log_window_.reset();
   controller_.reset();
+  if (accelerators_ != nullptr) ::DestroyAcceleratorTable(accelerators_);
   message_form_.reset();
   if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
 }
@@ -106,15 +165,33 @@ int Win32MainWindow::Run() {
 }
 
 void Win32MainWindow::HandleMessage(MSG& message) {
+  // Ctrl+L, whichever of the program's windows has the keyboard.
+  if (accelerators_ != nullptr && ::IsWindow(hwnd_) &&
+      ::TranslateAcceleratorW(hwnd_, accelerators_, &message)) {
+    return;
+  }
   const bool for_message_form = message_form_ != nullptr && message_form_->TranslateDialogMessage(message);
-  if (!for_message_form && !::IsDialogMessageW(hwnd_, &message)) {
+  const bool for_log_window =
+      !for_message_form && log_window_ != nullptr && log_window_->TranslateDialogMessage(message);
+  if (!for_message_form && !for_log_window && !::IsDialogMessageW(hwnd_, &message)) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
   if (::IsWindow(hwnd_) && ::GetFocus() != framed_focus_) {
     framed_focus_ = ::GetFocus();
     built_->FollowFocus(framed_focus_);
+    if (log_window_ != nullptr) log_window_->FollowFocus(framed_focus_);
   }
+}
+
+void Win32MainWindow::OfferLogWindow() {
+  if (HMENU menu = ::GetSystemMenu(hwnd_, FALSE)) {
+    ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    const std::wstring item = WideFromUtf8(kShowLogMenuItem) + L"\tCtrl+L";
+    ::AppendMenuW(menu, MF_STRING, kShowLogCommand, item.c_str());
+  }
+  ACCEL show_log{FVIRTKEY | FCONTROL, 'L', static_cast<WORD>(kShowLogCommand)};
+  accelerators_ = ::CreateAcceleratorTableW(&show_log, 1);
 }
 
 LRESULT CALLBACK Win32MainWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -169,6 +246,13 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case kLogMirrorMessage:
       ApplyLogMirror();
       return 0;
+    case kLogWindowMessage:
+      if (log_window_ != nullptr) log_window_->TakeLines();
+      return 0;
+    case WM_SYSCOMMAND:
+      if ((wparam & 0xFFF0) != kShowLogCommand) break;
+      Guarded(hwnd_, [this] { controller_->OpenLogWindow(); });
+      return 0;
     case WM_CLOSE:
       OnClose();
       return 0;
@@ -199,6 +283,10 @@ LRESULT Win32MainWindow::DefaultButton() const {
 }
 
 void Win32MainWindow::OnCommand(int id, int code) {
+  if (id == static_cast<int>(kShowLogCommand) && controller_ != nullptr) {
+    Guarded(hwnd_, [this] { controller_->OpenLogWindow(); });
+    return;
+  }
   const BuiltComponent* component = built_->FindById(id);
   if (component == nullptr || controller_ == nullptr) return;
   TForm1& form = *controller_;
@@ -553,6 +641,33 @@ void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
                      reinterpret_cast<LPARAM>(line.get()))) {
     line.release();
   }
+}
+
+Win32LogWindow& Win32MainWindow::LogForm() {
+  if (log_window_ == nullptr) {
+    log_window_ = std::make_unique<Win32LogWindow>(instance_, hwnd_, resources_, *controller_);
+  }
+  return *log_window_;
+}
+
+void Win32MainWindow::ShowLogWindow(const NativeString& place) { LogForm().ShowWithPlace(Wide(place)); }
+
+// Posted also from the window's thread: the lines of one step of the wizard come as one batch.
+void Win32MainWindow::WakeLogWindow() {
+  if (!::PostMessageW(hwnd_, kLogWindowMessage, 0, 0)) controller_->LogWindowLines.WakeLost();
+}
+
+std::optional<std::string> Win32MainWindow::AskWhereToSaveLog(const NativeString& name) {
+  const std::optional<std::wstring> chosen = AskForFileName(DialogOwner(), Wide(name));
+  if (!chosen) return std::nullopt;
+  return CorePath(*chosen);
+}
+
+void Win32MainWindow::ShowError(const NativeString& text) { ShowErrorDisplay(DialogOwner(), Wide(text)); }
+
+HWND Win32MainWindow::DialogOwner() const {
+  if (log_window_ != nullptr && ::GetActiveWindow() == log_window_->Handle()) return log_window_->Handle();
+  return hwnd_;
 }
 
 void Win32MainWindow::AddDebugItemHere(Control list_box, const std::wstring& text) {

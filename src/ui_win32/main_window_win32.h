@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "controller/log_mirror_feed.h"
 #include "controller/main_form.h"
 #include "ui_win32/layout_builder_win32.h"
+#include "ui_win32/log_window_win32.h"
 #include "ui_win32/message_form_win32.h"
 #include "ui_win32/pin_edit_win32.h"
 #include "ui_win32/resources_win32.h"
@@ -37,6 +39,8 @@ class Win32MainWindow : public FormView {
   HWND Handle() const { return hwnd_; }
   TForm1& Controller() { return *controller_; }
   TMessageForm& MessageForm();
+  // The "Wizard log" window, made when it is first needed.
+  Win32LogWindow& LogForm();
   // The components as built, for tests that read the window back.
   const BuiltWindow& Built() const { return *built_; }
   BuiltWindow& Built() { return *built_; }
@@ -87,12 +91,21 @@ class Win32MainWindow : public FormView {
   void CloseWindow() override;
   // May be called from any thread; the list is changed on the window's thread.
   void AddDebugItem(Control list_box, const NativeString& text) override;
+  void ShowLogWindow(const NativeString& place) override;
+  // May be called from any thread; the log window takes its lines on the window's thread.
+  void WakeLogWindow() override;
+  std::optional<std::string> AskWhereToSaveLog(const NativeString& name) override;
+  void ShowError(const NativeString& text) override;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
   void OnCommand(int id, int code);
   void OnClose();
+  // "Show wizard log" in the system menu, and Ctrl+L for the program's windows.
+  void OfferLogWindow();
+  // What a box or a file dialog asked for from the log window stands over.
+  HWND DialogOwner() const;
   // FormClose's save of the log, at most once: a failure is shown and the log stays in memory.
   bool SaveLogOnce();
   LRESULT DefaultButton() const;
@@ -115,6 +128,8 @@ class Win32MainWindow : public FormView {
   int current_page_ = 0;
   std::unique_ptr<PinEdit> pin_;
   std::unique_ptr<TMessageForm> message_form_;
+  std::unique_ptr<Win32LogWindow> log_window_;
+  HACCEL accelerators_ = nullptr;
   std::array<bool, 3> timers_enabled_{};
   int track_bar_position_ = 0;
   HWND focus_before_deactivation_ = nullptr;

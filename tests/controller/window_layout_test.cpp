@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "support/form_fixture.h"
 #include "support/layout_contract.h"
@@ -53,6 +54,11 @@ TEST(WindowLayoutTest, TabStopsAreDistinctWithinEachParentAndTheChainVisitsEvery
     focusable += row.window == LayoutWindow::Form1 && TakesFocus(row.kind);
   EXPECT_EQ(TabChain(LayoutWindow::Form1).size(), focusable);
   EXPECT_EQ(TabChain(LayoutWindow::MessageForm).size(), 1u);
+  std::vector<std::string> log_chain;
+  for (const ComponentLayout* stop : TabChain(LayoutWindow::LogForm)) log_chain.emplace_back(stop->name);
+  EXPECT_EQ(log_chain, (std::vector<std::string>{"LogText", "CopyAll", "SaveAs", "Close"}));
+  // Screen readers name the log's text by the caption before it.
+  EXPECT_STREQ(CaptionOf(*FindLayout(LayoutWindow::LogForm, kLogTextName))->text, "Log so far:");
 }
 
 // The recording view holds texts and visibility only; where and how things are drawn is the

@@ -88,7 +88,9 @@ void ExpectStacking(const ComponentInspector& view, const ComponentLayout& paren
 std::map<std::string, std::string, std::less<>> TextsAfterStartUp() { return {{"Label27", kVersionText}}; }
 
 void ExpectViewMatchesLayout(const ComponentInspector& view) {
-  for (LayoutWindow window : {LayoutWindow::Form1, LayoutWindow::MessageForm}) {
+  for (const ComponentLayout& window_row : WindowLayout()) {
+    if (window_row.kind != ComponentKind::Window) continue;
+    const LayoutWindow window = window_row.window;
     if (!view.Shows(window)) continue;
     SCOPED_TRACE(WindowRow(window).name);
     for (const ComponentLayout& row : WindowLayout()) {

@@ -84,6 +84,11 @@ void RecordingView::AddDebugItem(Control list_box, const NativeString& text) {
   debug_items.emplace_back(list_box, text);
 }
 
+std::optional<std::string> RecordingView::AskWhereToSaveLog(const NativeString& name) {
+  save_log_offers.push_back(name);
+  return save_log_answer;
+}
+
 std::vector<std::string> RecordingView::OperatorTexts() const {
   std::vector<std::string> texts;
   for (const auto& item : operators) texts.push_back(NativeToUtf8(item.text));

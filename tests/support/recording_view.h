@@ -3,6 +3,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -68,6 +70,10 @@ class RecordingView : public FormView {
   void ShowPlainMessage(const NativeString& text) override { plain_messages.push_back(text); }
   void CloseWindow() override { ++close_requests; }
   void AddDebugItem(Control list_box, const NativeString& text) override;
+  void ShowLogWindow(const NativeString& place) override { log_window_places.push_back(place); }
+  void WakeLogWindow() override { ++log_window_wakes; }
+  std::optional<std::string> AskWhereToSaveLog(const NativeString& name) override;
+  void ShowError(const NativeString& text) override { errors.push_back(text); }
 
   // Convenience for assertions: the UTF-8 form of a control's caption or text.
   std::string CaptionUtf8(Control label) const { return NativeToUtf8(Caption(label)); }
@@ -93,6 +99,11 @@ class RecordingView : public FormView {
   std::vector<Control> announced;
   int track_bar_position = 0;
   std::vector<std::pair<Control, NativeString>> debug_items;
+  std::vector<NativeString> log_window_places;  // every ShowLogWindow, in order
+  std::atomic<int> log_window_wakes{0};         // may come from the serial worker
+  std::optional<std::string> save_log_answer;   // what AskWhereToSaveLog answers
+  std::vector<NativeString> save_log_offers;    // the names it was asked with
+  std::vector<NativeString> errors;
   bool device_timer = true;
   bool send_timer = true;
   bool timer1 = false;

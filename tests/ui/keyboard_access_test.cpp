@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QImage>
 #include <QSignalSpy>
@@ -98,6 +99,55 @@ TEST_F(WindowTest, EveryControlThatTakesTheFocusHasAnAccessibleName) {
   EXPECT_FALSE(AccessibleText(window().MaskEdit1, QAccessible::Description).isEmpty());
   EXPECT_FALSE(AccessibleText(window().Edit4, QAccessible::Description).isEmpty());
   EXPECT_EQ(AccessibleText(window().MessageForm().Button1, QAccessible::Name), QStringLiteral("Close"));
+  LogWindow& log = window().LogForm();
+  for (QWidget* widget : log.findChildren<QWidget*>()) {
+    if (!(widget->focusPolicy() & Qt::TabFocus) ||
+        FindLayout(LayoutWindow::LogForm, widget->objectName().toStdString()) == nullptr)
+      continue;
+    SCOPED_TRACE(widget->objectName().toStdString());
+    EXPECT_FALSE(AccessibleText(widget, QAccessible::Name).isEmpty());
+  }
+  EXPECT_EQ(AccessibleText(log.Text, QAccessible::Name), QStringLiteral("Log so far"));
+  EXPECT_EQ(AccessibleText(log.SaveAs, QAccessible::Name), QStringLiteral("Save as..."));
+}
+
+// Ctrl+L opens the log window with the keyboard in its text; Tab visits the text and its
+// buttons in turn, a button answers Space, Esc closes the window, and Ctrl+L in the main window
+// brings the open one to the front.
+TEST_F(WindowTest, TheLogWindowIsOpenedWorkedAndClosedWithTheKeyboard) {
+  MakeWindow();
+  window().show();
+  window().activateWindow();
+  ASSERT_TRUE(WaitUntilActive(window()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier);
+  LogWindow& log = window().LogForm();
+  ASSERT_TRUE(WaitUntilActive(log));
+  EXPECT_EQ(QApplication::focusWidget(), log.Text);
+  std::vector<QWidget*> visited;
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    visited.push_back(QApplication::focusWidget());
+  }
+  EXPECT_EQ(visited, (std::vector<QWidget*>{log.CopyAll, log.SaveAs, log.Close, log.Text}));
+  log.CopyAll->setFocus();
+  QApplication::clipboard()->clear();
+  QTest::keyClick(log.CopyAll, Qt::Key_Space);
+  EXPECT_TRUE(QApplication::clipboard()->text().contains(QStringLiteral("Program Version")));
+  QTest::keyClick(log.CopyAll, Qt::Key_Escape);
+  EXPECT_TRUE(log.isHidden());
+
+  window().activateWindow();
+  ASSERT_TRUE(WaitUntilActive(window()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier);
+  ASSERT_TRUE(WaitUntilActive(log));
+  window().activateWindow();
+  ASSERT_TRUE(WaitUntilActive(window()));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier);
+  EXPECT_TRUE(WaitUntilActive(log)) << "not brought to the front";
+  // Return on the focused Close closes it too.
+  log.Close->setFocus();
+  QTest::keyClick(log.Close, Qt::Key_Return);
+  EXPECT_TRUE(log.isHidden());
 }
 
 // The status line, the ladder's newest step and the message window are read out as they change.

@@ -75,7 +75,15 @@ class QtInspector : public ComponentInspector {
 
  private:
   QWidget* Root(LayoutWindow which) const {
-    return which == LayoutWindow::Form1 ? static_cast<QWidget*>(&window_) : &window_.MessageForm();
+    switch (which) {
+      case LayoutWindow::Form1:
+        return &window_;
+      case LayoutWindow::MessageForm:
+        return &window_.MessageForm();
+      case LayoutWindow::LogForm:
+        break;
+    }
+    return &window_.LogForm();
   }
 
   bool IsComponent(LayoutWindow which, const QWidget* widget) const {

@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QUrl>
 #include <algorithm>
 #include <atomic>
@@ -303,6 +305,141 @@ TEST_F(WindowTest, AFloodFromAnotherThreadWakesTheWindowOnceAndLeavesTheNewestLi
   EXPECT_EQ(window().ListBox3->item(0)->text(), QString::number(kItems - MainWindow::kDebugListLimit));
   EXPECT_EQ(window().ListBox3->currentItem()->text(), QString::number(kItems - 1));
   window().removeEventFilter(&counter);
+}
+
+// The log window's text, one line for each paragraph.
+QStringList LogWindowLines(LogWindow& log) {
+  QStringList lines;
+  for (QTextBlock block = log.Text->document()->begin(); block.isValid(); block = block.next())
+    lines.push_back(block.text());
+  return lines;
+}
+
+// While it lives, answers the file dialogs as they come: the first with `path` (cancelled when
+// empty), noting what it offered; a question whether to replace a file is answered Yes.
+class FileDialogAnswer {
+ public:
+  explicit FileDialogAnswer(QString path) : path_(std::move(path)) {
+    poll_.setInterval(10);
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      QWidget* modal = QApplication::activeModalWidget();
+      auto* question = qobject_cast<QMessageBox*>(modal);
+      if (question != nullptr && qobject_cast<QFileDialog*>(question->parentWidget()) != nullptr) {
+        question->button(QMessageBox::Yes) != nullptr ? question->button(QMessageBox::Yes)->click()
+                                                      : question->accept();
+        return;
+      }
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      if (dialog == nullptr || answered_) return;
+      answered_ = true;
+      title = dialog->windowTitle();
+      offered = dialog->selectedFiles().value(0);
+      if (path_.isEmpty()) {
+        dialog->reject();
+        return;
+      }
+      // Typed as a user types it: the dialog reads the field when it is accepted.
+      dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(path_);
+      static_cast<QDialog*>(dialog)->accept();  // the file dialog's own acceptance
+    });
+    poll_.start();
+  }
+  QString title;
+  QString offered;
+
+ private:
+  QString path_;
+  bool answered_ = false;
+  QTimer poll_;
+};
+
+// Ctrl+L: the log so far, masked, then growing as lines are logged on either thread, one
+// paragraph for each line; Copy all and Save as... take the log as it stands, and a save that
+// fails says why and changes nothing.
+TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
+  MakeWindow();
+  window().show();
+  window().activateWindow();
+  ASSERT_TRUE(WaitUntilActive(window()));
+  form().LogLine("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier);
+  LogWindow& log = window().LogForm();
+  ASSERT_TRUE(WaitUntilActive(log));
+  EXPECT_EQ(log.windowTitle(), QStringLiteral("Wizard log"));
+  EXPECT_EQ(log.Place->text(),
+            QString::fromStdString("The log is saved as \"" + folder_.File("deruruv_ozo.txt") +
+                                   "\" when the wizard closes."));
+  EXPECT_TRUE(
+      LogWindowLines(log).last().endsWith(QStringLiteral("[GPRSSET APN:web USER:bob PW:****** PIN:****]")));
+  EXPECT_FALSE(log.Text->toPlainText().contains(QStringLiteral("secret")));
+  EXPECT_TRUE(log.Note->isHidden());
+
+  const qsizetype before = LogWindowLines(log).size();
+  std::thread worker([this] {
+    for (int i = 0; i < 100; ++i) form().LogLine("from the worker " + std::to_string(i));
+  });
+  form().LogLine("from the window's thread");
+  worker.join();
+  ASSERT_TRUE(WaitFor([&] { return LogWindowLines(log).size() == before + 101; }));
+  QStringList worker_lines = LogWindowLines(log).filter(QStringLiteral("from the worker "));
+  ASSERT_EQ(worker_lines.size(), 100);
+  for (int i = 0; i < 100; ++i) EXPECT_TRUE(worker_lines[i].endsWith(QStringLiteral("worker %1").arg(i)));
+
+  log.CopyAll->click();
+  const QString whole = QString::fromStdString(form().LogList.FileContent());
+  EXPECT_EQ(QApplication::clipboard()->text(),
+            QString(whole).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+
+  const std::string saved = folder_.File("saved log.txt");
+  {
+    FileDialogAnswer answer(QString::fromStdString(saved));
+    log.SaveAs->click();
+    EXPECT_EQ(answer.title, QStringLiteral("Save the wizard log as"));
+    EXPECT_TRUE(answer.offered.endsWith(QStringLiteral("/deruruv_ozo.txt"))) << answer.offered.toStdString();
+  }
+  EXPECT_EQ(ReadFileForTest(saved), form().LogList.FileContent());
+
+  const std::string unreachable = folder_.File("missing") + "/log.txt";
+  {
+    FileDialogAnswer answer(QString::fromStdString(unreachable));
+    MessageBoxCatcher error;
+    log.SaveAs->click();
+    EXPECT_TRUE(error.text.contains(QString::fromStdString("Cannot create file \"" + unreachable + "\"")))
+        << error.text.toStdString();
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder_.File("missing")));
+  EXPECT_TRUE(log.isVisible());
+  {
+    FileDialogAnswer cancel{QString()};
+    log.SaveAs->click();
+    EXPECT_FALSE(cancel.title.isEmpty());
+  }
+  EXPECT_EQ(ReadFileForTest(saved), form().LogList.FileContent());
+}
+
+// A box chattering for long: the window holds the newest 10000 lines and says how many it
+// leaves out, also as more come.
+TEST_F(WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
+  MakeWindow();
+  for (int i = 0; i < 10005; ++i) form().LogLine("line " + std::to_string(i));
+  form().OpenLogWindow();
+  LogWindow& log = window().LogForm();
+  QStringList lines = LogWindowLines(log);
+  ASSERT_EQ(lines.size(), 10000);
+  EXPECT_TRUE(lines.first().endsWith(QStringLiteral("  line 5")));
+  EXPECT_TRUE(lines.last().endsWith(QStringLiteral("  line 10004")));
+  EXPECT_FALSE(log.Note->isHidden());
+  EXPECT_EQ(
+      log.Note->text(),
+      QStringLiteral("5 earlier lines are not shown here. Copy all and Save as... take the whole log."));
+  for (int i = 10005; i < 10008; ++i) form().LogLine("line " + std::to_string(i));
+  ASSERT_TRUE(WaitFor([&] { return LogWindowLines(log).last().endsWith(QStringLiteral("  line 10007")); }));
+  lines = LogWindowLines(log);
+  EXPECT_EQ(lines.size(), 10000);
+  EXPECT_TRUE(lines.first().endsWith(QStringLiteral("  line 8")));
+  EXPECT_EQ(
+      log.Note->text(),
+      QStringLiteral("8 earlier lines are not shown here. Copy all and Save as... take the whole log."));
 }
 
 }  // namespace

@@ -52,3 +52,7 @@ MessageBoxCatcher::MessageBoxCatcher(std::vector<Answer> answers) : answers_(std
 }
 
 bool WaitFor(const std::function<bool()>& done) { return QTest::qWaitFor(done, 3000); }
+
+bool WaitUntilActive(QWidget& window) {
+  return WaitFor([&window] { return QApplication::activeWindow() == &window; });
+}

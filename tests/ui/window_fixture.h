@@ -57,3 +57,6 @@ class MessageBoxCatcher {
 };
 // Processes events until `done` holds or a few seconds have passed.
 bool WaitFor(const std::function<bool()>& done);
+// ... until `window` is the active window itself (QTest's wait also counts a window active while
+// a window it owns is).
+bool WaitUntilActive(QWidget& window);

@@ -1,7 +1,7 @@
 // The Win32 window under Wine: the layout contract read back from its child windows, the PIN
 // field's rules, the operator list's order, the debug mirror fed from another thread, the link
 // and the keyboard, the message window's hold on the keyboard, the question after a failed
-// save of the log, and the log saved once when the session ends.
+// save of the log, the log saved once when the session ends, and the log window.
 #include "ui_win32/main_window_win32.h"
 
 #include <commctrl.h>
@@ -163,7 +163,15 @@ class Win32Inspector : public ComponentInspector {
 
  private:
   const BuiltWindow& Built(LayoutWindow which) const {
-    return which == LayoutWindow::Form1 ? window_.Built() : window_.MessageForm().Built();
+    switch (which) {
+      case LayoutWindow::Form1:
+        return window_.Built();
+      case LayoutWindow::MessageForm:
+        return window_.MessageForm().Built();
+      case LayoutWindow::LogForm:
+        break;
+    }
+    return window_.LogForm().Built();
   }
 
   static void CollectTabStops(HWND parent, std::vector<std::string>& order) {
@@ -263,6 +271,17 @@ class Win32WindowTest : public ::testing::Test {
   void Press(UINT key) {
     PostKey(::GetFocus(), key);
     PumpWindow();
+  }
+  // `key` pressed while Ctrl is held, as the keyboard gives it to the focused control.
+  void PressWithCtrl(UINT key) {
+    BYTE keys[256] = {};
+    ::GetKeyboardState(keys);
+    const BYTE before = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    ::SetKeyboardState(keys);
+    Press(key);
+    keys[VK_CONTROL] = before;
+    ::SetKeyboardState(keys);
   }
 
   // What the send pump hands over, as the serial engine would get it.
@@ -404,7 +423,7 @@ TEST_F(Win32WindowTest, ScreenReadersNameEachFieldByItsCaption) {
   int fields = 0;
   for (const ComponentLayout& row : WindowLayout()) {
     const ComponentLayout* caption = CaptionOf(row);
-    if (caption == nullptr) continue;
+    if (caption == nullptr || row.window != LayoutWindow::Form1) continue;
     SCOPED_TRACE(row.name);
     ++fields;
     window_->ShowPage(kPageSetup);
@@ -416,6 +435,7 @@ TEST_F(Win32WindowTest, ScreenReadersNameEachFieldByItsCaption) {
     EXPECT_EQ(WithoutColon(AccessibleName(Handle(row.control))), WithoutColon(WideFromUtf8(caption->text)));
   }
   EXPECT_EQ(fields, 6) << "PIN, PUK, operator, APN name, user name and password";
+  EXPECT_EQ(WithoutColon(AccessibleName(window_->LogForm().ControlHandle(kLogTextName))), L"Log so far");
   ::CoUninitialize();
 }
 
@@ -698,6 +718,169 @@ TEST_F(Win32WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutThe
     }
     EXPECT_FALSE(std::filesystem::exists(missing));
   }
+}
+
+// The log window's text, line by line.
+std::vector<std::wstring> LogWindowLines(Win32LogWindow& log) {
+  const std::wstring text = WindowText(log.ControlHandle(kLogTextName));
+  std::vector<std::wstring> lines;
+  for (std::size_t begin = 0;;) {
+    const std::size_t end = text.find(L"\r\n", begin);
+    lines.push_back(text.substr(begin, end == std::wstring::npos ? std::wstring::npos : end - begin));
+    if (end == std::wstring::npos) return lines;
+    begin = end + 2;
+  }
+}
+
+bool EndsWith(const std::wstring& text, const std::wstring& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The identifier of the system menu's item of that text; 0 when there is none.
+UINT SystemMenuItem(HWND window, const std::wstring& text) {
+  HMENU menu = ::GetSystemMenu(window, FALSE);
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t item[64] = {};
+    ::GetMenuStringW(menu, static_cast<UINT>(i), item, 64, MF_BYPOSITION);
+    if (text == item) return ::GetMenuItemID(menu, i);
+  }
+  return 0;
+}
+
+// Ctrl+L and the system menu's "Show wizard log" open the log so far, masked; it grows as lines
+// are logged on either thread; Tab visits the text and the buttons, Space on Copy all copies the
+// whole log, Esc closes the window, and Ctrl+L in the main window brings the open one to the front.
+TEST_F(Win32WindowTest, TheLogWindowOpensFromTheKeyboardAndTheSystemMenuAndGrowsMasked) {
+  window_->Show();
+  TForm1& form = window_->Controller();
+  form.LogLine("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
+  PressWithCtrl('L');
+  Win32LogWindow& log = window_->LogForm();
+  HWND text = log.ControlHandle(kLogTextName);
+  ASSERT_TRUE(::IsWindowVisible(log.Handle()));
+  EXPECT_EQ(WindowText(log.Handle()), L"Wizard log");
+  EXPECT_EQ(::GetFocus(), text);
+  EXPECT_TRUE(EndsWith(LogWindowLines(log).back(), L"[GPRSSET APN:web USER:bob PW:****** PIN:****]"));
+  EXPECT_EQ(WindowText(text).find(L"secret"), std::wstring::npos);
+  EXPECT_EQ(Utf8(WindowText(log.ControlHandle(kLogPlaceName))),
+            "The log is saved as \"" + SavedLogPath() + "\" when the wizard closes.");
+  EXPECT_FALSE(::IsWindowVisible(log.ControlHandle(kLogNoteName)));
+
+  const std::size_t before = LogWindowLines(log).size();
+  std::thread worker([&form] {
+    for (int i = 0; i < 100; ++i) form.LogLine("from the worker " + std::to_string(i));
+  });
+  worker.join();
+  ASSERT_TRUE(PumpUntil([&] { return LogWindowLines(log).size() == before + 100; }));
+  const std::vector<std::wstring> lines = LogWindowLines(log);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(
+        EndsWith(lines[before + static_cast<std::size_t>(i)], L"from the worker " + std::to_wstring(i)));
+  }
+
+  std::vector<HWND> visited;
+  for (int i = 0; i < 4; ++i) {
+    Press(VK_TAB);
+    visited.push_back(::GetFocus());
+  }
+  EXPECT_EQ(visited, (std::vector<HWND>{log.ControlHandle(kLogCopyAllName), log.ControlHandle(kLogSaveAsName),
+                                        log.ControlHandle(kLogCloseName), text}));
+  ::SetFocus(log.ControlHandle(kLogCopyAllName));
+  window_->CopyToClipboard(u"before");
+  Press(VK_SPACE);
+  EXPECT_EQ(Utf8(ClipboardText()), form.LogList.FileContent());
+  ::SetFocus(text);
+  Press(VK_ESCAPE);
+  EXPECT_FALSE(::IsWindowVisible(log.Handle()));
+
+  const UINT item = SystemMenuItem(window_->Handle(), L"Show wizard log\tCtrl+L");
+  ASSERT_NE(item, 0u);
+  ::SendMessageW(window_->Handle(), WM_SYSCOMMAND, item, 0);
+  EXPECT_TRUE(::IsWindowVisible(log.Handle()));
+  ::SetActiveWindow(window_->Handle());
+  ASSERT_EQ(::GetActiveWindow(), window_->Handle());
+  PressWithCtrl('L');
+  EXPECT_EQ(::GetActiveWindow(), log.Handle()) << "not brought to the front";
+  ::SetFocus(log.ControlHandle(kLogCloseName));
+  Press(VK_RETURN);
+  EXPECT_FALSE(::IsWindowVisible(log.Handle()));
+}
+
+BOOL CALLBACK NoteFileNameField(HWND child, LPARAM found) {
+  wchar_t class_name[32] = {};
+  ::GetClassNameW(child, class_name, 32);
+  if (std::wstring(class_name) != L"Edit" || !::IsWindowVisible(child)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
+// Answers the system's file dialog: `path` typed as the file name, then Save.
+std::function<void(HWND)> ChooseFile(const std::string& path) {
+  return [path](HWND dialog) {
+    HWND field = nullptr;
+    ::EnumChildWindows(dialog, NoteFileNameField, reinterpret_cast<LPARAM>(&field));
+    if (field != nullptr) ::SetWindowTextW(field, WideFromUtf8(path.c_str()).c_str());
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  };
+}
+
+// Save as... goes through the system's file dialog and the replacing save: the log as it
+// stands; a file that cannot be replaced (held open by another program) is left as it was, the
+// error names it, and the window stays.
+TEST_F(Win32WindowTest, SaveAsWritesTheLogAndAFailedSaveShowsWhyAndLosesNothing) {
+  window_->Show();
+  window_->Controller().OpenLogWindow();
+  Win32LogWindow& log = window_->LogForm();
+  HWND save_as = log.ControlHandle(kLogSaveAsName);
+  const std::string saved = folder_.File("saved log.txt");
+  {
+    const BoxWatch watch({ChooseFile(saved)});
+    ::SendMessageW(save_as, BM_CLICK, 0, 0);
+  }
+  ASSERT_EQ(seen.boxes.size(), 1u);
+  EXPECT_EQ(seen.boxes[0].caption, L"Save the wizard log as");
+  EXPECT_EQ(ReadFileForTest(saved), window_->Controller().LogList.FileContent());
+
+  const std::string held = folder_.Write("held.txt", "an older copy");
+  const HANDLE holder = ::CreateFileW(WideFromUtf8(held.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  {
+    const BoxWatch watch(
+        {ChooseFile(held), [](HWND question) { ::PostMessageW(question, WM_COMMAND, IDYES, 0); }});
+    ::SendMessageW(save_as, BM_CLICK, 0, 0);
+  }
+  ::CloseHandle(holder);
+  ASSERT_EQ(seen.boxes.size(), 3u) << "the file dialog, the question whether to replace the file, the error";
+  EXPECT_TRUE(seen.boxes[2].error_icon);
+  EXPECT_NE(Utf8(seen.boxes[2].texts.back()).find("Cannot create file \"" + held + "\""), std::string::npos)
+      << Utf8(seen.boxes[2].texts.back());
+  EXPECT_EQ(ReadFileForTest(held), "an older copy");
+  EXPECT_TRUE(::IsWindowVisible(log.Handle()));
+}
+
+// A box chattering for long: the window holds the newest 10000 lines and says how many it
+// leaves out, also as more come.
+TEST_F(Win32WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
+  TForm1& form = window_->Controller();
+  for (int i = 0; i < 10005; ++i) form.LogLine("line " + std::to_string(i));
+  form.OpenLogWindow();
+  Win32LogWindow& log = window_->LogForm();
+  std::vector<std::wstring> lines = LogWindowLines(log);
+  ASSERT_EQ(lines.size(), 10000u);
+  EXPECT_TRUE(EndsWith(lines.front(), L"  line 5"));
+  EXPECT_TRUE(EndsWith(lines.back(), L"  line 10004"));
+  HWND note = log.ControlHandle(kLogNoteName);
+  EXPECT_TRUE(::IsWindowVisible(note));
+  EXPECT_EQ(WindowText(note),
+            L"5 earlier lines are not shown here. Copy all and Save as... take the whole log.");
+  for (int i = 10005; i < 10008; ++i) form.LogLine("line " + std::to_string(i));
+  ASSERT_TRUE(PumpUntil([&] { return EndsWith(LogWindowLines(log).back(), L"  line 10007"); }));
+  lines = LogWindowLines(log);
+  EXPECT_EQ(lines.size(), 10000u);
+  EXPECT_TRUE(EndsWith(lines.front(), L"  line 8"));
+  EXPECT_EQ(WindowText(note),
+            L"8 earlier lines are not shown here. Copy all and Save as... take the whole log.");
 }
 
 }  // namespace
