@@ -105,13 +105,13 @@ class FloodRig {
 
   bool ready() {
     const bool shown =
-        shown_ == LogShown::kDebugMirror ? window_->ListBox3->isVisible() : window_->LogForm().isVisible();
+        shown_ == LogShown::kDebugMirror ? window_->Get<QListWidget>(Control::LogMirror)->isVisible() : window_->LogForm().isVisible();
     return exposed_ && window_->Controller().PortOpen.load() && shown;
   }
   MainWindow& window() { return *window_; }
   // The lines the mirror or the log window holds.
   int LinesShown() {
-    return shown_ == LogShown::kDebugMirror ? window_->ListBox3->count()
+    return shown_ == LogShown::kDebugMirror ? window_->Get<QListWidget>(Control::LogMirror)->count()
                                             : window_->LogForm().Text->document()->blockCount();
   }
   const PtyPort& pty() const { return pty_; }

@@ -75,7 +75,7 @@ void BM_ShowAllOperators(benchmark::State& state) {
   double seconds = 0;
   for (auto _ : state) {
     const double start = ThreadCpuSeconds();
-    form.SetCheckBox(Control::CheckBox1, true);
+    form.SetCheckBox(Control::ShowAllOperators, true);
     QApplication::processEvents();
     const double elapsed = ThreadCpuSeconds() - start;
     state.SetIterationTime(elapsed);
@@ -84,7 +84,7 @@ void BM_ShowAllOperators(benchmark::State& state) {
       state.SkipWithError("the list does not hold every operator");
       break;
     }
-    form.SetCheckBox(Control::CheckBox1, false);
+    form.SetCheckBox(Control::ShowAllOperators, false);
     QApplication::processEvents();
   }
   ReportPerItem(state, "show_all", scaled.items(), seconds);
@@ -94,9 +94,9 @@ BENCHMARK(BM_ShowAllOperators)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMill
 // Opening the drop-down on the full list, as the user does after ticking the box, and closing it.
 void BM_OpenFullList(benchmark::State& state) {
   ScaledWindow scaled(static_cast<int>(state.range(0)));
-  scaled.window().Controller().SetCheckBox(Control::CheckBox1, true);
+  scaled.window().Controller().SetCheckBox(Control::ShowAllOperators, true);
   QApplication::processEvents();
-  QComboBox& list = *scaled.window().ComboBox1;
+  QComboBox& list = *scaled.window().Get<QComboBox>(Control::OperatorList);
   double seconds = 0;
   for (auto _ : state) {
     const double start = ThreadCpuSeconds();
@@ -118,7 +118,7 @@ void BM_TearDownFullList(benchmark::State& state) {
   std::size_t items = 0;
   for (auto _ : state) {
     ScaledWindow scaled(static_cast<int>(state.range(0)));
-    scaled.window().Controller().SetCheckBox(Control::CheckBox1, true);
+    scaled.window().Controller().SetCheckBox(Control::ShowAllOperators, true);
     QApplication::processEvents();
     items = scaled.items();
     const double start = ThreadCpuSeconds();

@@ -91,7 +91,7 @@ class ChannelRig {
     environment.usb_library = folder_.File("no-such-usblib.so");
     environment.log_folder = [this] { return folder_.Path() + "/"; };
     form_ = std::make_unique<TForm1>(view_, std::move(environment));
-    form_->FormCreate(nullptr);
+    form_->CreateSerialPort();
     form_->CommNumber = 1;
     form_->OpenCommPort();
     const auto deadline = Clock::now() + kSilenceLimit;

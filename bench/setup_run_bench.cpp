@@ -58,7 +58,7 @@ class SetupRig {
       std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     };
     form_ = std::make_unique<TForm1>(view_, std::move(environment));
-    form_->FormCreate(nullptr);
+    form_->CreateSerialPort();
     simulator_ = std::make_unique<Simulator>(
         folder_.Path(), std::vector<std::string>{"--announce-ms", std::to_string(kAnnounceMilliseconds),
                                                  "--test-ms", std::to_string(kTestMilliseconds)});
@@ -75,14 +75,14 @@ class SetupRig {
   bool Run(RunRecord& record) {
     TForm1& form = *form_;
     const auto start = Clock::now();
-    form.Button8Click(nullptr);
+    form.OnStart();
     auto next_tick = start + kDeviceTimer;
     auto next_pump = start + kSendPumpInterval;
     while (form.CommState != kStateGPRSPassed) {
       if (Clock::now() - start > kRunLimit) return false;
       std::this_thread::sleep_until(std::min(next_tick, next_pump));
       if (Clock::now() >= next_pump) {
-        form.DutSendQueueTimerTimer(nullptr);
+        form.OnSendPumpTimer();
         next_pump += kSendPumpInterval;
       }
       if (Clock::now() >= next_tick) {
@@ -107,7 +107,7 @@ class SetupRig {
     const bool took_message = MessageWaiting();
     const bool opens_port = state == kStateFound && !form.PortOpen.load();
     const std::size_t pauses_before = pauses_.size();
-    form.DeviceTimerTimer(nullptr);
+    form.OnTick();
     ++record.ticks;
     if (took_message || opens_port || form.CommState != state) ++record.working_ticks;
     if (state == kStateFound && form.CommState == kStateConnected) {

@@ -118,4 +118,4 @@ void TForm1::CheckForDutSend() {
   LogLine("[Tx]  " + command);
 }
 
-void TForm1::DutSendQueueTimerTimer(TObject* /*Sender*/) { CheckForDutSend(); }
+void TForm1::OnSendPumpTimer() { CheckForDutSend(); }

@@ -33,11 +33,11 @@ std::int32_t TForm1::FindDeviceAndGetCommNumber() {
       if (Contains(name, kBoxProductWord)) {
         const std::int32_t number = ComNumberFromText(RecordText(record.com));
         if (number == 0) continue;
-        SetLabel(Control::Label2, AnsiString(name));
+        SetLabel(Control::FoundDeviceName, AnsiString(name));
         LogLine("Found device by name");
         return number;
       }
-      SetLabel(Control::Label2, AnsiString(name));
+      SetLabel(Control::FoundDeviceName, AnsiString(name));
     }
   }
 
@@ -47,7 +47,7 @@ std::int32_t TForm1::FindDeviceAndGetCommNumber() {
     if (!IsBoxBridge(record)) continue;
     const std::int32_t number = ComNumberFromText(RecordText(record.com));
     if (number == 0) continue;
-    SetLabel(Control::Label2, AnsiString(RecordText(record.name)));
+    SetLabel(Control::FoundDeviceName, AnsiString(RecordText(record.name)));
     LogLine("Found device by pid/vid only");
     return number;
   }

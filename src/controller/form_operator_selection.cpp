@@ -14,7 +14,7 @@ void TForm1::UpdateApnList(bool include_box_settings, bool no_network) {
   // Only now that the list no longer refers to it may the previous entry go.
   BoxSettingsEntry.reset();
 
-  const bool show_all = view_.IsChecked(Control::CheckBox1);
+  const bool show_all = view_.IsChecked(Control::ShowAllOperators);
   for (const auto& entry : ApnList) {
     const bool same_network = entry->Mcc == Mcc && entry->Mnc == Mnc;
     if (same_network || show_all || (no_network && entry->Mcc < 300)) {
@@ -38,21 +38,21 @@ void TForm1::UpdateApnList(bool include_box_settings, bool no_network) {
   }
 
   if (view_.OperatorCount() > 0) view_.SelectOperator(0);
-  ComboBox1Change(nullptr);
+  OnOperatorChosen();
 }
 
-void TForm1::ComboBox1Change(TObject* /*Sender*/) {
+void TForm1::OnOperatorChosen() {
   const int selected = view_.SelectedOperator();
   if (selected < 0) return;
   if (const TApnElem* entry = view_.OperatorEntry(selected)) {
-    view_.SetText(Control::Edit1, AnsiToNative(entry->Apn));
-    view_.SetText(Control::Edit2, AnsiToNative(entry->User));
-    view_.SetText(Control::Edit3, AnsiToNative(entry->Password));
+    view_.SetText(Control::ApnField, AnsiToNative(entry->Apn));
+    view_.SetText(Control::UserField, AnsiToNative(entry->User));
+    view_.SetText(Control::PasswordField, AnsiToNative(entry->Password));
   }
-  const bool credentials = !view_.Text(Control::Edit2).empty() || !view_.Text(Control::Edit3).empty();
-  SetCheckBox(Control::CheckBox2, credentials);
+  const bool credentials = !view_.Text(Control::UserField).empty() || !view_.Text(Control::PasswordField).empty();
+  SetCheckBox(Control::CredentialsGiven, credentials);
 }
 
-void TForm1::CheckBox1Click(TObject* /*Sender*/) { UpdateApnList(true, Mcc == 0); }
+void TForm1::OnShowAllOperatorsClick() { UpdateApnList(true, Mcc == 0); }
 
-void TForm1::CheckBox2Click(TObject* /*Sender*/) { ShowCredentialsAsTicked(); }
+void TForm1::OnCredentialsGivenClick() { ShowCredentialsAsTicked(); }

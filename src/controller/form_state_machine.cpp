@@ -65,7 +65,7 @@ class DeviceTimerRestart {
 
 }  // namespace
 
-void TForm1::DeviceTimerTimer(TObject* /*Sender*/) {
+void TForm1::OnTick() {
   view_.SetTimerEnabled(FormTimer::DeviceTimer, false);
   const DeviceTimerRestart restart(view_);
   TickFlags flags;
@@ -86,12 +86,12 @@ void TForm1::DeviceTimerTimer(TObject* /*Sender*/) {
   if (Contains(message, bp::kNetworkReportKey)) {
     ParsePLMN(message);
     flags.network_report_seen = true;
-    SetLabel(Control::Label19, SignalStrengthText(Mcc, Mnc, Rssi));
+    SetLabel(Control::SignalLine, SignalStrengthText(Mcc, Mnc, Rssi));
   }
   if (Contains(message, bp::kIdentityReportKey)) {
     ParseQr(message);
-    SetLabel(Control::Label18, "Box ID: " + BoxId);
-    if (BoxHw.starts_with("014")) SetLabel(Control::Label20, "Box Type: GSM");
+    SetLabel(Control::BoxIdLine, "Box ID: " + BoxId);
+    if (BoxHw.starts_with("014")) SetLabel(Control::BoxTypeLine, "Box Type: GSM");
     flags.identity_report_seen = true;
   }
   if (Contains(message, bp::kSettingsReportKey)) {
@@ -151,9 +151,9 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
       if (SimStatus == kSimMissing) {
         StopForMissingSim();
       } else if (flags.sim_word_seen && SimStatus == kSimPukRequired) {
-        view_.SetText(Control::Edit4, u"");
-        view_.SetVisible(Control::Edit4, true);
-        view_.SetVisible(Control::Label30, true);
+        view_.SetText(Control::PukField, u"");
+        view_.SetVisible(Control::PukField, true);
+        view_.SetVisible(Control::PukCaption, true);
       } else if (Contains(message, bp::kCommReady)) {
         SendDut(AnsiString(bp::kUnlock), kReplyTimeout);
         ChangeCommState(kStateReady);
@@ -218,7 +218,7 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
         SendDut(AnsiString(bp::kGprsTest), kFirstGprsTestTimeout);
         GprsTestTries = 1;
         ChangeCommState(kStateGPRSTesting);
-        view_.SetEnabled(Control::Button7, false);
+        view_.SetEnabled(Control::Next, false);
       }
       break;
     case kStateGPRSTesting:
@@ -244,16 +244,16 @@ void TForm1::PerformStateAction(const AnsiString& message, const TickFlags& flag
 void TForm1::PrepareSettingsAndSubmit() {
   const std::optional<AnsiString> question = FirstSubmissionQuestion();
   if (question) ShowAndLogMessage(*question);
-  SetCheckBox(Control::CheckBox1, false);
-  for (Control edit : {Control::Edit1, Control::Edit2, Control::Edit3, Control::Edit4, Control::MaskEdit1}) {
+  SetCheckBox(Control::ShowAllOperators, false);
+  for (Control edit : {Control::ApnField, Control::UserField, Control::PasswordField, Control::PukField, Control::PinField}) {
     view_.SetText(edit, u"");
   }
   UpdateApnList(true, Mcc == 0);
   if (SimStatus != kSimPinNotNeeded) {
-    view_.SetText(Control::MaskEdit1, question ? NativeString() : AnsiToNative(BoxPin));
+    view_.SetText(Control::PinField, question ? NativeString() : AnsiToNative(BoxPin));
     SetPinAreaVisible(true);
   } else {
-    view_.SetText(Control::MaskEdit1, u"");
+    view_.SetText(Control::PinField, u"");
     SetPinAreaVisible(false);
   }
   ChangeCommState(kStateWaitUser);
@@ -266,8 +266,8 @@ void TForm1::PrepareSettingsAndSubmit() {
   SimPromptArmed = true;
   // A PUK entry shown for an earlier "SIM PUK" holds no PUK now (emptied above), and the SIM
   // has said since that it wants none: an empty PUK must not go out without the user.
-  view_.SetVisible(Control::Edit4, false);
-  view_.SetVisible(Control::Label30, false);
+  view_.SetVisible(Control::PukField, false);
+  view_.SetVisible(Control::PukCaption, false);
   TestGprs();
   if (CommState != kStateGPRSSet) {
     // The settings were refused before anything was sent: the user has to change them, and
@@ -298,7 +298,7 @@ void TForm1::TestPassed() {
   ChangeCommState(kStateGPRSPassed);
   ShowBoxLink();
   view_.ShowPage(kPageDone);
-  view_.SetEnabled(Control::Button7, true);
+  view_.SetEnabled(Control::Next, true);
 }
 
 void TForm1::TestFailed() {
@@ -311,26 +311,26 @@ void TForm1::TestFailed() {
       LogLine("FAILED WRONG PIN");
       ShowAndLogMessage("Wrong PIN code");
       // The refused PIN must not go out again with a plain Next.
-      view_.SetText(Control::MaskEdit1, u"");
+      view_.SetText(Control::PinField, u"");
       SetPinAreaVisible(true);
-      view_.SetFocus(Control::MaskEdit1);
+      view_.SetFocus(Control::PinField);
       break;
     case kSimPukRequired:
       LogLine("FAILED PUK");
       ShowAndLogMessage(kEnterPukAndNewPin);
       // A refused PUK is cleared like a refused PIN; so is a PIN that used up the last try, as
       // it is no new PIN the user chose.
-      if (!view_.IsVisible(Control::Edit4)) view_.SetText(Control::MaskEdit1, u"");
-      view_.SetText(Control::Edit4, u"");
+      if (!view_.IsVisible(Control::PukField)) view_.SetText(Control::PinField, u"");
+      view_.SetText(Control::PukField, u"");
       SetPinAreaVisible(true);
-      view_.SetVisible(Control::Label30, true);
-      view_.SetVisible(Control::Edit4, true);
-      view_.SetFocus(Control::Edit4);
+      view_.SetVisible(Control::PukCaption, true);
+      view_.SetVisible(Control::PukField, true);
+      view_.SetFocus(Control::PukField);
       break;
     case kSimReady:
       ShowAndLogMessage("Connection failed. Please check operator/APN settings and try again");
       SetOperatorAreaVisible(true);
-      view_.SetFocus(Control::ComboBox1);
+      view_.SetFocus(Control::OperatorList);
       break;
     default:
       // Whatever failed, the APN is the one thing the user can change here, and the PIN when
@@ -338,10 +338,10 @@ void TForm1::TestFailed() {
       ShowMessage("Unknown SIM error. Try again");
       SetOperatorAreaVisible(true);
       if (SimAsksForPin()) SetPinAreaVisible(true);
-      view_.SetFocus(SimAsksForPin() ? Control::MaskEdit1 : Control::ComboBox1);
+      view_.SetFocus(SimAsksForPin() ? Control::PinField : Control::OperatorList);
       break;
   }
-  view_.SetEnabled(Control::Button7, true);
+  view_.SetEnabled(Control::Next, true);
 }
 
 void TForm1::AskForSimCode() {
@@ -351,21 +351,21 @@ void TForm1::AskForSimCode() {
   SetOperatorAreaVisible(true);
   if (SimStatus == kSimPukRequired) {
     ShowPukEntry();
-    view_.SetFocus(Control::Edit4);
+    view_.SetFocus(Control::PukField);
   } else {
     // A PUK entry left from an earlier "SIM PUK" would send a PUK the SIM does not want.
-    view_.SetVisible(Control::Edit4, false);
-    view_.SetVisible(Control::Label30, false);
-    view_.SetFocus(Control::MaskEdit1);
+    view_.SetVisible(Control::PukField, false);
+    view_.SetVisible(Control::PukCaption, false);
+    view_.SetFocus(Control::PinField);
   }
-  view_.SetEnabled(Control::Button7, true);
+  view_.SetEnabled(Control::Next, true);
 }
 
 // A hidden PUK entry's text was never sent and may be stale: it is shown empty.
 void TForm1::ShowPukEntry() {
-  if (!view_.IsVisible(Control::Edit4)) view_.SetText(Control::Edit4, u"");
-  view_.SetVisible(Control::Edit4, true);
-  view_.SetVisible(Control::Label30, true);
+  if (!view_.IsVisible(Control::PukField)) view_.SetText(Control::PukField, u"");
+  view_.SetVisible(Control::PukField, true);
+  view_.SetVisible(Control::PukCaption, true);
 }
 
 void TForm1::LogSimVerdict(RefusedSimCodes::Verdict verdict) {
@@ -384,8 +384,8 @@ void TForm1::CountSearchTimeWithoutBox() {
 }
 
 void TForm1::SetStatusLine(const AnsiString& text) {
-  SetLabel(Control::Label24, text);
-  if (!text.empty()) view_.Announce(Control::Label24);
+  SetLabel(Control::StatusLine, text);
+  if (!text.empty()) view_.Announce(Control::StatusLine);
 }
 
 void TForm1::StopForMissingSim() {
@@ -397,11 +397,11 @@ void TForm1::StopForMissingSim() {
 
 void TForm1::ShowWelcomeAgain() {
   ChangeCommState(kStateInit);
-  SetLabel(Control::Label14, "Welcome. Press start to begin");
+  SetLabel(Control::WelcomeHeadline, "Welcome. Press start to begin");
   view_.ShowPage(kPageWelcome);
-  SetLabel(Control::Label18, "Box ID:");
-  SetLabel(Control::Label19, "Signal Strength:");
-  SetLabel(Control::Label20, "Box Type: ");
+  SetLabel(Control::BoxIdLine, "Box ID:");
+  SetLabel(Control::SignalLine, "Signal Strength:");
+  SetLabel(Control::BoxTypeLine, "Box Type: ");
 }
 
 void TForm1::ResetWizard() {
@@ -411,11 +411,11 @@ void TForm1::ResetWizard() {
   // A window left over the welcome page would speak of a run that is gone (and "Testing GPRS
   // settings" has no Close button).
   view_.HideInfo();
-  view_.SetEnabled(Control::Button7, true);
+  view_.SetEnabled(Control::Next, true);
   SimStatus = kSimReady;
   SimLastWord = kSimReady;
-  view_.SetVisible(Control::Edit4, false);
-  view_.SetVisible(Control::Label30, false);
+  view_.SetVisible(Control::PukField, false);
+  view_.SetVisible(Control::PukCaption, false);
   LabelVisibleLevel(-1);
   SimPromptArmed = true;
 }
@@ -428,8 +428,8 @@ void TForm1::ShowAndLogMessage(const AnsiString& text) {
 }
 
 void TForm1::SetOperatorAreaVisible(bool visible) {
-  for (Control control : {Control::ComboBox1, Control::CheckBox1, Control::CheckBox2, Control::Label1,
-                          Control::Label3, Control::Label4, Control::Edit1, Control::Bevel2}) {
+  for (Control control : {Control::OperatorList, Control::ShowAllOperators, Control::CredentialsGiven, Control::ManualSettingsCaption,
+                          Control::OperatorListCaption, Control::ApnCaption, Control::ApnField, Control::OperatorFrame}) {
     view_.SetVisible(control, visible);
   }
   ShowCredentialsAsTicked();
@@ -438,14 +438,14 @@ void TForm1::SetOperatorAreaVisible(bool visible) {
 void TForm1::ShowCredentialsAsTicked() {
   // What is shown is what is sent: the user name and password go out only with CheckBox2, and
   // they belong to the operator area, hidden with it whatever the tick.
-  const bool visible = view_.IsChecked(Control::CheckBox2) && view_.IsVisible(Control::ComboBox1);
-  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+  const bool visible = view_.IsChecked(Control::CredentialsGiven) && view_.IsVisible(Control::OperatorList);
+  for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
     view_.SetVisible(control, visible);
   }
 }
 
 void TForm1::SetPinAreaVisible(bool visible) {
-  for (Control control : {Control::MaskEdit1, Control::Label7, Control::Bevel1})
+  for (Control control : {Control::PinField, Control::PinCaption, Control::PinFrame})
     view_.SetVisible(control, visible);
 }
 

@@ -47,7 +47,7 @@ std::optional<AnsiString> UnsendableFieldMessage(const std::vector<SentField>& f
 
 }  // namespace
 
-void TForm1::Button8Click(TObject* /*Sender*/) {
+void TForm1::OnStart() {
   view_.HideInfo();
   LogLine("==== NEW ====");
   if (SimStatus == kSimMissing) {
@@ -59,27 +59,27 @@ void TForm1::Button8Click(TObject* /*Sender*/) {
   view_.ShowPage(kPageCommunicating);
 }
 
-void TForm1::Button2Click(TObject* /*Sender*/) {
+void TForm1::OnRestart() {
   ShowWelcomeAgain();
-  view_.SetVisible(Control::Label30, false);
-  view_.SetVisible(Control::Edit4, false);
+  view_.SetVisible(Control::PukCaption, false);
+  view_.SetVisible(Control::PukField, false);
 }
 
-void TForm1::Button7Click(TObject* /*Sender*/) { TestGprs(); }
+void TForm1::OnNext() { TestGprs(); }
 
 void TForm1::TestGprs() {
-  const bool with_puk = view_.IsVisible(Control::Edit4);
-  const bool full_form = view_.IsChecked(Control::CheckBox2);
+  const bool with_puk = view_.IsVisible(Control::PukField);
+  const bool full_form = view_.IsChecked(Control::CredentialsGiven);
   const auto field = [this](Control control) {
     const NativeString typed = view_.Text(control);
     return std::pair(typed, NativeToAnsi(typed));
   };
-  const auto [apn, apn_sent] = field(Control::Edit1);
-  const auto [user, user_sent] = full_form ? field(Control::Edit2) : std::pair<NativeString, AnsiString>();
+  const auto [apn, apn_sent] = field(Control::ApnField);
+  const auto [user, user_sent] = full_form ? field(Control::UserField) : std::pair<NativeString, AnsiString>();
   const auto [password, password_sent] =
-      full_form ? field(Control::Edit3) : std::pair<NativeString, AnsiString>();
-  const AnsiString pin_sent = NativeToAnsi(view_.Text(Control::MaskEdit1));
-  const NativeString puk = with_puk ? view_.Text(Control::Edit4) : NativeString();
+      full_form ? field(Control::PasswordField) : std::pair<NativeString, AnsiString>();
+  const AnsiString pin_sent = NativeToAnsi(view_.Text(Control::PinField));
+  const NativeString puk = with_puk ? view_.Text(Control::PukField) : NativeString();
   const AnsiString puk_sent = NativeToAnsi(puk);
 
   // Refusals come before any change of state, so a refused submission leaves the run where it
@@ -113,14 +113,14 @@ bool TForm1::SimCodesCanGo(const AnsiString& pin, const std::optional<AnsiString
     view_.SetFocus(field);
     return false;
   };
-  if (puk && !bp::IsDigits(*puk, bp::kPukDigits)) return refuse(kPukShapeMessage, Control::Edit4);
-  if (puk && RefusedCodes.PukRefused(BoxId, *puk)) return refuse(kPukRefusedMessage, Control::Edit4);
+  if (puk && !bp::IsDigits(*puk, bp::kPukDigits)) return refuse(kPukShapeMessage, Control::PukField);
+  if (puk && RefusedCodes.PukRefused(BoxId, *puk)) return refuse(kPukRefusedMessage, Control::PukField);
   if ((puk || SimAsksForPin()) && !bp::IsDigits(pin, bp::kPinFieldDigits)) {
-    return refuse(kPinShapeMessage, Control::MaskEdit1);
+    return refuse(kPinShapeMessage, Control::PinField);
   }
   // The new PIN given with a PUK replaces the SIM's PIN; it is not a guess.
   if (!puk && !pin.empty() && RefusedCodes.PinRefused(BoxId, pin)) {
-    return refuse(kPinRefusedMessage, Control::MaskEdit1);
+    return refuse(kPinRefusedMessage, Control::PinField);
   }
   return true;
 }

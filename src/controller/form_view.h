@@ -9,21 +9,25 @@
 
 class TApnElem;
 
-// Components of the main window, under their layout names.
+// The main window's components by their role; the layout table keeps each one's original
+// component name as data (ControlName), which logs, screenshots and the layout contract use.
 enum class Control {
   // Left half and frame
-  Image1, Image2, Shape1, Label2, Label18, Label19, Label20, Label21, Label27, Panel2, Notebook1,
-  ListBox1, ListBox3, BitBtn1, TrackBar1,
-  // Page 0 "Welcome"
-  Label8, Label14, Label26, Label28, Label31, Label46, Button8,
-  // Page 1 "Communicating"
-  Label9, Label13, Label24, Label25, Label32, Label33, Label34, Label35, Label39, Label40, Label42,
-  Label44, Image3, Image4, Image5,
-  // Page 2 "Setup_"
-  Label1, Label3, Label4, Label5, Label6, Label7, Label10, Label30, Bevel1, Bevel2, MaskEdit1, Edit1,
-  Edit2, Edit3, Edit4, ComboBox1, CheckBox1, CheckBox2, Button7,
-  // Page 3 "Done_"
-  Label11, Label12, s, Label16, Label17, Label22, Label23, Label29, Image6, Button1, Button2, Button3,
+  Logo, Background, LogoFrame, FoundDeviceName, BoxIdLine, SignalLine, BoxTypeLine, WizardTitle,
+  VersionFooter, Divider, Pages, CatalogueMirror, LogMirror, NextPageForTesting, LadderSlider,
+  // The welcome page
+  WelcomeStepsHeading, WelcomeHeadline, WelcomeStep1, WelcomeStep2, WelcomeStep3, WelcomeNote, Start,
+  // The communicating page with the progress ladder
+  ConnectHeadline, LadderTested, StatusLine, LadderStartupWait, LadderSearchWait, LadderConnectHeading,
+  LadderSearching, LadderFound, LadderStartupHeading, LadderStarted, LadderTestHeading, LadderTesting,
+  LadderFoundCheck, LadderStartedCheck, LadderTestedCheck,
+  // The settings page
+  ManualSettingsCaption, OperatorListCaption, ApnCaption, UserCaption, PasswordCaption, PinCaption,
+  SetupHeadline, PukCaption, PinFrame, OperatorFrame, PinField, ApnField, UserField, PasswordField,
+  PukField, OperatorList, ShowAllOperators, CredentialsGiven, Next,
+  // The done page
+  DoneHeadline, DoneStep1, DoneStep1Line2, DoneStep2, DoneStep1Line3, RestartCaption, DoneStep2Line2,
+  BoxLink, DoneCheck, CopyLink, Restart, Exit,
   Count  // not a component
 };
 

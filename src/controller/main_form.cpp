@@ -28,18 +28,18 @@ TForm1::TForm1(FormView& view, TForm1Environment environment) try
       environment_.usb_library.empty() ? DefaultUsbLibraryName() : environment_.usb_library;
   UsbLibHandle = LoadUsbLibrary(library.c_str(), &usb_library_failure_);
   view_.ShowPage(kPageWelcome);
-  if (environment_.show_log_mirror) view_.SetVisible(Control::ListBox3, true);
-  log_mirror_visible_ = view_.IsVisible(Control::ListBox3);
-  catalogue_mirror_visible_ = view_.IsVisible(Control::ListBox1);
+  if (environment_.show_log_mirror) view_.SetVisible(Control::LogMirror, true);
+  log_mirror_visible_ = view_.IsVisible(Control::LogMirror);
+  catalogue_mirror_visible_ = view_.IsVisible(Control::CatalogueMirror);
   view_.ClearOperators();
   CatalogueRowMirror mirror;
   if (catalogue_mirror_visible_) {
-    mirror = [this](const AnsiString& name) { view_.AddDebugItem(Control::ListBox1, AnsiToNative(name)); };
+    mirror = [this](const AnsiString& name) { view_.AddDebugItem(Control::CatalogueMirror, AnsiToNative(name)); };
   }
   LoadApnListFromFile(environment_.catalogue_path, ApnList, mirror);
   CommState = kStateInit;
   ReplyTimeout = 100;
-  view_.SetCaption(Control::Label27, AnsiToNative(kVersionText));
+  view_.SetCaption(Control::VersionFooter, AnsiToNative(kVersionText));
 } catch (...) {
   Form1 = nullptr;
 }
@@ -52,7 +52,7 @@ TForm1::~TForm1() {
   if (Form1 == this) Form1 = nullptr;
 }
 
-void TForm1::FormCreate(TObject* /*Sender*/) {
+void TForm1::CreateSerialPort() {
   Serial = std::make_unique<WinSerial>();
   Serial->SetCallback(SerialCallback);
 }
@@ -62,10 +62,10 @@ void TForm1::LogLine(const AnsiString& text) {
   const AnsiString line = MaskSecretsInLogLine(text);
   LogList.Append(line);
   if (LogWindowLines.LineAdded()) view_.WakeLogWindow();
-  if (log_mirror_visible_) view_.AddDebugItem(Control::ListBox3, AnsiToNative(line));
+  if (log_mirror_visible_) view_.AddDebugItem(Control::LogMirror, AnsiToNative(line));
 }
 
-void TForm1::FormShow(TObject* /*Sender*/) {
+void TForm1::OnShown() {
   LogLine(AnsiString("Program Version: ") + kVersionText);
   // Without the library the search finds nothing for ever; the log is where to learn why.
   if (UsbLibHandle == nullptr) LogLine("USB library could not be loaded: " + usb_library_failure_);
@@ -127,8 +127,8 @@ std::string TForm1::LogPlaceText() const {
 void TForm1::SetCheckBox(Control check_box, bool checked) {
   if (view_.IsChecked(check_box) == checked) return;
   view_.SetChecked(check_box, checked);
-  if (check_box == Control::CheckBox1) CheckBox1Click(nullptr);
-  if (check_box == Control::CheckBox2) CheckBox2Click(nullptr);
+  if (check_box == Control::ShowAllOperators) OnShowAllOperatorsClick();
+  if (check_box == Control::CredentialsGiven) OnCredentialsGivenClick();
 }
 
 void TForm1::SetLabel(Control label, const AnsiString& text) { view_.SetCaption(label, AnsiToNative(text)); }
@@ -145,24 +145,24 @@ void TForm1::ShowBoxLink() {
   box_link_ = BoxWebLink(BoxId);
   // The log says why the page has no link, with the ID as the box gave it.
   if (!box_link_) LogLine("Box ID not valid for a link: " + BoxId);
-  SetLabel(Control::Label29, box_link_.value_or(kNoValidBoxIdText));
-  view_.SetEnabled(Control::Label29, box_link_.has_value());
-  view_.SetEnabled(Control::Button1, box_link_.has_value());
+  SetLabel(Control::BoxLink, box_link_.value_or(kNoValidBoxIdText));
+  view_.SetEnabled(Control::BoxLink, box_link_.has_value());
+  view_.SetEnabled(Control::CopyLink, box_link_.has_value());
 }
 
-void TForm1::Button1Click(TObject* /*Sender*/) {
+void TForm1::OnCopyLink() {
   if (box_link_) view_.CopyToClipboard(AnsiToNative(*box_link_));
 }
 
-void TForm1::Label29Click(TObject* /*Sender*/) {
+void TForm1::OnOpenLink() {
   if (!box_link_) return;
   const int result = view_.OpenWithShell(AnsiToNative(*box_link_));
   if (result > 32) return;
   view_.ShowPlainMessage(u"Unable to start web browser." + NativeNumber(result));
 }
 
-void TForm1::Button3Click(TObject* /*Sender*/) { view_.CloseWindow(); }
+void TForm1::OnExit() { view_.CloseWindow(); }
 
-void TForm1::BitBtn1Click(TObject* /*Sender*/) {
+void TForm1::OnNextPageForTesting() {
   view_.ShowPage((view_.CurrentPage() + 1) % kNotebookPageCount);
 }

@@ -90,7 +90,7 @@ class TForm1 : private TForm1Registration {
   TForm1(const TForm1&) = delete;
   TForm1& operator=(const TForm1&) = delete;
 
-  void FormCreate(TObject* Sender);
+  void CreateSerialPort();
 
   // Serial engine and message channel
   void OpenCommPort();
@@ -100,7 +100,7 @@ class TForm1 : private TForm1Registration {
   // Queues the command when no other one waits (false: dropped); sets the countdown either way.
   bool SendDut(const AnsiString& command, std::uint32_t reply_timeout);
   void CheckForDutSend();
-  void DutSendQueueTimerTimer(TObject* Sender);
+  void OnSendPumpTimer();
   // The bytes of one data event: assembled into lines in LineBuffer, logged and framed.
   void ReceiveBytes(const unsigned char* data, int count);
 
@@ -113,37 +113,37 @@ class TForm1 : private TForm1Registration {
   void ParseAPN(const AnsiString& report);
 
   // Setup state machine
-  void DeviceTimerTimer(TObject* Sender);
+  void OnTick();
   void ChangeCommState(std::uint32_t new_state);
   AnsiString GetCommStateName(std::uint32_t state) const;
 
   // User actions
-  void Button8Click(TObject* Sender);  // Start
-  void Button2Click(TObject* Sender);  // Restart
-  void Button7Click(TObject* Sender);  // Next
+  void OnStart();  // Start
+  void OnRestart();  // Restart
+  void OnNext();  // Next
   void TestGprs();
 
   // Operator selection
   void UpdateApnList(bool include_box_settings, bool no_network);
-  void ComboBox1Change(TObject* Sender);
-  void CheckBox1Click(TObject* Sender);
-  void CheckBox2Click(TObject* Sender);
+  void OnOperatorChosen();
+  void OnShowAllOperatorsClick();
+  void OnCredentialsGivenClick();
 
   // Window operations
   // Copy Link and the link itself act only while the Done page shows a link.
-  void Button1Click(TObject* Sender);  // Copy Link
-  void Button3Click(TObject* Sender);  // Exit
-  void Label29Click(TObject* Sender);  // open the link
-  void BitBtn1Click(TObject* Sender);  // Test Next
+  void OnCopyLink();  // Copy Link
+  void OnExit();  // Exit
+  void OnOpenLink();  // open the link
+  void OnNextPageForTesting();  // Test Next
 
   // Progress ladder
   void LabelVisibleLevel(std::int32_t level);
-  void Timer1Timer(TObject* Sender);
-  void TrackBar1Change(TObject* Sender);
+  void OnDotsTimer();
+  void OnLadderSliderMoved();
 
   // Wizard log
   void LogLine(const AnsiString& text);
-  void FormShow(TObject* Sender);
+  void OnShown();
   // Saves the log; a save that fails throws FileCreateError and the close is abandoned.
   void FormClose(TObject* Sender, TCloseAction& Action);
   // Saves the log when nobody can be asked (the session ends, the display is gone): where the

@@ -10,7 +10,7 @@
 
 #include "controller/form_view.h"
 
-enum class LayoutWindow { Form1, MessageForm, LogForm };
+enum class LayoutWindow { Main, MessageWindow, LogForm };
 
 enum class ComponentKind {
   Window,  // the window itself: its caption, client size and font

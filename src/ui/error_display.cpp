@@ -27,7 +27,7 @@ void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal
 
 void NameApplication() {
   // The name, not the display name: Qt would append a display name to every window title.
-  QApplication::setApplicationName(QString::fromUtf8(WindowRow(LayoutWindow::Form1).text));
+  QApplication::setApplicationName(QString::fromUtf8(WindowRow(LayoutWindow::Main).text));
   QApplication::setDesktopFileName(QStringLiteral("rodiduz-setup"));
 }
 

@@ -31,14 +31,9 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
 }  // namespace
 
-template <typename W>
-void MainWindow::Bind(W*& member, Control name) {
-  member = dynamic_cast<W*>(Widget(name));
-}
-
 MainWindow::MainWindow(TForm1Environment environment) {
   LoadBundledFonts();
-  ApplyWindowLayout(this, LayoutWindow::Form1);
+  ApplyWindowLayout(this, LayoutWindow::Main);
   setWindowIcon(ProgramIcon());
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
   // The layout is drawn for black text on its light pictures, whatever the desktop's theme.
@@ -47,10 +42,9 @@ MainWindow::MainWindow(TForm1Environment environment) {
   setPalette(grey);
   setAutoFillBackground(true);
 
-  BuildFromLayout(this, LayoutWindow::Form1, [this](const ComponentLayout& row, QWidget* widget) {
+  BuildFromLayout(this, LayoutWindow::Main, [this](const ComponentLayout& row, QWidget* widget) {
     if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;
   });
-  BindMembers();
   SetBehaviour();
   SetTabOrder();
   NameForAssistiveTechnology();
@@ -61,57 +55,26 @@ MainWindow::MainWindow(TForm1Environment environment) {
   Timer1.setInterval(330);
 
   controller_ = std::make_unique<TForm1>(*this, std::move(environment));
-  controller_->FormCreate(nullptr);
+  controller_->CreateSerialPort();
   WireEvents();
   DeviceTimer.start();
   DutSendQueueTimer.start();
-  message_form_ = std::make_unique<TMessageForm>(this);
+  message_window_ = std::make_unique<MessageWindow>(this);
 }
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::BindMembers() {
-  Bind(Image2, Control::Image2); Bind(Shape1, Control::Shape1); Bind(Image1, Control::Image1);
-  Bind(Label2, Control::Label2); Bind(Label21, Control::Label21); Bind(Label27, Control::Label27);
-  Bind(Label19, Control::Label19); Bind(Label20, Control::Label20); Bind(Label18, Control::Label18);
-  Bind(ListBox1, Control::ListBox1); Bind(Notebook1, Control::Notebook1); Bind(Panel2, Control::Panel2);
-  Bind(ListBox3, Control::ListBox3); Bind(BitBtn1, Control::BitBtn1); Bind(TrackBar1, Control::TrackBar1);
-
-  Bind(Label14, Control::Label14); Bind(Label8, Control::Label8); Bind(Label26, Control::Label26);
-  Bind(Label28, Control::Label28); Bind(Label31, Control::Label31); Bind(Label46, Control::Label46);
-  Bind(Button8, Control::Button8);
-
-  Bind(Label9, Control::Label9); Bind(Label24, Control::Label24); Bind(Label33, Control::Label33);
-  Bind(Label34, Control::Label34); Bind(Label32, Control::Label32); Bind(Label35, Control::Label35);
-  Bind(Image3, Control::Image3); Bind(Label39, Control::Label39); Bind(Label25, Control::Label25);
-  Bind(Label40, Control::Label40); Bind(Image4, Control::Image4); Bind(Label42, Control::Label42);
-  Bind(Label44, Control::Label44); Bind(Label13, Control::Label13); Bind(Image5, Control::Image5);
-
-  Bind(Label10, Control::Label10); Bind(Bevel1, Control::Bevel1); Bind(Label7, Control::Label7);
-  Bind(MaskEdit1, Control::MaskEdit1); Bind(Label30, Control::Label30); Bind(Edit4, Control::Edit4);
-  Bind(Bevel2, Control::Bevel2); Bind(Label3, Control::Label3); Bind(ComboBox1, Control::ComboBox1);
-  Bind(CheckBox1, Control::CheckBox1); Bind(Label1, Control::Label1); Bind(Label4, Control::Label4);
-  Bind(Edit1, Control::Edit1); Bind(Label5, Control::Label5); Bind(Edit2, Control::Edit2);
-  Bind(CheckBox2, Control::CheckBox2); Bind(Label6, Control::Label6); Bind(Edit3, Control::Edit3);
-  Bind(Button7, Control::Button7);
-
-  Bind(Label11, Control::Label11); Bind(Label12, Control::Label12); Bind(s, Control::s);
-  Bind(Label17, Control::Label17); Bind(Label16, Control::Label16); Bind(Label23, Control::Label23);
-  Bind(Label29, Control::Label29); Bind(Image6, Control::Image6); Bind(Button1, Control::Button1);
-  Bind(Label22, Control::Label22); Bind(Button2, Control::Button2); Bind(Button3, Control::Button3);
-}
-
 // What the components do, as opposed to where they stand and what they say.
 void MainWindow::SetBehaviour() {
-  TrackBar1->setRange(0, 6);
-  TrackBar1->setValue(0);
-  operators_ = new OperatorListModel(ComboBox1);
+  Get<QSlider>(Control::LadderSlider)->setRange(0, 6);
+  Get<QSlider>(Control::LadderSlider)->setValue(0);
+  operators_ = new OperatorListModel(Get<QComboBox>(Control::OperatorList));
   // Return and Enter press the focused button, as Space does.
-  for (QPushButton* button : {Button8, Button7, Button1, Button2, Button3}) button->setAutoDefault(true);
+  for (QPushButton* button : {Get<QPushButton>(Control::Start), Get<QPushButton>(Control::Next), Get<QPushButton>(Control::CopyLink), Get<QPushButton>(Control::Restart), Get<QPushButton>(Control::Exit)}) button->setAutoDefault(true);
 }
 
 void MainWindow::SetTabOrder() {
-  const std::vector<const ComponentLayout*> chain = TabChain(LayoutWindow::Form1);
+  const std::vector<const ComponentLayout*> chain = TabChain(LayoutWindow::Main);
   for (std::size_t i = 1; i < chain.size(); ++i) {
     QWidget::setTabOrder(Widget(chain[i - 1]->control), Widget(chain[i]->control));
   }
@@ -119,43 +82,43 @@ void MainWindow::SetTabOrder() {
 
 // Buttons and check boxes are named by their captions; the fields by the captions beside them.
 void MainWindow::NameForAssistiveTechnology() {
-  MaskEdit1->setAccessibleName(QStringLiteral("PIN code"));
-  MaskEdit1->setAccessibleDescription(
+  Get<PinEdit>(Control::PinField)->setAccessibleName(QStringLiteral("PIN code"));
+  Get<PinEdit>(Control::PinField)->setAccessibleDescription(
       QStringLiteral("Up to four digits. If no PIN code provided - leave this field blank"));
-  Edit4->setAccessibleName(QStringLiteral("PUK code"));
-  Edit4->setAccessibleDescription(QStringLiteral("The SIM card's PUK code; enter the new PIN code in the PIN field"));
-  ComboBox1->setAccessibleName(QStringLiteral("Select operator from list"));
-  Edit1->setAccessibleName(QStringLiteral("APN name"));
-  Edit1->setAccessibleDescription(Edit1->toolTip());
-  Edit2->setAccessibleName(QStringLiteral("APN Username"));
-  Edit2->setAccessibleDescription(Edit2->toolTip());
-  Edit3->setAccessibleName(QStringLiteral("APN Password"));
-  Edit3->setAccessibleDescription(Edit3->toolTip());
-  Label29->setAccessibleDescription(QStringLiteral("The box's web link; Return opens it in the web browser"));
-  ListBox1->setAccessibleName(QStringLiteral("Catalogue rows"));
-  ListBox3->setAccessibleName(QStringLiteral("Wizard log"));
-  TrackBar1->setAccessibleName(QStringLiteral("Progress level"));
+  Get<QLineEdit>(Control::PukField)->setAccessibleName(QStringLiteral("PUK code"));
+  Get<QLineEdit>(Control::PukField)->setAccessibleDescription(QStringLiteral("The SIM card's PUK code; enter the new PIN code in the PIN field"));
+  Get<QComboBox>(Control::OperatorList)->setAccessibleName(QStringLiteral("Select operator from list"));
+  Get<QLineEdit>(Control::ApnField)->setAccessibleName(QStringLiteral("APN name"));
+  Get<QLineEdit>(Control::ApnField)->setAccessibleDescription(Get<QLineEdit>(Control::ApnField)->toolTip());
+  Get<QLineEdit>(Control::UserField)->setAccessibleName(QStringLiteral("APN Username"));
+  Get<QLineEdit>(Control::UserField)->setAccessibleDescription(Get<QLineEdit>(Control::UserField)->toolTip());
+  Get<QLineEdit>(Control::PasswordField)->setAccessibleName(QStringLiteral("APN Password"));
+  Get<QLineEdit>(Control::PasswordField)->setAccessibleDescription(Get<QLineEdit>(Control::PasswordField)->toolTip());
+  Get<ClickLabel>(Control::BoxLink)->setAccessibleDescription(QStringLiteral("The box's web link; Return opens it in the web browser"));
+  Get<QListWidget>(Control::CatalogueMirror)->setAccessibleName(QStringLiteral("Catalogue rows"));
+  Get<QListWidget>(Control::LogMirror)->setAccessibleName(QStringLiteral("Wizard log"));
+  Get<QSlider>(Control::LadderSlider)->setAccessibleName(QStringLiteral("Progress level"));
 }
 
 void MainWindow::WireEvents() {
   TForm1* form = controller_.get();
-  connect(&DeviceTimer, &QTimer::timeout, this, [form] { form->DeviceTimerTimer(nullptr); });
-  connect(&DutSendQueueTimer, &QTimer::timeout, this, [form] { form->DutSendQueueTimerTimer(nullptr); });
-  connect(&Timer1, &QTimer::timeout, this, [form] { form->Timer1Timer(nullptr); });
-  connect(Button8, &QPushButton::clicked, this, [form] { form->Button8Click(nullptr); });
-  connect(Button7, &QPushButton::clicked, this, [form] { form->Button7Click(nullptr); });
-  connect(Button2, &QPushButton::clicked, this, [form] { form->Button2Click(nullptr); });
-  connect(Button1, &QPushButton::clicked, this, [form] { form->Button1Click(nullptr); });
-  connect(Button3, &QPushButton::clicked, this, [form] { form->Button3Click(nullptr); });
-  connect(BitBtn1, &QPushButton::clicked, this, [form] { form->BitBtn1Click(nullptr); });
+  connect(&DeviceTimer, &QTimer::timeout, this, [form] { form->OnTick(); });
+  connect(&DutSendQueueTimer, &QTimer::timeout, this, [form] { form->OnSendPumpTimer(); });
+  connect(&Timer1, &QTimer::timeout, this, [form] { form->OnDotsTimer(); });
+  connect(Get<QPushButton>(Control::Start), &QPushButton::clicked, this, [form] { form->OnStart(); });
+  connect(Get<QPushButton>(Control::Next), &QPushButton::clicked, this, [form] { form->OnNext(); });
+  connect(Get<QPushButton>(Control::Restart), &QPushButton::clicked, this, [form] { form->OnRestart(); });
+  connect(Get<QPushButton>(Control::CopyLink), &QPushButton::clicked, this, [form] { form->OnCopyLink(); });
+  connect(Get<QPushButton>(Control::Exit), &QPushButton::clicked, this, [form] { form->OnExit(); });
+  connect(Get<QPushButton>(Control::NextPageForTesting), &QPushButton::clicked, this, [form] { form->OnNextPageForTesting(); });
   // `activated` comes only from the user; a selection made from code runs no handler.
-  connect(ComboBox1, &QComboBox::activated, this, [form] { form->ComboBox1Change(nullptr); });
+  connect(Get<QComboBox>(Control::OperatorList), &QComboBox::activated, this, [form] { form->OnOperatorChosen(); });
   // `clicked` comes only from the user; the controller runs the handler itself when it
   // changes a check box (SetCheckBox).
-  connect(CheckBox1, &QCheckBox::clicked, this, [form] { form->CheckBox1Click(nullptr); });
-  connect(CheckBox2, &QCheckBox::clicked, this, [form] { form->CheckBox2Click(nullptr); });
-  connect(TrackBar1, &QSlider::valueChanged, this, [form] { form->TrackBar1Change(nullptr); });
-  Label29->on_click = [form] { form->Label29Click(nullptr); };
+  connect(Get<QCheckBox>(Control::ShowAllOperators), &QCheckBox::clicked, this, [form] { form->OnShowAllOperatorsClick(); });
+  connect(Get<QCheckBox>(Control::CredentialsGiven), &QCheckBox::clicked, this, [form] { form->OnCredentialsGivenClick(); });
+  connect(Get<QSlider>(Control::LadderSlider), &QSlider::valueChanged, this, [form] { form->OnLadderSliderMoved(); });
+  Get<ClickLabel>(Control::BoxLink)->on_click = [form] { form->OnOpenLink(); };
   auto* show_log = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
   connect(show_log, &QShortcut::activated, this, [form] { form->OpenLogWindow(); });
 }
@@ -170,11 +133,11 @@ QTimer& MainWindow::Timer(FormTimer timer) {
 }
 
 void MainWindow::ShowPage(int page) {
-  if (page >= 0 && page < Notebook1->count()) Notebook1->setCurrentIndex(page);
+  if (page >= 0 && page < Get<QStackedWidget>(Control::Pages)->count()) Get<QStackedWidget>(Control::Pages)->setCurrentIndex(page);
 }
-int MainWindow::CurrentPage() const { return Notebook1->currentIndex(); }
+int MainWindow::CurrentPage() const { return Get<QStackedWidget>(Control::Pages)->currentIndex(); }
 // At once: the state machine pauses right after some changes and they must be seen first.
-void MainWindow::RepaintNotebook() { Notebook1->repaint(); }
+void MainWindow::RepaintNotebook() { Get<QStackedWidget>(Control::Pages)->repaint(); }
 
 void MainWindow::SetCaption(Control label, const NativeString& text) {
   if (auto* layout_label = dynamic_cast<LayoutLabel*>(Widget(label))) layout_label->SetCaption(ToQt(text));
@@ -186,15 +149,15 @@ NativeString MainWindow::Caption(Control label) const {
 }
 
 void MainWindow::SetText(Control edit, const NativeString& text) {
-  if (edit == Control::MaskEdit1) {
-    MaskEdit1->SetPinText(ToQt(text));
+  if (edit == Control::PinField) {
+    Get<PinEdit>(Control::PinField)->SetPinText(ToQt(text));
   } else if (auto* line = dynamic_cast<QLineEdit*>(Widget(edit))) {
     line->setText(ToQt(text));
   }
 }
 
 NativeString MainWindow::Text(Control edit) const {
-  if (edit == Control::MaskEdit1) return FromQt(MaskEdit1->PinText());
+  if (edit == Control::PinField) return FromQt(Get<PinEdit>(Control::PinField)->PinText());
   if (const auto* line = dynamic_cast<const QLineEdit*>(Widget(edit))) return FromQt(line->text());
   return {};
 }
@@ -266,13 +229,13 @@ bool MainWindow::IsTimerEnabled(FormTimer timer) const {
   return const_cast<MainWindow*>(this)->Timer(timer).isActive();
 }
 
-int MainWindow::TrackBarPosition() const { return TrackBar1->value(); }
+int MainWindow::TrackBarPosition() const { return Get<QSlider>(Control::LadderSlider)->value(); }
 
 void MainWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
-  message_form_->ShowInfo(text, close_button, dots);
+  message_window_->ShowInfo(text, close_button, dots);
 }
 
-void MainWindow::HideInfo() { message_form_->hide(); }
+void MainWindow::HideInfo() { message_window_->hide(); }
 
 void MainWindow::CopyToClipboard(const NativeString& text) {
   // Lines on this desktop's clipboard end with a line feed alone; a carriage return before it
@@ -299,7 +262,7 @@ void MainWindow::CloseWindow() { close(); }
 
 void MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
   const bool on_window_thread = QThread::currentThread() == thread();
-  if (list_box == Control::ListBox3) {
+  if (list_box == Control::LogMirror) {
     // One wake-up at a time, whatever the lines waiting: a box that talks faster than the
     // window draws cannot pile up events.
     const bool wake = log_mirror_.Push(text);
@@ -321,18 +284,18 @@ void MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
 }
 
 void MainWindow::AddDebugItemHere(Control list_box, const QString& text) {
-  if (list_box == Control::ListBox1) ListBox1->addItem(text);
+  if (list_box == Control::CatalogueMirror) Get<QListWidget>(Control::CatalogueMirror)->addItem(text);
 }
 
 void MainWindow::ApplyLogMirror() {
   const LogMirrorFeed::Batch batch = log_mirror_.Take();
-  if (batch.remove_oldest > 0) ListBox3->model()->removeRows(0, static_cast<int>(batch.remove_oldest));
+  if (batch.remove_oldest > 0) Get<QListWidget>(Control::LogMirror)->model()->removeRows(0, static_cast<int>(batch.remove_oldest));
   if (batch.add.empty()) return;
   QStringList lines;
   lines.reserve(static_cast<qsizetype>(batch.add.size()));
   for (const NativeString& text : batch.add) lines.append(ToQt(text));
-  ListBox3->addItems(lines);
-  ListBox3->setCurrentRow(ListBox3->count() - 1);
+  Get<QListWidget>(Control::LogMirror)->addItems(lines);
+  Get<QListWidget>(Control::LogMirror)->setCurrentRow(Get<QListWidget>(Control::LogMirror)->count() - 1);
 }
 
 LogWindow& MainWindow::LogForm() {
@@ -377,7 +340,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
   }
-  controller_->FormShow(nullptr);
+  controller_->OnShown();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -396,7 +359,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   closed_ = true;
   // The program ends with its main window; the message and log windows go with it.
-  message_form_->hide();
+  message_window_->hide();
   if (log_window_ != nullptr) log_window_->close();
 }
 

@@ -20,7 +20,7 @@
 #include "controller/log_mirror_feed.h"
 #include "controller/main_form.h"
 #include "ui/log_window.h"
-#include "ui/message_form_unit.h"
+#include "ui/message_window.h"
 #include "ui/operator_list_model.h"
 #include "ui/pin_edit.h"
 #include "ui/widgets.h"
@@ -32,16 +32,21 @@ class MainWindow : public QWidget, public FormView {
   static constexpr int kDebugListLimit = static_cast<int>(LogMirrorFeed::kMaxItems);
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), then
-  // runs FormCreate and creates the message window.
+  // runs CreateSerialPort and creates the message window.
   explicit MainWindow(TForm1Environment environment = {});
   ~MainWindow() override;
 
   TForm1& Controller() { return *controller_; }
-  TMessageForm& MessageForm() { return *message_form_; }
+  MessageWindow& Messages() { return *message_window_; }
   // The "Wizard log" window, made when it is first needed.
   LogWindow& LogForm();
   // The widget of a component, for tests and for the screenshots.
   QWidget* Widget(Control control) const { return widgets_[static_cast<std::size_t>(control)]; }
+  // ... as the kind of widget the layout builds for it.
+  template <typename W>
+  W* Get(Control control) const {
+    return dynamic_cast<W*>(Widget(control));
+  }
   QTimer& Timer(FormTimer timer);
 
   void ShowPage(int page) override;
@@ -95,80 +100,6 @@ class MainWindow : public QWidget, public FormView {
   // is asked, and the serial worker stops before the process's own clean-up begins.
   void EndWithoutDisplay();
 
-  // Left half and frame
-  QLabel* Image2 = nullptr;
-  ShapeRect* Shape1 = nullptr;
-  QLabel* Image1 = nullptr;
-  LayoutLabel* Label2 = nullptr;
-  LayoutLabel* Label21 = nullptr;
-  LayoutLabel* Label27 = nullptr;
-  LayoutLabel* Label19 = nullptr;
-  LayoutLabel* Label20 = nullptr;
-  LayoutLabel* Label18 = nullptr;
-  QListWidget* ListBox1 = nullptr;
-  QStackedWidget* Notebook1 = nullptr;
-  QFrame* Panel2 = nullptr;
-  QListWidget* ListBox3 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QSlider* TrackBar1 = nullptr;
-  // Page 0 "Welcome"
-  LayoutLabel* Label14 = nullptr;
-  LayoutLabel* Label8 = nullptr;
-  LayoutLabel* Label26 = nullptr;
-  LayoutLabel* Label28 = nullptr;
-  LayoutLabel* Label31 = nullptr;
-  LayoutLabel* Label46 = nullptr;
-  QPushButton* Button8 = nullptr;
-  // Page 1 "Communicating"
-  LayoutLabel* Label9 = nullptr;
-  LayoutLabel* Label24 = nullptr;
-  LayoutLabel* Label33 = nullptr;
-  LayoutLabel* Label34 = nullptr;
-  LayoutLabel* Label32 = nullptr;
-  LayoutLabel* Label35 = nullptr;
-  QLabel* Image3 = nullptr;
-  LayoutLabel* Label39 = nullptr;
-  LayoutLabel* Label25 = nullptr;
-  LayoutLabel* Label40 = nullptr;
-  QLabel* Image4 = nullptr;
-  LayoutLabel* Label42 = nullptr;
-  LayoutLabel* Label44 = nullptr;
-  LayoutLabel* Label13 = nullptr;
-  QLabel* Image5 = nullptr;
-  // Page 2 "Setup_"
-  LayoutLabel* Label10 = nullptr;
-  QFrame* Bevel1 = nullptr;
-  LayoutLabel* Label7 = nullptr;
-  PinEdit* MaskEdit1 = nullptr;
-  LayoutLabel* Label30 = nullptr;
-  QLineEdit* Edit4 = nullptr;
-  QFrame* Bevel2 = nullptr;
-  LayoutLabel* Label3 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QCheckBox* CheckBox1 = nullptr;
-  LayoutLabel* Label1 = nullptr;
-  LayoutLabel* Label4 = nullptr;
-  QLineEdit* Edit1 = nullptr;
-  LayoutLabel* Label5 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QCheckBox* CheckBox2 = nullptr;
-  LayoutLabel* Label6 = nullptr;
-  QLineEdit* Edit3 = nullptr;
-  QPushButton* Button7 = nullptr;
-  // Page 3 "Done_"
-  LayoutLabel* Label11 = nullptr;
-  LayoutLabel* Label12 = nullptr;
-  LayoutLabel* s = nullptr;
-  LayoutLabel* Label17 = nullptr;
-  LayoutLabel* Label16 = nullptr;
-  LayoutLabel* Label23 = nullptr;
-  ClickLabel* Label29 = nullptr;
-  QLabel* Image6 = nullptr;
-  QPushButton* Button1 = nullptr;
-  LayoutLabel* Label22 = nullptr;
-  QPushButton* Button2 = nullptr;
-  QPushButton* Button3 = nullptr;
-
   QTimer DeviceTimer;
   QTimer DutSendQueueTimer;
   QTimer Timer1;
@@ -178,7 +109,6 @@ class MainWindow : public QWidget, public FormView {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BindMembers();
   void SetBehaviour();
   void SetTabOrder();
   void NameForAssistiveTechnology();
@@ -197,15 +127,11 @@ class MainWindow : public QWidget, public FormView {
   // Applies what waits for the log window, once it has been made.
   void TakeLogWindowLines();
 
-  // Points a member at the widget built for its component.
-  template <typename W>
-  void Bind(W*& member, Control name);
-
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
   // Before the controller: its serial worker may log until the controller is gone.
   LogMirrorFeed log_mirror_;
   std::unique_ptr<TForm1> controller_;
-  std::unique_ptr<TMessageForm> message_form_;
+  std::unique_ptr<MessageWindow> message_window_;
   LogWindow* log_window_ = nullptr;  // owned as a child window
   FocusRing* focus_ring_ = nullptr;
   OperatorListModel* operators_ = nullptr;  // owned by ComboBox1

@@ -6,7 +6,7 @@
 #include "controller/window_layout.h"
 #include "ui_win32/layout_builder_win32.h"
 
-std::wstring ApplicationTitle() { return WideFromUtf8(WindowRow(LayoutWindow::Form1).text); }
+std::wstring ApplicationTitle() { return WideFromUtf8(WindowRow(LayoutWindow::Main).text); }
 
 void ShowErrorDisplay(HWND owner, const std::wstring& text) {
   ::MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);

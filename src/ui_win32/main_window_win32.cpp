@@ -116,20 +116,20 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, 
   RegisterContainerClass(instance);
   hwnd_ = CreateTopLevelWindow(
       instance, {kWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
-      LayoutWindow::Form1, nullptr, resources_, this);
+      LayoutWindow::Main, nullptr, resources_, this);
   // The PIN field gets its rules as it is made, whenever its page is built.
-  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Form1, hwnd_, resources_,
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Main, hwnd_, resources_,
                                          [this](BuiltComponent& component) {
-                                           if (component.row->control == Control::MaskEdit1)
+                                           if (component.row->control == Control::PinField)
                                              pin_ = std::make_unique<PinEdit>(component.hwnd);
                                          });
   for (BuiltComponent& component : built_->Components()) {
     if (component.row->kind == ComponentKind::Page) pages_.push_back(&component);
   }
-  ::SendMessageW(ControlHandle(Control::TrackBar1), TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackBarLast));
+  ::SendMessageW(ControlHandle(Control::LadderSlider), TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackBarLast));
 
   controller_ = std::make_unique<TForm1>(*this, std::move(environment));
-  controller_->FormCreate(nullptr);
+  controller_->CreateSerialPort();
   OfferLogWindow();
   SetTimerEnabled(FormTimer::DeviceTimer, true);
   SetTimerEnabled(FormTimer::DutSendQueueTimer, true);
@@ -141,7 +141,7 @@ Win32MainWindow::~Win32MainWindow() {
   log_window_.reset();
   controller_.reset();
   if (accelerators_ != nullptr) ::DestroyAcceleratorTable(accelerators_);
-  message_form_.reset();
+  message_window_.reset();
   if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
 }
 
@@ -155,7 +155,7 @@ void Win32MainWindow::Show() {
   ::ShowWindow(hwnd_, SW_SHOW);
   ::UpdateWindow(hwnd_);
   FocusFirstControlIfLost();
-  Guarded(hwnd_, [this] { controller_->FormShow(nullptr); });
+  Guarded(hwnd_, [this] { controller_->OnShown(); });
 }
 
 int Win32MainWindow::Run() {
@@ -170,10 +170,10 @@ void Win32MainWindow::HandleMessage(MSG& message) {
       ::TranslateAcceleratorW(hwnd_, accelerators_, &message)) {
     return;
   }
-  const bool for_message_form = message_form_ != nullptr && message_form_->TranslateDialogMessage(message);
+  const bool for_message_window = message_window_ != nullptr && message_window_->TranslateDialogMessage(message);
   const bool for_log_window =
-      !for_message_form && log_window_ != nullptr && log_window_->TranslateDialogMessage(message);
-  if (!for_message_form && !for_log_window && !::IsDialogMessageW(hwnd_, &message)) {
+      !for_message_window && log_window_ != nullptr && log_window_->TranslateDialogMessage(message);
+  if (!for_message_window && !for_log_window && !::IsDialogMessageW(hwnd_, &message)) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
@@ -208,21 +208,21 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
     case WM_HSCROLL:
-      if (reinterpret_cast<HWND>(lparam) == ControlHandle(Control::TrackBar1) && controller_ != nullptr) {
+      if (reinterpret_cast<HWND>(lparam) == ControlHandle(Control::LadderSlider) && controller_ != nullptr) {
         const int position = TrackBarPosition();
         if (position != track_bar_position_) {
           track_bar_position_ = position;
-          Guarded(hwnd_, [this] { controller_->TrackBar1Change(nullptr); });
+          Guarded(hwnd_, [this] { controller_->OnLadderSliderMoved(); });
         }
       }
       return 0;
     case WM_TIMER:
       if (controller_ == nullptr) return 0;
       Guarded(hwnd_, [this, wparam] {
-        if (wparam == SettingOf(FormTimer::DeviceTimer).id) controller_->DeviceTimerTimer(nullptr);
+        if (wparam == SettingOf(FormTimer::DeviceTimer).id) controller_->OnTick();
         if (wparam == SettingOf(FormTimer::DutSendQueueTimer).id)
-          controller_->DutSendQueueTimerTimer(nullptr);
-        if (wparam == SettingOf(FormTimer::Timer1).id) controller_->Timer1Timer(nullptr);
+          controller_->OnSendPumpTimer();
+        if (wparam == SettingOf(FormTimer::Timer1).id) controller_->OnDotsTimer();
       });
       return 0;
     case DM_GETDEFID:
@@ -292,38 +292,38 @@ void Win32MainWindow::OnCommand(int id, int code) {
   TForm1& form = *controller_;
   Guarded(hwnd_, [&] {
     switch (component->row->control) {
-      case Control::Button8:
-        if (code == BN_CLICKED) form.Button8Click(nullptr);
+      case Control::Start:
+        if (code == BN_CLICKED) form.OnStart();
         break;
-      case Control::Button7:
-        if (code == BN_CLICKED) form.Button7Click(nullptr);
+      case Control::Next:
+        if (code == BN_CLICKED) form.OnNext();
         break;
-      case Control::Button2:
-        if (code == BN_CLICKED) form.Button2Click(nullptr);
+      case Control::Restart:
+        if (code == BN_CLICKED) form.OnRestart();
         break;
-      case Control::Button1:
-        if (code == BN_CLICKED) form.Button1Click(nullptr);
+      case Control::CopyLink:
+        if (code == BN_CLICKED) form.OnCopyLink();
         break;
-      case Control::Button3:
-        if (code == BN_CLICKED) form.Button3Click(nullptr);
+      case Control::Exit:
+        if (code == BN_CLICKED) form.OnExit();
         break;
-      case Control::BitBtn1:
-        if (code == BN_CLICKED) form.BitBtn1Click(nullptr);
+      case Control::NextPageForTesting:
+        if (code == BN_CLICKED) form.OnNextPageForTesting();
         break;
       // Notifications come only from the user; a change made from code sends none.
-      case Control::CheckBox1:
-        if (code == BN_CLICKED) form.CheckBox1Click(nullptr);
+      case Control::ShowAllOperators:
+        if (code == BN_CLICKED) form.OnShowAllOperatorsClick();
         break;
-      case Control::CheckBox2:
-        if (code == BN_CLICKED) form.CheckBox2Click(nullptr);
+      case Control::CredentialsGiven:
+        if (code == BN_CLICKED) form.OnCredentialsGivenClick();
         break;
-      case Control::ComboBox1:
-        if (code == CBN_SELCHANGE) form.ComboBox1Change(nullptr);
+      case Control::OperatorList:
+        if (code == CBN_SELCHANGE) form.OnOperatorChosen();
         break;
-      case Control::Label29:
+      case Control::BoxLink:
         if (code == STN_CLICKED) {
           ::SetFocus(component->hwnd);
-          form.Label29Click(nullptr);
+          form.OnOpenLink();
         }
         break;
       default:
@@ -357,8 +357,8 @@ bool Win32MainWindow::SaveLogOnce() {
 }
 
 bool Win32MainWindow::MessageHasKeyboard() const {
-  return message_form_ != nullptr && message_form_->WaitsForClose() &&
-         ::GetActiveWindow() == message_form_->Handle();
+  return message_window_ != nullptr && message_window_->WaitsForClose() &&
+         ::GetActiveWindow() == message_window_->Handle();
 }
 
 void Win32MainWindow::FocusFirstControlIfLost() {
@@ -375,7 +375,7 @@ void Win32MainWindow::FocusFirstControlIfLost() {
 BuiltComponent* Win32MainWindow::Component(Control control) const { return built_->Find(control); }
 
 PinEdit& Win32MainWindow::Pin() const {
-  Component(Control::MaskEdit1);  // builds its page, which makes the PIN field's rules
+  Component(Control::PinField);  // builds its page, which makes the PIN field's rules
   return *pin_;
 }
 
@@ -400,7 +400,7 @@ int Win32MainWindow::CurrentPage() const { return current_page_; }
 
 // At once: the state machine pauses right after some changes and they must be seen first.
 void Win32MainWindow::RepaintNotebook() {
-  ::RedrawWindow(ControlHandle(Control::Notebook1), nullptr, nullptr,
+  ::RedrawWindow(ControlHandle(Control::Pages), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
@@ -418,7 +418,7 @@ NativeString Win32MainWindow::Caption(Control label) const {
 }
 
 void Win32MainWindow::SetText(Control edit, const NativeString& text) {
-  if (edit == Control::MaskEdit1) {
+  if (edit == Control::PinField) {
     Pin().SetPinText(Wide(text));
   } else if (const BuiltComponent* component = Component(edit);
              component != nullptr && component->row->kind == ComponentKind::Edit) {
@@ -427,7 +427,7 @@ void Win32MainWindow::SetText(Control edit, const NativeString& text) {
 }
 
 NativeString Win32MainWindow::Text(Control edit) const {
-  if (edit == Control::MaskEdit1) return Native(Pin().PinText());
+  if (edit == Control::PinField) return Native(Pin().PinText());
   const BuiltComponent* component = Component(edit);
   if (component == nullptr || component->row->kind != ComponentKind::Edit) return {};
   return Native(WindowText(component->hwnd));
@@ -491,7 +491,7 @@ void Win32MainWindow::SetChecked(Control check_box, bool checked) {
 
 // A list not made yet is empty already: clearing it does not build its page.
 void Win32MainWindow::ClearOperators() {
-  if (const BuiltComponent* list = built_->FindIfBuilt(Control::ComboBox1)) {
+  if (const BuiltComponent* list = built_->FindIfBuilt(Control::OperatorList)) {
     ::SendMessageW(list->hwnd, CB_RESETCONTENT, 0, 0);
   }
 }
@@ -509,7 +509,7 @@ void Win32MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
       low = middle + 1;
     }
   }
-  HWND combo = ControlHandle(Control::ComboBox1);
+  HWND combo = ControlHandle(Control::OperatorList);
   const std::wstring wide = Wide(text);
   const LRESULT at = ::SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(low),
                                     reinterpret_cast<LPARAM>(wide.c_str()));
@@ -518,7 +518,7 @@ void Win32MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
 }
 
 void Win32MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
-  HWND combo = ControlHandle(Control::ComboBox1);
+  HWND combo = ControlHandle(Control::OperatorList);
   const std::wstring wide = Wide(text);
   if (::SendMessageW(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())) >= 0) {
     ::SendMessageW(combo, CB_SETITEMDATA, 0, reinterpret_cast<LPARAM>(entry));
@@ -526,12 +526,12 @@ void Win32MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* en
 }
 
 int Win32MainWindow::OperatorCount() const {
-  return static_cast<int>(::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETCOUNT, 0, 0));
+  return static_cast<int>(::SendMessageW(ControlHandle(Control::OperatorList), CB_GETCOUNT, 0, 0));
 }
 
 NativeString Win32MainWindow::OperatorText(int index) const {
   if (index < 0 || index >= OperatorCount()) return {};
-  HWND combo = ControlHandle(Control::ComboBox1);
+  HWND combo = ControlHandle(Control::OperatorList);
   const LRESULT length = ::SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
   if (length < 0) return {};
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -543,18 +543,18 @@ NativeString Win32MainWindow::OperatorText(int index) const {
 
 void Win32MainWindow::SelectOperator(int index) {
   const int chosen = index >= 0 && index < OperatorCount() ? index : -1;
-  ::SendMessageW(ControlHandle(Control::ComboBox1), CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
+  ::SendMessageW(ControlHandle(Control::OperatorList), CB_SETCURSEL, static_cast<WPARAM>(chosen), 0);
 }
 
 int Win32MainWindow::SelectedOperator() const {
-  const LRESULT selected = ::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETCURSEL, 0, 0);
+  const LRESULT selected = ::SendMessageW(ControlHandle(Control::OperatorList), CB_GETCURSEL, 0, 0);
   return selected == CB_ERR ? -1 : static_cast<int>(selected);
 }
 
 TApnElem* Win32MainWindow::OperatorEntry(int index) const {
   if (index < 0 || index >= OperatorCount()) return nullptr;
   const LRESULT data =
-      ::SendMessageW(ControlHandle(Control::ComboBox1), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+      ::SendMessageW(ControlHandle(Control::OperatorList), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
   return data == CB_ERR ? nullptr : reinterpret_cast<TApnElem*>(data);
 }
 
@@ -573,21 +573,21 @@ void Win32MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {
 bool Win32MainWindow::IsTimerEnabled(FormTimer timer) const { return timers_enabled_[TimerIndex(timer)]; }
 
 int Win32MainWindow::TrackBarPosition() const {
-  return static_cast<int>(::SendMessageW(ControlHandle(Control::TrackBar1), TBM_GETPOS, 0, 0));
+  return static_cast<int>(::SendMessageW(ControlHandle(Control::LadderSlider), TBM_GETPOS, 0, 0));
 }
 
 void Win32MainWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
-  MessageForm().ShowInfo(text, close_button, dots);
+  Messages().ShowInfo(text, close_button, dots);
 }
 
 void Win32MainWindow::HideInfo() {
-  if (message_form_ != nullptr) message_form_->Hide();
+  if (message_window_ != nullptr) message_window_->Hide();
 }
 
 // Made on its first use: a start that never shows a message does not pay for the window.
-TMessageForm& Win32MainWindow::MessageForm() {
-  if (message_form_ == nullptr) message_form_ = std::make_unique<TMessageForm>(instance_, hwnd_, resources_);
-  return *message_form_;
+MessageWindow& Win32MainWindow::Messages() {
+  if (message_window_ == nullptr) message_window_ = std::make_unique<MessageWindow>(instance_, hwnd_, resources_);
+  return *message_window_;
 }
 
 void Win32MainWindow::CopyToClipboard(const NativeString& text) {
@@ -620,7 +620,7 @@ void Win32MainWindow::ShowPlainMessage(const NativeString& text) {
 void Win32MainWindow::CloseWindow() { ::SendMessageW(hwnd_, WM_CLOSE, 0, 0); }
 
 void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
-  if (list_box == Control::ListBox3) {
+  if (list_box == Control::LogMirror) {
     // One posted message at a time, whatever the lines waiting: a box that talks faster than
     // the window draws cannot fill the message queue.
     const bool wake = log_mirror_.Push(text);
@@ -672,13 +672,13 @@ HWND Win32MainWindow::DialogOwner() const {
 
 void Win32MainWindow::AddDebugItemHere(Control list_box, const std::wstring& text) {
   HWND list = ControlHandle(list_box);
-  if (list == nullptr || list_box != Control::ListBox1) return;
+  if (list == nullptr || list_box != Control::CatalogueMirror) return;
   ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void Win32MainWindow::ApplyLogMirror() {
   const LogMirrorFeed::Batch batch = log_mirror_.Take();
-  HWND list = ControlHandle(Control::ListBox3);
+  HWND list = ControlHandle(Control::LogMirror);
   if (list == nullptr) return;
   const auto count = static_cast<std::size_t>(::SendMessageW(list, LB_GETCOUNT, 0, 0));
   if (batch.remove_oldest >= count) {

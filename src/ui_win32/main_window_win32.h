@@ -16,7 +16,7 @@
 #include "controller/main_form.h"
 #include "ui_win32/layout_builder_win32.h"
 #include "ui_win32/log_window_win32.h"
-#include "ui_win32/message_form_win32.h"
+#include "ui_win32/message_window_win32.h"
 #include "ui_win32/pin_edit_win32.h"
 #include "ui_win32/resources_win32.h"
 
@@ -30,7 +30,7 @@ class Win32MainWindow : public FormView {
   using ShellOpen = std::function<int(const std::wstring& target)>;
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), runs
-  // FormCreate and starts the timers the layout enables.
+  // CreateSerialPort and starts the timers the layout enables.
   Win32MainWindow(HINSTANCE instance, Win32Resources& resources, TForm1Environment environment = {});
   ~Win32MainWindow() override;
   Win32MainWindow(const Win32MainWindow&) = delete;
@@ -38,7 +38,7 @@ class Win32MainWindow : public FormView {
 
   HWND Handle() const { return hwnd_; }
   TForm1& Controller() { return *controller_; }
-  TMessageForm& MessageForm();
+  MessageWindow& Messages();
   // The "Wizard log" window, made when it is first needed.
   Win32LogWindow& LogForm();
   // The components as built, for tests that read the window back.
@@ -47,7 +47,7 @@ class Win32MainWindow : public FormView {
   // The window of a control; a control on a page not built yet builds that page.
   HWND ControlHandle(Control control) const;
   // Centres the window on the desktop, shows it, gives the first control the focus and runs
-  // FormShow.
+  // OnShown.
   void Show();
   // The message loop, with the dialog manager's keyboard handling in both windows; returns
   // when the window is closed.
@@ -127,7 +127,7 @@ class Win32MainWindow : public FormView {
   std::vector<BuiltComponent*> pages_;
   int current_page_ = 0;
   std::unique_ptr<PinEdit> pin_;
-  std::unique_ptr<TMessageForm> message_form_;
+  std::unique_ptr<MessageWindow> message_window_;
   std::unique_ptr<Win32LogWindow> log_window_;
   HACCEL accelerators_ = nullptr;
   std::array<bool, 3> timers_enabled_{};

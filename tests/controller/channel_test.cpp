@@ -45,9 +45,9 @@ class ChannelTest : public ::testing::Test {
     environment.send = [this](const void* data, std::int16_t length) {
       sent.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(length));
     };
-    view_.SetVisible(Control::ListBox3, true);  // the debug mirror takes every log line
+    view_.SetVisible(Control::LogMirror, true);  // the debug mirror takes every log line
     form_ = std::make_unique<TForm1>(view_, std::move(environment));
-    form_->FormCreate(nullptr);
+    form_->CreateSerialPort();
   }
 
   TForm1& form() { return *form_; }
@@ -201,8 +201,8 @@ TEST_F(ChannelTest, ASecondCommandIsDroppedButItsTimeoutKept) {
   form().SendDut("[UNLOCK]", 500);
   form().SendDut("[PLMNGET]", 2000);
   EXPECT_EQ(form().ReplyTimeout, 2000u);
-  form().DutSendQueueTimerTimer(nullptr);
-  form().DutSendQueueTimerTimer(nullptr);
+  form().OnSendPumpTimer();
+  form().OnSendPumpTimer();
   EXPECT_EQ(sent, Texts{"[UNLOCK]\n\r"});
   EXPECT_EQ(Log(), Texts{"[Tx]  [UNLOCK]"});
   // The slot is free again.

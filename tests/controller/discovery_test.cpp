@@ -78,7 +78,7 @@ class DiscoveryTest : public ::testing::Test {
 
   std::int32_t Find() { return fixture_.form().FindDeviceAndGetCommNumber(); }
   Texts Log() const { return fixture_.LogTexts(); }
-  std::string Label2() { return fixture_.view().CaptionUtf8(Control::Label2); }
+  std::string Label2() { return fixture_.view().CaptionUtf8(Control::FoundDeviceName); }
   FakeUsbCall LastCall() { return last_call_(); }
 
  private:
@@ -214,13 +214,13 @@ TEST(Discovery, TheSearchSaysWhenNoBoxWasFoundYet) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     FormFixture fixture("", row.library);
-    auto tick = [&fixture] { fixture.form().DeviceTimerTimer(nullptr); };
-    fixture.form().Button8Click(nullptr);
+    auto tick = [&fixture] { fixture.form().OnTick(); };
+    fixture.form().OnStart();
     for (int i = 0; i < 99; ++i) tick();
-    EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label24), "");
+    EXPECT_EQ(fixture.view().CaptionUtf8(Control::StatusLine), "");
     tick();
-    EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label24), row.notice);
-    EXPECT_EQ(fixture.view().announced, std::vector<Control>{Control::Label24});
+    EXPECT_EQ(fixture.view().CaptionUtf8(Control::StatusLine), row.notice);
+    EXPECT_EQ(fixture.view().announced, std::vector<Control>{Control::StatusLine});
     for (int i = 0; i < 150; ++i) tick();
     const Texts log = fixture.LogTexts();
     EXPECT_EQ(std::count(log.begin(), log.end(), row.notice), 1);
@@ -230,7 +230,7 @@ TEST(Discovery, TheSearchSaysWhenNoBoxWasFoundYet) {
     script(&box, 1, 1, 0);
     tick();
     EXPECT_EQ(fixture.form().CommState, kStateFound);
-    EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label24), "");
+    EXPECT_EQ(fixture.view().CaptionUtf8(Control::StatusLine), "");
   }
 }
 

@@ -8,9 +8,9 @@
 
 namespace {
 
-const Control kLadder[] = {Control::Label34, Control::Label32, Control::Label35, Control::Image3,
-                           Control::Label39, Control::Label25, Control::Label40, Control::Image4,
-                           Control::Label42, Control::Label44, Control::Label13, Control::Image5};
+const Control kLadder[] = {Control::LadderSearching, Control::LadderSearchWait, Control::LadderFound, Control::LadderFoundCheck,
+                           Control::LadderStartupHeading, Control::LadderStartupWait, Control::LadderStarted, Control::LadderStartedCheck,
+                           Control::LadderTestHeading, Control::LadderTesting, Control::LadderTested, Control::LadderTestedCheck};
 
 std::set<Control> VisibleLadder(const RecordingView& view) {
   std::set<Control> visible;
@@ -29,20 +29,20 @@ TEST(LabelVisibleLevel, EachLevelShowsItsComponents) {
     Control announced;
   } rows[] = {
       {0, {}, C::Count},
-      {1, {C::Label34, C::Label32}, C::Label34},
-      {2, {C::Label34, C::Label35, C::Image3, C::Label25}, C::Label35},
-      {3, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label25}, C::Label39},
-      {4, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4}, C::Label40},
-      {5, {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44}, C::Label42},
+      {1, {C::LadderSearching, C::LadderSearchWait}, C::LadderSearching},
+      {2, {C::LadderSearching, C::LadderFound, C::LadderFoundCheck, C::LadderStartupWait}, C::LadderFound},
+      {3, {C::LadderSearching, C::LadderFound, C::LadderFoundCheck, C::LadderStartupHeading, C::LadderStartupWait}, C::LadderStartupHeading},
+      {4, {C::LadderSearching, C::LadderFound, C::LadderFoundCheck, C::LadderStartupHeading, C::LadderStarted, C::LadderStartedCheck}, C::LadderStarted},
+      {5, {C::LadderSearching, C::LadderFound, C::LadderFoundCheck, C::LadderStartupHeading, C::LadderStarted, C::LadderStartedCheck, C::LadderTestHeading, C::LadderTesting}, C::LadderTestHeading},
       {6,
-       {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44, C::Label13,
-        C::Image5},
-       C::Label13},
+       {C::LadderSearching, C::LadderFound, C::LadderFoundCheck, C::LadderStartupHeading, C::LadderStarted, C::LadderStartedCheck, C::LadderTestHeading, C::LadderTesting, C::LadderTested,
+        C::LadderTestedCheck},
+       C::LadderTested},
       {-5, {}, C::Count},
       {7,
-       {C::Label34, C::Label35, C::Image3, C::Label39, C::Label40, C::Image4, C::Label42, C::Label44, C::Label13,
-        C::Image5},
-       C::Label13},
+       {C::LadderSearching, C::LadderFound, C::LadderFoundCheck, C::LadderStartupHeading, C::LadderStarted, C::LadderStartedCheck, C::LadderTestHeading, C::LadderTesting, C::LadderTested,
+        C::LadderTestedCheck},
+       C::LadderTested},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.level);
@@ -63,17 +63,17 @@ TEST(LabelVisibleLevel, RepeatedLevelChangesNothingButMinusOneRedraws) {
   RecordingView& view = fixture.view();
   TForm1& form = fixture.form();
   form.LabelVisibleLevel(3);
-  view.SetVisible(Control::Label13, true);  // a stray change the repeat must not undo
+  view.SetVisible(Control::LadderTested, true);  // a stray change the repeat must not undo
   form.LabelVisibleLevel(3);
-  EXPECT_TRUE(view.IsVisible(Control::Label13));
+  EXPECT_TRUE(view.IsVisible(Control::LadderTested));
   form.LabelVisibleLevel(-1);
   EXPECT_TRUE(VisibleLadder(view).empty());
-  view.SetVisible(Control::Label13, true);
+  view.SetVisible(Control::LadderTested, true);
   form.LabelVisibleLevel(-1);  // -1 always redraws
-  EXPECT_FALSE(view.IsVisible(Control::Label13));
-  view.SetVisible(Control::Label13, true);
+  EXPECT_FALSE(view.IsVisible(Control::LadderTested));
+  view.SetVisible(Control::LadderTested, true);
   form.LabelVisibleLevel(0);  // 0 after -1 is already shown
-  EXPECT_TRUE(view.IsVisible(Control::Label13));
+  EXPECT_TRUE(view.IsVisible(Control::LadderTested));
 }
 
 TEST(LabelVisibleLevel, TimerRunsFromFiveUntilAboveFive) {
@@ -82,39 +82,39 @@ TEST(LabelVisibleLevel, TimerRunsFromFiveUntilAboveFive) {
   TForm1& form = fixture.form();
   form.LabelVisibleLevel(5);
   EXPECT_TRUE(view.timer1);
-  form.Timer1Timer(nullptr);
-  form.Timer1Timer(nullptr);
-  EXPECT_EQ(view.CaptionUtf8(Control::Label44), "Testing..");
+  form.OnDotsTimer();
+  form.OnDotsTimer();
+  EXPECT_EQ(view.CaptionUtf8(Control::LadderTesting), "Testing..");
   form.LabelVisibleLevel(4);  // hidden, but the animation goes on
-  EXPECT_FALSE(view.IsVisible(Control::Label44));
+  EXPECT_FALSE(view.IsVisible(Control::LadderTesting));
   EXPECT_TRUE(view.timer1);
   form.LabelVisibleLevel(5);
   EXPECT_EQ(form.DotCount, 0);
-  EXPECT_EQ(view.CaptionUtf8(Control::Label44), "Testing..");  // last frame until the next tick
+  EXPECT_EQ(view.CaptionUtf8(Control::LadderTesting), "Testing..");  // last frame until the next tick
   form.LabelVisibleLevel(6);
   EXPECT_FALSE(view.timer1);
-  EXPECT_EQ(view.CaptionUtf8(Control::Label44), "Testing");
+  EXPECT_EQ(view.CaptionUtf8(Control::LadderTesting), "Testing");
   form.LabelVisibleLevel(4);
   EXPECT_FALSE(view.timer1);
-  EXPECT_FALSE(view.IsVisible(Control::Label42));
+  EXPECT_FALSE(view.IsVisible(Control::LadderTestHeading));
 }
 
-TEST(Timer1Timer, CyclesOneTwoThreeThenNoDots) {
+TEST(OnDotsTimer, CyclesOneTwoThreeThenNoDots) {
   FormFixture fixture;
   std::vector<std::string> frames;
   for (int i = 0; i < 5; ++i) {
-    fixture.form().Timer1Timer(nullptr);
-    frames.push_back(fixture.view().CaptionUtf8(Control::Label44));
+    fixture.form().OnDotsTimer();
+    frames.push_back(fixture.view().CaptionUtf8(Control::LadderTesting));
   }
   EXPECT_EQ(frames, (std::vector<std::string>{"Testing.", "Testing..", "Testing...", "Testing", "Testing."}));
 }
 
-TEST(TrackBar1Change, ShowsTheSlidersLevel) {
+TEST(OnLadderSliderMoved, ShowsTheSlidersLevel) {
   FormFixture fixture;
   fixture.view().track_bar_position = 2;
-  fixture.form().TrackBar1Change(nullptr);
+  fixture.form().OnLadderSliderMoved();
   EXPECT_EQ(fixture.form().ShownLevel, 2);
-  EXPECT_TRUE(fixture.view().IsVisible(Control::Image3));
+  EXPECT_TRUE(fixture.view().IsVisible(Control::LadderFoundCheck));
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ class LongSearch : public ::testing::Test {
     environment.pause = [this](unsigned) { ++pauses_; };
     environment.log_folder = [this] { return folder_.Path() + "/"; };
     form_ = std::make_unique<TForm1>(view_, std::move(environment));
-    form_->FormCreate(nullptr);
+    form_->CreateSerialPort();
   }
 
   void SetUp() override {
@@ -90,7 +90,7 @@ class LongSearch : public ::testing::Test {
   void TickUntil(std::uint64_t tick) {
     for (; ticks_ < tick; ++ticks_) {
       elapsed_ms_ += kDeviceTimerInterval;
-      form_->DeviceTimerTimer(nullptr);
+      form_->OnTick();
     }
   }
 
@@ -143,9 +143,9 @@ constexpr std::size_t kLogCap = LogLimits{}.file_bytes;
 constexpr std::size_t kHeldLimit = kLogCap + kLogCap / 4;
 
 TEST_F(LongSearch, ADayWithFourForeignAdaptersLogsAtAnEvenRateWithinTheCapAndTheWizardStillAnswers) {
-  form_->FormShow(nullptr);
+  form_->OnShown();
   Attach(ForeignAdapters());
-  form_->Button8Click(nullptr);
+  form_->OnStart();
   ASSERT_EQ(form_->CommState, kStateSearching);
   const std::uint64_t start_lines = form_->LogList.Appended();
   const std::size_t pages_shown = view_.page_history.size();
@@ -177,8 +177,8 @@ TEST_F(LongSearch, ADayWithFourForeignAdaptersLogsAtAnEvenRateWithinTheCapAndThe
   TickUntil(ticks_ + 1);
   EXPECT_EQ(form_->CommState, kStateFound);
   EXPECT_EQ(form_->CommNumber.load(), 7);
-  EXPECT_EQ(view_.CaptionUtf8(Control::Label2), "Rodiduz Box");
-  form_->Button8Click(nullptr);
+  EXPECT_EQ(view_.CaptionUtf8(Control::FoundDeviceName), "Rodiduz Box");
+  form_->OnStart();
   EXPECT_EQ(form_->CommState, kStateSearching);
   TCloseAction action = TCloseAction::caFree;
   form_->FormClose(nullptr, action);

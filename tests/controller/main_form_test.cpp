@@ -32,9 +32,9 @@ TEST(Construction, StartsInTheDocumentedState) {
   EXPECT_FALSE(form.PortOpen.load());
   EXPECT_EQ(form.CommNumber.load(), 0);
   EXPECT_EQ(fixture.view().CurrentPage(), kPageWelcome);
-  EXPECT_EQ(fixture.view().CaptionUtf8(Control::Label27), "Dididuz 2015 - Version 1.2.8");
+  EXPECT_EQ(fixture.view().CaptionUtf8(Control::VersionFooter), "Dididuz 2015 - Version 1.2.8");
   EXPECT_TRUE(fixture.view().operators.empty());
-  // FormCreate has made the engine before any tick or show.
+  // CreateSerialPort has made the engine before any tick or show.
   EXPECT_NE(form.Serial, nullptr);
   // The log stays empty until the window is shown.
   EXPECT_TRUE(fixture.LogTexts().empty());
@@ -57,8 +57,8 @@ TEST(Construction, TheLogsDebugMirrorShowsAndTakesEveryTextOnlyWhenAskedFor) {
     environment.show_log_mirror = shown;
     TForm1 form(view, environment);
     form.LogLine("[Rx]  ");
-    EXPECT_EQ(view.IsVisible(Control::ListBox3), shown);
-    const std::vector<std::pair<Control, NativeString>> mirrored = {{Control::ListBox3, u"[Rx]  "}};
+    EXPECT_EQ(view.IsVisible(Control::LogMirror), shown);
+    const std::vector<std::pair<Control, NativeString>> mirrored = {{Control::LogMirror, u"[Rx]  "}};
     EXPECT_EQ(view.debug_items, shown ? mirrored : decltype(mirrored){});
   }
 }
@@ -92,16 +92,16 @@ TEST(CheckBoxRule, CodeRunsTheClickHandlerOnlyOnAChange) {
   RecordingView& view = fixture.view();
   TForm1& form = fixture.form();
   // CheckBox2's handler shows the user name and password fields while it is ticked.
-  view.SetVisible(Control::Edit2, true);
-  form.SetCheckBox(Control::CheckBox2, false);  // already unticked: the handler does not run
-  EXPECT_FALSE(view.IsChecked(Control::CheckBox2));
-  EXPECT_TRUE(view.IsVisible(Control::Edit2));
-  form.SetCheckBox(Control::CheckBox2, true);
-  EXPECT_TRUE(view.IsChecked(Control::CheckBox2));
-  EXPECT_TRUE(view.IsVisible(Control::Edit3));
-  form.SetCheckBox(Control::CheckBox2, false);  // a change: the handler hides the fields
-  EXPECT_FALSE(view.IsVisible(Control::Edit2));
-  EXPECT_FALSE(view.IsVisible(Control::Edit3));
+  view.SetVisible(Control::UserField, true);
+  form.SetCheckBox(Control::CredentialsGiven, false);  // already unticked: the handler does not run
+  EXPECT_FALSE(view.IsChecked(Control::CredentialsGiven));
+  EXPECT_TRUE(view.IsVisible(Control::UserField));
+  form.SetCheckBox(Control::CredentialsGiven, true);
+  EXPECT_TRUE(view.IsChecked(Control::CredentialsGiven));
+  EXPECT_TRUE(view.IsVisible(Control::PasswordField));
+  form.SetCheckBox(Control::CredentialsGiven, false);  // a change: the handler hides the fields
+  EXPECT_FALSE(view.IsVisible(Control::UserField));
+  EXPECT_FALSE(view.IsVisible(Control::PasswordField));
 }
 
 // Before a box has passed its test, the page shows the placeholder link of the layout, and
@@ -109,10 +109,10 @@ TEST(CheckBoxRule, CodeRunsTheClickHandlerOnlyOnAChange) {
 TEST(WindowOperations, CopyLinkAndOpenLinkUseThePlaceholderLinkAtFirst) {
   FormFixture fixture;
   RecordingView& view = fixture.view();
-  ASSERT_EQ(BoxWebLink(kPlaceholderBoxId), AnsiString(LayoutOf(Control::Label29).text));
-  fixture.form().Button1Click(nullptr);
+  ASSERT_EQ(BoxWebLink(kPlaceholderBoxId), AnsiString(LayoutOf(Control::BoxLink).text));
+  fixture.form().OnCopyLink();
   EXPECT_EQ(NativeToUtf8(view.clipboard), "http://www.rodiduz.com/id/00000000");
-  fixture.form().Label29Click(nullptr);
+  fixture.form().OnOpenLink();
   ASSERT_EQ(view.opened.size(), 1u);
   EXPECT_EQ(NativeToUtf8(view.opened[0]), "http://www.rodiduz.com/id/00000000");
   EXPECT_TRUE(view.plain_messages.empty());
@@ -157,23 +157,23 @@ TEST(WindowOperations, OnlyAnIdOfEightLettersAndDigitsMakesALink) {
     ASSERT_EQ(view.CurrentPage(), kPageDone);
     view.clipboard = u"before";
     view.opened.clear();
-    wizard.form().Button1Click(nullptr);
-    wizard.form().Label29Click(nullptr);
+    wizard.form().OnCopyLink();
+    wizard.form().OnOpenLink();
     const bool refused = wizard.Logged("Box ID not valid for a link: " + row.id);
     if (row.link != nullptr) {
-      EXPECT_EQ(view.CaptionUtf8(Control::Label29), row.link);
+      EXPECT_EQ(view.CaptionUtf8(Control::BoxLink), row.link);
       EXPECT_EQ(NativeToUtf8(view.clipboard), row.link);
       ASSERT_EQ(view.opened.size(), 1u);
       EXPECT_EQ(NativeToUtf8(view.opened[0]), row.link);
       EXPECT_FALSE(refused);
     } else {
-      EXPECT_EQ(view.CaptionUtf8(Control::Label29), "The box reported no valid ID.");
+      EXPECT_EQ(view.CaptionUtf8(Control::BoxLink), "The box reported no valid ID.");
       EXPECT_EQ(view.clipboard, u"before");
       EXPECT_TRUE(view.opened.empty());
       EXPECT_TRUE(refused) << wizard.fixture().Trace();
     }
-    EXPECT_EQ(view.IsEnabled(Control::Label29), row.link != nullptr);
-    EXPECT_EQ(view.IsEnabled(Control::Button1), row.link != nullptr);
+    EXPECT_EQ(view.IsEnabled(Control::BoxLink), row.link != nullptr);
+    EXPECT_EQ(view.IsEnabled(Control::CopyLink), row.link != nullptr);
   }
 }
 
@@ -186,7 +186,7 @@ TEST(WindowOperations, ShellResultUpTo32IsAFailureMessage) {
     SCOPED_TRACE(row.result);
     FormFixture fixture;
     fixture.view().shell_result = row.result;
-    fixture.form().Label29Click(nullptr);
+    fixture.form().OnOpenLink();
     if (row.message == nullptr) {
       EXPECT_TRUE(fixture.view().plain_messages.empty());
     } else {
@@ -200,7 +200,7 @@ TEST(WindowOperations, TestNextStepsThePagesModuloFour) {
   FormFixture fixture;
   std::vector<int> pages;
   for (int i = 0; i < 5; ++i) {
-    fixture.form().BitBtn1Click(nullptr);
+    fixture.form().OnNextPageForTesting();
     pages.push_back(fixture.view().CurrentPage());
   }
   EXPECT_EQ(pages, (std::vector<int>{1, 2, 3, 0, 1}));
@@ -209,7 +209,7 @@ TEST(WindowOperations, TestNextStepsThePagesModuloFour) {
 
 TEST(WindowOperations, ExitClosesTheWindow) {
   FormFixture fixture;
-  fixture.form().Button3Click(nullptr);
+  fixture.form().OnExit();
   EXPECT_EQ(fixture.view().close_requests, 1);
 }
 

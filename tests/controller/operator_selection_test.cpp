@@ -43,12 +43,12 @@ TEST_F(OperatorSelection, SameNetworkSortedWithoutCaseAndBoxSettingsOnTop) {
   Rebuild();
   EXPECT_EQ(view().OperatorTexts(), (Lines{"(current box settings)", "DE - Congstar", "DE - telekom"}));
   EXPECT_EQ(view().SelectedOperator(), 0);
-  EXPECT_EQ(view().TextUtf8(Control::Edit1), "box.apn");
-  EXPECT_EQ(view().TextUtf8(Control::Edit2), "boxuser");
-  EXPECT_EQ(view().TextUtf8(Control::Edit3), "boxpw");
-  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
-  EXPECT_TRUE(view().IsVisible(Control::Edit2));
-  EXPECT_TRUE(view().IsVisible(Control::Label6));
+  EXPECT_EQ(view().TextUtf8(Control::ApnField), "box.apn");
+  EXPECT_EQ(view().TextUtf8(Control::UserField), "boxuser");
+  EXPECT_EQ(view().TextUtf8(Control::PasswordField), "boxpw");
+  EXPECT_TRUE(view().IsChecked(Control::CredentialsGiven));
+  EXPECT_TRUE(view().IsVisible(Control::UserField));
+  EXPECT_TRUE(view().IsVisible(Control::PasswordCaption));
 }
 
 TEST_F(OperatorSelection, BoxSettingsEntryIsMadeFromTheBoxAndOwnedUntilTheNextRebuild) {
@@ -91,14 +91,14 @@ TEST_F(OperatorSelection, UnknownApnSpellings) {
 
 TEST_F(OperatorSelection, UnknownBoxApnSelectsTheAlphabeticallyFirstOperator) {
   BoxReports(262, 1, "UNKNOWN");
-  view().SetChecked(Control::CheckBox2, true);
+  view().SetChecked(Control::CredentialsGiven, true);
   Rebuild();
   EXPECT_EQ(view().OperatorTexts(), (Lines{"DE - Congstar", "DE - telekom"}));
   EXPECT_EQ(view().SelectedOperator(), 0);
-  EXPECT_EQ(view().TextUtf8(Control::Edit1), "internet.t-mobile");
-  EXPECT_FALSE(view().IsChecked(Control::CheckBox2));
-  EXPECT_FALSE(view().IsVisible(Control::Edit2));
-  EXPECT_FALSE(view().IsVisible(Control::Label5));
+  EXPECT_EQ(view().TextUtf8(Control::ApnField), "internet.t-mobile");
+  EXPECT_FALSE(view().IsChecked(Control::CredentialsGiven));
+  EXPECT_FALSE(view().IsVisible(Control::UserField));
+  EXPECT_FALSE(view().IsVisible(Control::UserCaption));
 }
 
 TEST_F(OperatorSelection, NoNetworkOffersEveryEntryBelowCountryCode300) {
@@ -111,7 +111,7 @@ TEST_F(OperatorSelection, NoNetworkOffersEveryEntryBelowCountryCode300) {
 
 TEST_F(OperatorSelection, ShowAllOffersEveryEntry) {
   BoxReports(0, 0, "unknown");
-  view().SetChecked(Control::CheckBox1, true);
+  view().SetChecked(Control::ShowAllOperators, true);
   Rebuild();
   EXPECT_EQ(view().OperatorTexts(),
             (Lines{" - NetA", "DE - Congstar", "DE - telekom", "DE - Vodafone", "US - States", "XX - Neg",
@@ -125,15 +125,15 @@ TEST_F(OperatorSelection, NetworkWithoutCatalogueEntry) {
 
   // Nothing offered: nothing selected, and the fields keep what they held.
   BoxReports(999, 9, "unknown");
-  view().SetText(Control::Edit1, u"typed");
-  view().SetText(Control::Edit2, u"user");
-  view().SetChecked(Control::CheckBox2, true);
+  view().SetText(Control::ApnField, u"typed");
+  view().SetText(Control::UserField, u"user");
+  view().SetChecked(Control::CredentialsGiven, true);
   Rebuild();
   EXPECT_TRUE(view().operators.empty());
   EXPECT_EQ(view().SelectedOperator(), -1);
-  EXPECT_EQ(view().TextUtf8(Control::Edit1), "typed");
-  EXPECT_EQ(view().TextUtf8(Control::Edit2), "user");
-  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
+  EXPECT_EQ(view().TextUtf8(Control::ApnField), "typed");
+  EXPECT_EQ(view().TextUtf8(Control::UserField), "user");
+  EXPECT_TRUE(view().IsChecked(Control::CredentialsGiven));
 }
 
 TEST_F(OperatorSelection, BoxSettingsAreTrimmedInPlace) {
@@ -142,56 +142,56 @@ TEST_F(OperatorSelection, BoxSettingsAreTrimmedInPlace) {
   EXPECT_EQ(form().BoxApn, "web.apn");
   EXPECT_EQ(form().BoxUser, "me");
   EXPECT_EQ(form().BoxPassword, "secret");
-  EXPECT_EQ(view().TextUtf8(Control::Edit1), "web.apn");
+  EXPECT_EQ(view().TextUtf8(Control::ApnField), "web.apn");
 }
 
 TEST_F(OperatorSelection, ToggleShowAllRebuildsAndOverwritesTypedFields) {
   BoxReports(262, 1, "box.apn");
   Rebuild();
-  view().SetText(Control::Edit1, u"typed");
-  view().SetChecked(Control::CheckBox1, true);
-  form().CheckBox1Click(nullptr);
+  view().SetText(Control::ApnField, u"typed");
+  view().SetChecked(Control::ShowAllOperators, true);
+  form().OnShowAllOperatorsClick();
   EXPECT_EQ(view().OperatorCount(), 10);
   EXPECT_EQ(view().SelectedOperator(), 0);
-  EXPECT_EQ(view().TextUtf8(Control::Edit1), "box.apn");
+  EXPECT_EQ(view().TextUtf8(Control::ApnField), "box.apn");
 }
 
 TEST_F(OperatorSelection, PickingEntriesShowsAndHidesTheCredentialFields) {
   BoxReports(262, 1, "unknown");
   Rebuild();
   view().SelectOperator(1);  // DE - telekom, with user name and password
-  form().ComboBox1Change(nullptr);
-  EXPECT_EQ(view().TextUtf8(Control::Edit2), "t-mobile");
-  EXPECT_EQ(view().TextUtf8(Control::Edit3), "tm");
-  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
-  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+  form().OnOperatorChosen();
+  EXPECT_EQ(view().TextUtf8(Control::UserField), "t-mobile");
+  EXPECT_EQ(view().TextUtf8(Control::PasswordField), "tm");
+  EXPECT_TRUE(view().IsChecked(Control::CredentialsGiven));
+  for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
     EXPECT_TRUE(view().IsVisible(control)) << ControlName(control);
   }
   view().SelectOperator(0);
-  form().ComboBox1Change(nullptr);
-  EXPECT_FALSE(view().IsChecked(Control::CheckBox2));
-  for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+  form().OnOperatorChosen();
+  EXPECT_FALSE(view().IsChecked(Control::CredentialsGiven));
+  for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
     EXPECT_FALSE(view().IsVisible(control)) << ControlName(control);
   }
 }
 
 TEST_F(OperatorSelection, UntickingCredentialsHidesButKeepsTheFields) {
-  view().SetText(Control::Edit2, u"me");
-  view().SetChecked(Control::CheckBox2, true);
-  form().CheckBox2Click(nullptr);
-  EXPECT_TRUE(view().IsVisible(Control::Edit2));
-  view().SetChecked(Control::CheckBox2, false);
-  form().CheckBox2Click(nullptr);
-  EXPECT_FALSE(view().IsVisible(Control::Edit2));
-  EXPECT_EQ(view().TextUtf8(Control::Edit2), "me");
+  view().SetText(Control::UserField, u"me");
+  view().SetChecked(Control::CredentialsGiven, true);
+  form().OnCredentialsGivenClick();
+  EXPECT_TRUE(view().IsVisible(Control::UserField));
+  view().SetChecked(Control::CredentialsGiven, false);
+  form().OnCredentialsGivenClick();
+  EXPECT_FALSE(view().IsVisible(Control::UserField));
+  EXPECT_EQ(view().TextUtf8(Control::UserField), "me");
 }
 
 TEST_F(OperatorSelection, ChangeWithoutSelectionDoesNothing) {
-  view().SetText(Control::Edit1, u"typed");
-  view().SetChecked(Control::CheckBox2, true);
-  form().ComboBox1Change(nullptr);
-  EXPECT_EQ(view().TextUtf8(Control::Edit1), "typed");
-  EXPECT_TRUE(view().IsChecked(Control::CheckBox2));
+  view().SetText(Control::ApnField, u"typed");
+  view().SetChecked(Control::CredentialsGiven, true);
+  form().OnOperatorChosen();
+  EXPECT_EQ(view().TextUtf8(Control::ApnField), "typed");
+  EXPECT_TRUE(view().IsChecked(Control::CredentialsGiven));
 }
 
 TEST_F(OperatorSelection, WithoutTheBoxSettingsArgumentNoBoxItem) {

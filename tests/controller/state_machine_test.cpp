@@ -44,7 +44,7 @@ TEST(Tick, RestartsTheDeviceTimerAtTheEnd) {
 class FailingSignalLineView : public RecordingView {
  public:
   void SetCaption(Control label, const NativeString& text) override {
-    if (label == Control::Label19 && text != u"Signal Strength:") throw std::runtime_error("window failed");
+    if (label == Control::SignalLine && text != u"Signal Strength:") throw std::runtime_error("window failed");
     RecordingView::SetCaption(label, text);
   }
 };
@@ -58,7 +58,7 @@ TEST(Tick, AnErrorInsideATickStillRestartsTheDeviceTimer) {
   environment.pause = [](unsigned) {};
   TForm1 form(view, environment);
   form.AddToDutRecvList(kNetworkReport);
-  EXPECT_THROW(form.DeviceTimerTimer(nullptr), std::runtime_error);
+  EXPECT_THROW(form.OnTick(), std::runtime_error);
   EXPECT_TRUE(view.device_timer);
 }
 
@@ -102,17 +102,17 @@ TEST(SignalLine, Thresholds) {
     SCOPED_TRACE(row.report);
     WizardDriver wizard;
     wizard.Tick(row.report);
-    EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label19), row.text);
+    EXPECT_EQ(wizard.view().CaptionUtf8(Control::SignalLine), row.text);
   }
 }
 
 TEST(IdentityLines, BoxIdInAnyStateAndTypeOnlyForGsmHardware) {
   WizardDriver wizard;
   wizard.Tick("QR:AB12CD34 HW:0150 SW:0107 MAC:0011223344AA");
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID: AB12CD34");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxTypeLine), "Box Type:");
   wizard.Tick(kIdentityReport);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type: GSM");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxTypeLine), "Box Type: GSM");
   EXPECT_EQ(wizard.form().CommState, kStateInit);
 }
 
@@ -132,7 +132,7 @@ TEST(Found, ConnectsWhenThePortIsOpenWithTheLadderAndOnePause) {
   EXPECT_EQ(wizard.form().CommState, kStateConnected);
   EXPECT_EQ(wizard.form().ShownLevel, 3);
   EXPECT_EQ(wizard.fixture().pauses, std::vector<unsigned>{200});
-  EXPECT_TRUE(wizard.view().IsVisible(Control::Label39));
+  EXPECT_TRUE(wizard.view().IsVisible(Control::LadderStartupHeading));
   EXPECT_TRUE(wizard.Logged("(State Found->Connected)"));
 }
 
@@ -143,21 +143,21 @@ TEST(Found, ShowsCantConnectOnTheSeventiethTickAndKeepsItUntilAReset) {
   wizard.form().CommNumber = 7;
   wizard.form().ReplyTimeout = 7000;
   wizard.Ticks(69);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "");
   EXPECT_EQ(wizard.form().CommState, kStateFound);
   wizard.Tick();
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "Can't connect to the box");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "Can't connect to the box");
 
   wizard.form().PortOpen = true;
   wizard.Tick();
   wizard.Tick("COMM READY");
   EXPECT_EQ(wizard.form().CommState, kStateReady);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "Can't connect to the box");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "Can't connect to the box");
 
   wizard.form().PortOpen = false;
   wizard.Tick();
   EXPECT_EQ(wizard.form().CommState, kStateInit);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "");
 }
 
 TEST(Found, ClearsTheReceiveQueueBeforeEachAttemptToOpen) {
@@ -180,7 +180,7 @@ TEST(Connected, CommReadyUnlocksAndHidesTheOperatorArea) {
   EXPECT_EQ(wizard.form().CommState, kStateReady);
   EXPECT_EQ(wizard.form().ShownLevel, 6);
   for (Control control :
-       {Control::ComboBox1, Control::CheckBox1, Control::Edit1, Control::Bevel2, Control::Label1}) {
+       {Control::OperatorList, Control::ShowAllOperators, Control::ApnField, Control::OperatorFrame, Control::ManualSettingsCaption}) {
     EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
   }
 }
@@ -193,19 +193,19 @@ TEST(Connected, IdentityReportMovesTheLadderWithoutChangingTheState) {
   EXPECT_EQ(wizard.form().CommState, kStateConnected);
   EXPECT_EQ(wizard.form().ShownLevel, 5);
   EXPECT_EQ(wizard.fixture().pauses, std::vector<unsigned>{200});
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID: AB12CD34");
 }
 
 TEST(Connected, SimPukShowsThePukEntryAndIgnoresCommReadyInTheSameMessage) {
   WizardDriver wizard;
   wizard.RunTo(kStateConnected);
-  wizard.view().SetText(Control::Edit4, u"old");
+  wizard.view().SetText(Control::PukField, u"old");
   wizard.Tick("SIM PUK COMM READY");
   EXPECT_EQ(wizard.form().CommState, kStateConnected);
   EXPECT_TRUE(wizard.TakeSent().empty());
-  EXPECT_TRUE(wizard.view().IsVisible(Control::Edit4));
-  EXPECT_TRUE(wizard.view().IsVisible(Control::Label30));
-  EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
+  EXPECT_TRUE(wizard.view().IsVisible(Control::PukField));
+  EXPECT_TRUE(wizard.view().IsVisible(Control::PukCaption));
+  EXPECT_EQ(wizard.view().TextUtf8(Control::PukField), "");
   // Without a SIM word in the message, COMM READY goes on even while SimStatus stays 5.
   wizard.Tick("COMM READY");
   EXPECT_EQ(wizard.form().CommState, kStateReady);
@@ -328,9 +328,9 @@ TEST(GotGprs, IdentityReportPreparesTheSettingsPageAndSubmitsAtOnce) {
   EXPECT_TRUE(wizard.form().SimPromptArmed);
   EXPECT_EQ(wizard.LogFrom(before), (Lines{"(State GotGPRS->WaitUser)", "(State WaitUser->GPRSSet)"}));
   EXPECT_EQ(wizard.view().OperatorTexts(), Lines{"(current box settings)"});
-  EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), "1234");
-  EXPECT_TRUE(wizard.view().IsVisible(Control::MaskEdit1));
-  EXPECT_TRUE(wizard.view().IsChecked(Control::CheckBox2));
+  EXPECT_EQ(wizard.view().TextUtf8(Control::PinField), "1234");
+  EXPECT_TRUE(wizard.view().IsVisible(Control::PinField));
+  EXPECT_TRUE(wizard.view().IsChecked(Control::CredentialsGiven));
   EXPECT_NE(wizard.view().CurrentPage(), kPageSetup);
   EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Testing GPRS settings");
   EXPECT_FALSE(wizard.view().info.close_button);
@@ -340,17 +340,17 @@ TEST(GotGprs, IdentityReportPreparesTheSettingsPageAndSubmitsAtOnce) {
 TEST(GotGprs, ShowAllOperatorsIsUntickedAndEveryFieldEmptiedFirst) {
   WizardDriver wizard("Other;222;1;other.apn;;;OT\n");
   wizard.RunTo(kStateGotGPRS);
-  wizard.view().SetChecked(Control::CheckBox1, true);
+  wizard.view().SetChecked(Control::ShowAllOperators, true);
   // A PUK entry left over from an earlier "SIM PUK": the SIM no longer asks for it, and an
   // empty PUK must not go out without the user.
-  wizard.view().SetVisible(Control::Edit4, true);
-  wizard.view().SetText(Control::Edit4, u"typed puk");
+  wizard.view().SetVisible(Control::PukField, true);
+  wizard.view().SetText(Control::PukField, u"typed puk");
   wizard.Tick(kIdentityReport);
-  EXPECT_FALSE(wizard.view().IsChecked(Control::CheckBox1));
+  EXPECT_FALSE(wizard.view().IsChecked(Control::ShowAllOperators));
   // The rebuild without "show all" leaves the other network's operator out.
   EXPECT_EQ(wizard.view().OperatorTexts(), Lines{"(current box settings)"});
-  EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
-  EXPECT_FALSE(wizard.view().IsVisible(Control::Edit4));
+  EXPECT_EQ(wizard.view().TextUtf8(Control::PukField), "");
+  EXPECT_FALSE(wizard.view().IsVisible(Control::PukField));
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
 }
 
@@ -370,15 +370,15 @@ TEST(GotGprs, AnUnusablePinOrAPukAsksTheUserBeforeAnythingIsSent) {
   };
   const char* sent = "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:4321]";
   const Row rows[] = {
-      {"wrong PIN", "1234", "SIM PIN WRONG", false, "Enter correct PIN code", Control::MaskEdit1, nullptr, sent},
-      {"PUK", "1234", "SIM PUK", false, "Enter PUK code and new PIN code", Control::Edit4, u"12345678",
+      {"wrong PIN", "1234", "SIM PIN WRONG", false, "Enter correct PIN code", Control::PinField, nullptr, sent},
+      {"PUK", "1234", "SIM PUK", false, "Enter PUK code and new PIN code", Control::PukField, u"12345678",
        "[SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:4321]"},
-      {"stored PIN of five digits", "12345", "SIM PIN", false, "Enter PIN code", Control::MaskEdit1, nullptr, sent},
-      {"no stored PIN", "    ", "SIM PIN", false, "Enter PIN code", Control::MaskEdit1, nullptr, sent},
-      {"stored PIN refused before", "1234", "SIM PIN", true, "Enter correct PIN code", Control::MaskEdit1, nullptr,
+      {"stored PIN of five digits", "12345", "SIM PIN", false, "Enter PIN code", Control::PinField, nullptr, sent},
+      {"no stored PIN", "    ", "SIM PIN", false, "Enter PIN code", Control::PinField, nullptr, sent},
+      {"stored PIN refused before", "1234", "SIM PIN", true, "Enter correct PIN code", Control::PinField, nullptr,
        sent},
       {"stored PIN refused before, SIM ready", "1234", "SIM READY", true, "Enter correct PIN code",
-       Control::MaskEdit1, nullptr, sent},
+       Control::PinField, nullptr, sent},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -391,8 +391,8 @@ TEST(GotGprs, AnUnusablePinOrAPukAsksTheUserBeforeAnythingIsSent) {
     wizard.Tick(std::string("APN:box.apn USER:boxuser PW:boxpw PIN:") + row.stored_pin + " IMEI:1");
     wizard.TakeSent();
     // A PUK entry left over from an earlier "SIM PUK" is shown again only for a PUK.
-    wizard.view().SetVisible(Control::Edit4, true);
-    wizard.view().SetText(Control::Edit4, u"stale");
+    wizard.view().SetVisible(Control::PukField, true);
+    wizard.view().SetText(Control::PukField, u"stale");
     wizard.Tick(row.sim_word);
     const std::size_t before = wizard.LogSize();
     wizard.Tick(kIdentityReport);
@@ -402,23 +402,23 @@ TEST(GotGprs, AnUnusablePinOrAPukAsksTheUserBeforeAnythingIsSent) {
     EXPECT_TRUE(wizard.view().info.close_button);
     EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
     EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
-    EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+    EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
     EXPECT_EQ(wizard.view().focused, row.focused);
     // The stored PIN is not offered.
-    EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), "");
-    for (Control shown : {Control::MaskEdit1, Control::Label7, Control::ComboBox1, Control::Edit1, Control::Edit2}) {
+    EXPECT_EQ(wizard.view().TextUtf8(Control::PinField), "");
+    for (Control shown : {Control::PinField, Control::PinCaption, Control::OperatorList, Control::ApnField, Control::UserField}) {
       EXPECT_TRUE(wizard.view().IsVisible(shown)) << ControlName(shown);
     }
-    EXPECT_EQ(wizard.view().IsVisible(Control::Edit4), row.typed_puk != nullptr);
-    EXPECT_EQ(wizard.view().IsVisible(Control::Label30), row.typed_puk != nullptr);
-    EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
+    EXPECT_EQ(wizard.view().IsVisible(Control::PukField), row.typed_puk != nullptr);
+    EXPECT_EQ(wizard.view().IsVisible(Control::PukCaption), row.typed_puk != nullptr);
+    EXPECT_EQ(wizard.view().TextUtf8(Control::PukField), "");
     // Another SIM word while the user types repeats nothing.
     wizard.Tick(row.sim_word);
     EXPECT_EQ(wizard.view().info_history.size(), 1u);
 
-    wizard.view().SetText(Control::MaskEdit1, u"4321");
-    if (row.typed_puk != nullptr) wizard.view().SetText(Control::Edit4, row.typed_puk);
-    wizard.form().Button7Click(nullptr);
+    wizard.view().SetText(Control::PinField, u"4321");
+    if (row.typed_puk != nullptr) wizard.view().SetText(Control::PukField, row.typed_puk);
+    wizard.form().OnNext();
     EXPECT_EQ(wizard.TakeOneSent(), row.sent_on_next);
     EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
   }
@@ -429,8 +429,8 @@ TEST(GotGprs, PinNotNeededEmptiesAndHidesThePinArea) {
   wizard.RunTo(kStateGotGPRS);
   wizard.Tick("SIM PIN NOT NEEDED");
   wizard.Tick(kIdentityReport);
-  EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), "");
-  for (Control control : {Control::MaskEdit1, Control::Label7, Control::Bevel1}) {
+  EXPECT_EQ(wizard.view().TextUtf8(Control::PinField), "");
+  for (Control control : {Control::PinField, Control::PinCaption, Control::PinFrame}) {
     EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
   }
 }
@@ -443,7 +443,7 @@ TEST(GprsSet, GprsTestOkCountsAsTheAcknowledgement) {
   wizard.Tick("GPRSTEST OK");
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
   EXPECT_EQ(wizard.form().CommState, kStateGPRSTesting);
-  EXPECT_FALSE(wizard.view().IsEnabled(Control::Button7));
+  EXPECT_FALSE(wizard.view().IsEnabled(Control::Next));
   EXPECT_EQ(wizard.form().GprsTestTries, 1);
   EXPECT_EQ(wizard.form().ReplyTimeout, 60000u);
 }
@@ -463,9 +463,9 @@ TEST(GprsTesting, PassedShowsTheLink) {
   wizard.Tick("GPRSTEST OK");
   EXPECT_EQ(wizard.LogFrom(before), (Lines{"PASSED", "(State GPRSTesting->GPRSPassed)"}));
   EXPECT_FALSE(wizard.view().info.visible);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label29), "http://www.rodiduz.com/id/AB12CD34");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxLink), "http://www.rodiduz.com/id/AB12CD34");
   EXPECT_EQ(wizard.view().CurrentPage(), kPageDone);
-  EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+  EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
 }
 
 TEST(GprsTesting, FailedMessageChosenBySimStatus) {
@@ -490,7 +490,7 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
        false,
        false,
        "",
-       Control::MaskEdit1},
+       Control::PinField},
       {"PUK after a PIN",
        "SIM PUK",
        true,
@@ -499,7 +499,7 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
        true,
        false,
        "",
-       Control::Edit4},
+       Control::PukField},
       {"ready",
        "SIM READY",
        false,
@@ -508,14 +508,14 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
        false,
        true,
        "1234",
-       Control::ComboBox1},
+       Control::OperatorList},
       // The APN is what the user can change then, so the operator area is offered.
       {"no SIM word since the submission", "", false, {}, "Unknown SIM error. Try again", false, true, "1234",
-       Control::ComboBox1},
-      {"PIN required", "SIM PIN", false, {}, "Unknown SIM error. Try again", false, true, "1234", Control::MaskEdit1},
+       Control::OperatorList},
+      {"PIN required", "SIM PIN", false, {}, "Unknown SIM error. Try again", false, true, "1234", Control::PinField},
       // The PIN area was hidden at the submission; the SIM asking since must bring it back.
       {"PIN required after none was needed", "SIM PIN", false, {}, "Unknown SIM error. Try again", false, true, "",
-       Control::MaskEdit1, "SIM PIN NOT NEEDED"},
+       Control::PinField, "SIM PIN NOT NEEDED"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -539,16 +539,16 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
     EXPECT_GT(wizard.view().repaints, repaints);
     EXPECT_EQ(NativeToUtf8(wizard.view().info.text), row.message);
     EXPECT_TRUE(wizard.view().info.close_button);
-    EXPECT_EQ(wizard.view().IsVisible(Control::Edit4), row.puk_shown);
-    EXPECT_EQ(wizard.view().IsVisible(Control::Label30), row.puk_shown);
-    EXPECT_EQ(wizard.view().TextUtf8(Control::Edit4), "");
-    EXPECT_EQ(wizard.view().IsVisible(Control::ComboBox1), row.operators_shown);
-    EXPECT_EQ(wizard.view().IsVisible(Control::Edit1), row.operators_shown);
-    EXPECT_TRUE(wizard.view().IsVisible(Control::MaskEdit1));
-    EXPECT_TRUE(wizard.view().IsVisible(Control::Label7));
-    EXPECT_EQ(wizard.view().TextUtf8(Control::MaskEdit1), row.pin_left);
+    EXPECT_EQ(wizard.view().IsVisible(Control::PukField), row.puk_shown);
+    EXPECT_EQ(wizard.view().IsVisible(Control::PukCaption), row.puk_shown);
+    EXPECT_EQ(wizard.view().TextUtf8(Control::PukField), "");
+    EXPECT_EQ(wizard.view().IsVisible(Control::OperatorList), row.operators_shown);
+    EXPECT_EQ(wizard.view().IsVisible(Control::ApnField), row.operators_shown);
+    EXPECT_TRUE(wizard.view().IsVisible(Control::PinField));
+    EXPECT_TRUE(wizard.view().IsVisible(Control::PinCaption));
+    EXPECT_EQ(wizard.view().TextUtf8(Control::PinField), row.pin_left);
     EXPECT_EQ(wizard.view().focused, row.focused);
-    EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+    EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
     EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
   }
 }
@@ -561,16 +561,16 @@ TEST(GprsTesting, CredentialFieldsFollowTheirCheckBoxWhenTheOperatorAreaIsShown)
     WizardDriver wizard;
     wizard.RunTo(kStateGPRSTesting);
     // While the operator area is hidden, a click on the box shows none of its fields.
-    ASSERT_FALSE(wizard.view().IsVisible(Control::ComboBox1));
-    wizard.form().SetCheckBox(Control::CheckBox2, !ticked);
-    wizard.form().SetCheckBox(Control::CheckBox2, ticked);
-    for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+    ASSERT_FALSE(wizard.view().IsVisible(Control::OperatorList));
+    wizard.form().SetCheckBox(Control::CredentialsGiven, !ticked);
+    wizard.form().SetCheckBox(Control::CredentialsGiven, ticked);
+    for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
       EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
     }
     wizard.Tick("SIM READY");
     wizard.Tick("GPRSTEST FAIL");
-    ASSERT_TRUE(wizard.view().IsVisible(Control::ComboBox1));
-    for (Control control : {Control::Label5, Control::Label6, Control::Edit2, Control::Edit3}) {
+    ASSERT_TRUE(wizard.view().IsVisible(Control::OperatorList));
+    for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
       EXPECT_EQ(wizard.view().IsVisible(control), ticked) << ControlName(control);
     }
   }
@@ -608,13 +608,13 @@ TEST(WaitUser, SimPromptOnceAfterAFailedTest) {
   wizard.RunTo(kStateGPRSTesting);
   wizard.Tick("GPRSTEST FAIL");
   ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
-  wizard.view().SetVisible(Control::MaskEdit1, false);
+  wizard.view().SetVisible(Control::PinField, false);
   wizard.Tick("SIM PIN WRONG");
   EXPECT_TRUE(wizard.Logged("Show Message:Enter correct PIN code"));
   EXPECT_FALSE(wizard.form().SimPromptArmed);
   // The page offers the field the prompt asks for.
-  EXPECT_TRUE(wizard.view().IsVisible(Control::MaskEdit1));
-  EXPECT_EQ(wizard.view().focused, Control::MaskEdit1);
+  EXPECT_TRUE(wizard.view().IsVisible(Control::PinField));
+  EXPECT_EQ(wizard.view().focused, Control::PinField);
   const std::size_t before = wizard.LogSize();
   wizard.Tick("SIM PUK");
   EXPECT_EQ(wizard.LogSize(), before);
@@ -630,17 +630,17 @@ TEST(Unplug, ResetsInEveryStateButInitSearchingFoundAndPassed) {
     wizard.form().PortOpen = false;
     wizard.form().ReplyTimeout = 0;
     wizard.form().SimStatus = kSimWrongPin;
-    wizard.view().SetCaption(Control::Label24, u"status");
+    wizard.view().SetCaption(Control::StatusLine, u"status");
     const bool resets =
         state != kStateInit && state != kStateSearching && state != kStateFound && state != kStateGPRSPassed;
     wizard.Tick();
     if (resets) {
       EXPECT_EQ(wizard.form().CommState, kStateInit);
-      EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "");
+      EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "");
       EXPECT_EQ(wizard.form().SimStatus, kSimReady);
     } else {
       EXPECT_EQ(wizard.form().CommState, state);
-      EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "status");
+      EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "status");
     }
   }
 }
@@ -648,25 +648,25 @@ TEST(Unplug, ResetsInEveryStateButInitSearchingFoundAndPassed) {
 TEST(Unplug, ResetOfTheWizardMidRun) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSSet);
-  wizard.view().SetEnabled(Control::Button7, false);
-  wizard.view().SetVisible(Control::Edit4, true);
-  wizard.view().SetVisible(Control::Label30, true);
+  wizard.view().SetEnabled(Control::Next, false);
+  wizard.view().SetVisible(Control::PukField, true);
+  wizard.view().SetVisible(Control::PukCaption, true);
   wizard.form().SimPromptArmed = false;
   const auto info = wizard.view().info;
   wizard.form().PortOpen = false;
   const std::size_t before = wizard.LogSize();
   wizard.Tick();
   EXPECT_EQ(wizard.LogFrom(before), Lines{"(State GPRSSet->Init)"});
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label14), "Welcome. Press start to begin");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::WelcomeHeadline), "Welcome. Press start to begin");
   EXPECT_EQ(wizard.view().CurrentPage(), kPageWelcome);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID:");
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label19), "Signal Strength:");
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type: ");
-  EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
-  EXPECT_FALSE(wizard.view().IsVisible(Control::Edit4));
-  EXPECT_FALSE(wizard.view().IsVisible(Control::Label30));
-  EXPECT_FALSE(wizard.view().IsVisible(Control::Label34));
-  EXPECT_FALSE(wizard.view().IsVisible(Control::Label39));
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::SignalLine), "Signal Strength:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxTypeLine), "Box Type: ");
+  EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::PukField));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::PukCaption));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::LadderSearching));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::LadderStartupHeading));
   EXPECT_TRUE(wizard.form().SimPromptArmed);
   // What the box reported stays; the message window ("Testing GPRS settings", which has no
   // Close button) goes with the run.

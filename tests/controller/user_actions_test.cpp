@@ -10,11 +10,11 @@ using Lines = std::vector<std::string>;
 // The settings page filled in by hand.
 void FillSettings(RecordingView& view, const NativeString& apn, const NativeString& user,
                   const NativeString& password, const NativeString& pin, bool full_form) {
-  view.SetText(Control::Edit1, apn);
-  view.SetText(Control::Edit2, user);
-  view.SetText(Control::Edit3, password);
-  view.SetText(Control::MaskEdit1, pin);
-  view.SetChecked(Control::CheckBox2, full_form);
+  view.SetText(Control::ApnField, apn);
+  view.SetText(Control::UserField, user);
+  view.SetText(Control::PasswordField, password);
+  view.SetText(Control::PinField, pin);
+  view.SetChecked(Control::CredentialsGiven, full_form);
 }
 
 TEST(Start, LogsAndBeginsTheSearch) {
@@ -46,29 +46,29 @@ TEST(Start, FromAnyStateKeepsWhatTheBoxReported) {
   wizard.Start();
   EXPECT_EQ(wizard.form().CommState, kStateSearching);
   EXPECT_EQ(wizard.form().BoxId, "AB12CD34");
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID: AB12CD34");
 }
 
 TEST(Restart, SetsTheWelcomeStateButLeavesStatusAndLadder) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSPassed);
-  wizard.view().SetCaption(Control::Label24, u"status");
-  wizard.view().SetVisible(Control::Edit4, true);
-  wizard.view().SetVisible(Control::Label30, true);
-  wizard.view().SetEnabled(Control::Button7, false);
+  wizard.view().SetCaption(Control::StatusLine, u"status");
+  wizard.view().SetVisible(Control::PukField, true);
+  wizard.view().SetVisible(Control::PukCaption, true);
+  wizard.view().SetEnabled(Control::Next, false);
   const std::int32_t level = wizard.form().ShownLevel;
   wizard.form().SimPromptArmed = false;
-  wizard.form().Button2Click(nullptr);
+  wizard.form().OnRestart();
   EXPECT_EQ(wizard.form().CommState, kStateInit);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label14), "Welcome. Press start to begin");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::WelcomeHeadline), "Welcome. Press start to begin");
   EXPECT_EQ(wizard.view().CurrentPage(), kPageWelcome);
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label18), "Box ID:");
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label19), "Signal Strength:");
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label20), "Box Type: ");
-  EXPECT_FALSE(wizard.view().IsVisible(Control::Edit4));
-  EXPECT_FALSE(wizard.view().IsVisible(Control::Label30));
-  EXPECT_EQ(wizard.view().CaptionUtf8(Control::Label24), "status");
-  EXPECT_FALSE(wizard.view().IsEnabled(Control::Button7));
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::SignalLine), "Signal Strength:");
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxTypeLine), "Box Type: ");
+  EXPECT_FALSE(wizard.view().IsVisible(Control::PukField));
+  EXPECT_FALSE(wizard.view().IsVisible(Control::PukCaption));
+  EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "status");
+  EXPECT_FALSE(wizard.view().IsEnabled(Control::Next));
   EXPECT_EQ(wizard.form().ShownLevel, level);
   EXPECT_FALSE(wizard.form().SimPromptArmed);
 }
@@ -101,8 +101,8 @@ TEST(TestGprs, CommandForms) {
     SCOPED_TRACE(row.name);
     WizardDriver wizard;
     FillSettings(wizard.view(), row.apn, row.user, row.password, row.pin, row.full_form);
-    wizard.view().SetVisible(Control::Edit4, row.puk_shown);
-    wizard.view().SetText(Control::Edit4, row.puk);
+    wizard.view().SetVisible(Control::PukField, row.puk_shown);
+    wizard.view().SetText(Control::PukField, row.puk);
     wizard.form().TestGprs();
     EXPECT_EQ(wizard.TakeOneSent(), row.command);
     EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
@@ -135,7 +135,7 @@ TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
     bool puk_shown;
     NativeString puk;
     const char* message;
-    Control focused = Control::Button7;  // a SIM code's field takes the focus
+    Control focused = Control::Next;  // a SIM code's field takes the focus
   };
   const char* too_long = "The settings are too long. Please shorten the APN, username or password";
   const char* pin_shape = "The PIN code must have 4 digits. Please enter the PIN code";
@@ -168,21 +168,21 @@ TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
        "username"},
       {"first field named first", "SIM READY", u"web]", u"me]", u"", u"1234", true, false, u"",
        "The APN contains \"]\", which cannot be sent. Please change the APN"},
-      {"PUK entry empty", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"", puk_shape, Control::Edit4},
+      {"PUK entry empty", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"", puk_shape, Control::PukField},
       {"PUK of 7 digits", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"1234567", puk_shape,
-       Control::Edit4},
+       Control::PukField},
       {"PUK of 14 characters", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"12345678901234", puk_shape,
-       Control::Edit4},
+       Control::PukField},
       {"line feed in the PUK", "SIM PUK", u"web", u"", u"", u"4321", false, true, u"1234567\n", puk_shape,
-       Control::Edit4},
+       Control::PukField},
       {"new PIN of 2 digits", "SIM PUK", u"web", u"", u"", u"  43", false, true, u"12345678", pin_shape,
-       Control::MaskEdit1},
+       Control::PinField},
       {"no PIN while the SIM wants one", "SIM PIN", u"web", u"", u"", u"    ", false, false, u"", pin_shape,
-       Control::MaskEdit1},
+       Control::PinField},
       {"3 digits after a wrong PIN", "SIM PIN WRONG", u"web", u"", u"", u" 123", false, false, u"", pin_shape,
-       Control::MaskEdit1},
+       Control::PinField},
       {"the PIN the SIM refused", "SIM PIN WRONG", u"web", u"", u"", u"1234", false, false, u"",
-       "The SIM card has refused this PIN code already. Please enter the correct PIN code", Control::MaskEdit1},
+       "The SIM card has refused this PIN code already. Please enter the correct PIN code", Control::PinField},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -193,12 +193,12 @@ TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
     ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
     const std::int32_t sim_status = wizard.form().SimStatus;
     FillSettings(wizard.view(), row.apn, row.user, row.password, row.pin, row.full_form);
-    wizard.view().SetVisible(Control::Edit4, row.puk_shown);
-    wizard.view().SetText(Control::Edit4, row.puk);
-    wizard.view().SetFocus(Control::Button7);
+    wizard.view().SetVisible(Control::PukField, row.puk_shown);
+    wizard.view().SetText(Control::PukField, row.puk);
+    wizard.view().SetFocus(Control::Next);
     wizard.form().ReplyTimeout = 0;
     const std::size_t before = wizard.LogSize();
-    wizard.form().Button7Click(nullptr);
+    wizard.form().OnNext();
     EXPECT_TRUE(wizard.TakeSent().empty());
     EXPECT_EQ(wizard.form().ReplyTimeout, 0u);
     EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
@@ -235,9 +235,9 @@ TEST(TestGprs, CodesTheSimDoesNotJudgeGoOut) {
     wizard.Tick(row.sim_word);
     wizard.Tick("GPRSTEST FAIL");
     FillSettings(wizard.view(), u"web", u"", u"", row.pin, false);
-    wizard.view().SetVisible(Control::Edit4, row.puk != nullptr);
-    if (row.puk != nullptr) wizard.view().SetText(Control::Edit4, row.puk);
-    wizard.form().Button7Click(nullptr);
+    wizard.view().SetVisible(Control::PukField, row.puk != nullptr);
+    if (row.puk != nullptr) wizard.view().SetText(Control::PukField, row.puk);
+    wizard.form().OnNext();
     EXPECT_EQ(wizard.TakeOneSent(), row.command);
   }
 }
@@ -279,12 +279,12 @@ TEST(TestGprs, FirstSubmissionRefusedShowsTheSettingsPage) {
     EXPECT_TRUE(wizard.TakeSent().empty());
     EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
     EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
-    EXPECT_TRUE(wizard.view().IsVisible(Control::Edit1));
-    EXPECT_TRUE(wizard.view().IsEnabled(Control::Button7));
+    EXPECT_TRUE(wizard.view().IsVisible(Control::ApnField));
+    EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
     EXPECT_TRUE(wizard.Logged(std::string("Show Message:") + row.message));
     // Corrected by the user, Next submits.
     FillSettings(wizard.view(), u"short.apn", u"", u"", u"1234", false);
-    wizard.form().Button7Click(nullptr);
+    wizard.form().OnNext();
     EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:short.apn USER: PW: PIN:1234]");
     EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
   }
@@ -296,17 +296,17 @@ TEST(Next, WhileTheFirstCommandWaitsOnlyStateAndMessageAreSetAgain) {
   // Put the first command back, as if the pump had not taken it yet.
   wizard.form().SendDut("[GPRSSET APN:first USER: PW: PIN:    ]", 500);
   wizard.form().SimStatus = kSimReady;
-  wizard.view().SetText(Control::Edit1, u"second");
+  wizard.view().SetText(Control::ApnField, u"second");
   wizard.view().HideInfo();
   const std::size_t before = wizard.LogSize();
-  wizard.form().Button7Click(nullptr);
+  wizard.form().OnNext();
   EXPECT_EQ(wizard.form().SimStatus, kSimResultPending);
   EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
   EXPECT_EQ(wizard.LogSize(), before);
   EXPECT_TRUE(wizard.view().info.visible);
   EXPECT_EQ(wizard.TakeSent(), Lines{"[GPRSSET APN:first USER: PW: PIN:    ]"});
   // Once the slot is free, the next Next goes out.
-  wizard.form().Button7Click(nullptr);
+  wizard.form().OnNext();
   EXPECT_EQ(wizard.TakeOneSent().rfind("[GPRSSET APN:second", 0), 0u);
 }
 
@@ -314,8 +314,8 @@ TEST(Next, AfterAFailedTestSubmitsAgainAndTheRunCanPass) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSTesting);
   wizard.Tick("GPRSTEST FAIL");
-  wizard.view().SetText(Control::Edit1, u"fixed.apn");
-  wizard.form().Button7Click(nullptr);
+  wizard.view().SetText(Control::ApnField, u"fixed.apn");
+  wizard.form().OnNext();
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:fixed.apn USER:boxuser PW:boxpw PIN:1234]");
   wizard.Tick("OK");
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");

@@ -31,7 +31,7 @@ TEST(WindowLayoutTest, EveryKeyHasOneRowAndEveryParentComesBeforeItsChildren) {
     EXPECT_EQ(row.kind == ComponentKind::Picture, row.picture != LayoutPicture::None);
   }
   EXPECT_EQ(keys.size(), static_cast<std::size_t>(Control::Count));
-  EXPECT_STREQ(ControlName(Control::s), "s");
+  EXPECT_STREQ(ControlName(Control::DoneStep1Line2), "s");
   EXPECT_STREQ(ControlName(Control::Count), "?");
 }
 
@@ -51,9 +51,9 @@ TEST(WindowLayoutTest, TabStopsAreDistinctWithinEachParentAndTheChainVisitsEvery
   }
   std::size_t focusable = 0;
   for (const ComponentLayout& row : WindowLayout())
-    focusable += row.window == LayoutWindow::Form1 && TakesFocus(row.kind);
-  EXPECT_EQ(TabChain(LayoutWindow::Form1).size(), focusable);
-  EXPECT_EQ(TabChain(LayoutWindow::MessageForm).size(), 1u);
+    focusable += row.window == LayoutWindow::Main && TakesFocus(row.kind);
+  EXPECT_EQ(TabChain(LayoutWindow::Main).size(), focusable);
+  EXPECT_EQ(TabChain(LayoutWindow::MessageWindow).size(), 1u);
   std::vector<std::string> log_chain;
   for (const ComponentLayout* stop : TabChain(LayoutWindow::LogForm)) log_chain.emplace_back(stop->name);
   EXPECT_EQ(log_chain, (std::vector<std::string>{"LogText", "CopyAll", "SaveAs", "Close"}));
@@ -67,7 +67,7 @@ class RecordingInspector : public ComponentInspector {
  public:
   explicit RecordingInspector(const RecordingView& view) : view_(view) {}
 
-  bool Shows(LayoutWindow window) const override { return window == LayoutWindow::Form1; }
+  bool Shows(LayoutWindow window) const override { return window == LayoutWindow::Main; }
 
   std::vector<InspectedComponent> Find(LayoutWindow window, std::string_view name) const override {
     const ComponentLayout* row = FindLayout(window, name);

@@ -27,9 +27,9 @@ class WizardDriver {
   // One tick, with `message` waiting in the receive queue when it is not empty.
   void Tick(const std::string& message = "") {
     if (!message.empty()) form().AddToDutRecvList(message);
-    form().DeviceTimerTimer(nullptr);
+    form().OnTick();
   }
-  void Start() { form().Button8Click(nullptr); }
+  void Start() { form().OnStart(); }
   void Ticks(int count) {
     for (int i = 0; i < count; ++i) Tick();
   }

@@ -327,7 +327,7 @@ TEST(LogMirrorFeed, AWindowThreadFallingBehindAWorkerEndsWithTheNewestLinesInOrd
 TEST(WizardLogFile, FirstLineIsTheVersionAndTwoRunsShareOneFile) {
   FormFixture fixture;
   TForm1& form = fixture.form();
-  form.FormShow(nullptr);
+  form.OnShown();
   form.LogLine("==== NEW ====");
   form.LogLine("==== NEW ====");
   TCloseAction action = TCloseAction::caFree;

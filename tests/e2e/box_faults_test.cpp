@@ -32,15 +32,15 @@ class UnplugRun : public BoxRun, public ::testing::WithParamInterface<UnplugRow>
   void ExpectWelcomeAfterReset() {
     EXPECT_EQ(form().CommState, kStateInit);
     EXPECT_EQ(view().CurrentPage(), kPageWelcome);
-    EXPECT_EQ(view().CaptionUtf8(Control::Label14), "Welcome. Press start to begin");
-    EXPECT_EQ(view().CaptionUtf8(Control::Label18), "Box ID:");
-    EXPECT_EQ(view().CaptionUtf8(Control::Label19), "Signal Strength:");
-    EXPECT_EQ(view().CaptionUtf8(Control::Label20), "Box Type: ");
-    EXPECT_EQ(view().CaptionUtf8(Control::Label24), "");
-    EXPECT_TRUE(view().IsEnabled(Control::Button7));
-    EXPECT_FALSE(view().IsVisible(Control::Edit4));
-    for (Control rung : {Control::Label34, Control::Label35, Control::Label39, Control::Label40,
-                         Control::Label42, Control::Label13}) {
+    EXPECT_EQ(view().CaptionUtf8(Control::WelcomeHeadline), "Welcome. Press start to begin");
+    EXPECT_EQ(view().CaptionUtf8(Control::BoxIdLine), "Box ID:");
+    EXPECT_EQ(view().CaptionUtf8(Control::SignalLine), "Signal Strength:");
+    EXPECT_EQ(view().CaptionUtf8(Control::BoxTypeLine), "Box Type: ");
+    EXPECT_EQ(view().CaptionUtf8(Control::StatusLine), "");
+    EXPECT_TRUE(view().IsEnabled(Control::Next));
+    EXPECT_FALSE(view().IsVisible(Control::PukField));
+    for (Control rung : {Control::LadderSearching, Control::LadderFound, Control::LadderStartupHeading, Control::LadderStarted,
+                         Control::LadderTestHeading, Control::LadderTested}) {
       EXPECT_FALSE(view().IsVisible(rung)) << "the progress ladder is still shown";
     }
   }
@@ -51,7 +51,7 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   std::vector<std::string> options = {"--replug-ms", "60000"};  // plugged in again by the test
   options.insert(options.end(), row.options.begin(), row.options.end());
   Plug(options);
-  form().Button8Click(nullptr);
+  form().OnStart();
   if (row.state != kStateSearching) {
     ASSERT_TRUE(RunUntilState(row.state)) << Trace();
   }
@@ -76,14 +76,14 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   }
   if (row.state == kStateGPRSPassed) {
     EXPECT_EQ(view().CurrentPage(), kPageDone);
-    EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
+    EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), kLink);
   }
 
   ASSERT_TRUE(simulator_->Replug()) << Trace();
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
-  EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
-  EXPECT_EQ(view().CaptionUtf8(Control::Label18), "Box ID: AB12CD34");
+  EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), kLink);
+  EXPECT_EQ(view().CaptionUtf8(Control::BoxIdLine), "Box ID: AB12CD34");
   EXPECT_TRUE(InOrder(simulator_->ReceivedSincePlugIn(), CleanRunCommands())) << Trace();
   // The saved log tells the whole story: both runs, the unplug and the reset.
   Lines story = {"==== NEW ===="};
@@ -113,9 +113,9 @@ INSTANTIATE_TEST_SUITE_P(EveryState, UnplugRun,
 // number, Found resets nothing and tries again, and must find the box once it is back.
 TEST_F(BoxRun, ABoxLostBetweenTheOpenAndTheConnectIsFoundAgain) {
   Plug({"--replug-ms", "60000"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntilState(kStateFound)) << Trace();
-  form().DeviceTimerTimer(nullptr);
+  form().OnTick();
   ASSERT_TRUE(WaitFor([&] { return form().PortOpen.load(); })) << Trace();
   ASSERT_TRUE(simulator_->Unplug()) << Trace();
   ASSERT_TRUE(WaitFor([&] { return !form().PortOpen.load(); })) << Trace();
@@ -146,11 +146,11 @@ class GarbageRun : public BoxRun, public ::testing::WithParamInterface<GarbageRo
 TEST_P(GarbageRun, TheRunCompletesWithCleanLinesAndMessages) {
   const GarbageRow& row = GetParam();
   Plug(row.options);
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed, 30s)) << Trace();
-  EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
-  EXPECT_EQ(view().CaptionUtf8(Control::Label19), "Signal Strength: Good");
-  EXPECT_EQ(view().CaptionUtf8(Control::Label20), "Box Type: GSM");
+  EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), kLink);
+  EXPECT_EQ(view().CaptionUtf8(Control::SignalLine), "Signal Strength: Good");
+  EXPECT_EQ(view().CaptionUtf8(Control::BoxTypeLine), "Box Type: GSM");
   const Lines log = Log();
   EXPECT_TRUE(InOrder(log, row.expected_log)) << Trace();
   // Nothing the box sent may reach the log unfiltered or as an overlong line.
@@ -203,9 +203,9 @@ TEST_F(BoxRun, ABurstKeepsTheFirstThousandInOrderAndTheRunGoesOn) {
   constexpr std::size_t kSent = 2000;
   constexpr std::size_t kKept = 1000;
   Plug({"--burst", std::to_string(kSent)});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntilState(kStateFound)) << Trace();
-  form().DeviceTimerTimer(nullptr);  // opens the port; the box answers with the burst
+  form().OnTick();  // opens the port; the box answers with the burst
   // The first announcement comes right behind the burst and finds the queue full.
   ASSERT_TRUE(WaitFor([&] { return Logged("[Rx]  [COMM READY]"); })) << Trace();
 
@@ -230,9 +230,9 @@ TEST_F(BoxRun, ABurstKeepsTheFirstThousandInOrderAndTheRunGoesOn) {
 
 TEST_F(BoxRun, AnEchoOfEveryCommandDisturbsNothing) {
   Plug({"--echo"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
-  EXPECT_EQ(view().CaptionUtf8(Control::Label29), kLink);
+  EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), kLink);
   const Lines log = Log();
   // Each echo comes back ahead of its answer and is logged like any other line. (A "[Tx]"
   // line may follow its echo: the pump logs after the engine has taken the bytes.)

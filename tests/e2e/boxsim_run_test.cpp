@@ -13,27 +13,27 @@ using namespace std::chrono_literals;
 
 TEST_F(BoxRun, CleanRunEndsWithTheLink) {
   Plug({});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
-  EXPECT_EQ(view().CaptionUtf8(Control::Label29), "http://www.rodiduz.com/id/AB12CD34");
+  EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), "http://www.rodiduz.com/id/AB12CD34");
   EXPECT_EQ(view().CurrentPage(), kPageDone);
   EXPECT_TRUE(Logged("Dut com port opened EV (COM7)"));
   EXPECT_TRUE(Logged("[Tx]  [UNLOCK]"));
   EXPECT_TRUE(Logged("[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]"));
   EXPECT_TRUE(Logged("PASSED"));
-  EXPECT_EQ(view().CaptionUtf8(Control::Label20), "Box Type: GSM");
-  EXPECT_EQ(view().CaptionUtf8(Control::Label19), "Signal Strength: Good");
+  EXPECT_EQ(view().CaptionUtf8(Control::BoxTypeLine), "Box Type: GSM");
+  EXPECT_EQ(view().CaptionUtf8(Control::SignalLine), "Signal Strength: Good");
   EXPECT_TRUE(InOrder(simulator_->Received(), CleanRunCommands())) << Trace();
 }
 
 TEST_F(BoxRun, FailedTestThenNextPasses) {
   Plug({"--fail-tests", "1", "--apn", "box.apn", "--user", "me", "--password", "pw"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] { return Logged("FAILED GPRS"); })) << Trace();
   EXPECT_EQ(form().CommState, kStateWaitUser);
   EXPECT_EQ(view().CurrentPage(), kPageSetup);
   EXPECT_TRUE(Logged("Show Message:Connection failed. Please check operator/APN settings and try again"));
-  form().Button7Click(nullptr);
+  form().OnNext();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "[GPRSSET APN:box.apn USER:me PW:pw PIN:1234]"), 2);
@@ -59,12 +59,12 @@ std::size_t CountStartingWith(const Lines& lines, const std::string& start) {
 // neither the refused PIN nor an empty PUK ever reaches the box.
 TEST_F(BoxRun, WrongPinIsAskedForBeforeAnythingIsSent) {
   Plug({"--sim", "wrong-pin", "--stored-pin", "0000"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] { return form().CommState == kStateWaitUser; })) << Trace();
   EXPECT_TRUE(Logged("Show Message:Enter correct PIN code"));
   EXPECT_EQ(view().CurrentPage(), kPageSetup);
-  view().SetText(Control::MaskEdit1, u"1234");
-  form().Button7Click(nullptr);
+  view().SetText(Control::PinField, u"1234");
+  form().OnNext();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
   EXPECT_EQ(CountStartingWith(commands, "[GPRSSET"), 1u) << Trace();
@@ -77,24 +77,24 @@ TEST_F(BoxRun, WrongPinIsAskedForBeforeAnythingIsSent) {
 // and not after the user replugs the box and starts again. One try spent in all.
 TEST_F(BoxRun, ARefusedStoredPinIsNeverSentAgainAcrossAReplug) {
   Plug({"--sim", "pin", "--stored-pin", "0000", "--replug-ms", "60000"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] { return Logged("FAILED WRONG PIN"); })) << Trace();
-  EXPECT_EQ(view().TextUtf8(Control::MaskEdit1), "");
-  EXPECT_EQ(view().focused, Control::MaskEdit1);
-  form().Button7Click(nullptr);
+  EXPECT_EQ(view().TextUtf8(Control::PinField), "");
+  EXPECT_EQ(view().focused, Control::PinField);
+  form().OnNext();
   EXPECT_TRUE(Logged("Show Message:The PIN code must have 4 digits. Please enter the PIN code"));
-  view().SetText(Control::MaskEdit1, u"0000");
-  form().Button7Click(nullptr);
+  view().SetText(Control::PinField, u"0000");
+  form().OnNext();
   EXPECT_TRUE(Logged("Show Message:The SIM card has refused this PIN code already. Please enter the correct PIN code"));
 
   ASSERT_TRUE(simulator_->Unplug()) << Trace();
   ASSERT_TRUE(RunUntilState(kStateInit)) << Trace();
   ASSERT_TRUE(simulator_->Replug()) << Trace();
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] { return CountLogged("Show Message:Enter correct PIN code") == 1; })) << Trace();
   EXPECT_EQ(form().CommState, kStateWaitUser);
-  view().SetText(Control::MaskEdit1, u"1234");
-  form().Button7Click(nullptr);
+  view().SetText(Control::PinField, u"1234");
+  form().OnNext();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(CountStartingWith(simulator_->Received(), "[GPRSSET"), 2u) << Trace();
   EXPECT_EQ(SimNotes(simulator_->OutputLines()), (Lines{"wrong PIN, 2 tries left", "PIN accepted"}));
@@ -104,23 +104,23 @@ TEST_F(BoxRun, ARefusedStoredPinIsNeverSentAgainAcrossAReplug) {
 // is not sent again; the right one with a new PIN ends the run.
 TEST_F(BoxRun, PukIsAskedForAndARefusedPukIsNotSentAgain) {
   Plug({"--sim", "pin", "--stored-pin", "0000", "--pin-tries", "1"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] { return Logged("FAILED PUK"); })) << Trace();
-  EXPECT_TRUE(view().IsVisible(Control::Edit4));
-  EXPECT_EQ(view().focused, Control::Edit4);
-  form().Button7Click(nullptr);  // nothing typed: an empty PUK never goes out
+  EXPECT_TRUE(view().IsVisible(Control::PukField));
+  EXPECT_EQ(view().focused, Control::PukField);
+  form().OnNext();  // nothing typed: an empty PUK never goes out
   EXPECT_TRUE(Logged("Show Message:The PUK code must have 8 digits. Please enter the PUK code"));
-  view().SetText(Control::Edit4, u"11111111");
-  view().SetText(Control::MaskEdit1, u"4321");
-  form().Button7Click(nullptr);
+  view().SetText(Control::PukField, u"11111111");
+  view().SetText(Control::PinField, u"4321");
+  form().OnNext();
   ASSERT_TRUE(RunUntil([&] { return CountLogged("FAILED PUK") == 2; })) << Trace();
   EXPECT_TRUE(Logged("SIM refused the PUK sent"));
-  EXPECT_EQ(view().TextUtf8(Control::Edit4), "");
-  view().SetText(Control::Edit4, u"11111111");
-  form().Button7Click(nullptr);
+  EXPECT_EQ(view().TextUtf8(Control::PukField), "");
+  view().SetText(Control::PukField, u"11111111");
+  form().OnNext();
   EXPECT_TRUE(Logged("Show Message:The SIM card has refused this PUK code already. Please enter the correct PUK code"));
-  view().SetText(Control::Edit4, u"12345678");
-  form().Button7Click(nullptr);
+  view().SetText(Control::PukField, u"12345678");
+  form().OnNext();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
   EXPECT_EQ(CountStartingWith(commands, "[SIMPUK"), 2u) << Trace();
@@ -146,7 +146,7 @@ TEST_F(BoxRun, PukIsAskedForAndARefusedPukIsNotSentAgain) {
 
 TEST_F(BoxRun, NoSimStopsTheRun) {
   Plug({"--sim", "none"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] {
     return Logged("Show Message:Sim Card not inserted. Please insert sim card and press start again");
   })) << Trace();
@@ -157,17 +157,17 @@ TEST_F(BoxRun, NoSimStopsTheRun) {
 
 TEST_F(BoxRun, UnplugMidRunResetsTheWizard) {
   Plug({"--unplug-after", "QRGET"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] { return Logged("Dut com port closed EV"); })) << Trace();
   ASSERT_TRUE(RunUntilState(kStateInit, 2s)) << Trace();
   EXPECT_TRUE(Logged("(State GotGPRS->Init)"));
-  EXPECT_EQ(view().CaptionUtf8(Control::Label14), "Welcome. Press start to begin");
+  EXPECT_EQ(view().CaptionUtf8(Control::WelcomeHeadline), "Welcome. Press start to begin");
   EXPECT_EQ(view().CurrentPage(), kPageWelcome);
 }
 
 TEST_F(BoxRun, SilentBoxIsAskedAgain) {
   Plug({"--ignore", "UNLOCK"});
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntilState(kStateReady)) << Trace();
   RunUntil([] { return false; }, 1600ms);
   EXPECT_EQ(form().CommState, kStateReady);

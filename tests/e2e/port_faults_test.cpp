@@ -40,12 +40,12 @@ class Session {
  public:
   explicit Session(const PtyPort& pty) : fixture_("", kVirtualBus), port_dir_(fixture_.folder().Path()) {
     pty.Link(fixture_.folder().Path(), 7);
-    form().Button8Click(nullptr);
+    form().OnStart();
   }
 
   TForm1& form() { return fixture_.form(); }
   FormFixture& fixture() { return fixture_; }
-  void Tick() { form().DeviceTimerTimer(nullptr); }
+  void Tick() { form().OnTick(); }
 
   // The state, the port flag and the log's count of refused and opened ports.
   std::string Observe() {
@@ -229,7 +229,7 @@ TEST(PortPermission, RootOnlyNodeIsRefusedToNobodyOnEveryTryAndTheLogSaysSo) {
         session.Tick();  // the search finds COM7
         for (int i = 0; i < kTicksUntilConnectTimeout; ++i) session.Tick();
         seen.push_back(session.Observe());
-        seen.push_back("status: " + session.fixture().view().CaptionUtf8(Control::Label24));
+        seen.push_back("status: " + session.fixture().view().CaptionUtf8(Control::StatusLine));
         seen.push_back(session.Reasons());
         seen.push_back(parent.Ask() ? "granted" : "parent gone");
         seen.push_back(session.ConnectOnNextTicks() ? "connected" : "not connected");

@@ -43,7 +43,7 @@ class ScriptedBox : public ::testing::Test {
 
   // One DeviceTimer tick, then the send pump; returns the command the pump put on the wire.
   std::string Tick() {
-    form().DeviceTimerTimer(nullptr);
+    form().OnTick();
     return Pump();
   }
 
@@ -69,7 +69,7 @@ class ScriptedBox : public ::testing::Test {
   void PlugIn() { box_.Link(folder(), 7); }
   // Start and the tick that finds the box.
   void StartAndFind() {
-    form().Button8Click(nullptr);
+    form().OnStart();
     Tick();
     ASSERT_EQ(form().CommState, kStateFound);
   }
@@ -200,10 +200,10 @@ TEST_P(ConnectTimeout, CantConnectIsShownOnlyWhenThePortOpensTooLate) {
   PlugIn();
   OpenAndConnect();  // opens on tick connected_on - 1, connects on connected_on
   const std::string expected = GetParam() > 0 ? "Can't connect to the box" : "";
-  EXPECT_EQ(view().CaptionUtf8(Control::Label24), expected);
+  EXPECT_EQ(view().CaptionUtf8(Control::StatusLine), expected);
   // Counting on in Connected changes nothing: the line keeps what the connect left there.
   RunTicks(kReplyTicks);
-  EXPECT_EQ(view().CaptionUtf8(Control::Label24), expected);
+  EXPECT_EQ(view().CaptionUtf8(Control::StatusLine), expected);
   EXPECT_EQ(form().CommState, kStateConnected);
 }
 

@@ -130,8 +130,8 @@ bool BoxRun::RunUntilState(std::uint32_t state, std::chrono::milliseconds limit)
 }
 
 void BoxRun::PumpAndTick() {
-  form().DutSendQueueTimerTimer(nullptr);
-  form().DeviceTimerTimer(nullptr);
+  form().OnSendPumpTimer();
+  form().OnTick();
 }
 
 bool BoxRun::Logged(const std::string& text) const { return CountLogged(text) > 0; }

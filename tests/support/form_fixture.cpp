@@ -15,7 +15,7 @@ FormFixture::FormFixture(const std::string& catalogue, const std::string& usb_li
   environment.log_folder = [this] { return folder_.Path() + kPathSeparator; };
   environment.fallback_folder = [this] { return fallback_folder; };
   form_ = std::make_unique<TForm1>(view_, std::move(environment));
-  form_->FormCreate(nullptr);
+  form_->CreateSerialPort();
 }
 
 FormFixture::~FormFixture() = default;
@@ -44,8 +44,8 @@ bool FormFixture::RunTimersUntil(const std::function<bool()>& done, std::chrono:
   const auto deadline = std::chrono::steady_clock::now() + limit;
   bool tick = false;
   while (std::chrono::steady_clock::now() < deadline) {
-    form_->DutSendQueueTimerTimer(nullptr);
-    if (tick) form_->DeviceTimerTimer(nullptr);
+    form_->OnSendPumpTimer();
+    if (tick) form_->OnTick();
     tick = !tick;
     if (done()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -17,7 +17,7 @@ std::vector<std::string> Names(const std::vector<const ComponentLayout*>& rows) 
 
 std::string ExpectedText(const ComponentLayout& row) {
   static const auto after_start_up = TextsAfterStartUp();
-  if (row.window == LayoutWindow::Form1) {
+  if (row.window == LayoutWindow::Main) {
     if (const auto changed = after_start_up.find(row.name); changed != after_start_up.end())
       return changed->second;
   }

@@ -51,7 +51,7 @@ TEST_F(WindowTest, ReturnAndEnterPressTheFocusedButton) {
   window().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
   const std::pair<QPushButton*, int> buttons[] = {
-      {window().Button8, kPageWelcome}, {window().Button7, kPageSetup}, {window().Button1, kPageDone}};
+      {window().Get<QPushButton>(Control::Start), kPageWelcome}, {window().Get<QPushButton>(Control::Next), kPageSetup}, {window().Get<QPushButton>(Control::CopyLink), kPageDone}};
   for (const auto& [button, page] : buttons) {
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
       SCOPED_TRACE(button->objectName().toStdString() + (key == Qt::Key_Return ? " Return" : " Enter"));
@@ -64,8 +64,8 @@ TEST_F(WindowTest, ReturnAndEnterPressTheFocusedButton) {
   }
   // Exit, last: Return closes the window.
   window().ShowPage(kPageDone);
-  window().Button3->setFocus();
-  QTest::keyClick(window().Button3, Qt::Key_Return);
+  window().Get<QPushButton>(Control::Exit)->setFocus();
+  QTest::keyClick(window().Get<QPushButton>(Control::Exit), Qt::Key_Return);
   EXPECT_TRUE(window().isHidden());
 }
 
@@ -76,13 +76,13 @@ TEST_F(WindowTest, TheLinkIsReachedByTabAndOpensWithReturnOrSpace) {
   window().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
   window().ShowPage(kPageDone);
-  window().Button3->setFocus();
-  QTest::keyClick(window().Button3, Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(QApplication::focusWidget(), window().Button1);
-  QTest::keyClick(window().Button1, Qt::Key_Tab, Qt::ShiftModifier);
-  EXPECT_EQ(QApplication::focusWidget(), window().Label29);
-  QTest::keyClick(window().Label29, Qt::Key_Return);
-  QTest::keyClick(window().Label29, Qt::Key_Space);
+  window().Get<QPushButton>(Control::Exit)->setFocus();
+  QTest::keyClick(window().Get<QPushButton>(Control::Exit), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), window().Get<QPushButton>(Control::CopyLink));
+  QTest::keyClick(window().Get<QPushButton>(Control::CopyLink), Qt::Key_Tab, Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), window().Get<ClickLabel>(Control::BoxLink));
+  QTest::keyClick(window().Get<ClickLabel>(Control::BoxLink), Qt::Key_Return);
+  QTest::keyClick(window().Get<ClickLabel>(Control::BoxLink), Qt::Key_Space);
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
   EXPECT_EQ(recorder.opened.size(), 2);
 }
@@ -95,10 +95,10 @@ TEST_F(WindowTest, EveryControlThatTakesTheFocusHasAnAccessibleName) {
     SCOPED_TRACE(widget->objectName().toStdString());
     EXPECT_FALSE(AccessibleText(widget, QAccessible::Name).isEmpty());
   }
-  EXPECT_EQ(AccessibleText(window().Edit1, QAccessible::Name), QStringLiteral("APN name"));
-  EXPECT_FALSE(AccessibleText(window().MaskEdit1, QAccessible::Description).isEmpty());
-  EXPECT_FALSE(AccessibleText(window().Edit4, QAccessible::Description).isEmpty());
-  EXPECT_EQ(AccessibleText(window().MessageForm().Button1, QAccessible::Name), QStringLiteral("Close"));
+  EXPECT_EQ(AccessibleText(window().Get<QLineEdit>(Control::ApnField), QAccessible::Name), QStringLiteral("APN name"));
+  EXPECT_FALSE(AccessibleText(window().Get<PinEdit>(Control::PinField), QAccessible::Description).isEmpty());
+  EXPECT_FALSE(AccessibleText(window().Get<QLineEdit>(Control::PukField), QAccessible::Description).isEmpty());
+  EXPECT_EQ(AccessibleText(window().Messages().close_button, QAccessible::Name), QStringLiteral("Close"));
   LogWindow& log = window().LogForm();
   for (QWidget* widget : log.findChildren<QWidget*>()) {
     if (!(widget->focusPolicy() & Qt::TabFocus) ||
@@ -155,23 +155,23 @@ TEST_F(WindowTest, ProgressAndMessagesAreAnnounced) {
   MakeWindow();
   AccessibilityEvents events;
   form().LabelVisibleLevel(2);
-  EXPECT_TRUE(events.Saw(window().Label35, QAccessible::Alert));
-  window().SetCaption(Control::Label24, u"Can't connect to the box");
-  window().Announce(Control::Label24);
-  EXPECT_TRUE(events.Saw(window().Label24, QAccessible::NameChanged));
-  EXPECT_TRUE(events.Saw(window().Label24, QAccessible::Alert));
+  EXPECT_TRUE(events.Saw(window().Get<LayoutLabel>(Control::LadderFound), QAccessible::Alert));
+  window().SetCaption(Control::StatusLine, u"Can't connect to the box");
+  window().Announce(Control::StatusLine);
+  EXPECT_TRUE(events.Saw(window().Get<LayoutLabel>(Control::StatusLine), QAccessible::NameChanged));
+  EXPECT_TRUE(events.Saw(window().Get<LayoutLabel>(Control::StatusLine), QAccessible::Alert));
   window().ShowInfo(u"Wrong PIN code", true, false);
-  EXPECT_TRUE(events.Saw(&window().MessageForm(), QAccessible::Alert));
+  EXPECT_TRUE(events.Saw(&window().Messages(), QAccessible::Alert));
 }
 
 TEST_F(WindowTest, TheMessageWindowsCloseTakesTheFocusWhenShown) {
   MakeWindow();
   window().show();
-  TMessageForm& message = window().MessageForm();
+  MessageWindow& message = window().Messages();
   window().ShowInfo(u"Wrong PIN code", true, false);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&message));
-  EXPECT_EQ(message.focusWidget(), message.Button1);
-  QTest::keyClick(message.Button1, Qt::Key_Space);
+  EXPECT_EQ(message.focusWidget(), message.close_button);
+  QTest::keyClick(message.close_button, Qt::Key_Space);
   EXPECT_TRUE(message.isHidden());
 }
 
@@ -184,7 +184,7 @@ TEST_F(WindowTest, TheFocusedControlIsFramedPlainly) {
   window().ShowPage(kPageSetup);
   auto* ring = window().findChild<QWidget*>(QStringLiteral("FocusRing"), Qt::FindDirectChildrenOnly);
   ASSERT_NE(ring, nullptr);
-  for (QWidget* control : std::initializer_list<QWidget*>{window().ComboBox1, window().MaskEdit1, window().Button7}) {
+  for (QWidget* control : std::initializer_list<QWidget*>{window().Get<QComboBox>(Control::OperatorList), window().Get<PinEdit>(Control::PinField), window().Get<QPushButton>(Control::Next)}) {
     SCOPED_TRACE(control->objectName().toStdString());
     control->setFocus();
     ASSERT_TRUE(WaitFor([&] { return ring->isVisible(); }));
@@ -197,9 +197,9 @@ TEST_F(WindowTest, TheFocusedControlIsFramedPlainly) {
       EXPECT_EQ(shot.pixelColor(box.left() - 2 - dx, middle), QColor(Qt::white)) << dx;
     }
   }
-  window().Button7->setFocus();
+  window().Get<QPushButton>(Control::Next)->setFocus();
   window().ShowPage(kPageWelcome);  // the focused control goes out of sight with its page
-  EXPECT_TRUE(WaitFor([&] { return !ring->isVisible() || QApplication::focusWidget() != window().Button7; }));
+  EXPECT_TRUE(WaitFor([&] { return !ring->isVisible() || QApplication::focusWidget() != window().Get<QPushButton>(Control::Next); }));
 }
 
 }  // namespace

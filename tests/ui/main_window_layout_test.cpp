@@ -76,10 +76,10 @@ class QtInspector : public ComponentInspector {
  private:
   QWidget* Root(LayoutWindow which) const {
     switch (which) {
-      case LayoutWindow::Form1:
+      case LayoutWindow::Main:
         return &window_;
-      case LayoutWindow::MessageForm:
-        return &window_.MessageForm();
+      case LayoutWindow::MessageWindow:
+        return &window_.Messages();
       case LayoutWindow::LogForm:
         break;
     }
@@ -143,13 +143,13 @@ TEST_F(WindowTest, WindowsMatchTheLayout) {
 
 TEST_F(WindowTest, LabelsThatFollowTheirTextKeepTheirCorner) {
   MakeWindow();
-  QWidget* status = window().Widget(Control::Label24);
-  window().SetCaption(Control::Label24, u"Can't connect to the box");
+  QWidget* status = window().Widget(Control::StatusLine);
+  window().SetCaption(Control::StatusLine, u"Can't connect to the box");
   EXPECT_EQ(status->pos(), QPoint(16, 88));
   EXPECT_GT(status->width(), 100);
   // A fixed label keeps its box whatever it is given.
-  window().SetCaption(Control::Label18, u"Box ID: 0123456789012345678901234567890123456789");
-  EXPECT_EQ(window().Widget(Control::Label18)->geometry(), QRect(8, 308, 361, 22));
+  window().SetCaption(Control::BoxIdLine, u"Box ID: 0123456789012345678901234567890123456789");
+  EXPECT_EQ(window().Widget(Control::BoxIdLine)->geometry(), QRect(8, 308, 361, 22));
 }
 
 TEST_F(WindowTest, LabelTextsAreNeverReadAsMarkup) {
@@ -162,60 +162,60 @@ TEST_F(WindowTest, LabelTextsAreNeverReadAsMarkup) {
       }
     }
   }
-  window().SetCaption(Control::Label18, u"<b>Box</b> &amp;");
-  EXPECT_EQ(CaptionOf(Control::Label18), QStringLiteral("<b>Box</b> &amp;"));
+  window().SetCaption(Control::BoxIdLine, u"<b>Box</b> &amp;");
+  EXPECT_EQ(CaptionOf(Control::BoxIdLine), QStringLiteral("<b>Box</b> &amp;"));
 }
 
 TEST_F(WindowTest, StartsOnWelcomeWithItsInitialTextsAndTimers) {
   MakeWindow();
   EXPECT_EQ(window().CurrentPage(), kPageWelcome);
-  EXPECT_EQ(window().Notebook1->count(), 4);
-  EXPECT_EQ(CaptionOf(Control::Label27), QStringLiteral("Dididuz 2015 - Version 1.2.8"));
-  EXPECT_EQ(CaptionOf(Control::Label29), QStringLiteral("http://www.rodiduz.com/id/00000000"));
-  EXPECT_EQ(CaptionOf(Control::Label44), QStringLiteral("Testing"));
-  EXPECT_EQ(window().Text(Control::MaskEdit1), u"    ");
-  EXPECT_EQ(window().Widget(Control::Label29)->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(window().Get<QStackedWidget>(Control::Pages)->count(), 4);
+  EXPECT_EQ(CaptionOf(Control::VersionFooter), QStringLiteral("Dididuz 2015 - Version 1.2.8"));
+  EXPECT_EQ(CaptionOf(Control::BoxLink), QStringLiteral("http://www.rodiduz.com/id/00000000"));
+  EXPECT_EQ(CaptionOf(Control::LadderTesting), QStringLiteral("Testing"));
+  EXPECT_EQ(window().Text(Control::PinField), u"    ");
+  EXPECT_EQ(window().Widget(Control::BoxLink)->cursor().shape(), Qt::PointingHandCursor);
   EXPECT_TRUE(window().IsTimerEnabled(FormTimer::DeviceTimer));
   EXPECT_TRUE(window().IsTimerEnabled(FormTimer::DutSendQueueTimer));
   EXPECT_FALSE(window().IsTimerEnabled(FormTimer::Timer1));
-  EXPECT_EQ(window().TrackBar1->minimum(), 0);
-  EXPECT_EQ(window().TrackBar1->maximum(), 6);
+  EXPECT_EQ(window().Get<QSlider>(Control::LadderSlider)->minimum(), 0);
+  EXPECT_EQ(window().Get<QSlider>(Control::LadderSlider)->maximum(), 6);
   EXPECT_EQ(window().SelectedOperator(), -1);
-  EXPECT_FALSE(window().IsChecked(Control::CheckBox1));
-  EXPECT_FALSE(window().IsChecked(Control::CheckBox2));
+  EXPECT_FALSE(window().IsChecked(Control::ShowAllOperators));
+  EXPECT_FALSE(window().IsChecked(Control::CredentialsGiven));
 }
 
 TEST_F(WindowTest, HintsAreToolTipsOfTheirFields) {
   MakeWindow();
   int hints = 0;
   for (const ComponentLayout& row : WindowLayout()) {
-    if (row.window != LayoutWindow::Form1 || row.control == Control::Count) continue;
+    if (row.window != LayoutWindow::Main || row.control == Control::Count) continue;
     SCOPED_TRACE(row.name);
     const QString expected = row.hint == nullptr ? QString() : QString::fromUtf8(row.hint);
     EXPECT_EQ(window().Widget(row.control)->toolTip(), expected);
     hints += row.hint != nullptr;
   }
   EXPECT_EQ(hints, 4);
-  EXPECT_EQ(window().Edit1->toolTip(), QStringLiteral("APN name from operator - normally \"internet\""));
+  EXPECT_EQ(window().Get<QLineEdit>(Control::ApnField)->toolTip(), QStringLiteral("APN name from operator - normally \"internet\""));
   EXPECT_TRUE(window().toolTip().isEmpty());
 }
 
 TEST_F(WindowTest, PicturesAreEmbeddedAtTheirSizes) {
   MakeWindow();
-  const QPixmap logo = window().Image1->pixmap();
+  const QPixmap logo = window().Get<QLabel>(Control::Logo)->pixmap();
   EXPECT_EQ(logo.size(), QSize(145, 165));
   EXPECT_TRUE(logo.hasAlphaChannel());
-  for (Control tick : {Control::Image3, Control::Image4, Control::Image5, Control::Image6}) {
+  for (Control tick : {Control::LadderFoundCheck, Control::LadderStartedCheck, Control::LadderTestedCheck, Control::DoneCheck}) {
     SCOPED_TRACE(ControlName(tick));
     const auto* picture = qobject_cast<QLabel*>(window().Widget(tick));
     EXPECT_EQ(picture->pixmap().size(), QSize(64, 64));
     EXPECT_TRUE(picture->pixmap().hasAlphaChannel());
     EXPECT_EQ(picture->alignment(), Qt::AlignLeft | Qt::AlignTop);
   }
-  EXPECT_FALSE(window().Image2->pixmap().isNull());
-  EXPECT_TRUE(window().Image2->hasScaledContents());
+  EXPECT_FALSE(window().Get<QLabel>(Control::Background)->pixmap().isNull());
+  EXPECT_TRUE(window().Get<QLabel>(Control::Background)->hasScaledContents());
   // The gradient runs from dark at the top to white at the bottom.
-  const QImage background = window().Image2->pixmap().toImage();
+  const QImage background = window().Get<QLabel>(Control::Background)->pixmap().toImage();
   const QColor top = background.pixelColor(0, 0);
   const QColor bottom = background.pixelColor(0, background.height() - 1);
   EXPECT_LT(top.lightness(), 80);
@@ -226,10 +226,10 @@ TEST_F(WindowTest, PicturesAreEmbeddedAtTheirSizes) {
 TEST_F(WindowTest, OpenSansIsBundled) {
   MakeWindow();
   EXPECT_TRUE(QFontDatabase::families().contains(QStringLiteral("Open Sans")));
-  EXPECT_EQ(QFontInfo(window().Label14->font()).family(), QStringLiteral("Open Sans"));
-  EXPECT_TRUE(QFontInfo(window().Label14->font()).bold());
-  EXPECT_EQ(window().Label14->font().pixelSize(), 27);
-  EXPECT_EQ(window().Label18->font().pixelSize(), 16);
+  EXPECT_EQ(QFontInfo(window().Get<LayoutLabel>(Control::WelcomeHeadline)->font()).family(), QStringLiteral("Open Sans"));
+  EXPECT_TRUE(QFontInfo(window().Get<LayoutLabel>(Control::WelcomeHeadline)->font()).bold());
+  EXPECT_EQ(window().Get<LayoutLabel>(Control::WelcomeHeadline)->font().pixelSize(), 27);
+  EXPECT_EQ(window().Get<LayoutLabel>(Control::BoxIdLine)->font().pixelSize(), 16);
 }
 
 }  // namespace
@@ -244,12 +244,12 @@ TEST_F(WindowTest, KeepsBlackTextOnItsPicturesUnderADarkDesktopTheme) {
   dark.setColor(QPalette::Base, Qt::black);
   QApplication::setPalette(dark);
   MakeWindow();
-  for (QWidget* widget : {static_cast<QWidget*>(window().CheckBox1), static_cast<QWidget*>(window().Label7),
-                          static_cast<QWidget*>(window().MessageForm().Label1)}) {
+  for (QWidget* widget : {static_cast<QWidget*>(window().Get<QCheckBox>(Control::ShowAllOperators)), static_cast<QWidget*>(window().Get<LayoutLabel>(Control::PinCaption)),
+                          static_cast<QWidget*>(window().Messages().text)}) {
     SCOPED_TRACE(widget->objectName().toStdString());
     EXPECT_LT(widget->palette().color(QPalette::WindowText).lightness(), 60);
   }
-  EXPECT_GT(window().Edit1->palette().color(QPalette::Base).lightness(), 200);
+  EXPECT_GT(window().Get<QLineEdit>(Control::ApnField)->palette().color(QPalette::Base).lightness(), 200);
   window_.reset();
   QApplication::setPalette(desktop);
 }

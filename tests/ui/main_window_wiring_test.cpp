@@ -47,15 +47,15 @@ bool LogHas(TForm1& form, const std::string& text) {
 
 TEST_F(WindowTest, StartRestartAndTestNextChangeThePage) {
   MakeWindow();
-  window().Button8->click();
+  window().Get<QPushButton>(Control::Start)->click();
   EXPECT_EQ(window().CurrentPage(), kPageCommunicating);
   EXPECT_TRUE(LogHas(form(), "==== NEW ===="));
-  window().Button2->click();
+  window().Get<QPushButton>(Control::Restart)->click();
   EXPECT_EQ(window().CurrentPage(), kPageWelcome);
-  EXPECT_EQ(CaptionOf(Control::Label14), QStringLiteral("Welcome. Press start to begin"));
+  EXPECT_EQ(CaptionOf(Control::WelcomeHeadline), QStringLiteral("Welcome. Press start to begin"));
   // Test Next walks the pages round, modulo four.
   for (int expected : {1, 2, 3, 0}) {
-    window().BitBtn1->click();
+    window().Get<QPushButton>(Control::NextPageForTesting)->click();
     EXPECT_EQ(window().CurrentPage(), expected);
   }
 }
@@ -63,19 +63,19 @@ TEST_F(WindowTest, StartRestartAndTestNextChangeThePage) {
 TEST_F(WindowTest, NextSubmitsTheSettingsAndShowsTheTestMessage) {
   MakeWindow();
   window().ShowPage(kPageSetup);
-  window().SetText(Control::Edit1, u"internet");
-  window().Button7->click();
-  const TMessageForm& message = window().MessageForm();
+  window().SetText(Control::ApnField, u"internet");
+  window().Get<QPushButton>(Control::Next)->click();
+  const MessageWindow& message = window().Messages();
   EXPECT_FALSE(message.isHidden());
-  EXPECT_EQ(message.Label1->text(), QStringLiteral("Testing GPRS settings"));
-  EXPECT_TRUE(message.Button1->isHidden());
-  EXPECT_TRUE(message.Timer1.isActive());
+  EXPECT_EQ(message.text->text(), QStringLiteral("Testing GPRS settings"));
+  EXPECT_TRUE(message.close_button->isHidden());
+  EXPECT_TRUE(message.dots_timer.isActive());
 }
 
 TEST_F(WindowTest, CopyLinkPutsTheLinkOnTheClipboard) {
   MakeWindow();
   QApplication::clipboard()->setText(QStringLiteral("something else"));
-  window().Button1->click();
+  window().Get<QPushButton>(Control::CopyLink)->click();
   EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("http://www.rodiduz.com/id/00000000"));
 }
 
@@ -85,7 +85,7 @@ void PassTheTest(TForm1& form, const std::string& id) {
   form.BoxId = id;
   form.ChangeCommState(kStateGPRSTesting);
   form.AddToDutRecvList("GPRSTEST OK");
-  form.DeviceTimerTimer(nullptr);
+  form.OnTick();
 }
 
 // The link and Copy Link act on exactly the address the controller built, by mouse and by
@@ -115,31 +115,31 @@ TEST_F(WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
     ASSERT_EQ(window().CurrentPage(), kPageDone);
     recorder.opened.clear();
     QApplication::clipboard()->setText(QStringLiteral("before"));
-    QTest::mouseClick(window().Label29, Qt::LeftButton);
+    QTest::mouseClick(window().Get<ClickLabel>(Control::BoxLink), Qt::LeftButton);
     // Backwards from Exit: Copy Link, then the link, each pressed with Return where reached.
-    window().Button3->setFocus();
+    window().Get<QPushButton>(Control::Exit)->setFocus();
     std::vector<QWidget*> reached;
     for (int i = 0; i < 2; ++i) {
       QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
       reached.push_back(QApplication::focusWidget());
-      if (reached.back() == window().Button1 || reached.back() == window().Label29)
+      if (reached.back() == window().Get<QPushButton>(Control::CopyLink) || reached.back() == window().Get<ClickLabel>(Control::BoxLink))
         QTest::keyClick(reached.back(), Qt::Key_Return);
     }
-    QTest::mouseClick(window().Button1, Qt::LeftButton);
+    QTest::mouseClick(window().Get<QPushButton>(Control::CopyLink), Qt::LeftButton);
     const bool linked = row.link != nullptr;
-    EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Label29), linked ? 1 : 0);
-    EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Button1), linked ? 1 : 0);
-    EXPECT_EQ(window().Label29->accessibleDescription().isEmpty(), !linked);
+    EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Get<ClickLabel>(Control::BoxLink)), linked ? 1 : 0);
+    EXPECT_EQ(std::count(reached.begin(), reached.end(), window().Get<QPushButton>(Control::CopyLink)), linked ? 1 : 0);
+    EXPECT_EQ(window().Get<ClickLabel>(Control::BoxLink)->accessibleDescription().isEmpty(), !linked);
     if (linked) {
       EXPECT_EQ(recorder.opened,
                 (QList<QUrl>{QUrl(QString::fromUtf8(row.link)), QUrl(QString::fromUtf8(row.link))}));
       EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8(row.link));
-      EXPECT_EQ(window().Label29->cursor().shape(), Qt::PointingHandCursor);
+      EXPECT_EQ(window().Get<ClickLabel>(Control::BoxLink)->cursor().shape(), Qt::PointingHandCursor);
     } else {
       EXPECT_TRUE(recorder.opened.isEmpty());
       EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
-      EXPECT_EQ(CaptionOf(Control::Label29), QStringLiteral("The box reported no valid ID."));
-      EXPECT_EQ(window().Label29->cursor().shape(), Qt::ArrowCursor);
+      EXPECT_EQ(CaptionOf(Control::BoxLink), QStringLiteral("The box reported no valid ID."));
+      EXPECT_EQ(window().Get<ClickLabel>(Control::BoxLink)->cursor().shape(), Qt::ArrowCursor);
     }
   }
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
@@ -162,7 +162,7 @@ TEST_F(WindowTest, ExitSavesTheLogAndClosesTheWindow) {
   MakeWindow();
   window().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
-  window().Button3->click();
+  window().Get<QPushButton>(Control::Exit)->click();
   EXPECT_FALSE(window().isVisible());
   const std::string log = ReadFileForTest(folder_.File("deruruv_ozo.txt"));
   EXPECT_NE(log.find("Program Version: Dididuz 2015 - Version 1.2.8"), std::string::npos);
@@ -217,27 +217,27 @@ TEST_F(WindowTest, ClosingTheMainWindowTakesTheMessageWindowAlong) {
   MakeWindow();
   window().show();
   window().ShowInfo(u"Enter correct PIN code", true, false);
-  ASSERT_FALSE(window().MessageForm().isHidden());
+  ASSERT_FALSE(window().Messages().isHidden());
   // The message window never keeps the program running on its own.
-  EXPECT_FALSE(window().MessageForm().testAttribute(Qt::WA_QuitOnClose));
+  EXPECT_FALSE(window().Messages().testAttribute(Qt::WA_QuitOnClose));
   EXPECT_TRUE(window().close());
-  EXPECT_TRUE(window().MessageForm().isHidden());
+  EXPECT_TRUE(window().Messages().isHidden());
 }
 
 TEST_F(WindowTest, TheSliderShowsTheLadderAtItsLevel) {
   MakeWindow();
-  window().TrackBar1->setValue(3);
-  EXPECT_TRUE(window().IsVisible(Control::Label39));
-  EXPECT_TRUE(window().IsVisible(Control::Label25));
-  EXPECT_FALSE(window().IsVisible(Control::Label40));
+  window().Get<QSlider>(Control::LadderSlider)->setValue(3);
+  EXPECT_TRUE(window().IsVisible(Control::LadderStartupHeading));
+  EXPECT_TRUE(window().IsVisible(Control::LadderStartupWait));
+  EXPECT_FALSE(window().IsVisible(Control::LadderStarted));
   EXPECT_EQ(form().ShownLevel, 3);
-  window().TrackBar1->setValue(5);
+  window().Get<QSlider>(Control::LadderSlider)->setValue(5);
   EXPECT_TRUE(window().IsTimerEnabled(FormTimer::Timer1));
   // The real timer animates the real label.
-  EXPECT_TRUE(WaitFor([this] { return CaptionOf(Control::Label44) == QStringLiteral("Testing."); }));
-  window().TrackBar1->setValue(6);
+  EXPECT_TRUE(WaitFor([this] { return CaptionOf(Control::LadderTesting) == QStringLiteral("Testing."); }));
+  window().Get<QSlider>(Control::LadderSlider)->setValue(6);
   EXPECT_FALSE(window().IsTimerEnabled(FormTimer::Timer1));
-  EXPECT_EQ(CaptionOf(Control::Label44), QStringLiteral("Testing"));
+  EXPECT_EQ(CaptionOf(Control::LadderTesting), QStringLiteral("Testing"));
 }
 
 TEST_F(WindowTest, VisibilityIsTheComponentsOwnWhicheverPageIsShown) {
@@ -245,36 +245,36 @@ TEST_F(WindowTest, VisibilityIsTheComponentsOwnWhicheverPageIsShown) {
   window().show();
   ASSERT_EQ(window().CurrentPage(), kPageWelcome);
   // Label5 is on the settings page, which is not shown.
-  window().SetVisible(Control::Label5, true);
-  EXPECT_TRUE(window().IsVisible(Control::Label5));
-  EXPECT_FALSE(window().Widget(Control::Label5)->isVisible());
-  window().SetVisible(Control::Label5, false);
-  EXPECT_FALSE(window().IsVisible(Control::Label5));
-  window().SetEnabled(Control::Button7, false);
-  EXPECT_FALSE(window().IsEnabled(Control::Button7));
+  window().SetVisible(Control::UserCaption, true);
+  EXPECT_TRUE(window().IsVisible(Control::UserCaption));
+  EXPECT_FALSE(window().Widget(Control::UserCaption)->isVisible());
+  window().SetVisible(Control::UserCaption, false);
+  EXPECT_FALSE(window().IsVisible(Control::UserCaption));
+  window().SetEnabled(Control::Next, false);
+  EXPECT_FALSE(window().IsEnabled(Control::Next));
 }
 
 TEST_F(WindowTest, DebugListsKeepTheirLimitAndStayHidden) {
   MakeWindow();
   for (int i = 0; i < MainWindow::kDebugListLimit + 5; ++i) {
-    window().AddDebugItem(Control::ListBox3, AnsiToNative(std::to_string(i)));
+    window().AddDebugItem(Control::LogMirror, AnsiToNative(std::to_string(i)));
   }
-  EXPECT_EQ(window().ListBox3->count(), MainWindow::kDebugListLimit);
-  EXPECT_EQ(window().ListBox3->item(0)->text(), QStringLiteral("5"));
-  EXPECT_EQ(window().ListBox3->currentRow(), MainWindow::kDebugListLimit - 1);
-  EXPECT_FALSE(window().IsVisible(Control::ListBox3));
-  EXPECT_FALSE(window().IsVisible(Control::ListBox1));
+  EXPECT_EQ(window().Get<QListWidget>(Control::LogMirror)->count(), MainWindow::kDebugListLimit);
+  EXPECT_EQ(window().Get<QListWidget>(Control::LogMirror)->item(0)->text(), QStringLiteral("5"));
+  EXPECT_EQ(window().Get<QListWidget>(Control::LogMirror)->currentRow(), MainWindow::kDebugListLimit - 1);
+  EXPECT_FALSE(window().IsVisible(Control::LogMirror));
+  EXPECT_FALSE(window().IsVisible(Control::CatalogueMirror));
 }
 
 TEST_F(WindowTest, DebugItemsFromAnotherThreadArriveInOrderOnTheWindowThread) {
   MakeWindow();
   constexpr int kItems = 200;
   std::thread worker([this] {
-    for (int i = 0; i < kItems; ++i) window().AddDebugItem(Control::ListBox3, AnsiToNative(std::to_string(i)));
+    for (int i = 0; i < kItems; ++i) window().AddDebugItem(Control::LogMirror, AnsiToNative(std::to_string(i)));
   });
   worker.join();
-  ASSERT_TRUE(WaitFor([this] { return window().ListBox3->count() == kItems; }));
-  for (int i = 0; i < kItems; ++i) ASSERT_EQ(window().ListBox3->item(i)->text(), QString::number(i));
+  ASSERT_TRUE(WaitFor([this] { return window().Get<QListWidget>(Control::LogMirror)->count() == kItems; }));
+  for (int i = 0; i < kItems; ++i) ASSERT_EQ(window().Get<QListWidget>(Control::LogMirror)->item(i)->text(), QString::number(i));
 }
 
 // Counts the queued calls the window receives.
@@ -295,15 +295,15 @@ TEST_F(WindowTest, AFloodFromAnotherThreadWakesTheWindowOnceAndLeavesTheNewestLi
   window().installEventFilter(&counter);
   constexpr int kItems = 3 * MainWindow::kDebugListLimit;
   std::thread worker([this] {
-    for (int i = 0; i < kItems; ++i) window().AddDebugItem(Control::ListBox3, AnsiToNative(std::to_string(i)));
+    for (int i = 0; i < kItems; ++i) window().AddDebugItem(Control::LogMirror, AnsiToNative(std::to_string(i)));
   });
   worker.join();
-  ASSERT_TRUE(WaitFor([this] { return window().ListBox3->count() > 0; }));
+  ASSERT_TRUE(WaitFor([this] { return window().Get<QListWidget>(Control::LogMirror)->count() > 0; }));
   QApplication::processEvents();
   EXPECT_EQ(counter.calls, 1);
-  ASSERT_EQ(window().ListBox3->count(), MainWindow::kDebugListLimit);
-  EXPECT_EQ(window().ListBox3->item(0)->text(), QString::number(kItems - MainWindow::kDebugListLimit));
-  EXPECT_EQ(window().ListBox3->currentItem()->text(), QString::number(kItems - 1));
+  ASSERT_EQ(window().Get<QListWidget>(Control::LogMirror)->count(), MainWindow::kDebugListLimit);
+  EXPECT_EQ(window().Get<QListWidget>(Control::LogMirror)->item(0)->text(), QString::number(kItems - MainWindow::kDebugListLimit));
+  EXPECT_EQ(window().Get<QListWidget>(Control::LogMirror)->currentItem()->text(), QString::number(kItems - 1));
   window().removeEventFilter(&counter);
 }
 

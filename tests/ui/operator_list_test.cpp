@@ -62,8 +62,8 @@ TEST_F(WindowTest, OperatorsAreSortedWithoutRegardToCaseAndTheTopItemStaysFirst)
   add(u"SE - telia");
   add(u"AT - A1");
   QCoreApplication::processEvents();
-  ASSERT_EQ(window().ComboBox1->count(), 2);
-  EXPECT_EQ(window().ComboBox1->itemText(0), QStringLiteral("AT - A1"));
+  ASSERT_EQ(window().Get<QComboBox>(Control::OperatorList)->count(), 2);
+  EXPECT_EQ(window().Get<QComboBox>(Control::OperatorList)->itemText(0), QStringLiteral("AT - A1"));
   EXPECT_EQ(window().SelectedOperator(), -1);
 }
 
@@ -74,44 +74,44 @@ TEST_F(WindowTest, SelectingFromCodeRunsNoHandlerButAUsersPickDoes) {
   form().UpdateApnList(false, false);
   ASSERT_EQ(Items(window()), (std::vector<std::string>{"SE - Comviq", "SE - halebop", "SE - telia"}));
   ASSERT_EQ(window().SelectedOperator(), 0);
-  EXPECT_EQ(window().Text(Control::Edit1), u"data.comviq.se");
+  EXPECT_EQ(window().Text(Control::ApnField), u"data.comviq.se");
 
   window().SelectOperator(2);
   EXPECT_EQ(window().SelectedOperator(), 2);
-  EXPECT_EQ(window().Text(Control::Edit1), u"data.comviq.se");
-  window().SetText(Control::Edit1, u"typed by hand");
+  EXPECT_EQ(window().Text(Control::ApnField), u"data.comviq.se");
+  window().SetText(Control::ApnField, u"typed by hand");
 
   // Typing a letter on the closed list picks the next matching item, as the user's choice.
   window().show();
   window().ShowPage(kPageSetup);
   window().activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
-  window().ComboBox1->setFocus();
-  QTest::keyClicks(window().ComboBox1, QStringLiteral("S"));
+  window().Get<QComboBox>(Control::OperatorList)->setFocus();
+  QTest::keyClicks(window().Get<QComboBox>(Control::OperatorList), QStringLiteral("S"));
   EXPECT_EQ(window().SelectedOperator(), 0);
-  EXPECT_EQ(window().Text(Control::Edit1), u"data.comviq.se");
+  EXPECT_EQ(window().Text(Control::ApnField), u"data.comviq.se");
   // The picked entry has no user name or password: the handler left CheckBox2 unticked.
-  EXPECT_FALSE(window().IsChecked(Control::CheckBox2));
+  EXPECT_FALSE(window().IsChecked(Control::CredentialsGiven));
 }
 
 TEST_F(WindowTest, ACheckBoxSetFromCodeRunsItsHandlerOnceAndOnlyOnAChange) {
   MakeWindow();
-  QSignalSpy user_clicks(window().CheckBox2, &QCheckBox::clicked);
+  QSignalSpy user_clicks(window().Get<QCheckBox>(Control::CredentialsGiven), &QCheckBox::clicked);
   // The view alone sets the state and runs nothing.
-  window().SetChecked(Control::CheckBox2, true);
-  EXPECT_TRUE(window().IsChecked(Control::CheckBox2));
-  EXPECT_FALSE(window().IsVisible(Control::Edit2));
-  window().SetChecked(Control::CheckBox2, false);
+  window().SetChecked(Control::CredentialsGiven, true);
+  EXPECT_TRUE(window().IsChecked(Control::CredentialsGiven));
+  EXPECT_FALSE(window().IsVisible(Control::UserField));
+  window().SetChecked(Control::CredentialsGiven, false);
 
   // The controller's rule: a change runs the handler, through the controller and not
   // through a second, toolkit-made click.
-  form().SetCheckBox(Control::CheckBox2, true);
-  EXPECT_TRUE(window().IsVisible(Control::Edit2));
-  EXPECT_TRUE(window().IsVisible(Control::Label6));
+  form().SetCheckBox(Control::CredentialsGiven, true);
+  EXPECT_TRUE(window().IsVisible(Control::UserField));
+  EXPECT_TRUE(window().IsVisible(Control::PasswordCaption));
   EXPECT_EQ(user_clicks.count(), 0);
-  window().SetVisible(Control::Edit2, false);
-  form().SetCheckBox(Control::CheckBox2, true);  // no change: nothing runs
-  EXPECT_FALSE(window().IsVisible(Control::Edit2));
+  window().SetVisible(Control::UserField, false);
+  form().SetCheckBox(Control::CredentialsGiven, true);  // no change: nothing runs
+  EXPECT_FALSE(window().IsVisible(Control::UserField));
 }
 
 TEST_F(WindowTest, AUsersClickOnACheckBoxRunsItsHandler) {
@@ -124,18 +124,18 @@ TEST_F(WindowTest, AUsersClickOnACheckBoxRunsItsHandler) {
   form().UpdateApnList(false, false);
   ASSERT_EQ(window().OperatorCount(), 1);
 
-  QTest::mouseClick(window().CheckBox1, Qt::LeftButton, {}, window().CheckBox1->rect().center());
-  EXPECT_TRUE(window().IsChecked(Control::CheckBox1));
+  QTest::mouseClick(window().Get<QCheckBox>(Control::ShowAllOperators), Qt::LeftButton, {}, window().Get<QCheckBox>(Control::ShowAllOperators)->rect().center());
+  EXPECT_TRUE(window().IsChecked(Control::ShowAllOperators));
   // Every operator of the catalogue, under the box's own settings.
   EXPECT_EQ(window().OperatorCount(), 5);
   EXPECT_EQ(window().OperatorText(0), u"(current box settings)");
 
-  QTest::mouseClick(window().CheckBox2, Qt::LeftButton, {}, window().CheckBox2->rect().center());
-  EXPECT_TRUE(window().IsChecked(Control::CheckBox2));
-  EXPECT_TRUE(window().IsVisible(Control::Edit2));
-  EXPECT_TRUE(window().IsVisible(Control::Edit3));
-  QTest::mouseClick(window().CheckBox2, Qt::LeftButton, {}, window().CheckBox2->rect().center());
-  EXPECT_FALSE(window().IsVisible(Control::Edit2));
+  QTest::mouseClick(window().Get<QCheckBox>(Control::CredentialsGiven), Qt::LeftButton, {}, window().Get<QCheckBox>(Control::CredentialsGiven)->rect().center());
+  EXPECT_TRUE(window().IsChecked(Control::CredentialsGiven));
+  EXPECT_TRUE(window().IsVisible(Control::UserField));
+  EXPECT_TRUE(window().IsVisible(Control::PasswordField));
+  QTest::mouseClick(window().Get<QCheckBox>(Control::CredentialsGiven), Qt::LeftButton, {}, window().Get<QCheckBox>(Control::CredentialsGiven)->rect().center());
+  EXPECT_FALSE(window().IsVisible(Control::UserField));
 }
 
 double ThreadCpuSeconds() {
@@ -151,7 +151,7 @@ class WindowTearDownTest : public WindowTest {
   double TearDownSeconds(int copies) {
     MakeWindow(false, ScaledRealCatalogue(copies));
     form().Mcc = 0;
-    form().SetCheckBox(Control::CheckBox1, true);
+    form().SetCheckBox(Control::ShowAllOperators, true);
     // Every entry of the catalogue, under the box's own settings.
     EXPECT_EQ(window().OperatorCount(), static_cast<int>(form().ApnList.size()) + 1);
     EXPECT_EQ(window().SelectedOperator(), 0);

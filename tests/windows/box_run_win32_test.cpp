@@ -55,10 +55,10 @@ class Win32BoxRun : public ::testing::Test {
 };
 
 TEST_F(Win32BoxRun, CleanRunEndsWithTheLink) {
-  form().Button8Click(nullptr);
+  form().OnStart();
   ASSERT_TRUE(RunUntil([&] { return form().CommState == kStateGPRSPassed; })) << Trace();
   EXPECT_EQ(fixture_->view().CurrentPage(), kPageDone);
-  EXPECT_EQ(fixture_->view().CaptionUtf8(Control::Label29), "http://www.rodiduz.com/id/AB12CD34");
+  EXPECT_EQ(fixture_->view().CaptionUtf8(Control::BoxLink), "http://www.rodiduz.com/id/AB12CD34");
   EXPECT_TRUE(Logged("Dut com port opened EV (" + com_ + ")")) << Trace();
   EXPECT_TRUE(Logged("[Tx]  [UNLOCK]"));
   EXPECT_TRUE(Logged("PASSED"));

@@ -164,10 +164,10 @@ class Win32Inspector : public ComponentInspector {
  private:
   const BuiltWindow& Built(LayoutWindow which) const {
     switch (which) {
-      case LayoutWindow::Form1:
+      case LayoutWindow::Main:
         return window_.Built();
-      case LayoutWindow::MessageForm:
-        return window_.MessageForm().Built();
+      case LayoutWindow::MessageWindow:
+        return window_.Messages().Built();
       case LayoutWindow::LogForm:
         break;
     }
@@ -208,8 +208,8 @@ class Win32Inspector : public ComponentInspector {
     }
     inspected.box = LayoutBox{box.left, box.top, box.right - box.left, box.bottom - box.top};
     inspected.font = FontOf(component);
-    if (row.control == Control::MaskEdit1) {
-      inspected.text = NativeToUtf8(window_.Text(Control::MaskEdit1));
+    if (row.control == Control::PinField) {
+      inspected.text = NativeToUtf8(window_.Text(Control::PinField));
     } else if (row.kind != ComponentKind::ComboBox && row.kind != ComponentKind::ListBox) {
       inspected.text = Utf8(WindowText(component.hwnd));
     }
@@ -349,7 +349,7 @@ TEST_F(Win32WindowTest, HiddenPagesAreBuiltWhenFirstNeeded) {
   BuiltWindow& built = window_->Built();
   const auto windowed_rows = [](const char* page) {
     int count = 0;
-    for (const ComponentLayout* row : ChildrenOf(LayoutWindow::Form1, page)) {
+    for (const ComponentLayout* row : ChildrenOf(LayoutWindow::Main, page)) {
       if (row->kind != ComponentKind::Picture && row->kind != ComponentKind::Shape &&
           row->kind != ComponentKind::Bevel && row->kind != ComponentKind::Panel) {
         ++count;
@@ -364,11 +364,11 @@ TEST_F(Win32WindowTest, HiddenPagesAreBuiltWhenFirstNeeded) {
   EXPECT_EQ(ChildWindows(done), 0);
   EXPECT_EQ(ToolTips().first, nullptr) << "only the setup page's fields have hints";
 
-  window_->SetVisible(Control::Label30, true);
+  window_->SetVisible(Control::PukCaption, true);
   EXPECT_EQ(ChildWindows(setup), windowed_rows("Setup_"));
   EXPECT_EQ(ToolTips().second, 4) << "the PIN, APN name, user name and password hints";
-  window_->SetText(Control::MaskEdit1, u"12");
-  EXPECT_EQ(window_->Text(Control::MaskEdit1), u"  12") << "the PIN field has its rules";
+  window_->SetText(Control::PinField, u"12");
+  EXPECT_EQ(window_->Text(Control::PinField), u"  12") << "the PIN field has its rules";
   window_->ShowPage(kPageDone);
   EXPECT_EQ(ChildWindows(done), windowed_rows("Done_"));
   EXPECT_NE(::GetWindowLongW(done, GWL_STYLE) & WS_VISIBLE, 0);
@@ -384,8 +384,8 @@ TEST_F(Win32WindowTest, WindowsMatchTheLayout) { ExpectViewMatchesLayout(Win32In
 // Overlapping labels show the later row on top, as the layout stacks them: an earlier, taller
 // label must not paint its background over a later one.
 TEST_F(Win32WindowTest, LaterLabelsStandAboveTheEarlierOnesTheyOverlap) {
-  HWND earlier = Handle(Control::Label1);
-  HWND later = Handle(Control::Label4);
+  HWND earlier = Handle(Control::ManualSettingsCaption);
+  HWND later = Handle(Control::ApnCaption);
   bool later_seen_first = false;
   for (HWND at = ::GetWindow(::GetParent(earlier), GW_CHILD); at != nullptr;
        at = ::GetWindow(at, GW_HWNDNEXT)) {
@@ -423,7 +423,7 @@ TEST_F(Win32WindowTest, ScreenReadersNameEachFieldByItsCaption) {
   int fields = 0;
   for (const ComponentLayout& row : WindowLayout()) {
     const ComponentLayout* caption = CaptionOf(row);
-    if (caption == nullptr || row.window != LayoutWindow::Form1) continue;
+    if (caption == nullptr || row.window != LayoutWindow::Main) continue;
     SCOPED_TRACE(row.name);
     ++fields;
     window_->ShowPage(kPageSetup);
@@ -460,18 +460,18 @@ TEST_F(Win32WindowTest, PinFieldKeepsBlanksInFrontOfAtMostFourDigits) {
       {"a paste with a letter is refused whole", L"5x", L"1\x16", L"   1"},
       {"a paste beyond four digits is refused whole", L"123", L"12\x16", L"  12"},
   };
-  HWND pin = Handle(Control::MaskEdit1);
+  HWND pin = Handle(Control::PinField);
   for (const PinCase& row : cases) {
     SCOPED_TRACE(row.name);
-    window_->SetText(Control::MaskEdit1, u"");
+    window_->SetText(Control::PinField, u"");
     if (!row.clipboard.empty()) window_->CopyToClipboard(Native(row.clipboard));
     for (wchar_t c : row.typed) ::SendMessageW(pin, WM_CHAR, c, 0);
-    EXPECT_EQ(window_->Text(Control::MaskEdit1), Native(row.expected));
+    EXPECT_EQ(window_->Text(Control::PinField), Native(row.expected));
   }
-  window_->SetText(Control::MaskEdit1, u"4x2 9");
-  EXPECT_EQ(window_->Text(Control::MaskEdit1), u" 429");
-  window_->SetText(Control::MaskEdit1, u"1 2 3 4 5");
-  EXPECT_EQ(window_->Text(Control::MaskEdit1), u"1234");
+  window_->SetText(Control::PinField, u"4x2 9");
+  EXPECT_EQ(window_->Text(Control::PinField), u" 429");
+  window_->SetText(Control::PinField, u"1 2 3 4 5");
+  EXPECT_EQ(window_->Text(Control::PinField), u"1234");
 }
 
 TEST_F(Win32WindowTest, OperatorsAreSortedAndSelectingFromCodeRunsNoHandler) {
@@ -484,15 +484,15 @@ TEST_F(Win32WindowTest, OperatorsAreSortedAndSelectingFromCodeRunsNoHandler) {
   EXPECT_EQ(window_->SelectedOperator(), -1);
   window_->SelectOperator(2);
   EXPECT_EQ(window_->SelectedOperator(), 2);
-  EXPECT_EQ(WindowText(Handle(Control::ComboBox1)), L"Comviq") << "the closed list shows the selection";
+  EXPECT_EQ(WindowText(Handle(Control::OperatorList)), L"Comviq") << "the closed list shows the selection";
   window_->SelectOperator(99);
   EXPECT_EQ(window_->SelectedOperator(), -1);
 }
 
 TEST_F(Win32WindowTest, DebugLinesFromTheSerialWorkerReachTheListOnTheWindowsThread) {
-  HWND list = Handle(Control::ListBox3);
+  HWND list = Handle(Control::LogMirror);
   const LRESULT before = ::SendMessageW(list, LB_GETCOUNT, 0, 0);
-  std::thread worker([this] { window_->AddDebugItem(Control::ListBox3, u"from the worker"); });
+  std::thread worker([this] { window_->AddDebugItem(Control::LogMirror, u"from the worker"); });
   worker.join();
   EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), before) << "changed off the window's thread";
   PumpMessages();
@@ -503,15 +503,15 @@ TEST_F(Win32WindowTest, DebugLinesFromTheSerialWorkerReachTheListOnTheWindowsThr
 }
 
 TEST_F(Win32WindowTest, CaptionsThatFollowTheirTextResizeAndFixedOnesKeepTheirBox) {
-  window_->SetCaption(Control::Label44, u"Testing the connection for a long while");
-  window_->SetCaption(Control::Label19, u"Signal Strength: Good and a long tail");
+  window_->SetCaption(Control::LadderTesting, u"Testing the connection for a long while");
+  window_->SetCaption(Control::SignalLine, u"Signal Strength: Good and a long tail");
   RECT follows{};
   RECT fixed{};
-  ::GetWindowRect(Handle(Control::Label44), &follows);
-  ::GetWindowRect(Handle(Control::Label19), &fixed);
-  EXPECT_GT(follows.right - follows.left, LayoutOf(Control::Label44).box.width);
-  EXPECT_EQ(fixed.right - fixed.left, LayoutOf(Control::Label19).box.width);
-  EXPECT_EQ(window_->Caption(Control::Label44), u"Testing the connection for a long while");
+  ::GetWindowRect(Handle(Control::LadderTesting), &follows);
+  ::GetWindowRect(Handle(Control::SignalLine), &fixed);
+  EXPECT_GT(follows.right - follows.left, LayoutOf(Control::LadderTesting).box.width);
+  EXPECT_EQ(fixed.right - fixed.left, LayoutOf(Control::SignalLine).box.width);
+  EXPECT_EQ(window_->Caption(Control::LadderTesting), u"Testing the connection for a long while");
 }
 
 TEST_F(Win32WindowTest, TimersAndPagesKeepTheirOwnSettings) {
@@ -522,10 +522,10 @@ TEST_F(Win32WindowTest, TimersAndPagesKeepTheirOwnSettings) {
   EXPECT_FALSE(window_->IsTimerEnabled(FormTimer::Timer1));
   window_->ShowPage(kPageSetup);
   EXPECT_EQ(window_->CurrentPage(), kPageSetup);
-  EXPECT_TRUE(window_->IsVisible(Control::Button7));
-  EXPECT_FALSE(::IsWindowVisible(Handle(Control::Button8)));
-  window_->SetVisible(Control::Image6, false);
-  EXPECT_FALSE(window_->IsVisible(Control::Image6));
+  EXPECT_TRUE(window_->IsVisible(Control::Next));
+  EXPECT_FALSE(::IsWindowVisible(Handle(Control::Start)));
+  window_->SetVisible(Control::DoneCheck, false);
+  EXPECT_FALSE(window_->IsVisible(Control::DoneCheck));
 }
 
 // Windows may end the process right after WM_ENDSESSION without closing the window: the log is
@@ -555,7 +555,7 @@ void PassTheTest(TForm1& form, const std::string& id) {
   form.BoxId = id;
   form.ChangeCommState(kStateGPRSTesting);
   form.AddToDutRecvList("GPRSTEST OK");
-  form.DeviceTimerTimer(nullptr);
+  form.OnTick();
 }
 
 std::wstring ClipboardText() {
@@ -601,8 +601,8 @@ TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
     return 42;
   });
   window_->Show();
-  HWND link = Handle(Control::Label29);
-  HWND copy = Handle(Control::Button1);
+  HWND link = Handle(Control::BoxLink);
+  HWND copy = Handle(Control::CopyLink);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     PassTheTest(window_->Controller(), row.id);
@@ -612,7 +612,7 @@ TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
     ::PostMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
     ::PostMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
     PumpWindow();
-    ::SetFocus(Handle(Control::Button3));
+    ::SetFocus(Handle(Control::Exit));
     std::vector<HWND> reached;
     for (int i = 0; i < 2; ++i) {
       Press(VK_TAB);
@@ -656,13 +656,13 @@ TEST_F(Win32WindowTest, AMessageKeepsTheKeyboardUntilItIsClosedThenThePageHasIt)
     form.SimPromptArmed = true;
     form.ChangeCommState(row.asked_first ? kStateWaitUser : kStateGPRSTesting);
     form.AddToDutRecvList("SIM PIN WRONG");
-    form.DeviceTimerTimer(nullptr);
+    form.OnTick();
     if (!row.asked_first) {
       form.AddToDutRecvList("GPRSTEST FAIL");
-      form.DeviceTimerTimer(nullptr);
+      form.OnTick();
     }
     PumpWindow();
-    HWND message = window_->MessageForm().Handle();
+    HWND message = window_->Messages().Handle();
     ASSERT_TRUE(::IsWindowVisible(message));
     const BuiltComponent* focused = ComponentOf(::GetFocus());
     ASSERT_NE(focused, nullptr);
@@ -670,7 +670,7 @@ TEST_F(Win32WindowTest, AMessageKeepsTheKeyboardUntilItIsClosedThenThePageHasIt)
     EXPECT_STREQ(focused->row->name, "Button1");
     Press(row.key);
     EXPECT_FALSE(::IsWindowVisible(message));
-    EXPECT_EQ(::GetFocus(), Handle(Control::MaskEdit1));
+    EXPECT_EQ(::GetFocus(), Handle(Control::PinField));
   }
 }
 

@@ -80,7 +80,7 @@ TEST(SingleWizardWin32Test, ALaterStartBringsThisUsersShownWindowRestoredOrItsMe
   ::SetForegroundWindow(other);
   ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == other; }));
   BringWizardToFront(FindWizardWindow(sid));
-  EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == window->MessageForm().Handle(); }));
+  EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == window->Messages().Handle(); }));
   ::DestroyWindow(other);
   window.reset();
   PumpMessages();

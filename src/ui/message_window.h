@@ -1,4 +1,4 @@
-// TMessageForm: the small stay-on-top window with a message, a Close button and dots.
+// MessageWindow: the small stay-on-top window with a message, a Close button and dots.
 #pragma once
 
 #include <QLabel>
@@ -9,23 +9,23 @@
 
 #include "common/text.h"
 
-class TMessageForm : public QWidget {
+class MessageWindow : public QWidget {
  public:
   // `over` is the window the message window is centred on when it is first shown.
-  explicit TMessageForm(QWidget* over = nullptr);
+  explicit MessageWindow(QWidget* over = nullptr);
 
   // Sets the text, shows or hides Close, shows the window without blocking the caller, and
   // starts the dots animation or stops it.
   void ShowInfo(const NativeString& text, bool close_button, bool dots);
-  void Button1Click();
-  void Timer1Timer();
+  void OnClose();
+  void OnDotsTimer();
 
-  QPushButton* Button1 = nullptr;
-  QLabel* Label1 = nullptr;
-  QTimer Timer1;
-  QLabel* Image2 = nullptr;
-  NativeString InfoText;
-  std::int32_t DotCount = 0;
+  QPushButton* close_button = nullptr;
+  QLabel* text = nullptr;
+  QTimer dots_timer;
+  QLabel* background = nullptr;
+  NativeString info_text;
+  std::int32_t dot_count = 0;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -1,5 +1,5 @@
-// TMessageForm: the small stay-on-top window with a message, a Close button and dots.
-#include "ui/message_form_unit.h"
+// MessageWindow: the small stay-on-top window with a message, a Close button and dots.
+#include "ui/message_window.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -14,11 +14,11 @@ namespace {
 QString ToQt(const NativeString& text) { return QString::fromStdU16String(text); }
 }  // namespace
 
-TMessageForm::TMessageForm(QWidget* over)
+MessageWindow::MessageWindow(QWidget* over)
     : QWidget(over, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                         Qt::WindowCloseButtonHint),
       over_(over) {
-  ApplyWindowLayout(this, LayoutWindow::MessageForm);
+  ApplyWindowLayout(this, LayoutWindow::MessageWindow);
   setWindowModality(Qt::NonModal);
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -28,22 +28,22 @@ TMessageForm::TMessageForm(QWidget* over)
   setPalette(face);
   setAutoFillBackground(true);
 
-  BuildFromLayout(this, LayoutWindow::MessageForm, [this](const ComponentLayout& row, QWidget* widget) {
+  BuildFromLayout(this, LayoutWindow::MessageWindow, [this](const ComponentLayout& row, QWidget* widget) {
     const std::string_view name = row.name;
-    if (name == "Image2") Image2 = dynamic_cast<QLabel*>(widget);
-    if (name == "Label1") Label1 = dynamic_cast<QLabel*>(widget);
-    if (name == "Button1") Button1 = dynamic_cast<QPushButton*>(widget);
+    if (name == "Image2") background = dynamic_cast<QLabel*>(widget);
+    if (name == "Label1") text = dynamic_cast<QLabel*>(widget);
+    if (name == "Button1") close_button = dynamic_cast<QPushButton*>(widget);
   });
-  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(close_button, &QPushButton::clicked, this, [this] { OnClose(); });
   new FocusRing(this);
 
-  Timer1.setInterval(330);
-  connect(&Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  dots_timer.setInterval(330);
+  connect(&dots_timer, &QTimer::timeout, this, [this] { OnDotsTimer(); });
 }
 
-void TMessageForm::ShowInfo(const NativeString& text, bool close_button, bool dots) {
-  Label1->setText(ToQt(text));
-  Button1->setVisible(close_button);
+void MessageWindow::ShowInfo(const NativeString& message, bool with_close, bool dots) {
+  text->setText(ToQt(message));
+  close_button->setVisible(with_close);
   if (!placed_) {
     placed_ = true;
     CentreOverOwner();
@@ -52,37 +52,37 @@ void TMessageForm::ShowInfo(const NativeString& text, bool close_button, bool do
   raise();
   activateWindow();
   // With Close shown, Return or Space answers the message at once.
-  if (close_button) Button1->setFocus(Qt::OtherFocusReason);
+  if (with_close) close_button->setFocus(Qt::OtherFocusReason);
   AnnounceToScreenReader(this);
-  InfoText = text;
-  DotCount = 0;
+  info_text = message;
+  dot_count = 0;
   if (dots) {
-    Timer1.start();
+    dots_timer.start();
   } else {
-    Timer1.stop();
+    dots_timer.stop();
   }
 }
 
-void TMessageForm::Button1Click() { close(); }
+void MessageWindow::OnClose() { close(); }
 
-void TMessageForm::Timer1Timer() {
-  ++DotCount;
-  if (DotCount > 3) DotCount = 0;
-  Label1->setText(ToQt(InfoText + NativeString(static_cast<std::size_t>(DotCount), u'.')));
+void MessageWindow::OnDotsTimer() {
+  ++dot_count;
+  if (dot_count > 3) dot_count = 0;
+  text->setText(ToQt(info_text + NativeString(static_cast<std::size_t>(dot_count), u'.')));
 }
 
-void TMessageForm::keyPressEvent(QKeyEvent* event) {
+void MessageWindow::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();
   if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
     // Close is the default and the cancel button, but only while it can be seen.
-    if (!Button1->isHidden()) Button1->click();
+    if (!close_button->isHidden()) close_button->click();
     event->accept();
     return;
   }
   QWidget::keyPressEvent(event);
 }
 
-void TMessageForm::CentreOverOwner() {
+void MessageWindow::CentreOverOwner() {
   QRect area;
   if (over_ != nullptr && over_->isVisible()) {
     area = over_->frameGeometry();

@@ -1,4 +1,4 @@
-// TMessageForm for Windows: the small stay-on-top window with a message, a Close button and
+// MessageWindow for Windows: the small stay-on-top window with a message, a Close button and
 // dots, built from its rows of the layout table.
 #pragma once
 
@@ -10,15 +10,15 @@
 #include "common/text.h"
 #include "ui_win32/layout_builder_win32.h"
 
-class TMessageForm {
+class MessageWindow {
  public:
   static constexpr UINT kDotsInterval = 330;
 
   // `owner` is the window it stays above and is centred on when first shown.
-  TMessageForm(HINSTANCE instance, HWND owner, Win32Resources& resources);
-  ~TMessageForm();
-  TMessageForm(const TMessageForm&) = delete;
-  TMessageForm& operator=(const TMessageForm&) = delete;
+  MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& resources);
+  ~MessageWindow();
+  MessageWindow(const MessageWindow&) = delete;
+  MessageWindow& operator=(const MessageWindow&) = delete;
 
   HWND Handle() const { return hwnd_; }
   const BuiltWindow& Built() const { return *built_; }
@@ -26,11 +26,11 @@ class TMessageForm {
   // starts the dots animation or stops it.
   void ShowInfo(const NativeString& text, bool close_button, bool dots);
   void Hide();
-  void Button1Click() { Hide(); }
+  void OnCopyLink() { Hide(); }
   // Shown with its Close button: the message waits for the user, who answers it with Return,
   // Esc or Space, so it keeps the keyboard until then.
   bool WaitsForClose() const;
-  void Timer1Timer();
+  void OnDotsTimer();
   // The dialog manager's keys for this window; true when the message was its.
   bool TranslateDialogMessage(MSG& message);
 

@@ -1,5 +1,5 @@
-// TMessageForm for Windows: the small stay-on-top window with a message, a Close button and dots.
-#include "ui_win32/message_form_win32.h"
+// MessageWindow for Windows: the small stay-on-top window with a message, a Close button and dots.
+#include "ui_win32/message_window_win32.h"
 
 namespace {
 
@@ -10,20 +10,20 @@ constexpr DWORD kExtendedStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CON
 
 }  // namespace
 
-TMessageForm::TMessageForm(HINSTANCE instance, HWND owner, Win32Resources& resources) : owner_(owner) {
+MessageWindow::MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& resources) : owner_(owner) {
   hwnd_ = CreateTopLevelWindow(
       instance, {kMessageFormClass, Proc, kStyle, kExtendedStyle, "The message window cannot be created"},
-      LayoutWindow::MessageForm, owner, resources, this);
-  built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageForm, hwnd_, resources);
+      LayoutWindow::MessageWindow, owner, resources, this);
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageWindow, hwnd_, resources);
   label_ = built_->Find("Label1");
   button_ = built_->Find("Button1");
 }
 
-TMessageForm::~TMessageForm() {
+MessageWindow::~MessageWindow() {
   if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
 }
 
-void TMessageForm::ShowInfo(const NativeString& text, bool close_button, bool dots) {
+void MessageWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
   ::SetWindowTextW(label_->hwnd, Wide(text).c_str());
   built_->SetVisible(*button_, close_button);
   if (!placed_) {
@@ -45,27 +45,27 @@ void TMessageForm::ShowInfo(const NativeString& text, bool close_button, bool do
   }
 }
 
-void TMessageForm::Hide() {
+void MessageWindow::Hide() {
   ::KillTimer(hwnd_, kDotsTimer);
   ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-bool TMessageForm::WaitsForClose() const { return ::IsWindowVisible(hwnd_) && CloseShown(); }
+bool MessageWindow::WaitsForClose() const { return ::IsWindowVisible(hwnd_) && CloseShown(); }
 
-void TMessageForm::Timer1Timer() {
+void MessageWindow::OnDotsTimer() {
   ++DotCount;
   if (DotCount > 3) DotCount = 0;
   ::SetWindowTextW(label_->hwnd,
                    Wide(InfoText + NativeString(static_cast<std::size_t>(DotCount), u'.')).c_str());
 }
 
-bool TMessageForm::CloseShown() const { return button_->visible; }
+bool MessageWindow::CloseShown() const { return button_->visible; }
 
-bool TMessageForm::TranslateDialogMessage(MSG& message) {
+bool MessageWindow::TranslateDialogMessage(MSG& message) {
   return ::IsWindowVisible(hwnd_) && ::IsDialogMessageW(hwnd_, &message);
 }
 
-void TMessageForm::CentreOverOwner() {
+void MessageWindow::CentreOverOwner() {
   RECT area{};
   if (owner_ != nullptr && ::IsWindowVisible(owner_)) {
     ::GetWindowRect(owner_, &area);
@@ -80,25 +80,25 @@ void TMessageForm::CentreOverOwner() {
                  0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LRESULT CALLBACK TMessageForm::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  auto* self = static_cast<TMessageForm*>(TopLevelSelf(hwnd, message, lparam));
+LRESULT CALLBACK MessageWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* self = static_cast<MessageWindow*>(TopLevelSelf(hwnd, message, lparam));
   if (self == nullptr || self->built_ == nullptr) return ::DefWindowProcW(hwnd, message, wparam, lparam);
   return self->Handle(message, wparam, lparam);
 }
 
-LRESULT TMessageForm::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+LRESULT MessageWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
   if (built_->WindowCanvas().Handle(message, wparam, lparam, result)) return result;
   switch (message) {
     case WM_TIMER:
-      if (wparam == kDotsTimer) Timer1Timer();
+      if (wparam == kDotsTimer) OnDotsTimer();
       return 0;
     // Close is the default and the cancel button, but only while it can be seen.
     case DM_GETDEFID:
       return CloseShown() ? MAKELRESULT(button_->id, DC_HASDEFID) : 0;
     case WM_COMMAND: {
       const int id = LOWORD(wparam);
-      if ((id == button_->id || id == IDCANCEL) && CloseShown()) Button1Click();
+      if ((id == button_->id || id == IDCANCEL) && CloseShown()) OnCopyLink();
       return 0;
     }
     case WM_CLOSE:
