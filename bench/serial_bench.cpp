@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 #include "support/pty_port.h"
 #include "support/test_files.h"
 
@@ -20,7 +20,7 @@ struct Counter {
 };
 Counter g_counter;
 
-void Count(WinSerial* engine, unsigned code) {
+void Count(SerialPort* engine, unsigned code) {
   {
     std::lock_guard lock(g_counter.mutex);
     if (code == kSerialData) g_counter.bytes += static_cast<std::size_t>(engine->ReceivedCount());
@@ -41,14 +41,14 @@ class OpenPty {
   ~OpenPty() { engine_.Stop(); }
   bool ok() const { return ok_; }
   const PtyPort& pty() const { return pty_; }
-  WinSerial& engine() { return engine_; }
+  SerialPort& engine() { return engine_; }
 
  private:
   ScratchFolder folder_;
   PtyPort pty_;
   PortDirOverride port_dir_;
   bool ok_ = false;
-  WinSerial engine_;  // goes first: its worker ends before the pty closes
+  SerialPort engine_;  // goes first: its worker ends before the pty closes
 };
 
 void BM_ReceiveBurst(benchmark::State& state) {

@@ -29,7 +29,7 @@ class ChannelSink final : public LineSink {
 
 }  // namespace
 
-void SerialCallback(WinSerial* engine, unsigned code) {
+void SerialCallback(SerialPort* engine, unsigned code) {
   TForm1* const form = Form1;
   if (form == nullptr || engine == nullptr || form->Serial.get() != engine) return;
   switch (code) {

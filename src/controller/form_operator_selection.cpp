@@ -26,7 +26,7 @@ void TForm1::UpdateApnList(bool include_box_settings, bool no_network) {
     BoxApn = Trim(BoxApn);
     BoxUser = Trim(BoxUser);
     BoxPassword = Trim(BoxPassword);
-    auto box_entry = std::make_unique<TApnElem>();
+    auto box_entry = std::make_unique<CatalogueEntry>();
     box_entry->Name = kBoxSettingsName;
     box_entry->Mcc = Mcc;
     box_entry->Mnc = Mnc;
@@ -44,7 +44,7 @@ void TForm1::UpdateApnList(bool include_box_settings, bool no_network) {
 void TForm1::OnOperatorChosen() {
   const int selected = view_.SelectedOperator();
   if (selected < 0) return;
-  if (const TApnElem* entry = view_.OperatorEntry(selected)) {
+  if (const CatalogueEntry* entry = view_.OperatorEntry(selected)) {
     view_.SetText(Control::ApnField, AnsiToNative(entry->Apn));
     view_.SetText(Control::UserField, AnsiToNative(entry->User));
     view_.SetText(Control::PasswordField, AnsiToNative(entry->Password));

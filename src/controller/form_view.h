@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 
-class TApnElem;
+class CatalogueEntry;
 
 // The main window's components by their role; the layout table keeps each one's original
 // component name as data (ControlName), which logs, screenshots and the layout contract use.
@@ -78,13 +78,13 @@ class FormView {
   // ComboBox1. AddOperator puts the item at its sorted place; selecting from code runs no
   // change handler.
   virtual void ClearOperators() = 0;
-  virtual void AddOperator(const NativeString& text, TApnElem* entry) = 0;
-  virtual void InsertOperatorAtTop(const NativeString& text, TApnElem* entry) = 0;
+  virtual void AddOperator(const NativeString& text, CatalogueEntry* entry) = 0;
+  virtual void InsertOperatorAtTop(const NativeString& text, CatalogueEntry* entry) = 0;
   virtual int OperatorCount() const = 0;
   virtual NativeString OperatorText(int index) const = 0;
   virtual void SelectOperator(int index) = 0;
   virtual int SelectedOperator() const = 0;  // -1 when none
-  virtual TApnElem* OperatorEntry(int index) const = 0;
+  virtual CatalogueEntry* OperatorEntry(int index) const = 0;
 
   virtual void SetTimerEnabled(FormTimer timer, bool enabled) = 0;
   virtual bool IsTimerEnabled(FormTimer timer) const = 0;

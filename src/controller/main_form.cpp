@@ -36,7 +36,7 @@ TForm1::TForm1(FormView& view, TForm1Environment environment) try
   if (catalogue_mirror_visible_) {
     mirror = [this](const AnsiString& name) { view_.AddDebugItem(Control::CatalogueMirror, AnsiToNative(name)); };
   }
-  LoadApnListFromFile(environment_.catalogue_path, ApnList, mirror);
+  LoadCatalogueFromFile(environment_.catalogue_path, ApnList, mirror);
   CommState = kStateInit;
   ReplyTimeout = 100;
   view_.SetCaption(Control::VersionFooter, AnsiToNative(kVersionText));
@@ -53,7 +53,7 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateSerialPort() {
-  Serial = std::make_unique<WinSerial>();
+  Serial = std::make_unique<SerialPort>();
   Serial->SetCallback(SerialCallback);
 }
 

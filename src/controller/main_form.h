@@ -12,7 +12,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "controller/apn_list.h"
+#include "controller/catalogue.h"
 #include "controller/form_view.h"
 #include "controller/log_history.h"
 #include "controller/log_window_feed.h"
@@ -20,7 +20,7 @@
 #include "controller/web_link.h"
 #include "controller/wizard_log.h"
 #include "link/line_assembler.h"
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 
 // The object that raised an event; no handler uses it.
 using TObject = void;
@@ -173,7 +173,7 @@ class TForm1 : private TForm1Registration {
   void* UsbLibHandle = nullptr;
   std::atomic<std::int32_t> CommNumber{0};
   std::atomic<bool> PortOpen{false};
-  std::unique_ptr<WinSerial> Serial;
+  std::unique_ptr<SerialPort> Serial;
   WizardLog LogList;
   LogWindowFeed LogWindowLines{LogList};  // what the "Wizard log" window shows of it
   LogHistory LogFiles;  // the saved log and the four before it
@@ -181,7 +181,7 @@ class TForm1 : private TForm1Registration {
   std::mutex DutRecvLock;
   std::deque<AnsiString> DutSendQueue;
   std::mutex DutSendLock;
-  TApnList ApnList;
+  Catalogue ApnList;
   std::uint32_t CommState = kStateInit;
   std::int32_t SimStatus = kSimReady;
   // The status of the SIM's last word in this run; unlike SimStatus it stays while a
@@ -214,7 +214,7 @@ class TForm1 : private TForm1Registration {
   RefusedSimCodes RefusedCodes;
 
   // The box settings entry of the current operator list; replaced by each rebuild.
-  std::unique_ptr<TApnElem> BoxSettingsEntry;
+  std::unique_ptr<CatalogueEntry> BoxSettingsEntry;
 
   // How long the search has gone without a box, in milliseconds; 0 whenever a search begins.
   std::uint32_t SearchTimeWithoutBox = 0;
@@ -276,7 +276,7 @@ class TForm1 : private TForm1Registration {
 extern TForm1* Form1;
 
 // The serial engine's callback: acts only for the controller's own engine.
-void SerialCallback(WinSerial* engine, unsigned code);
+void SerialCallback(SerialPort* engine, unsigned code);
 
 // The state machine's timer interval, the unit of every reply countdown.
 inline constexpr std::uint32_t kDeviceTimerInterval = 100;

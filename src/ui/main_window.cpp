@@ -205,15 +205,15 @@ void MainWindow::SetChecked(Control check_box, bool checked) {
 }
 
 void MainWindow::ClearOperators() { operators_->Clear(); }
-void MainWindow::AddOperator(const NativeString& text, TApnElem* entry) { operators_->Add(text, entry); }
-void MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
+void MainWindow::AddOperator(const NativeString& text, CatalogueEntry* entry) { operators_->Add(text, entry); }
+void MainWindow::InsertOperatorAtTop(const NativeString& text, CatalogueEntry* entry) {
   operators_->InsertAtTop(text, entry);
 }
 int MainWindow::OperatorCount() const { return operators_->Count(); }
 NativeString MainWindow::OperatorText(int index) const { return operators_->Text(index); }
 void MainWindow::SelectOperator(int index) { operators_->Select(index); }
 int MainWindow::SelectedOperator() const { return operators_->Selected(); }
-TApnElem* MainWindow::OperatorEntry(int index) const { return operators_->Entry(index); }
+CatalogueEntry* MainWindow::OperatorEntry(int index) const { return operators_->Entry(index); }
 
 void MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {
   QTimer& target = Timer(timer);

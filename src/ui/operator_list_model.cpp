@@ -38,12 +38,12 @@ void OperatorListModel::Clear() {
   endResetModel();
 }
 
-void OperatorListModel::Add(NativeString text, TApnElem* entry) {
+void OperatorListModel::Add(NativeString text, CatalogueEntry* entry) {
   added_.push_back({std::move(text), entry});
   SettleLater();
 }
 
-void OperatorListModel::InsertAtTop(NativeString text, TApnElem* entry) {
+void OperatorListModel::InsertAtTop(NativeString text, CatalogueEntry* entry) {
   const int selected = combo_->currentIndex();
   const QSignalBlocker quiet(combo_);
   beginInsertRows({}, 0, 0);
@@ -64,7 +64,7 @@ NativeString OperatorListModel::Text(int index) {
   return item != nullptr ? item->text : NativeString{};
 }
 
-TApnElem* OperatorListModel::Entry(int index) {
+CatalogueEntry* OperatorListModel::Entry(int index) {
   const Item* item = At(index);
   return item != nullptr ? item->entry : nullptr;
 }

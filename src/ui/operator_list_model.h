@@ -22,18 +22,18 @@ class OperatorListModel final : public QAbstractListModel {
   void Clear();
   // Held back and merged in with the others that came since, on the next read or from the
   // event loop: inserting one by one into a sorted vector would move half of it per item.
-  void Add(NativeString text, TApnElem* entry);
-  void InsertAtTop(NativeString text, TApnElem* entry);
+  void Add(NativeString text, CatalogueEntry* entry);
+  void InsertAtTop(NativeString text, CatalogueEntry* entry);
   int Count();
   NativeString Text(int index);
-  TApnElem* Entry(int index);
+  CatalogueEntry* Entry(int index);
   void Select(int index);
   int Selected() const;
 
  private:
   struct Item {
     NativeString text;
-    TApnElem* entry = nullptr;
+    CatalogueEntry* entry = nullptr;
   };
 
   // Brings the held-back items into the list; the drop-down's current item follows its item,

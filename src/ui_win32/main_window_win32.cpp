@@ -498,7 +498,7 @@ void Win32MainWindow::ClearOperators() {
 
 // After the items that sort equal, as a sorted list inserts; the list's own sorting would not
 // follow the order every view shares.
-void Win32MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
+void Win32MainWindow::AddOperator(const NativeString& text, CatalogueEntry* entry) {
   int low = 0;
   int high = OperatorCount();
   while (low < high) {
@@ -517,7 +517,7 @@ void Win32MainWindow::AddOperator(const NativeString& text, TApnElem* entry) {
     ::SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(entry));
 }
 
-void Win32MainWindow::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
+void Win32MainWindow::InsertOperatorAtTop(const NativeString& text, CatalogueEntry* entry) {
   HWND combo = ControlHandle(Control::OperatorList);
   const std::wstring wide = Wide(text);
   if (::SendMessageW(combo, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(wide.c_str())) >= 0) {
@@ -551,11 +551,11 @@ int Win32MainWindow::SelectedOperator() const {
   return selected == CB_ERR ? -1 : static_cast<int>(selected);
 }
 
-TApnElem* Win32MainWindow::OperatorEntry(int index) const {
+CatalogueEntry* Win32MainWindow::OperatorEntry(int index) const {
   if (index < 0 || index >= OperatorCount()) return nullptr;
   const LRESULT data =
       ::SendMessageW(ControlHandle(Control::OperatorList), CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
-  return data == CB_ERR ? nullptr : reinterpret_cast<TApnElem*>(data);
+  return data == CB_ERR ? nullptr : reinterpret_cast<CatalogueEntry*>(data);
 }
 
 void Win32MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {

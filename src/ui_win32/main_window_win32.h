@@ -73,13 +73,13 @@ class Win32MainWindow : public FormView {
   bool IsChecked(Control check_box) const override;
   void SetChecked(Control check_box, bool checked) override;
   void ClearOperators() override;
-  void AddOperator(const NativeString& text, TApnElem* entry) override;
-  void InsertOperatorAtTop(const NativeString& text, TApnElem* entry) override;
+  void AddOperator(const NativeString& text, CatalogueEntry* entry) override;
+  void InsertOperatorAtTop(const NativeString& text, CatalogueEntry* entry) override;
   int OperatorCount() const override;
   NativeString OperatorText(int index) const override;
   void SelectOperator(int index) override;
   int SelectedOperator() const override;
-  TApnElem* OperatorEntry(int index) const override;
+  CatalogueEntry* OperatorEntry(int index) const override;
   void SetTimerEnabled(FormTimer timer, bool enabled) override;
   bool IsTimerEnabled(FormTimer timer) const override;
   int TrackBarPosition() const override;

@@ -94,7 +94,7 @@ TEST_F(ChannelTest, OpenAndCloseEventsOfTheOwnEngineKeepPortStateAndLog) {
 }
 
 TEST_F(ChannelTest, EventsOfAnotherEngineOrUnknownCodesDoNothing) {
-  WinSerial other;
+  SerialPort other;
   form().CommNumber = 3;
   for (unsigned code : {0u, 1u, 2u, 3u, 4u, 5u, 6u}) {
     SCOPED_TRACE(code);
@@ -112,7 +112,7 @@ TEST_F(ChannelTest, EventsOfAnotherEngineOrUnknownCodesDoNothing) {
 }
 
 TEST_F(ChannelTest, EventsWithoutAControllerAreIgnored) {
-  WinSerial* own = form().Serial.get();
+  SerialPort* own = form().Serial.get();
   TForm1* const saved = Form1;
   Form1 = nullptr;
   SerialCallback(own, kSerialOpened);

@@ -54,7 +54,7 @@ TEST_F(OperatorSelection, SameNetworkSortedWithoutCaseAndBoxSettingsOnTop) {
 TEST_F(OperatorSelection, BoxSettingsEntryIsMadeFromTheBoxAndOwnedUntilTheNextRebuild) {
   BoxReports(262, 1, "box.apn", "boxuser", "boxpw");
   Rebuild();
-  const TApnElem* entry = view().OperatorEntry(0);
+  const CatalogueEntry* entry = view().OperatorEntry(0);
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry, form().BoxSettingsEntry.get());
   EXPECT_EQ(entry->Name, "(current box settings)");

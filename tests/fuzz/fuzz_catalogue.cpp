@@ -7,7 +7,7 @@
 #include <string_view>
 #include <tuple>
 
-#include "controller/apn_list.h"
+#include "controller/catalogue.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -27,9 +27,9 @@ bool HasMmsOrWap(std::string_view name) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view content(reinterpret_cast<const char*>(data), data == nullptr ? 0 : size);
-  TApnList list;
+  Catalogue list;
   std::size_t mirrored = 0;
-  LoadApnListFromContent(content, list, [&](const AnsiString&) { ++mirrored; });
+  LoadCatalogueFromContent(content, list, [&](const AnsiString&) { ++mirrored; });
   FUZZ_CHECK(list.size() <= mirrored);
 
   std::set<std::tuple<std::string, std::int32_t, std::string, std::string, std::string>> keys;
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every row of a second load finds its entry already in the list.
   const std::size_t before = list.size();
   std::size_t mirrored_again = 0;
-  LoadApnListFromContent(content, list, [&](const AnsiString&) { ++mirrored_again; });
+  LoadCatalogueFromContent(content, list, [&](const AnsiString&) { ++mirrored_again; });
   FUZZ_CHECK(list.size() == before);
   FUZZ_CHECK(mirrored_again == mirrored);
   return 0;

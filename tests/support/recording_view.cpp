@@ -26,7 +26,7 @@ void RecordingView::ClearOperators() {
   selected_operator = -1;
 }
 
-void RecordingView::AddOperator(const NativeString& text, TApnElem* entry) {
+void RecordingView::AddOperator(const NativeString& text, CatalogueEntry* entry) {
   // After the items that sort equal, as a sorted list control inserts.
   auto place = std::upper_bound(operators.begin(), operators.end(), text,
                                 [](const NativeString& t, const OperatorItem& item) {
@@ -35,7 +35,7 @@ void RecordingView::AddOperator(const NativeString& text, TApnElem* entry) {
   operators.insert(place, OperatorItem{text, entry});
 }
 
-void RecordingView::InsertOperatorAtTop(const NativeString& text, TApnElem* entry) {
+void RecordingView::InsertOperatorAtTop(const NativeString& text, CatalogueEntry* entry) {
   operators.insert(operators.begin(), OperatorItem{text, entry});
 }
 
@@ -48,7 +48,7 @@ void RecordingView::SelectOperator(int index) {
   selected_operator = (index >= 0 && index < OperatorCount()) ? index : -1;
 }
 
-TApnElem* RecordingView::OperatorEntry(int index) const {
+CatalogueEntry* RecordingView::OperatorEntry(int index) const {
   if (index < 0 || index >= OperatorCount()) return nullptr;
   return operators[static_cast<std::size_t>(index)].entry;
 }

@@ -28,7 +28,7 @@ class RecordingView : public FormView {
   };
   struct OperatorItem {
     NativeString text;
-    TApnElem* entry = nullptr;
+    CatalogueEntry* entry = nullptr;
   };
 
   RecordingView();
@@ -50,13 +50,13 @@ class RecordingView : public FormView {
   void SetChecked(Control check_box, bool checked) override { At(check_box).checked = checked; }
 
   void ClearOperators() override;
-  void AddOperator(const NativeString& text, TApnElem* entry) override;
-  void InsertOperatorAtTop(const NativeString& text, TApnElem* entry) override;
+  void AddOperator(const NativeString& text, CatalogueEntry* entry) override;
+  void InsertOperatorAtTop(const NativeString& text, CatalogueEntry* entry) override;
   int OperatorCount() const override { return static_cast<int>(operators.size()); }
   NativeString OperatorText(int index) const override;
   void SelectOperator(int index) override;
   int SelectedOperator() const override { return selected_operator; }
-  TApnElem* OperatorEntry(int index) const override;
+  CatalogueEntry* OperatorEntry(int index) const override;
 
   void SetTimerEnabled(FormTimer timer, bool enabled) override;
   bool IsTimerEnabled(FormTimer timer) const override;

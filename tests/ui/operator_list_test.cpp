@@ -24,22 +24,22 @@ std::vector<std::string> Items(MainWindow& window) {
 
 TEST_F(WindowTest, OperatorsAreSortedWithoutRegardToCaseAndTheTopItemStaysFirst) {
   MakeWindow();
-  std::vector<std::unique_ptr<TApnElem>> entries;
+  std::vector<std::unique_ptr<CatalogueEntry>> entries;
   auto add = [&](const char16_t* text) {
-    entries.push_back(std::make_unique<TApnElem>());
+    entries.push_back(std::make_unique<CatalogueEntry>());
     window().AddOperator(text, entries.back().get());
     return entries.back().get();
   };
   add(u"SE - telia");
-  TApnElem* first_equal = add(u"SE - Halebop");
+  CatalogueEntry* first_equal = add(u"SE - Halebop");
   add(u"DE - Vodafone");
   // Reading the list brings in what was added so far; later items merge into it.
   ASSERT_EQ(window().OperatorCount(), 3);
   window().SelectOperator(2);
-  TApnElem* lower = add(u"se - comviq");
+  CatalogueEntry* lower = add(u"se - comviq");
   add(u"AT - A1");
-  TApnElem* second_equal = add(u"se - HALEBOP");
-  auto box = std::make_unique<TApnElem>();
+  CatalogueEntry* second_equal = add(u"se - HALEBOP");
+  auto box = std::make_unique<CatalogueEntry>();
   window().InsertOperatorAtTop(u"(current box settings)", box.get());
 
   EXPECT_EQ(Items(window()), (std::vector<std::string>{"(current box settings)", "AT - A1", "DE - Vodafone",

@@ -11,7 +11,7 @@
 
 #include "common/platform.h"
 #include "common/text.h"
-#include "controller/apn_list.h"
+#include "controller/catalogue.h"
 #include "support/test_files.h"
 
 namespace {
@@ -32,8 +32,8 @@ TEST(Utf8AnsiCodePage, TextRoundTripsInsteadOfTurningIntoQuestionMarks) {
 }
 
 TEST(Utf8AnsiCodePage, CatalogueNamesAndFileNamesKeepEveryCharacter) {
-  TApnList list;
-  LoadApnListFromFile(TestDataPath("apn/utf8_bom.csv"), list);
+  Catalogue list;
+  LoadCatalogueFromFile(TestDataPath("apn/utf8_bom.csv"), list);
   ASSERT_EQ(list.size(), 3u);
   EXPECT_EQ(AnsiToNative(list[0]->Name), u"Tel\u00E9 Danmark");
   EXPECT_EQ(AnsiToNative(list[1]->Name), u"Beeline \u0411\u0438\u043B\u0430\u0439\u043D");

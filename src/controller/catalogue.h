@@ -1,4 +1,4 @@
-// The operator catalogue: TApnElem entries read from apnlist.csv.
+// The operator catalogue: CatalogueEntry entries read from apnlist.csv.
 #pragma once
 
 #include <cstdint>
@@ -11,9 +11,9 @@
 #include "common/text.h"
 
 // One catalogue entry.
-class TApnElem {
+class CatalogueEntry {
  public:
-  virtual ~TApnElem() = default;
+  virtual ~CatalogueEntry() = default;
 
   AnsiString Name;
   std::int32_t Mcc = 0;
@@ -25,7 +25,7 @@ class TApnElem {
 };
 
 // ApnList owns its entries, in the order they were first read.
-using TApnList = std::vector<std::unique_ptr<TApnElem>>;
+using Catalogue = std::vector<std::unique_ptr<CatalogueEntry>>;
 
 // Receives the untrimmed first column of every row with all its separators (the ListBox1
 // debug mirror); may be empty.
@@ -36,11 +36,11 @@ using CatalogueRowMirror = std::function<void(const AnsiString& first_column)>;
 // rows are dropped, and a row whose list prefix, Mnc, APN, user and password equal those of an
 // entry already in `list` (read earlier or present before the call) adds "," and its name to
 // that entry instead of a new one. Takes time in proportion to the number of rows.
-void LoadApnListFromContent(std::string_view content, TApnList& list,
+void LoadCatalogueFromContent(std::string_view content, Catalogue& list,
                             const CatalogueRowMirror& mirror = {});
 
 // Reads the catalogue file at `path`. Throws FileOpenError when it cannot be opened.
-void LoadApnListFromFile(const std::string& path, TApnList& list,
+void LoadCatalogueFromFile(const std::string& path, Catalogue& list,
                          const CatalogueRowMirror& mirror = {});
 
 inline constexpr const char* kCatalogueFileName = "apnlist.csv";

@@ -1,4 +1,4 @@
-// The Windows backend's pieces of WinSerial: the device path, the line settings, the records of
+// The Windows backend's pieces of SerialPort: the device path, the line settings, the records of
 // its overlapped requests and the seam of the close's wait for cancelled ones.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 
 // "\\.\COM<n>", the number in decimal without leading zeros.
 std::wstring SerialPortPath(unsigned port);
@@ -40,7 +40,7 @@ struct SerialRequest {
 
   OVERLAPPED record{};
   HANDLE done = nullptr;  // null when the system had no event to give
-  unsigned char data[WinSerial::kBufferSize] = {};
+  unsigned char data[SerialPort::kBufferSize] = {};
   DWORD comm_event = 0;
   bool in_flight = false;
 };
@@ -67,10 +67,10 @@ SerialRequestKeeper& AbandonedSerialRequests();
 // Longest a close waits in all for its cancelled requests, well inside the wait of Stop so the
 // worker still ends in time and its lock is never held longer than that.
 inline constexpr DWORD kCancelWaitMilliseconds = 500;
-static_assert(kCancelWaitMilliseconds < WinSerial::kStopWaitMilliseconds);
+static_assert(kCancelWaitMilliseconds < SerialPort::kStopWaitMilliseconds);
 
 // Waits up to `milliseconds` for the cancelled `request` on `port` to complete; true when it did.
 using CancelledRequestWait = bool (*)(HANDLE port, SerialRequest& request, DWORD milliseconds);
 bool WaitForCancelledRequest(HANDLE port, SerialRequest& request, DWORD milliseconds);
 // Replaces the wait of `engine`'s closes (null restores the default); set it before Open.
-void SetCancelledRequestWait(WinSerial& engine, CancelledRequestWait wait);
+void SetCancelledRequestWait(SerialPort& engine, CancelledRequestWait wait);

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "common/platform.h"
-#include "controller/apn_list.h"
+#include "controller/catalogue.h"
 #include "support/test_files.h"
 
 namespace {
@@ -24,9 +24,9 @@ using namespace std::string_literals;
 // stuck in open() fails the test instead of hanging it: opening the writing end releases it.
 std::string LoadErrorOf(const std::string& path) {
   auto load = std::async(std::launch::async, [path] {
-    TApnList list;
+    Catalogue list;
     try {
-      LoadApnListFromFile(path, list);
+      LoadCatalogueFromFile(path, list);
       return "loaded"s;
     } catch (const FileOpenError& error) {
       EXPECT_TRUE(list.empty());

@@ -1,7 +1,7 @@
-// WinSerial on Windows: the seven signals are event objects, the worker is a _beginthreadex
+// SerialPort on Windows: the seven signals are event objects, the worker is a _beginthreadex
 // thread waiting on all of them, and every read, write and modem-event wait is overlapped I/O
 // whose completion sets the done signal, the event of the request's own record.
-#include "link/win_serial_win32.h"
+#include "link/serial_port_win32.h"
 
 #include <process.h>
 #include <windows.h>
@@ -15,8 +15,8 @@
 
 #include "common/platform.h"
 #include "common/text.h"
-#include "link/win_serial.h"
-#include "link/win_serial_worker.h"
+#include "link/serial_port.h"
+#include "link/serial_port_worker.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ DCB PrepareLineSettings(std::int32_t baud_rate, std::int32_t parity, std::uint8_
   return dcb;
 }
 
-struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
+struct SerialPort::Backend : SerialPort::WorkerLoop<SerialPort::Backend> {
   // The engine knows the worker has ended from its thread handle.
   using Control = WorkerControl;
   struct WorkerStart {
@@ -120,7 +120,7 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
 
   enum Collected { kDone, kPending, kFailed };
 
-  explicit Backend(WinSerial& owner) : engine(owner) {
+  explicit Backend(SerialPort& owner) : engine(owner) {
     for (unsigned i = 0; i < kSignalCount; ++i) {
       if (!DoneSignal(i)) signals[i] = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
     }
@@ -175,7 +175,7 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
   Collected Collect(SerialRequest& request, unsigned done_signal, DWORD& count);
   void ClosePort();
 
-  WinSerial& engine;
+  SerialPort& engine;
   HANDLE signals[kSignalCount] = {};
   HANDLE port = INVALID_HANDLE_VALUE;
   HANDLE worker = nullptr;
@@ -187,7 +187,7 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
   CancelledRequestWait cancelled_wait = &WaitForCancelledRequest;
 };
 
-unsigned __stdcall WinSerial::Backend::WorkerMain(void* argument) {
+unsigned __stdcall SerialPort::Backend::WorkerMain(void* argument) {
   const std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(argument));
   const std::shared_ptr<Control> own = start->control;
   std::unique_lock hold(own->mutex);
@@ -195,7 +195,7 @@ unsigned __stdcall WinSerial::Backend::WorkerMain(void* argument) {
   return 0;
 }
 
-void WinSerial::Backend::ClosePort() {
+void SerialPort::Backend::ClosePort() {
   if (port == INVALID_HANDLE_VALUE) return;
   // Cancelled requests still finish in the driver, which writes their records and buffers.
   // One that does not finish within the wait is handed to the keeper with its event and the
@@ -219,7 +219,7 @@ void WinSerial::Backend::ClosePort() {
   port = INVALID_HANDLE_VALUE;
 }
 
-int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold) {
+int SerialPort::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>& hold) {
   hold.unlock();
   // Reports the lowest index among the set signals; only that one, if auto-reset, is taken.
   const DWORD result = ::WaitForMultipleObjects(kSignalCount, signals, FALSE, INFINITE);
@@ -229,7 +229,7 @@ int WinSerial::Backend::WaitForSignal(Control& own, std::unique_lock<std::mutex>
   return static_cast<int>(result - WAIT_OBJECT_0);
 }
 
-WinSerial::Backend::Collected WinSerial::Backend::Collect(SerialRequest& request, unsigned done_signal,
+SerialPort::Backend::Collected SerialPort::Backend::Collect(SerialRequest& request, unsigned done_signal,
                                                           DWORD& count) {
   OVERLAPPED& operation = request.record;
   if (::GetOverlappedResult(port, &operation, &count, FALSE)) {
@@ -244,7 +244,7 @@ WinSerial::Backend::Collected WinSerial::Backend::Collect(SerialRequest& request
   return StillInProgress(::GetLastError()) ? kPending : kFailed;
 }
 
-WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, Control& own,
+SerialPort::Backend::Outcome SerialPort::Backend::Serve(unsigned index, Control& own,
                                                       std::unique_lock<std::mutex>& hold) {
   const auto raise = [&](unsigned code) { return Raise(code, own, hold) ? kContinue : kAbandoned; };
   DWORD count = 0;
@@ -328,9 +328,9 @@ WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, Control& o
   }
 }
 
-WinSerial::WinSerial() : backend_(std::make_unique<Backend>(*this)) {}
+SerialPort::SerialPort() : backend_(std::make_unique<Backend>(*this)) {}
 
-WinSerial::~WinSerial() {
+SerialPort::~SerialPort() {
   Backend& b = *backend_;
   if (b.worker != nullptr) {
     b.Set(kStop);
@@ -349,9 +349,9 @@ WinSerial::~WinSerial() {
   b.ClosePort();
 }
 
-void WinSerial::SetSignal(unsigned index) { backend_->Set(index); }
+void SerialPort::SetSignal(unsigned index) { backend_->Set(index); }
 
-std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
+std::uint8_t SerialPort::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
                              std::uint8_t data_bits, bool modem_events) {
   Backend& b = *backend_;
   const std::wstring path = SerialPortPath(port);
@@ -440,11 +440,11 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   return kOpenOk;
 }
 
-void WinSerial::Stop() {
+void SerialPort::Stop() {
   backend_->Set(kStop);
   backend_->EndWorker();
 }
 
-void SetCancelledRequestWait(WinSerial& engine, CancelledRequestWait wait) {
+void SetCancelledRequestWait(SerialPort& engine, CancelledRequestWait wait) {
   engine.OsBackend().cancelled_wait = wait != nullptr ? wait : &WaitForCancelledRequest;
 }

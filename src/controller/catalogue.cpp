@@ -1,6 +1,6 @@
 // Operator catalogue loader: decodes apnlist.csv, splits its rows, drops MMS/WAP rows and merges
 // rows that differ only in the operator name or country code.
-#include "controller/apn_list.h"
+#include "controller/catalogue.h"
 
 #include <algorithm>
 #include <array>
@@ -146,7 +146,7 @@ std::size_t HashOf(const MergeKey& key) {
   return seed;
 }
 
-MergeKey KeyOf(const TApnElem& entry) {
+MergeKey KeyOf(const CatalogueEntry& entry) {
   return {entry.ListPrefix, entry.Mnc, entry.Apn, entry.User, entry.Password};
 }
 
@@ -157,14 +157,14 @@ MergeKey KeyOf(const TApnElem& entry) {
 // probes out of the entries' texts.
 class MergeIndex {
  public:
-  MergeIndex(const TApnList& list, std::size_t expected)
+  MergeIndex(const Catalogue& list, std::size_t expected)
       : list_(list), slots_(std::bit_ceil(std::max<std::size_t>(16, expected * 2))) {}
 
-  TApnElem* Find(const MergeKey& key, std::size_t hash) const {
+  CatalogueEntry* Find(const MergeKey& key, std::size_t hash) const {
     const auto tag = Tag(hash);
     for (std::size_t at = hash & Mask(); slots_[at].place != kFree; at = (at + 1) & Mask()) {
       if (slots_[at].tag != tag) continue;
-      TApnElem* const entry = list_[slots_[at].place].get();
+      CatalogueEntry* const entry = list_[slots_[at].place].get();
       if (KeyOf(*entry) == key) return entry;
     }
     return nullptr;
@@ -204,14 +204,14 @@ class MergeIndex {
     }
   }
 
-  const TApnList& list_;
+  const Catalogue& list_;
   std::vector<Slot> slots_;  // a power of two in size, never more than half full
   std::size_t used_ = 0;
 };
 
 }  // namespace
 
-void LoadApnListFromContent(std::string_view content, TApnList& list, const CatalogueRowMirror& mirror) {
+void LoadCatalogueFromContent(std::string_view content, Catalogue& list, const CatalogueRowMirror& mirror) {
   // Entries already in the list take part in the merge like rows read earlier; the first entry
   // with a key absorbs later rows, as a front-to-back search of the list would find it.
   AnsiString decoded;
@@ -238,12 +238,12 @@ void LoadApnListFromContent(std::string_view content, TApnList& list, const Cata
     const MergeKey key{TrimmedView(columns[6]), mnc, TrimmedView(columns[3]), TrimmedView(columns[4]),
                        TrimmedView(columns[5])};
     const std::size_t hash = HashOf(key);
-    if (TApnElem* const kept = index.Find(key, hash)) {
+    if (CatalogueEntry* const kept = index.Find(key, hash)) {
       kept->Name += ',';
       kept->Name += name;
       return;
     }
-    auto entry = std::make_unique<TApnElem>();
+    auto entry = std::make_unique<CatalogueEntry>();
     entry->Name = name;
     entry->Mcc = mcc;
     entry->Mnc = mnc;
@@ -256,6 +256,6 @@ void LoadApnListFromContent(std::string_view content, TApnList& list, const Cata
   });
 }
 
-void LoadApnListFromFile(const std::string& path, TApnList& list, const CatalogueRowMirror& mirror) {
-  LoadApnListFromContent(ReadWholeFile(path), list, mirror);
+void LoadCatalogueFromFile(const std::string& path, Catalogue& list, const CatalogueRowMirror& mirror) {
+  LoadCatalogueFromContent(ReadWholeFile(path), list, mirror);
 }

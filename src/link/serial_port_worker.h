@@ -1,11 +1,11 @@
-// The part of WinSerial's worker that every backend shares: the hand-over to the callback and
+// The part of SerialPort's worker that every backend shares: the hand-over to the callback and
 // the loop that serves the signals. Only the backend files include it; each backend supplies
 // the waiting, the starting and collecting of I/O and the closing of the port.
 #pragma once
 
 #include <mutex>
 
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 
 // The worker's seven signals by index. A wait reports the lowest one that is set; the done
 // signals stay set until the worker has collected the operation's outcome.
@@ -28,14 +28,14 @@ struct WorkerControl {
 };
 
 // The base of a backend `Os`, which provides:
-//   WinSerial& engine;
+//   SerialPort& engine;
 //   int WaitForSignal(WorkerControl&, std::unique_lock<std::mutex>&): the index of a set
 //     signal, kWaitFailed or kWaitAbandoned; the mutex is held again when it returns;
 //   Outcome Serve(unsigned index, WorkerControl&, std::unique_lock<std::mutex>&);
 //   void Set(unsigned index): sets a signal, also from the worker itself;
 //   void ClosePort().
 template <class Os>
-class WinSerial::WorkerLoop {
+class SerialPort::WorkerLoop {
  public:
   enum Outcome { kContinue, kEnd, kAbandoned };
   static constexpr int kWaitFailed = -1;
@@ -44,7 +44,7 @@ class WinSerial::WorkerLoop {
   // Hands `code` to the callback with the mutex unlocked. False when the engine was abandoned
   // meanwhile: from then on the worker must not touch it (nor this backend, which went with it).
   bool Raise(unsigned code, WorkerControl& own, std::unique_lock<std::mutex>& hold) {
-    WinSerial& engine = Self().engine;
+    SerialPort& engine = Self().engine;
     const SerialCallbackFunction callback = engine.callback_.load();
     if (callback == nullptr) return true;
     hold.unlock();

@@ -1,6 +1,6 @@
 // Tests of the operator catalogue: row rules, encodings, line breaks, merging, the real
 // converted catalogue and the converter itself.
-#include "controller/apn_list.h"
+#include "controller/catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -38,21 +38,21 @@ void PrintTo(const Entry& e, std::ostream* os) {
       << e.password << " | " << e.list_prefix << '}';
 }
 
-std::vector<Entry> Entries(const TApnList& list) {
+std::vector<Entry> Entries(const Catalogue& list) {
   std::vector<Entry> out;
   for (const auto& e : list) out.push_back({e->Name, e->Mcc, e->Mnc, e->Apn, e->User, e->Password, e->ListPrefix});
   return out;
 }
 
 std::vector<Entry> Load(std::string_view content) {
-  TApnList list;
-  LoadApnListFromContent(content, list);
+  Catalogue list;
+  LoadCatalogueFromContent(content, list);
   return Entries(list);
 }
 
 std::vector<Entry> LoadFixture(const std::string& name) {
-  TApnList list;
-  LoadApnListFromFile(TestDataPath("apn/" + name), list);
+  Catalogue list;
+  LoadCatalogueFromFile(TestDataPath("apn/" + name), list);
   return Entries(list);
 }
 
@@ -142,16 +142,16 @@ TEST(ApnListMerge, JoinsRowsThatShareTheKey) {
 }
 
 TEST(ApnListMerge, EntriesAlreadyInTheListAbsorbLaterRows) {
-  TApnList list;
-  LoadApnListFromContent("A;238;1;apn;;;DK\n", list);
-  LoadApnListFromContent("B;240;1;apn;;;DK\nC;238;2;apn;;;DK\n", list);
+  Catalogue list;
+  LoadCatalogueFromContent("A;238;1;apn;;;DK\n", list);
+  LoadCatalogueFromContent("B;240;1;apn;;;DK\nC;238;2;apn;;;DK\n", list);
   EXPECT_EQ(Entries(list), (std::vector<Entry>{{"A,B", 238, 1, "apn", "", "", "DK"}, {"C", 238, 2, "apn", "", "", "DK"}}));
 }
 
 TEST(ApnListMirror, ReceivesUntrimmedNamesOfRowsWithSixSeparatorsBeforeTheFilter) {
-  TApnList list;
+  Catalogue list;
   std::vector<std::string> mirrored;
-  LoadApnListFromContent(" TDC ;238;1;apn;;;DK\nTDC MMS;238;1;mms;;;DK\nShort;238;1;apn;;\nB;238;1;apn;;;DK\n", list,
+  LoadCatalogueFromContent(" TDC ;238;1;apn;;;DK\nTDC MMS;238;1;mms;;;DK\nShort;238;1;apn;;\nB;238;1;apn;;;DK\n", list,
                          [&](const AnsiString& name) { mirrored.push_back(name); });
   EXPECT_EQ(mirrored, (std::vector<std::string>{" TDC ", "TDC MMS", "B"}));
   EXPECT_EQ(Entries(list), (std::vector<Entry>{{"TDC,B", 238, 1, "apn", "", "", "DK"}}));
@@ -349,8 +349,8 @@ TEST(ApnListFile, AFileJustAtTheLimitIsRead) {
   ScratchFolder folder;
   const std::string path = folder.Write("apnlist.csv", "TDC;238;1;internet;;;Denmark\n");
   std::filesystem::resize_file(path, kMaxWholeFileSize);  // the rest reads as NUL, which ends the text
-  TApnList list;
-  LoadApnListFromFile(path, list);
+  Catalogue list;
+  LoadCatalogueFromFile(path, list);
   EXPECT_EQ(list.size(), 1u);
 }
 
@@ -387,9 +387,9 @@ TEST(RealCatalogue, LoadsWithKnownRowsAndSaneCounts) {
     ASSERT_EQ(line.find_first_of(std::string("\0\r\n", 3)), std::string::npos);
   }
 
-  TApnList list;
+  Catalogue list;
   std::size_t mirrored = 0;
-  LoadApnListFromFile(path, list, [&](const AnsiString&) { ++mirrored; });
+  LoadCatalogueFromFile(path, list, [&](const AnsiString&) { ++mirrored; });
   // The converter writes no row the loader would drop as MMS/WAP.
   EXPECT_EQ(mirrored, lines.size());
   std::size_t names = 0;

@@ -1,6 +1,6 @@
 // The serial engine on real pseudo-terminals: event order, the send hand-over, hang-ups,
 // refused opens, line settings, modem events and clean-up.
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "link/win_serial_posix.h"
+#include "link/serial_port_posix.h"
 #include "support/pty_port.h"
 #include "support/test_files.h"
 
@@ -43,9 +43,9 @@ class Recorder {
   }
 
   // Runs on the worker before the event is recorded; set it before Open.
-  std::function<void(WinSerial*, unsigned)> hook;
+  std::function<void(SerialPort*, unsigned)> hook;
 
-  void Attach(WinSerial& engine) {
+  void Attach(SerialPort& engine) {
     {
       std::lock_guard lock(RegistryMutex());
       Registry()[&engine] = this;
@@ -83,11 +83,11 @@ class Recorder {
     static std::mutex mutex;
     return mutex;
   }
-  static std::map<WinSerial*, Recorder*>& Registry() {
-    static std::map<WinSerial*, Recorder*> registry;
+  static std::map<SerialPort*, Recorder*>& Registry() {
+    static std::map<SerialPort*, Recorder*> registry;
     return registry;
   }
-  static void Callback(WinSerial* engine, unsigned code) {
+  static void Callback(SerialPort* engine, unsigned code) {
     Recorder* recorder = nullptr;
     {
       std::lock_guard lock(RegistryMutex());
@@ -96,7 +96,7 @@ class Recorder {
     }
     if (recorder != nullptr) recorder->OnEvent(engine, code);
   }
-  void OnEvent(WinSerial* engine, unsigned code) {
+  void OnEvent(SerialPort* engine, unsigned code) {
     if (hook) hook(engine, code);
     {
       std::lock_guard lock(mutex_);
@@ -117,7 +117,7 @@ class Recorder {
   std::string bytes_;
 };
 
-std::uint8_t OpenBoxLine(WinSerial& engine, unsigned port = 1, bool modem_events = false) {
+std::uint8_t OpenBoxLine(SerialPort& engine, unsigned port = 1, bool modem_events = false) {
   return engine.Open(port, 38400, 0, 8, modem_events);
 }
 
@@ -145,7 +145,7 @@ class WinSerialTest : public ::testing::Test {
 
   // Sends one byte and waits until it has crossed the line: everything the worker had to do
   // before serving that write is done by then.
-  void RoundTrip(WinSerial& engine, Recorder& recorder) {
+  void RoundTrip(SerialPort& engine, Recorder& recorder) {
     const std::size_t writes = recorder.Count(kSerialWriteDone);
     engine.Send("!", 1);
     ASSERT_TRUE(recorder.WaitForCount(kSerialWriteDone, writes + 1));
@@ -159,7 +159,7 @@ class WinSerialTest : public ::testing::Test {
 
 TEST_F(WinSerialTest, OpenedComesFirstAndOnlyRequestedReadsDeliver) {
   Recorder recorder(/*read_again=*/false);
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
   pty.WriteToPort("X");  // at once: the first read may complete before the worker waits
@@ -192,7 +192,7 @@ TEST_F(WinSerialTest, OpenedComesFirstAndOnlyRequestedReadsDeliver) {
 
 TEST_F(WinSerialTest, ReadsEveryByteInOrderWhenTheCallbackAsksAgain) {
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
   std::string burst;
@@ -204,7 +204,7 @@ TEST_F(WinSerialTest, ReadsEveryByteInOrderWhenTheCallbackAsksAgain) {
 
 TEST_F(WinSerialTest, RefusedSendsLeaveTheLineUntouched) {
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
   const std::string big(1024, 'b');
@@ -240,7 +240,7 @@ TEST_F(WinSerialTest, SendWhileAWriteIsBusyIsDroppedAndTheNextOneTaken) {
   std::promise<void> go;
   std::shared_future<void> released = go.get_future().share();
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   SetWorkerStarter(engine, [released](std::function<void()> body) {
     return std::thread([released, body = std::move(body)] {
@@ -264,10 +264,10 @@ TEST_F(WinSerialTest, SendWhileAWriteIsBusyIsDroppedAndTheNextOneTaken) {
 TEST_F(WinSerialTest, HangUpClosesThePortBeforeReportingClosed) {
   std::atomic<int> open_at_close{-1};
   Recorder recorder;
-  recorder.hook = [&](WinSerial*, unsigned code) {
+  recorder.hook = [&](SerialPort*, unsigned code) {
     if (code == kSerialClosed) open_at_close = static_cast<int>(CountDescriptorsOnDevice(pty.slave()));
   };
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   const std::size_t threads = CountThreads();
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
@@ -285,12 +285,12 @@ TEST_F(WinSerialTest, HangUpClosesThePortBeforeReportingClosed) {
 
 TEST_F(WinSerialTest, StopIsServedBeforeAPendingReadRequest) {
   Recorder recorder;
-  recorder.hook = [](WinSerial* engine, unsigned code) {
+  recorder.hook = [](SerialPort* engine, unsigned code) {
     if (code != kSerialData) return;
     engine->Stop();  // on the worker itself: must not wait for itself
     engine->RequestRead();
   };
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
   pty.WriteToPort("ABCDEF");
@@ -303,7 +303,7 @@ TEST_F(WinSerialTest, StopIsServedBeforeAPendingReadRequest) {
 
 TEST_F(WinSerialTest, PortZeroGives16AndClosesTheOpenPort) {
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   const std::size_t threads = CountThreads();
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
@@ -331,7 +331,7 @@ TEST_F(WinSerialTest, RefusedOpensStartNoWorkerAndKeepNoDescriptor) {
       {"port zero", 0, kOpenPortZero},
   };
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   const std::size_t threads = CountThreads();
   const std::size_t descriptors = CountOpenDescriptors();
@@ -347,8 +347,8 @@ TEST_F(WinSerialTest, RefusedOpensStartNoWorkerAndKeepNoDescriptor) {
 TEST_F(WinSerialTest, PortHeldByAnotherEngineIsRefusedUntilReleased) {
   Recorder first_events;
   Recorder second_events;
-  WinSerial first;
-  WinSerial second;
+  SerialPort first;
+  SerialPort second;
   first_events.Attach(first);
   second_events.Attach(second);
   ASSERT_EQ(OpenBoxLine(first), kOpenOk);
@@ -362,7 +362,7 @@ TEST_F(WinSerialTest, PortHeldByAnotherEngineIsRefusedUntilReleased) {
 
 TEST_F(WinSerialTest, OpenWhileAWorkerRunsEndsItFirst) {
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   const std::size_t threads = CountThreads();
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
@@ -378,7 +378,7 @@ TEST_F(WinSerialTest, OpenWhileAWorkerRunsEndsItFirst) {
 
 TEST_F(WinSerialTest, OpenCloseCyclesLeaveNoDescriptorOrThreadBehind) {
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   const std::size_t threads = CountThreads();
   const std::size_t descriptors = CountOpenDescriptors();
@@ -395,7 +395,7 @@ TEST_F(WinSerialTest, OpenCloseCyclesLeaveNoDescriptorOrThreadBehind) {
 
 TEST_F(WinSerialTest, WorkerThatCannotStartFailsTheOpen) {
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   SetWorkerStarter(engine, [](std::function<void()>) -> std::thread {
     throw std::system_error(EAGAIN, std::generic_category(), "no thread");
@@ -456,7 +456,7 @@ TEST(PrepareLineSettingsTest, RawLineForEachParityAndSize) {
 
 TEST_F(WinSerialTest, OpenAppliesTheLineOrFailsWithCode4) {
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   // The pty keeps its own character size and parity, so only the rest is visible here.
   termios cooked{};
@@ -531,7 +531,7 @@ class FakeLines final : public ModemLineSource {
 TEST_F(WinSerialTest, ModemEventsReportRingThenCarrier) {
   auto lines = std::make_shared<FakeLines>();
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   SetModemLineSource(engine, lines);
   ASSERT_EQ(OpenBoxLine(engine, 1, /*modem_events=*/true), kOpenOk);
@@ -556,7 +556,7 @@ TEST_F(WinSerialTest, ModemEventsReportRingThenCarrier) {
 TEST_F(WinSerialTest, ModemEventsStayQuietWhenSwitchedOff) {
   auto lines = std::make_shared<FakeLines>();
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   SetModemLineSource(engine, lines);
   ASSERT_EQ(OpenBoxLine(engine), kOpenOk);
@@ -571,7 +571,7 @@ TEST_F(WinSerialTest, UnreadableModemLinesFailTheOpenWithCode1) {
   auto lines = std::make_shared<FakeLines>();
   lines->Set(0, EIO);
   Recorder recorder;
-  WinSerial engine;
+  SerialPort engine;
   recorder.Attach(engine);
   SetModemLineSource(engine, lines);
   EXPECT_EQ(OpenBoxLine(engine, 1, /*modem_events=*/true), kOpenMaskFailed);
@@ -614,7 +614,7 @@ TEST(ModemStatusCheckTest, CodesForMaskAndLines) {
 std::promise<void>* g_entered = nullptr;
 std::shared_future<void>* g_release = nullptr;
 std::atomic<bool> g_callback_left{false};  // set after the callback's last use of the above
-void BlockingCallback(WinSerial*, unsigned code) {
+void BlockingCallback(SerialPort*, unsigned code) {
   if (code != kSerialData) return;
   g_entered->set_value();
   g_release->wait_for(kPatience);
@@ -630,7 +630,7 @@ TEST_F(WinSerialTest, StuckCallbackNeitherBlocksNorOutlivesTheEngineSafely) {
   g_callback_left = false;
   const std::size_t threads = CountThreads();
 
-  auto engine = std::make_unique<WinSerial>();
+  auto engine = std::make_unique<SerialPort>();
   engine->SetCallback(BlockingCallback);
   ASSERT_EQ(OpenBoxLine(*engine), kOpenOk);
   pty.WriteToPort("A");

@@ -1,8 +1,8 @@
-// WinSerial's Win32 backend: the open codes, the line settings and, on a loopback port, the
+// SerialPort's Win32 backend: the open codes, the line settings and, on a loopback port, the
 // worker's event order. RODIDUZ_TEST_LOOPBACK_COM names a COM number whose peer echoes every
 // byte, RODIDUZ_TEST_SILENT_COM one whose peer takes every byte and never answers (make
 // test-windows links each to a pty); without them those cases are skipped.
-#include "link/win_serial_win32.h"
+#include "link/serial_port_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 
 namespace {
 
@@ -105,7 +105,7 @@ struct Recorder {
 };
 Recorder* recorder = nullptr;
 
-void Record(WinSerial* engine, unsigned code) {
+void Record(SerialPort* engine, unsigned code) {
   {
     std::lock_guard hold(recorder->lock);
     recorder->codes.push_back(code);
@@ -168,7 +168,7 @@ class Win32Serial : public ::testing::Test {
     return static_cast<std::size_t>(std::count(record_.codes.begin(), record_.codes.end(), code));
   }
   Recorder record_;
-  WinSerial engine_;
+  SerialPort engine_;
 };
 
 TEST_F(Win32Serial, OpenCodesWithoutADevice) {
@@ -207,7 +207,7 @@ TEST_F(Win32Serial, SecondEngineCannotOpenAPortInUseAndAReopenWorks) {
   ASSERT_EQ(engine_.Open(port, 38400, 0, 8, false), kOpenOk);
   ASSERT_TRUE(record_.WaitFor(kSerialOpened));
   if (!UnderWine()) {
-    WinSerial other;
+    SerialPort other;
     EXPECT_EQ(other.Open(port, 38400, 0, 8, false), kOpenDeviceFailed);
   }
   // Open while the worker runs ends it first: closed, then opened again on the same engine.
@@ -295,7 +295,7 @@ TEST_F(Win32Serial, ReopenAfterTheWorkerEndedStartsAFreshSession) {
 TEST_F(Win32Serial, DestroyingTheEngineWhileTheCallbackHoldsTheWorkerLeavesItBehindSafely) {
   const unsigned port = LoopbackPort();
   if (port == 0) GTEST_SKIP() << "no loopback port";
-  auto engine = std::make_unique<WinSerial>();
+  auto engine = std::make_unique<SerialPort>();
   engine->SetCallback(&Record);
   record_.hold_after_open = true;
   ASSERT_EQ(engine->Open(port, 38400, 0, 8, false), kOpenOk);
@@ -353,7 +353,7 @@ TEST_F(Win32Serial, ACancelledReadThatNeverCompletesIsLeftBehindWithinTheBound) 
     SCOPED_TRACE(by_destructor ? "destructor" : "Stop");
     NeverCompleting never;
     stuck = &never;
-    auto engine = std::make_unique<WinSerial>();
+    auto engine = std::make_unique<SerialPort>();
     engine->SetCallback(&Record);
     SetCancelledRequestWait(*engine, &NeverCompletingWait);
     const std::size_t opened = Count(kSerialOpened), closed = Count(kSerialClosed),
@@ -372,7 +372,7 @@ TEST_F(Win32Serial, ACancelledReadThatNeverCompletesIsLeftBehindWithinTheBound) 
       engine->Stop();
     }
     const auto took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took, std::chrono::milliseconds(WinSerial::kStopWaitMilliseconds));
+    EXPECT_LT(took, std::chrono::milliseconds(SerialPort::kStopWaitMilliseconds));
     // The worker ended on its own: it closed the port and said so before the wait was over.
     EXPECT_EQ(Count(kSerialClosed), closed + 1);
     EXPECT_EQ(never.calls.load(), 1u);

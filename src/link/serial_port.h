@@ -1,4 +1,4 @@
-// WinSerial: the serial port engine. One worker thread per open port performs every read,
+// SerialPort: the serial port engine. One worker thread per open port performs every read,
 // write and modem-line wait and reports through one callback. The backend is per OS.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-class WinSerial;
+class SerialPort;
 
 // SerialEvent codes passed to the callback.
 enum SerialEvent : unsigned {
@@ -45,7 +45,7 @@ struct ModemEventCodes {
 };
 ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_status);
 
-using SerialCallbackFunction = void (*)(WinSerial* engine, unsigned code);
+using SerialCallbackFunction = void (*)(SerialPort* engine, unsigned code);
 
 // Why the last Open failed, in the system's words: the device it tried and the reason.
 struct SerialOpenFailure {
@@ -54,18 +54,18 @@ struct SerialOpenFailure {
   bool operator==(const SerialOpenFailure&) const = default;
 };
 
-class WinSerial {
+class SerialPort {
  public:
   static constexpr std::int16_t kBufferSize = 1024;
   // Longest a Stop, a re-Open or the destructor waits for the worker to end.
   static constexpr unsigned kStopWaitMilliseconds = 2000;
 
-  WinSerial();
+  SerialPort();
   // Ends the worker like Stop. A worker still stuck in the callback after the wait is left to
   // finish on its own and no longer touches the engine once the callback returns.
-  ~WinSerial();
-  WinSerial(const WinSerial&) = delete;
-  WinSerial& operator=(const WinSerial&) = delete;
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
 
   void SetCallback(SerialCallbackFunction callback);
   // Opens port `port` (1..255) and starts the worker; returns a SerialOpenResult. A worker of
@@ -92,7 +92,7 @@ class WinSerial {
   Backend& OsBackend() { return *backend_; }
 
  private:
-  // The worker's loop, which the backends share (link/win_serial_worker.h).
+  // The worker's loop, which the backends share (link/serial_port_worker.h).
   template <class Os>
   class WorkerLoop;
 

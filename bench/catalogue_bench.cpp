@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "controller/apn_list.h"
+#include "controller/catalogue.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ void ReportPerRow(benchmark::State& state, const std::string& workload, std::siz
 void BM_LoadRealCatalogue(benchmark::State& state) {
   const std::string& content = BaseCatalogue();
   for (auto _ : state) {
-    TApnList list;
-    LoadApnListFromContent(content, list);
+    Catalogue list;
+    LoadCatalogueFromContent(content, list);
     benchmark::DoNotOptimize(list.data());
     // The list is freed when the program ends, not while the catalogue loads.
     state.PauseTiming();
@@ -104,7 +104,7 @@ template <typename Body>
 double TimeWithoutFreeing(benchmark::State& state, Body body) {
   double seconds = 0;
   for (auto _ : state) {
-    TApnList list;
+    Catalogue list;
     const double start = ThreadCpuSeconds();
     body(list);
     const double elapsed = ThreadCpuSeconds() - start;
@@ -119,8 +119,8 @@ void BM_LoadScaledCatalogue(benchmark::State& state) {
   std::size_t rows = 0;
   const std::string content = ScaledCatalogue(static_cast<int>(state.range(0)), rows);
   std::size_t entries = 0;
-  const double seconds = TimeWithoutFreeing(state, [&](TApnList& list) {
-    LoadApnListFromContent(content, list);
+  const double seconds = TimeWithoutFreeing(state, [&](Catalogue& list) {
+    LoadCatalogueFromContent(content, list);
     entries = list.size();
   });
   state.counters["entries"] = static_cast<double>(entries);
@@ -138,10 +138,10 @@ BENCHMARK(BM_LoadScaledCatalogue)
 // load builds it.
 void BM_CopyLoadedList(benchmark::State& state) {
   std::size_t rows = 0;
-  TApnList loaded;
-  LoadApnListFromContent(ScaledCatalogue(static_cast<int>(state.range(0)), rows), loaded);
-  const double seconds = TimeWithoutFreeing(state, [&](TApnList& list) {
-    for (const auto& entry : loaded) list.push_back(std::make_unique<TApnElem>(*entry));
+  Catalogue loaded;
+  LoadCatalogueFromContent(ScaledCatalogue(static_cast<int>(state.range(0)), rows), loaded);
+  const double seconds = TimeWithoutFreeing(state, [&](Catalogue& list) {
+    for (const auto& entry : loaded) list.push_back(std::make_unique<CatalogueEntry>(*entry));
   });
   ReportPerRow(state, "copy", rows, seconds);
 }

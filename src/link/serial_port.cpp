@@ -1,6 +1,6 @@
-// WinSerial: the parts every backend shares (the hand-over of writes and reads, the modem
+// SerialPort: the parts every backend shares (the hand-over of writes and reads, the modem
 // status check).
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 
 #include <cstring>
 #include <string>
@@ -17,7 +17,7 @@ ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_s
   return report;
 }
 
-std::uint8_t WinSerial::TakePortSettings(unsigned port, std::int32_t baud_rate, std::int32_t parity,
+std::uint8_t SerialPort::TakePortSettings(unsigned port, std::int32_t baud_rate, std::int32_t parity,
                                          bool modem_events) {
   if (port == 0) {
     last_open_failure_ = {"COM0", "no such port number"};
@@ -36,9 +36,9 @@ std::uint8_t WinSerial::TakePortSettings(unsigned port, std::int32_t baud_rate, 
   return kOpenOk;
 }
 
-void WinSerial::SetCallback(SerialCallbackFunction callback) { callback_.store(callback); }
+void SerialPort::SetCallback(SerialCallbackFunction callback) { callback_.store(callback); }
 
-void WinSerial::Send(const void* data, std::int16_t length) {
+void SerialPort::Send(const void* data, std::int16_t length) {
   if (write_busy_.load() || length >= kBufferSize || length <= 0 || data == nullptr) return;
   // The worker reads the buffer only after taking the write request and clears write busy
   // only after the write completed, so the buffer is never shared.
@@ -48,8 +48,8 @@ void WinSerial::Send(const void* data, std::int16_t length) {
   SetSignal(4);
 }
 
-void WinSerial::RequestRead() { SetSignal(2); }
+void SerialPort::RequestRead() { SetSignal(2); }
 
-std::int16_t WinSerial::ReceivedCount() const { return received_count_; }
+std::int16_t SerialPort::ReceivedCount() const { return received_count_; }
 
-const unsigned char* WinSerial::ReceivedData() const { return receive_buffer_; }
+const unsigned char* SerialPort::ReceivedData() const { return receive_buffer_; }

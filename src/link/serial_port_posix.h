@@ -1,4 +1,4 @@
-// The Linux backend's seams of WinSerial: where the modem line states come from and how the
+// The Linux backend's seams of SerialPort: where the modem line states come from and how the
 // worker thread is started. Set them before Open.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "link/win_serial.h"
+#include "link/serial_port.h"
 
 // Reads the ring-indicator and carrier-detect lines of an open port.
 class ModemLineSource {
@@ -28,11 +28,11 @@ class ModemLineSource {
 // The default source: TIOCMGET on the port.
 std::shared_ptr<ModemLineSource> PortModemLines();
 
-void SetModemLineSource(WinSerial& engine, std::shared_ptr<ModemLineSource> source);
+void SetModemLineSource(SerialPort& engine, std::shared_ptr<ModemLineSource> source);
 
 // Starts a worker thread running `body`; throws std::system_error when it cannot.
 using WorkerStarter = std::function<std::thread(std::function<void()> body)>;
-void SetWorkerStarter(WinSerial& engine, WorkerStarter starter);
+void SetWorkerStarter(SerialPort& engine, WorkerStarter starter);
 
 // The device of port `port`: $RODIDUZ_PORT_DIR/COM<n> when set and not empty, else
 // /dev/ttyUSB<n-1>.

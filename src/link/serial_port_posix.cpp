@@ -1,7 +1,7 @@
-// WinSerial on Linux. The seven signals are bits of one word plus an eventfd that wakes the
+// SerialPort on Linux. The seven signals are bits of one word plus an eventfd that wakes the
 // worker; the worker blocks in poll() on that eventfd and the port and carries out the
 // asynchronous read, write and modem-event wait with non-blocking I/O.
-#include "link/win_serial_posix.h"
+#include "link/serial_port_posix.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -21,8 +21,8 @@
 #include <system_error>
 
 #include "common/platform.h"
-#include "link/win_serial.h"
-#include "link/win_serial_worker.h"
+#include "link/serial_port.h"
+#include "link/serial_port_worker.h"
 
 namespace {
 
@@ -185,16 +185,16 @@ std::string SerialPortPath(unsigned port) {
 }
 
 // The backend whose worker runs on this thread, if any.
-static thread_local const WinSerial::Backend* t_serving = nullptr;
+static thread_local const SerialPort::Backend* t_serving = nullptr;
 
-struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
+struct SerialPort::Backend : SerialPort::WorkerLoop<SerialPort::Backend> {
   // The worker waits for signals in poll(). Stop, a re-Open and the destructor wait for `ended`.
   struct Control : WorkerControl {
     std::condition_variable ended_changed;
     bool ended = false;
   };
 
-  explicit Backend(WinSerial& owner)
+  explicit Backend(SerialPort& owner)
       : engine(owner),
         wake_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
         wake_error(wake_fd < 0 ? errno : 0) {}
@@ -234,7 +234,7 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
   void ContinueWrite();
   void CheckModemLines();
 
-  WinSerial& engine;
+  SerialPort& engine;
   int wake_fd;
   int wake_error;  // why the wake-up descriptor is missing
   std::atomic<std::uint32_t> signals{0};
@@ -264,7 +264,7 @@ struct WinSerial::Backend : WinSerial::WorkerLoop<WinSerial::Backend> {
   } event;
 };
 
-int WinSerial::Backend::WaitForSignal(WorkerControl& own, std::unique_lock<std::mutex>& hold) {
+int SerialPort::Backend::WaitForSignal(WorkerControl& own, std::unique_lock<std::mutex>& hold) {
   for (;;) {
     std::uint32_t set = signals.load();
     while (set != 0) {
@@ -302,7 +302,7 @@ int WinSerial::Backend::WaitForSignal(WorkerControl& own, std::unique_lock<std::
   }
 }
 
-void WinSerial::Backend::ContinueRead() {
+void SerialPort::Backend::ContinueRead() {
   for (;;) {
     const ssize_t got = ::read(port_fd, engine.receive_buffer_, static_cast<std::size_t>(engine.read_size_));
     if (got < 0 && errno == EINTR) continue;
@@ -320,7 +320,7 @@ void WinSerial::Backend::ContinueRead() {
   }
 }
 
-void WinSerial::Backend::ContinueWrite() {
+void SerialPort::Backend::ContinueWrite() {
   while (write.done < engine.write_length_) {
     const ssize_t put = ::write(port_fd, engine.write_buffer_ + write.done,
                                 static_cast<std::size_t>(engine.write_length_ - write.done));
@@ -337,7 +337,7 @@ void WinSerial::Backend::ContinueWrite() {
   Set(kWriteDone);
 }
 
-void WinSerial::Backend::CheckModemLines() {
+void SerialPort::Backend::CheckModemLines() {
   std::uint32_t status = 0;
   const int error = modem_lines->Read(port_fd, status);
   if (error != 0) {
@@ -358,7 +358,7 @@ void WinSerial::Backend::CheckModemLines() {
   Set(kEventDone);
 }
 
-WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, WorkerControl& own,
+SerialPort::Backend::Outcome SerialPort::Backend::Serve(unsigned index, WorkerControl& own,
                                                       std::unique_lock<std::mutex>& hold) {
   const auto raise = [&](unsigned code) { return Raise(code, own, hold) ? kContinue : kAbandoned; };
   switch (index) {
@@ -427,9 +427,9 @@ WinSerial::Backend::Outcome WinSerial::Backend::Serve(unsigned index, WorkerCont
   }
 }
 
-WinSerial::WinSerial() : backend_(std::make_unique<Backend>(*this)) {}
+SerialPort::SerialPort() : backend_(std::make_unique<Backend>(*this)) {}
 
-WinSerial::~WinSerial() {
+SerialPort::~SerialPort() {
   Backend& b = *backend_;
   if (b.worker.joinable()) {
     b.Set(kStop);
@@ -453,9 +453,9 @@ WinSerial::~WinSerial() {
   if (b.wake_fd >= 0) ::close(b.wake_fd);
 }
 
-void WinSerial::SetSignal(unsigned index) { backend_->Set(index); }
+void SerialPort::SetSignal(unsigned index) { backend_->Set(index); }
 
-std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
+std::uint8_t SerialPort::Open(unsigned port, std::int32_t baud_rate, std::int32_t parity,
                              std::uint8_t data_bits, bool modem_events) {
   Backend& b = *backend_;
   const std::string path = SerialPortPath(port);
@@ -538,15 +538,15 @@ std::uint8_t WinSerial::Open(unsigned port, std::int32_t baud_rate, std::int32_t
   return kOpenOk;
 }
 
-void WinSerial::Stop() {
+void SerialPort::Stop() {
   backend_->Set(kStop);
   backend_->EndWorker();
 }
 
-void SetModemLineSource(WinSerial& engine, std::shared_ptr<ModemLineSource> source) {
+void SetModemLineSource(SerialPort& engine, std::shared_ptr<ModemLineSource> source) {
   engine.OsBackend().modem_lines = source ? std::move(source) : PortModemLines();
 }
 
-void SetWorkerStarter(WinSerial& engine, WorkerStarter starter) {
+void SetWorkerStarter(SerialPort& engine, WorkerStarter starter) {
   engine.OsBackend().start_worker = std::move(starter);
 }
