@@ -1,0 +1,169 @@
+// The .mo reader, the choice of the user's language and the catalogues the build embeds.
+#include "common/translations.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/message_catalogue.h"
+#include "common/user_language.h"
+
+namespace {
+
+// A .mo file as msgfmt writes it: header, the originals' table, the translations' table, strings.
+std::vector<unsigned char> MoBytes(const std::vector<std::pair<std::string, std::string>>& entries,
+                                   bool big_endian) {
+  std::vector<unsigned char> bytes;
+  const auto word = [&](std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+      const int shift = big_endian ? 24 - 8 * i : 8 * i;
+      bytes.push_back(static_cast<unsigned char>(value >> shift));
+    }
+  };
+  const auto count = static_cast<std::uint32_t>(entries.size());
+  const std::uint32_t originals = 28;
+  const std::uint32_t translations = originals + count * 8;
+  std::uint32_t strings = translations + count * 8;
+  for (std::uint32_t value : {0x950412deu, 0u, count, originals, translations, 0u, 0u}) word(value);
+  std::string pool;
+  for (int side = 0; side < 2; ++side) {
+    for (const auto& [english, translated] : entries) {
+      const std::string& text = side == 0 ? english : translated;
+      word(static_cast<std::uint32_t>(text.size()));
+      word(strings + static_cast<std::uint32_t>(pool.size()));
+      pool += text;
+      pool += '\0';
+    }
+  }
+  bytes.insert(bytes.end(), pool.begin(), pool.end());
+  return bytes;
+}
+
+const std::vector<std::pair<std::string, std::string>> kGerman = {
+    {"", "Content-Type: text/plain; charset=UTF-8\n"},
+    {"Next", "Weiter"},
+    {"Testing", ""},
+    {std::string("button\x04") + "Close", "Schließen"},
+    {"Check the PIN", "PIN prüfen"},
+};
+
+TEST(MessageCatalogue, ReadsBothByteOrdersAndKeepsEnglishWhereNothingIsTranslated) {
+  for (const bool big_endian : {false, true}) {
+    SCOPED_TRACE(big_endian ? "big endian" : "little endian");
+    std::string error;
+    const auto catalogue = MessageCatalogue::FromMo(MoBytes(kGerman, big_endian), &error);
+    ASSERT_TRUE(catalogue.has_value()) << error;
+    EXPECT_EQ(catalogue->Translate("Next"), "Weiter");
+    EXPECT_EQ(catalogue->Translate("Check the PIN"), "PIN prüfen");
+    EXPECT_EQ(catalogue->Translate("Testing"), "Testing");  // an empty translation is no translation
+    EXPECT_EQ(catalogue->Translate("Exit"), "Exit");
+    EXPECT_EQ(catalogue->Translate("button", "Close"), "Schließen");
+    EXPECT_EQ(catalogue->Translate("Close"), "Close");
+    EXPECT_EQ(catalogue->Translate(""), "");  // the header is not a text
+    EXPECT_EQ(catalogue->size(), 3u);
+  }
+}
+
+TEST(MessageCatalogue, RefusesBrokenFilesWithAReason) {
+  const std::vector<unsigned char> good = MoBytes(kGerman, false);
+  std::vector<unsigned char> wrong_magic = good;
+  wrong_magic[0] = 0;
+  std::vector<unsigned char> future_revision = good;
+  future_revision[6] = 1;
+  std::vector<unsigned char> huge_count = good;
+  huge_count[11] = 0x7f;
+  struct Row {
+    const char* name;
+    std::vector<unsigned char> bytes;
+    const char* error;
+  };
+  const Row rows[] = {
+      {"empty", {}, "not a .mo file"},
+      {"wrong magic", wrong_magic, "not a .mo file"},
+      {"header cut short", std::vector<unsigned char>(good.begin(), good.begin() + 16),
+       "the .mo header is cut short"},
+      {"future revision", future_revision, "unknown .mo revision"},
+      {"strings cut off", std::vector<unsigned char>(good.begin(), good.end() - 3),
+       "a .mo entry points past the end of the file"},
+      {"count beyond the tables", huge_count, "a .mo entry points past the end of the file"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    std::string error;
+    EXPECT_FALSE(MessageCatalogue::FromMo(row.bytes, &error).has_value());
+    EXPECT_EQ(error, row.error);
+  }
+}
+
+TEST(UserLanguage, FollowsGettextsOrderAndFallsBackToEnglish) {
+  struct Row {
+    const char* name;
+    LocaleVariables variables;
+    std::string expected;
+  };
+  const std::vector<std::string_view> shipped = {"de", "pt_BR", "fr"};
+  const Row rows[] = {
+      {"nothing set", {}, ""},
+      {"LANG alone", {"", "", "", "de_DE.UTF-8"}, "de"},
+      {"LC_MESSAGES over LANG", {"", "", "fr_FR.UTF-8", "de_DE.UTF-8"}, "fr"},
+      {"LC_ALL over LC_MESSAGES", {"", "de_AT.UTF-8@euro", "fr_FR.UTF-8", ""}, "de"},
+      {"LANGUAGE over the locale", {"fr:de", "", "", "de_DE.UTF-8"}, "fr"},
+      {"LANGUAGE skips what is not shipped", {"sv:nb::de", "", "", "en_GB.UTF-8"}, "de"},
+      {"C locale ignores LANGUAGE", {"de", "C", "", "de_DE.UTF-8"}, ""},
+      {"C.UTF-8 locale ignores LANGUAGE", {"de", "", "", "C.UTF-8"}, ""},
+      {"POSIX locale", {"", "", "POSIX", "de_DE.UTF-8"}, ""},
+      {"LANGUAGE without a locale", {"de", "", "", ""}, ""},
+      {"country kept when shipped", {"", "", "", "pt_BR.UTF-8"}, "pt_BR"},
+      {"country not shipped", {"", "", "", "pt_PT.UTF-8"}, ""},
+      {"country dropped", {"", "", "", "fr_CA.UTF-8"}, "fr"},
+      {"English listed first", {"en:de", "", "", "de_DE.UTF-8"}, ""},
+      {"English listed after", {"de:en", "", "", "en_US.UTF-8"}, "de"},
+      {"none shipped", {"", "", "", "ar_EG.UTF-8"}, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    EXPECT_EQ(ChooseLanguage(PreferredLanguages(row.variables), shipped), row.expected);
+  }
+}
+
+TEST(UserLanguage, ReadsWindowsLanguageNames) {
+  const std::vector<std::string_view> shipped = {"de", "pt_BR"};
+  const std::vector<std::string> preferred = {"ar-EG", "pt-BR", "de-DE"};
+  EXPECT_EQ(ChooseLanguage(preferred, shipped), "pt_BR");
+}
+
+// The English texts of the template the build extracted (written without wrapping).
+std::vector<std::string> TemplateTexts() {
+  std::ifstream pot(RODIDUZ_BINARY_DIR "/po/rodiduz-setup.pot");
+  std::vector<std::string> texts;
+  std::string line;
+  while (std::getline(pot, line)) {
+    if (!line.starts_with("msgid \"") || line == "msgid \"\"") continue;
+    std::string text;
+    for (std::size_t at = 7; at + 1 < line.size(); ++at) {
+      if (line[at] == '\\') ++at;
+      text += line[at];
+    }
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST(ShippedTranslations, EveryTextHasATranslationInEveryLanguage) {
+  const std::vector<std::string> texts = TemplateTexts();
+  ASSERT_GT(texts.size(), 50u);
+  ASSERT_FALSE(ShippedLanguages().empty());
+  for (const std::string_view language : ShippedLanguages()) {
+    SCOPED_TRACE(language);
+    const MessageCatalogue catalogue = CatalogueFor(language);
+    for (const std::string& text : texts) EXPECT_TRUE(catalogue.Contains(text)) << text;
+  }
+  EXPECT_EQ(CatalogueFor("de").Translate("Enter PIN code:"), "PIN eingeben:");
+  EXPECT_EQ(CatalogueFor("xx").size(), 0u);
+}
+
+}  // namespace
