@@ -1,7 +1,7 @@
 // The user's languages on Linux: gettext's locale variables.
-#include <cstdlib>
-
 #include "common/user_language.h"
+
+#include <cstdlib>
 
 namespace {
 

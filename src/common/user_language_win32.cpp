@@ -1,8 +1,9 @@
 // The user's languages on Windows: the preferred UI languages of the user's settings.
+#include "common/user_language.h"
+
 #include <windows.h>
 
 #include "common/text.h"
-#include "common/user_language.h"
 
 namespace {
 
