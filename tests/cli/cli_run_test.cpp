@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "support/box_run.h"
+#include "support/json_check.h"
 #include "support/test_files.h"
 
 namespace {
@@ -113,6 +114,61 @@ TEST_F(CliRunTest, ScriptedBoxesEndWithTheirExitStatus) {
     EXPECT_EQ(run.out, "");
     simulator_.reset();
   }
+}
+
+JsonValue EventSchema() {
+  const std::optional<JsonValue> schema =
+      ParseJson(ReadFileForTest(std::string(RODIDUZ_TEST_DATA_DIR) + "/cli/events.schema.json"));
+  EXPECT_TRUE(schema);
+  return schema.value_or(JsonValue{});
+}
+
+// Every line of standard output is one event the schema allows; the last is the result.
+std::vector<JsonValue> CheckedEvents(const std::string& out) {
+  const JsonValue schema = EventSchema();
+  std::vector<JsonValue> events;
+  for (std::size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = out.substr(start, end - start);
+    const std::optional<JsonValue> event = ParseJson(line);
+    EXPECT_TRUE(event) << line;
+    if (!event) continue;
+    EXPECT_EQ(SchemaMismatch(*event, schema), "") << line;
+    events.push_back(*event);
+  }
+  return events;
+}
+
+TEST(CliJson, TheSchemaRefusesWhatAScriptCouldNotRelyOn) {
+  const JsonValue schema = EventSchema();
+  const char* const wrong[] = {
+      R"({"event":"progress","step":"found"})",
+      R"({"event":"progress","step":"found","text":"x","extra":"y"})",
+      R"({"event":"progress","step":"flying","text":"x"})",
+      R"({"event":"result","result":"passed","box_id":"A","link":"","operator":"","apn":"","signal":"","sim":"ready","exit_status":"0"})",
+  };
+  for (const char* line : wrong) EXPECT_NE(SchemaMismatch(ParseJson(line).value(), schema), "") << line;
+}
+
+TEST_F(CliRunTest, JsonOutputHoldsEventsAndTheResultOnly) {
+  Plug({"--rssi", "25"});
+  const CliResult passed = RunCli(folder_, {"--json", "--apn", "q\"uote"}, "");
+  EXPECT_EQ(passed.status, 0) << passed.err;
+  const std::vector<JsonValue> events = CheckedEvents(passed.out);
+  ASSERT_FALSE(events.empty());
+  const JsonValue& result = events.back();
+  EXPECT_EQ(result.members.at("result").text, "passed");
+  EXPECT_EQ(result.members.at("box_id").text, "AB12CD34");
+  EXPECT_EQ(result.members.at("link").text, "http://www.rodiduz.com/id/AB12CD34");
+  EXPECT_EQ(result.members.at("apn").text, "q\"uote");
+  EXPECT_EQ(result.members.at("exit_status").text, "0");
+  simulator_.reset();
+  Plug({"--sim", "none"});
+  const CliResult no_sim = RunCli(folder_, {"--json"}, "");
+  EXPECT_EQ(no_sim.status, 4);
+  const std::vector<JsonValue> failed = CheckedEvents(no_sim.out);
+  ASSERT_FALSE(failed.empty());
+  EXPECT_EQ(failed.back().members.at("result").text, "no-sim");
+  EXPECT_EQ(failed.back().members.at("exit_status").text, "4");
 }
 
 TEST_F(CliRunTest, NoBoxWithinTheWait) {
