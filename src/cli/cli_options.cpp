@@ -18,6 +18,13 @@ std::optional<int> Seconds(const std::string& text) {
   return value;
 }
 
+// "COM7" or "7".
+std::optional<int> PortNumber(const std::string& text) {
+  const std::optional<int> number = Seconds(text.starts_with("COM") ? text.substr(3) : text);
+  if (!number || *number == 0) return std::nullopt;
+  return number;
+}
+
 // The options that take a value, and where the value goes.
 struct ValueSinks {
   std::map<std::string, std::optional<std::string>*> text;
@@ -75,6 +82,12 @@ ParsedOptions ParseCliOptions(const std::vector<std::string>& args, const ReadSo
     }
     if (arg == "--pin-stdin") {
       pin_stdin = true;
+      continue;
+    }
+    if (arg == "--port") {
+      const std::optional<int> port = i + 1 < args.size() ? PortNumber(args[++i]) : std::nullopt;
+      if (!port) return {std::nullopt, cli_text::kBadPort};
+      options.port = *port;
       continue;
     }
     const bool takes_value =

@@ -13,6 +13,7 @@ struct CliOptions {
   std::optional<std::string> password;
   std::optional<std::string> pin;
   std::optional<std::string> puk;
+  int port = 0;  // the COM number of --port; 0: any
   int wait_seconds = 120;
   // How long any step that waits for the box may go without progress; the connection test has
   // its own, longer limit.

@@ -58,6 +58,7 @@ std::string TimeForFileName() {
 
 CliRun::CliRun(const CliOptions& options, CliReport& report, WizardEnvironment environment)
     : options_(options), report_(report), wizard_(view_, timers_, std::move(environment)) {
+  wizard_.Channel().only_port = options.port;
   view_.on_settings_page_ready = [this] { FillSettings(); };
   view_.on_message = [this](const NativeString& text) {
     report_.Progress("message", FormatText(cli_text::kBoxSays, {NativeToUtf8(text)}));

@@ -7,10 +7,11 @@ namespace cli_text {
 inline constexpr const char* kUsage =
     "Usage: rodiduz-setup-cli [--apn APN | --operator NAME] [--user USER] [--password-file FILE]\n"
     "                         [--pin-stdin | --pin-file FILE] [--puk-file FILE]\n"
-    "                         [--wait SECONDS] [--box-timeout SECONDS] [--catalogue FILE]\n"
+    "                         [--port PORT] [--wait SECONDS] [--box-timeout SECONDS] [--catalogue FILE]\n"
     "                         [--log-dir FOLDER] [--json]\n";
-inline constexpr const char* kUnknownOption = "unknown option: %s";               // the option
-inline constexpr const char* kMissingValue = "%s needs a value";                  // the option
+inline constexpr const char* kUnknownOption = "unknown option: %s";  // the option
+inline constexpr const char* kMissingValue = "%s needs a value";     // the option
+inline constexpr const char* kBadPort = "--port takes a port such as COM7 or 7";
 inline constexpr const char* kBadSeconds = "%s takes a whole number of seconds";  // the option
 inline constexpr const char* kApnAndOperator = "--apn and --operator cannot go together";
 inline constexpr const char* kTwoPinSources = "--pin-stdin and --pin-file cannot go together";

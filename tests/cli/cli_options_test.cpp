@@ -30,6 +30,7 @@ TEST(CliOptions, UsageErrors) {
       {{"--apn"}, "--apn needs a value"},
       {{"--wait", "10s"}, "--wait takes a whole number"},
       {{"--wait", "-1"}, "--wait takes a whole number"},
+      {{"--port", "ttyUSB0"}, "--port takes a port"},
       {{"--apn", "a", "--operator", "b"}, "--apn and --operator"},
       {{"--pin-stdin", "--pin-file", "pin.txt"}, "--pin-stdin and --pin-file"},
       {{"--user", "me"}, "--user and --password-file go with --apn"},
@@ -49,11 +50,13 @@ TEST(CliOptions, SecretsLoseOneTrailingLineEnd) {
   EXPECT_EQ(stdin_pin.options->pin, "1234");
   EXPECT_EQ(stdin_pin.options->password, "secret\n");
   EXPECT_TRUE(stdin_pin.options->json);
-  const ParsedOptions file_pin = Parse({"--pin-file", "pin.txt", "--puk-file", "puk.txt", "--wait", "5"});
+  const ParsedOptions file_pin =
+      Parse({"--pin-file", "pin.txt", "--puk-file", "puk.txt", "--wait", "5", "--port", "COM12"});
   ASSERT_TRUE(file_pin.options) << file_pin.error;
   EXPECT_EQ(file_pin.options->pin, "4321");
   EXPECT_EQ(file_pin.options->puk, "12345678");
   EXPECT_EQ(file_pin.options->wait_seconds, 5);
+  EXPECT_EQ(file_pin.options->port, 12);
 }
 
 }  // namespace

@@ -106,6 +106,7 @@ TEST_F(CliRunTest, ScriptedBoxesEndWithTheirExitStatus) {
       {"unplugged", {"--unplug-after", "GPRSGET"}, {}, "", 8},
       {"key word in APN", {}, {"--apn", "a PIN:1"}, "", 9},
       {"unknown operator", {}, {"--operator", "No Such Operator"}, "", 9},
+      {"box on another port", {}, {"--port", "8", "--wait", "1"}, "", 3},
       {"silent box", {"--silent"}, {"--box-timeout", "2"}, "", 11},
       {"bad usage", {}, {"--pin", "1234"}, "", 2},
   };
