@@ -45,6 +45,8 @@ class BoxChannel {
   const std::string& UsbLibraryFailure() const { return usb_library_failure_; }
   // Asks the USB library for the serial devices and picks the box; every device seen is logged.
   FoundBox FindBox();
+  // Only a box on this COM number counts (the command line's --port); 0: any.
+  std::int32_t only_port = 0;
 
   // Starts opening port `port_number`; port_open turns true when the worker reports it open.
   // A refusal is logged, its reason once each time it changes.

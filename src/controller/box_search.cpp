@@ -12,14 +12,20 @@ namespace {
 // 600600 bytes: too large for the stack, and the search runs on the UI thread only.
 BoxDeviceRecord g_device_records[kBoxDeviceCapacity];
 
+// A box bridge on the port asked for (any port when none is).
+bool OnWantedPort(const BoxDeviceRecord& record, std::int32_t only_port) {
+  return IsBoxBridge(record) && (only_port == 0 || ComNumberFromText(RecordText(record.com)) == only_port);
+}
+
 // Among several devices, a box bridge whose product name says it is the box wins; the name of
 // every box bridge seen before it is shown meanwhile.
-FoundBox FindByName(std::span<const BoxDeviceRecord> records, SessionLog& log) {
+
+FoundBox FindByName(std::span<const BoxDeviceRecord> records, SessionLog& log, std::int32_t only_port) {
   FoundBox found;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const BoxDeviceRecord& record = records[i];
     log.Line(FormatDeviceRecordLine(static_cast<int>(i), record));
-    if (!IsBoxBridge(record)) continue;
+    if (!OnWantedPort(record, only_port)) continue;
     const std::string_view name = RecordText(record.name);
     if (!Contains(name, kBoxProductWord)) {
       found.name = AnsiString(name);
@@ -35,11 +41,12 @@ FoundBox FindByName(std::span<const BoxDeviceRecord> records, SessionLog& log) {
 }
 
 // The first box bridge with a COM number, whatever its name.
-FoundBox FindByBridge(std::span<const BoxDeviceRecord> records, SessionLog& log, FoundBox found) {
+FoundBox FindByBridge(std::span<const BoxDeviceRecord> records, SessionLog& log, FoundBox found,
+                      std::int32_t only_port) {
   for (std::size_t i = 0; i < records.size(); ++i) {
     const BoxDeviceRecord& record = records[i];
     log.Line(FormatDeviceRecordLine(static_cast<int>(i), record));
-    if (!IsBoxBridge(record)) continue;
+    if (!OnWantedPort(record, only_port)) continue;
     const std::int32_t number = ComNumberFromText(RecordText(record.com));
     if (number == 0) continue;
     found.name = AnsiString(RecordText(record.name));
@@ -61,12 +68,13 @@ FoundBox BoxChannel::FindBox() {
   std::memset(g_device_records, 0, sizeof g_device_records);
   std::uint16_t count = 0;
   if (scan(0, 0, 0, 0, g_device_records, kBoxDeviceCapacity, &count) != 0 || count == 0) return {};
-  const std::span<const BoxDeviceRecord> records(g_device_records, std::min<std::size_t>(count, kBoxDeviceCapacity));
+  const std::span<const BoxDeviceRecord> records(g_device_records,
+                                                 std::min<std::size_t>(count, kBoxDeviceCapacity));
 
   FoundBox found;
   if (records.size() != 1) {
-    found = FindByName(records, log_);
+    found = FindByName(records, log_, only_port);
     if (found.number != 0) return found;
   }
-  return FindByBridge(records, log_, found);
+  return FindByBridge(records, log_, found, only_port);
 }

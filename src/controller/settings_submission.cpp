@@ -69,6 +69,7 @@ void SetupSession::PrepareSettingsAndSubmit() {
     presenter_.SetPinAreaVisible(false);
   }
   ChangeState(kStateWaitUser);
+  view_.SettingsPageReady();
   if (question) {
     // The prompt has been shown; the box's next SIM word does not repeat it.
     sim_prompt_armed = false;

@@ -116,4 +116,9 @@ class WizardView {
   // layout makes the list visible; a view may be called from the serial worker for the log's
   // mirror and must then hand the update to its UI thread.
   virtual void AddDebugItem(Control list_box, const NativeString& text) = 0;
+
+  // The settings page holds what the wizard would send first, just before it goes out or the
+  // wizard asks for a SIM code. A front end that answers for its user (the command line) fills
+  // the fields here; a window leaves them to its user.
+  virtual void SettingsPageReady() {}
 };

@@ -87,6 +87,7 @@ class DiscoveryTest : public ::testing::Test {
     if (found.name) shown_name_ = *found.name;
     return found.number;
   }
+  void OnlyPort(std::int32_t port) { fixture_.core().Channel().only_port = port; }
   Texts Log() const { return fixture_.LogTexts(); }
   std::string ShownName() const { return shown_name_; }
   FakeUsbCall LastCall() { return last_call_(); }
@@ -131,6 +132,17 @@ TEST_F(DiscoveryTest, PrefersTheDeviceWithTheProductWord) {
   EXPECT_EQ(Find(), 9);
   EXPECT_EQ(Log(), (Texts{Line(0, plain), Line(1, box), "Found device by name"}));
   EXPECT_EQ(ShownName(), "FTDI Rodiduz Box");
+}
+
+// The command line's --port: a box on another port is passed over, by name and by identifiers.
+TEST_F(DiscoveryTest, OnlyThePortAskedForCounts) {
+  const BoxDeviceRecord named = Record(0x0403, 0x6015, "FTDI Rodiduz Box", "COM3");
+  const BoxDeviceRecord plain = Record(0x0403, 0x6015, "USB Serial", "COM5", "/dev/ttyUSB4");
+  Script({named, plain});
+  OnlyPort(5);
+  EXPECT_EQ(Find(), 5);
+  Script({named});
+  EXPECT_EQ(Find(), 0);
 }
 
 TEST_F(DiscoveryTest, FallsBackToIdentifiersLoggingTheRecordsAgain) {

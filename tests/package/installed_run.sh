@@ -27,8 +27,10 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 expected=$(cat <<'FILES'
 ./lib/udev/rules.d/70-rodiduz-box.rules
 ./usr/bin/rodiduz-setup
+./usr/bin/rodiduz-setup-cli
 ./usr/lib/rodiduz-setup/libusblib.so
 ./usr/lib/rodiduz-setup/rodiduz-setup
+./usr/lib/rodiduz-setup/rodiduz-setup-cli
 ./usr/share/applications/rodiduz-setup.desktop
 ./usr/share/doc/rodiduz-setup/changelog.gz
 ./usr/share/doc/rodiduz-setup/copyright
@@ -38,6 +40,7 @@ expected=$(cat <<'FILES'
 ./usr/share/icons/hicolor/32x32/apps/rodiduz-setup.png
 ./usr/share/icons/hicolor/48x48/apps/rodiduz-setup.png
 ./usr/share/icons/hicolor/64x64/apps/rodiduz-setup.png
+./usr/share/man/man1/rodiduz-setup-cli.1.gz
 ./usr/share/man/man1/rodiduz-setup.1.gz
 ./usr/share/metainfo/com.rodiduz.setup.metainfo.xml
 ./usr/share/rodiduz-setup/apnlist.csv
@@ -46,7 +49,8 @@ FILES
 actual=$(cd "$root" && find . \( -type f -o -type l \) | LC_ALL=C sort)
 [[ "$actual" == "$expected" ]] || fail "package contents differ:"$'\n'"$(diff <(echo "$expected") <(echo "$actual") || true)"
 
-for program in usr/bin/rodiduz-setup usr/lib/rodiduz-setup/rodiduz-setup; do
+for program in usr/bin/rodiduz-setup usr/lib/rodiduz-setup/rodiduz-setup usr/bin/rodiduz-setup-cli \
+               usr/lib/rodiduz-setup/rodiduz-setup-cli; do
   [[ -x "$root/$program" ]] || fail "$program is not executable"
 done
 runpath=$(readelf -d "$root/usr/lib/rodiduz-setup/rodiduz-setup" | sed -n 's/.*(RUNPATH).*\[\(.*\)\]/\1/p')
@@ -65,6 +69,13 @@ desktop-file-validate "$root/usr/share/applications/rodiduz-setup.desktop" || fa
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/com.rodiduz.setup.metainfo.xml" ||
   fail "appstreamcli validate"
 zcat "$root/usr/share/man/man1/rodiduz-setup.1.gz" | grep -q '^\.TH RODIDUZ-SETUP 1' || fail "the man page"
+zcat "$root/usr/share/man/man1/rodiduz-setup-cli.1.gz" | grep -q '^\.TH RODIDUZ-SETUP-CLI 1' ||
+  fail "the command line's man page"
+# The installed command finds its catalogue and library from anywhere: no box within no time.
+cli_status=0
+(cd "$work" && env -u LD_LIBRARY_PATH "$root/usr/bin/rodiduz-setup-cli" --wait 0 --log-dir "$work/cli-logs" \
+  >"$work/cli.out" 2>"$work/cli.err") || cli_status=$?
+[[ $cli_status == 3 ]] || fail "the installed command ended with $cli_status, not 3: $(cat "$work/cli.err")"
 
 # --- Start-up from a folder without a catalogue, with the installed USB library: the loader
 # must find it beside the program (LD_LIBRARY_PATH would win over the RUNPATH, so it is unset).

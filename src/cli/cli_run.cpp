@@ -1,0 +1,279 @@
+#include "cli/cli_run.h"
+
+#include <ctime>
+#include <filesystem>
+
+#include "cli/cli_texts.h"
+#include "cli/format_text.h"
+#include "common/platform.h"
+
+namespace {
+
+// The box's own test takes up to a minute and the wizard tries it three times.
+constexpr std::chrono::seconds kConnectionTestLimit(100);
+
+const char* SimConditionName(std::int32_t status) {
+  switch (status) {
+    case kSimReady:
+      return "ready";
+    case kSimPinRequired:
+      return "pin-required";
+    case kSimPinNotNeeded:
+      return "no-pin";
+    case kSimMissing:
+      return "missing";
+    case kSimWrongPin:
+      return "wrong-pin";
+    case kSimPukRequired:
+      return "puk-required";
+    default:
+      return "pending";
+  }
+}
+
+// The part of a line such as "Signal Strength: Good" after its label.
+std::string ValueOf(const NativeString& caption) {
+  const std::string text = NativeToUtf8(caption);
+  const std::size_t colon = text.find(": ");
+  return colon == std::string::npos ? text : text.substr(colon + 2);
+}
+
+// The box ID comes from the box: only its letters and digits make the file's name.
+std::string FileNameOf(const std::string& box_id) {
+  std::string name;
+  for (const char c : box_id) {
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) name += c;
+  }
+  return name.empty() ? "unknown" : name;
+}
+
+std::string TimeForFileName() {
+  const std::tm local = LocalCalendarTime(std::time(nullptr));
+  char text[32];
+  std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+  return text;
+}
+
+}  // namespace
+
+CliRun::CliRun(const CliOptions& options, CliReport& report, WizardEnvironment environment)
+    : options_(options), report_(report), wizard_(view_, timers_, std::move(environment)) {
+  wizard_.Channel().only_port = options.port;
+  view_.on_settings_page_ready = [this] { FillSettings(); };
+  view_.on_message = [this](const NativeString& text) {
+    report_.Progress("message", FormatText(cli_text::kBoxSays, {NativeToUtf8(text)}));
+  };
+}
+
+int CliRun::Run() {
+  wizard_.CreateSerialPort();
+  wizard_.OnShown();
+  wizard_.OnControl(Control::Start);
+  while (!outcome_) {
+    const std::optional<WizardTimer> timer = timers_.WaitForNext();
+    if (!timer) {
+      Finish(Outcome::kOther);
+      break;
+    }
+    wizard_.OnTimer(*timer);
+    Observe();
+  }
+  SaveBoxLog();
+  report_.Result(Result());
+  return ExitStatus(*outcome_);
+}
+
+void CliRun::Observe() {
+  const std::uint32_t state = wizard_.Session().state;
+  if (state != last_state_) {
+    const std::uint32_t from = last_state_;
+    last_state_ = state;
+    state_since_ = Clock::now();
+    OnStateChange(from, state);
+  }
+  if (!outcome_) CheckTimeLimits();
+}
+
+void CliRun::OnStateChange(std::uint32_t from, std::uint32_t to) {
+  const SetupSession& session = wizard_.Session();
+  if (to == kStateGPRSPassed) return Finish(Outcome::kPassed);
+  if (to == kStateInit)
+    return Finish(session.sim_status == kSimMissing ? Outcome::kNoSim : Outcome::kBoxGone);
+  if (to == kStateWaitUser) return OnWaitingForUser(from);
+  ReportProgress(to);
+}
+
+void CliRun::ReportProgress(std::uint32_t state) {
+  const BoxReport& box = wizard_.Session().report;
+  switch (state) {
+    case kStateSearching:
+      return report_.Progress("searching", cli_text::kSearching);
+    case kStateFound:
+      return report_.Progress(
+          "found", FormatText(cli_text::kFound, {std::to_string(wizard_.Channel().port_number.load())}));
+    case kStateConnected:
+      return report_.Progress("connected", cli_text::kConnected);
+    case kStateUnlocked:
+      return report_.Progress("unlocked", cli_text::kUnlocked);
+    case kStateGotPLMN:
+      return report_.Progress(
+          "network", FormatText(cli_text::kNetwork, {std::to_string(box.mcc), std::to_string(box.mnc),
+                                                     ValueOf(view_.Caption(Control::SignalLine))}));
+    case kStateGPRSSet:
+      sent_apn_ = NativeToUtf8(view_.Text(Control::ApnField));
+      sent_operator_ = NativeToUtf8(view_.OperatorText(view_.SelectedOperator()));
+      return report_.Progress("writing", FormatText(cli_text::kWriting, {sent_apn_}));
+    case kStateGPRSTesting:
+      return report_.Progress("testing", cli_text::kTesting);
+    default:
+      return;
+  }
+}
+
+// The wizard waits for its user: after the first submission was held back (a question, a
+// refusal) the command answers once with what its options give; after a failed test, or a
+// second wait, the run ends with what the wizard asks for.
+void CliRun::OnWaitingForUser(std::uint32_t from) {
+  if (outcome_) return;
+  const bool after_test = from == kStateGPRSSet || from == kStateGPRSTesting;
+  const SetupSession& session = wizard_.Session();
+  const bool puk_can_go = session.sim_status == kSimPukRequired && options_.puk && !puk_sent_;
+  if (after_test && !puk_can_go) return Finish(TestFailureOutcome());
+  if (next_pressed_ && !puk_can_go) return Finish(RefusalOutcome());
+  PressNext();
+  if (wizard_.Session().state == kStateWaitUser) Finish(RefusalOutcome());
+}
+
+void CliRun::PressNext() {
+  FillSimCodes();
+  if (options_.puk && view_.IsVisible(Control::PukField)) puk_sent_ = true;
+  next_pressed_ = true;
+  view_.focused = Control::Count;
+  wizard_.OnControl(Control::Next);
+  const std::uint32_t state = wizard_.Session().state;
+  if (state != last_state_) {
+    const std::uint32_t from = last_state_;
+    last_state_ = state;
+    state_since_ = Clock::now();
+    if (state != kStateWaitUser) OnStateChange(from, state);
+  }
+}
+
+// A submission the wizard refused before sending: the field it points the user to says why.
+Outcome CliRun::RefusalOutcome() {
+  if (view_.focused == Control::PukField) return Outcome::kPukProblem;
+  if (view_.focused == Control::PinField) return Outcome::kPinProblem;
+  const std::int32_t status = wizard_.Session().sim_status;
+  if (status == kSimPukRequired) return Outcome::kPukProblem;
+  if (status == kSimWrongPin || status == kSimPinRequired) return Outcome::kPinProblem;
+  return Outcome::kSettingRefused;
+}
+
+Outcome CliRun::TestFailureOutcome() {
+  switch (wizard_.Session().sim_status) {
+    case kSimWrongPin:
+      return Outcome::kPinProblem;
+    case kSimPukRequired:
+      return Outcome::kPukProblem;
+    case kSimReady:
+      return Outcome::kTestFailed;
+    default:
+      return Outcome::kOther;
+  }
+}
+
+void CliRun::CheckTimeLimits() {
+  const auto waited = Clock::now() - state_since_;
+  const std::uint32_t state = last_state_;
+  if (state == kStateSearching) {
+    if (waited > std::chrono::seconds(options_.wait_seconds)) Finish(Outcome::kNoBox);
+    return;
+  }
+  const auto limit =
+      state == kStateGPRSTesting ? kConnectionTestLimit : std::chrono::seconds(options_.box_timeout_seconds);
+  if (state != kStateInit && state != kStateWaitUser && waited > limit) Finish(Outcome::kBoxSilent);
+}
+
+void CliRun::FillSettings() {
+  if (options_.apn) {
+    view_.SetText(Control::ApnField, Utf8ToNative(*options_.apn));
+    wizard_.SetCheckBox(Control::CredentialsGiven, options_.user || options_.password);
+    view_.SetText(Control::UserField, Utf8ToNative(options_.user.value_or("")));
+    view_.SetText(Control::PasswordField, Utf8ToNative(options_.password.value_or("")));
+  } else if (options_.operator_name) {
+    ChooseOperator(*options_.operator_name);
+  }
+  FillSimCodes();
+}
+
+void CliRun::FillSimCodes() {
+  if (options_.pin) view_.SetText(Control::PinField, Utf8ToNative(*options_.pin));
+  if (options_.puk && !puk_sent_) view_.SetText(Control::PukField, Utf8ToNative(*options_.puk));
+}
+
+void CliRun::ChooseOperator(const std::string& name) {
+  for (int i = 0; i < view_.OperatorCount(); ++i) {
+    if (NativeToUtf8(view_.OperatorText(i)) != name) continue;
+    view_.SelectOperator(i);
+    wizard_.OnControl(Control::OperatorList);
+    return;
+  }
+  report_.Progress("message", FormatText(cli_text::kUnknownOperator, {name}));
+  // Nothing may go out with settings nobody asked for.
+  view_.SetText(Control::ApnField, u"[");
+  Finish(Outcome::kSettingRefused);
+}
+
+void CliRun::Finish(Outcome outcome) {
+  if (!outcome_) outcome_ = outcome;
+}
+
+std::string CliRun::Reason(Outcome outcome) const {
+  switch (outcome) {
+    case Outcome::kNoBox:
+      return FormatText(cli_text::kNoBox, {std::to_string(options_.wait_seconds)});
+    case Outcome::kNoSim:
+      return cli_text::kNoSim;
+    case Outcome::kPinProblem:
+      return cli_text::kPinProblem;
+    case Outcome::kPukProblem:
+      return cli_text::kPukProblem;
+    case Outcome::kTestFailed:
+      return cli_text::kTestFailed;
+    case Outcome::kBoxGone:
+      return cli_text::kBoxGone;
+    case Outcome::kSettingRefused:
+      return cli_text::kSettingRefused;
+    case Outcome::kBoxSilent:
+      return cli_text::kBoxSilent;
+    default:
+      return {};
+  }
+}
+
+BoxResult CliRun::Result() {
+  const SetupSession& session = wizard_.Session();
+  BoxResult result;
+  result.outcome = *outcome_;
+  result.reason = Reason(*outcome_);
+  result.box_id = session.report.id;
+  if (*outcome_ == Outcome::kPassed) result.link = NativeToUtf8(view_.Caption(Control::BoxLink));
+  result.operator_name = sent_operator_;
+  result.apn = sent_apn_;
+  result.signal = ValueOf(view_.Caption(Control::SignalLine));
+  result.sim = SimConditionName(session.sim_status);
+  return result;
+}
+
+// The box's own log, masked as the wizard's is; the wizard's saved logs are left as they are.
+void CliRun::SaveBoxLog() {
+  try {
+    const std::string folder = options_.log_dir ? *options_.log_dir + "/" : LogFolder() + "cli/";
+    std::filesystem::create_directories(folder);
+    log_path_ = folder + FileNameOf(wizard_.Session().report.id) + "_" + TimeForFileName() + ".txt";
+    ReplaceFile(log_path_, wizard_.Log().lines.FileContent());
+    report_.Progress("log", FormatText(cli_text::kLogSaved, {log_path_}));
+  } catch (const std::exception& error) {
+    report_.Progress("log", FormatText(cli_text::kLogNotSaved, {error.what()}));
+  }
+}

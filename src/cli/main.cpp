@@ -1,0 +1,44 @@
+// rodiduz-setup-cli: sets up one box without a window, from options, over the wizard's core.
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/cli_run.h"
+#include "cli/cli_texts.h"
+#include "common/platform.h"
+
+namespace {
+
+// A secret's source: "-" is standard input, anything else a file.
+std::string ReadSecretSource(const std::string& file) {
+  if (file != "-") return ReadWholeFile(file);
+  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ParsedOptions parsed =
+      ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), ReadSecretSource);
+  if (!parsed.options) {
+    std::fprintf(stderr, "%s\n%s", parsed.error.c_str(), cli_text::kUsage);
+    return ExitStatus(Outcome::kUsage);
+  }
+  const CliOptions& options = *parsed.options;
+  CliReport report(options.json, stdout, stderr);
+  try {
+    WizardEnvironment environment;
+    if (options.catalogue) environment.catalogue_path = *options.catalogue;
+    CliRun run(options, report, std::move(environment));
+    return run.Run();
+  } catch (const std::exception& error) {
+    BoxResult result;
+    result.reason = error.what();
+    report.Result(result);
+    return ExitStatus(Outcome::kOther);
+  }
+}
