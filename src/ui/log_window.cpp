@@ -21,6 +21,7 @@ LogWindow::LogWindow(QWidget* owner, TForm1& form) : QWidget(owner, Qt::Window),
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);
+  SetAccessibleRole(this, QAccessible::Window);
 
   BuildFromLayout(this, LayoutWindow::LogForm,
                   [this](const ComponentLayout& row, QWidget* widget) { Bind(row, widget); });

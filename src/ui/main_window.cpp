@@ -41,6 +41,7 @@ MainWindow::MainWindow(TForm1Environment environment) {
   grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
   setPalette(grey);
   setAutoFillBackground(true);
+  SetAccessibleRole(this, QAccessible::Window);
 
   BuildFromLayout(this, LayoutWindow::Main, [this](const ComponentLayout& row, QWidget* widget) {
     if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;

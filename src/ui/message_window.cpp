@@ -1,4 +1,4 @@
-// MessageWindow: the small stay-on-top window with a message, a Close button and dots.
+// MessageWindow: the small window over the wizard with a message, a Close button and dots.
 #include "ui/message_window.h"
 
 #include <QGuiApplication>
@@ -15,8 +15,8 @@ QString ToQt(const NativeString& text) { return QString::fromStdU16String(text);
 }  // namespace
 
 MessageWindow::MessageWindow(QWidget* over)
-    : QWidget(over, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowCloseButtonHint),
+    // Above the wizard it belongs to only (owned by it), not above every other program.
+    : QWidget(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       over_(over) {
   ApplyWindowLayout(this, LayoutWindow::MessageWindow);
   setWindowModality(Qt::NonModal);
@@ -27,6 +27,7 @@ MessageWindow::MessageWindow(QWidget* over)
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);
+  SetAccessibleRole(this, QAccessible::Dialog);
 
   BuildFromLayout(this, LayoutWindow::MessageWindow, [this](const ComponentLayout& row, QWidget* widget) {
     const std::string_view name = row.name;

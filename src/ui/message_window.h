@@ -1,4 +1,4 @@
-// MessageWindow: the small stay-on-top window with a message, a Close button and dots.
+// MessageWindow: the small window over the wizard with a message, a Close button and dots.
 #pragma once
 
 #include <QLabel>
