@@ -1,4 +1,4 @@
-// MessageWindow for Windows: the small stay-on-top window with a message, a Close button and
+// MessageWindow for Windows: the small window over the wizard with a message, a Close button and
 // dots, built from its rows of the layout table.
 #pragma once
 

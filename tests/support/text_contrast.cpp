@@ -120,3 +120,34 @@ double MeanDifference(const Pixels& first, const Pixels& second) {
   }
   return first.rgb.empty() ? 0 : total / (3.0 * static_cast<double>(first.rgb.size()));
 }
+
+Pixels Enlarged(const Pixels& picture, int factor) {
+  Pixels enlarged{picture.width * factor, picture.height * factor, {}};
+  enlarged.rgb.resize(static_cast<std::size_t>(enlarged.width * enlarged.height));
+  // Each new pixel's centre, in the picture's pixels, between the four nearest of them.
+  const auto source = [factor](int at, int limit, int& low, int& high, double& weight) {
+    const double centre = std::clamp((at + 0.5) / factor - 0.5, 0.0, static_cast<double>(limit - 1));
+    low = static_cast<int>(centre);
+    high = std::min(low + 1, limit - 1);
+    weight = centre - low;
+  };
+  for (int y = 0; y < enlarged.height; ++y) {
+    int top = 0, bottom = 0;
+    double down = 0;
+    source(y, picture.height, top, bottom, down);
+    for (int x = 0; x < enlarged.width; ++x) {
+      int left = 0, right = 0;
+      double across = 0;
+      source(x, picture.width, left, right, across);
+      std::uint32_t pixel = 0;
+      for (int shift : {16, 8, 0}) {
+        const double upper = Channel(picture.At(left, top), shift) * (1 - across) + Channel(picture.At(right, top), shift) * across;
+        const double lower =
+            Channel(picture.At(left, bottom), shift) * (1 - across) + Channel(picture.At(right, bottom), shift) * across;
+        pixel |= static_cast<std::uint32_t>(upper * (1 - down) + lower * down + 0.5) << shift;
+      }
+      enlarged.rgb[static_cast<std::size_t>(y * enlarged.width + x)] = pixel;
+    }
+  }
+  return enlarged;
+}

@@ -41,3 +41,6 @@ double Sharpness(const Pixels& picture);
 Pixels Reduced(const Pixels& picture, int factor);
 // The mean absolute difference of two pictures of one size, per channel, 0 to 255.
 double MeanDifference(const Pixels& first, const Pixels& second);
+// The picture enlarged by an integer factor with bilinear smoothing, as a system stretches the
+// picture of a window that cannot draw itself at the display's scale.
+Pixels Enlarged(const Pixels& picture, int factor);
