@@ -7,9 +7,9 @@
 
 namespace {
 
-// The margin kept around a text's pixels: the strokes' antialiased edges and the space a reader
-// sees the letters against.
-constexpr int kMargin = 2;
+// The margin kept around a text's pixels, which already hold the strokes' antialiased edges: none,
+// so that a check box's square or a button's edge beside the text does not count as its ground.
+constexpr int kMargin = 0;
 
 double Linear(std::uint32_t channel) {
   const double value = channel / 255.0;

@@ -23,7 +23,7 @@ double ContrastRatio(std::uint32_t first, std::uint32_t second);
 double RequiredContrast(const LayoutFont& font);
 
 struct MeasuredText {
-  LayoutBox box;             // where the text's pixels lie, a margin around them, within the image
+  LayoutBox box;             // the box of the text's pixels within the image
   std::uint32_t colour = 0;  // the text's own colour: its pixel that stands out most
   std::uint32_t worst_background = 0;
   double contrast = 0;  // against the background pixel of the box that comes closest to it
