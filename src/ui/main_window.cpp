@@ -37,7 +37,7 @@ MainWindow::MainWindow(TForm1Environment environment) {
   setWindowIcon(ProgramIcon());
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
   // The layout is drawn for black text on its light pictures, whatever the desktop's theme.
-  QPalette grey = style()->standardPalette();
+  QPalette grey = LightPalette();
   grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
   setPalette(grey);
   setAutoFillBackground(true);

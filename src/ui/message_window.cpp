@@ -23,7 +23,7 @@ MessageWindow::MessageWindow(QWidget* over)
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
   // Black text on the light picture, whatever the desktop's theme.
-  QPalette face = style()->standardPalette();
+  QPalette face = LightPalette();
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);

@@ -147,6 +147,18 @@ void SetAccessibleRole(QWidget* window, QAccessible::Role role) {
   window->setProperty(kRoleProperty, static_cast<int>(role));
 }
 
+QPalette LightPalette() {
+  const QColor face(0xef, 0xef, 0xef);
+  QPalette light(face, face);
+  light.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+  light.setColor(QPalette::HighlightedText, Qt::white);
+  light.setColor(QPalette::Link, QColor(0x00, 0x00, 0xff));
+  light.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+  light.setColor(QPalette::ToolTipText, Qt::black);
+  light.setColor(QPalette::PlaceholderText, QColor(0x60, 0x60, 0x60));
+  return light;
+}
+
 void ShapeRect::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.setPen(QPen(Qt::black, 1));

@@ -94,6 +94,11 @@ class PictureLabel : public QLabel {
 // pane a plain widget would be; its name is its title.
 void SetAccessibleRole(QWidget* window, QAccessible::Role role);
 
+// The colours of a light dialog: black text on light faces and white fields, all set, so that
+// no desktop theme (a style's own standard palette follows the desktop's under the GTK platform
+// theme) turns a text of the layout light on its light pictures.
+QPalette LightPalette();
+
 // A white rectangle with a thin black outline.
 class ShapeRect : public QWidget {
  public:
