@@ -85,28 +85,27 @@ class FloodRig {
  public:
   explicit FloodRig(LogShown shown) : port_dir_(folder_.Path()), shown_(shown) {
     pty_.Link(folder_.Path(), 1);
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", "");
     environment.usb_library = folder_.File("no-such-usblib.so");
-    environment.pause = [](unsigned) {};
-    environment.log_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_places.folder = [this] { return folder_.Path() + "/"; };
     environment.clock = [this] { return clock_(); };
     environment.show_log_mirror = shown == LogShown::kDebugMirror;
     window_ = std::make_unique<MainWindow>(std::move(environment));
     window_->show();
     exposed_ = QTest::qWaitForWindowExposed(window_.get());
-    TForm1& form = window_->Controller();
+    Wizard& form = window_->Core();
     if (shown == LogShown::kLogWindow) form.OpenLogWindow();
-    form.CommNumber = 1;
-    form.OpenCommPort();
+    form.Channel().port_number = 1;
+    form.Channel().OpenPort();
     const auto deadline = Clock::now() + kSilenceLimit;
-    while (!form.PortOpen.load() && Clock::now() < deadline) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!form.Channel().port_open.load() && Clock::now() < deadline) QApplication::processEvents(QEventLoop::AllEvents, 10);
   }
 
   bool ready() {
     const bool shown =
         shown_ == LogShown::kDebugMirror ? window_->Get<QListWidget>(Control::LogMirror)->isVisible() : window_->LogForm().isVisible();
-    return exposed_ && window_->Controller().PortOpen.load() && shown;
+    return exposed_ && window_->Core().Channel().port_open.load() && shown;
   }
   MainWindow& window() { return *window_; }
   // The lines the mirror or the log window holds.
@@ -128,12 +127,12 @@ class FloodRig {
 
 // Runs the window's event loop until the log holds `lines` more lines than at `start`; false
 // when nothing arrives for a while.
-bool PumpUntilLogged(TForm1& form, std::uint64_t start, std::uint64_t lines) {
-  std::uint64_t seen = form.LogList.Appended();
+bool PumpUntilLogged(Wizard& form, std::uint64_t start, std::uint64_t lines) {
+  std::uint64_t seen = form.Log().lines.Appended();
   auto deadline = Clock::now() + kSilenceLimit;
   while (seen < start + lines) {
     QApplication::processEvents(QEventLoop::AllEvents, 5);
-    const std::uint64_t now = form.LogList.Appended();
+    const std::uint64_t now = form.Log().lines.Appended();
     if (now != seen) {
       seen = now;
       deadline = Clock::now() + kSilenceLimit;
@@ -152,11 +151,11 @@ void BM_LineFeedFlood(benchmark::State& state, LogShown shown) {
       state.SkipWithError("the window was not shown or the engine could not open the pty");
       return;
     }
-    TForm1& form = rig.window().Controller();
+    Wizard& form = rig.window().Core();
     QApplication::processEvents();
     const double heap_start = HeapInUse();
     const double resident_start = ResidentBytes();
-    const std::uint64_t start = form.LogList.Appended();
+    const std::uint64_t start = form.Log().lines.Appended();
     std::thread box([&rig] { rig.pty().WriteToPort(std::string(kFloodLines, '\n')); });
     const auto began = Clock::now();
     // Half-way, then the rest: whatever the first half grew, the second must not add to.
@@ -175,8 +174,8 @@ void BM_LineFeedFlood(benchmark::State& state, LogShown shown) {
     state.counters["rss_growth_MiB"] = (ResidentBytes() - resident_start) / kMiB;
     state.counters["rss_peak_growth_MiB"] = (PeakResidentBytes() - resident_start) / kMiB;
     state.counters["x_40MiB_goal"] = std::max(heap_growth, PeakResidentBytes() - resident_start) / kGoalBytes;
-    state.counters["log_file_MiB"] = static_cast<double>(form.LogList.FileContent().size()) / kMiB;
-    state.counters["log_held_MiB"] = static_cast<double>(form.LogList.HeldBytes()) / kMiB;
+    state.counters["log_file_MiB"] = static_cast<double>(form.Log().lines.FileContent().size()) / kMiB;
+    state.counters["log_held_MiB"] = static_cast<double>(form.Log().lines.HeldBytes()) / kMiB;
     state.counters["lines_shown"] = rig.LinesShown();
     state.counters["x_line_rate"] = static_cast<double>(kFloodLines) / seconds / kLinesPerSecond;
   }

@@ -29,13 +29,12 @@ double ThreadCpuSeconds() {
 class ScaledWindow {
  public:
   explicit ScaledWindow(int copies) {
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", ScaledRealCatalogue(copies));
     environment.usb_library = folder_.File("no-such-usblib.so");
-    environment.pause = [](unsigned) {};
-    environment.log_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_places.folder = [this] { return folder_.Path() + "/"; };
     window_ = std::make_unique<MainWindow>(std::move(environment));
-    window_->Controller().Mcc = 0;
+    window_->Core().Session().report.mcc = 0;
     window_->show();
     window_->ShowPage(kPageSetup);
     if (!QTest::qWaitForWindowExposed(window_.get())) throw std::runtime_error("the window was never shown");
@@ -43,7 +42,7 @@ class ScaledWindow {
 
   MainWindow& window() { return *window_; }
   // Every catalogue entry and the box's own settings: the items of the full list.
-  std::size_t items() const { return window_->Controller().ApnList.size() + 1; }
+  std::size_t items() const { return window_->Core().Operators().catalogue.size() + 1; }
   void Destroy() { window_.reset(); }
 
  private:
@@ -71,7 +70,7 @@ void ReportPerItem(benchmark::State& state, const std::string& workload, std::si
 // paint is part of it. Unticking (not timed) brings the short list back.
 void BM_ShowAllOperators(benchmark::State& state) {
   ScaledWindow scaled(static_cast<int>(state.range(0)));
-  TForm1& form = scaled.window().Controller();
+  Wizard& form = scaled.window().Core();
   double seconds = 0;
   for (auto _ : state) {
     const double start = ThreadCpuSeconds();
@@ -94,7 +93,7 @@ BENCHMARK(BM_ShowAllOperators)->Arg(1)->Arg(10)->Arg(100)->Unit(benchmark::kMill
 // Opening the drop-down on the full list, as the user does after ticking the box, and closing it.
 void BM_OpenFullList(benchmark::State& state) {
   ScaledWindow scaled(static_cast<int>(state.range(0)));
-  scaled.window().Controller().SetCheckBox(Control::ShowAllOperators, true);
+  scaled.window().Core().SetCheckBox(Control::ShowAllOperators, true);
   QApplication::processEvents();
   QComboBox& list = *scaled.window().Get<QComboBox>(Control::OperatorList);
   double seconds = 0;
@@ -118,7 +117,7 @@ void BM_TearDownFullList(benchmark::State& state) {
   std::size_t items = 0;
   for (auto _ : state) {
     ScaledWindow scaled(static_cast<int>(state.range(0)));
-    scaled.window().Controller().SetCheckBox(Control::ShowAllOperators, true);
+    scaled.window().Core().SetCheckBox(Control::ShowAllOperators, true);
     QApplication::processEvents();
     items = scaled.items();
     const double start = ThreadCpuSeconds();

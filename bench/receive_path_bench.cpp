@@ -1,5 +1,5 @@
 // The whole receive path of the box channel: bytes written to the pty master travel through
-// the engine's one-byte reads, line assembly, framing and the log into DutRecvList. Each figure
+// the engine's one-byte reads, line assembly, framing and the log into the message queue. Each figure
 // has its reference beside it from the same run: the line rate of 38400 baud, and a bare
 // thread doing nothing but one-byte reads of the same kind of pty.
 #include <benchmark/benchmark.h>
@@ -17,7 +17,7 @@
 #include <string>
 #include <thread>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 #include "support/pty_port.h"
 #include "support/recording_view.h"
 #include "support/test_files.h"
@@ -86,23 +86,23 @@ class ChannelRig {
  public:
   ChannelRig() : port_dir_(folder_.Path()) {
     pty_.Link(folder_.Path(), 1);
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", "");
     environment.usb_library = folder_.File("no-such-usblib.so");
-    environment.log_folder = [this] { return folder_.Path() + "/"; };
-    form_ = std::make_unique<TForm1>(view_, std::move(environment));
+    environment.log_places.folder = [this] { return folder_.Path() + "/"; };
+    form_ = std::make_unique<Wizard>(view_, view_, std::move(environment));
     form_->CreateSerialPort();
-    form_->CommNumber = 1;
-    form_->OpenCommPort();
+    form_->Channel().port_number = 1;
+    form_->Channel().OpenPort();
     const auto deadline = Clock::now() + kSilenceLimit;
-    while (!form_->PortOpen.load() && Clock::now() < deadline) ::poll(nullptr, 0, 1);
+    while (!form_->Channel().port_open.load() && Clock::now() < deadline) ::poll(nullptr, 0, 1);
   }
 
-  bool ready() const { return form_->PortOpen.load(); }
+  bool ready() const { return form_->Channel().port_open.load(); }
   int master() const { return pty_.master(); }
-  // Takes messages off DutRecvList as the state machine does (the list holds 1000 meanwhile).
+  // Takes messages off the message queue as the state machine does (the list holds 1000 meanwhile).
   bool Collect(std::size_t messages) {
-    return TakeAll(messages, [this] { return !form_->GetFromDutRecvList().empty(); });
+    return TakeAll(messages, [this] { return !form_->Channel().TakeMessage().empty(); });
   }
 
  private:
@@ -110,7 +110,7 @@ class ChannelRig {
   PtyPort pty_;
   PortDirOverride port_dir_;
   RecordingView view_;
-  std::unique_ptr<TForm1> form_;  // goes first: its engine's worker ends before the pty closes
+  std::unique_ptr<Wizard> form_;  // goes first: its engine's worker ends before the pty closes
 };
 
 // The reference: a thread that waits in poll() and reads one byte at a time from a
@@ -183,7 +183,7 @@ bool Measure(Spent& spent, Work work) {
 // As fast as the pty takes it: `copies` of the traffic in one write, through the receive path
 // and through the bare reader in turns, so both see the same state of a busy machine. 15
 // copies (3.9 kB) fit the tty's 4 kB input buffer; 100 (26 kB) keep it full, so the tty
-// throttles and every read has to refill it. Both stay under DutRecvList's 1000 messages.
+// throttles and every read has to refill it. Both stay under the message queue's 1000 messages.
 void BM_Burst(benchmark::State& state) {
   ChannelRig path;
   BareReader bare;

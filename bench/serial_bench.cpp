@@ -20,7 +20,7 @@ struct Counter {
 };
 Counter g_counter;
 
-void Count(SerialPort* engine, unsigned code) {
+void Count(void* /*context*/, SerialPort* engine, unsigned code) {
   {
     std::lock_guard lock(g_counter.mutex);
     if (code == kSerialData) g_counter.bytes += static_cast<std::size_t>(engine->ReceivedCount());

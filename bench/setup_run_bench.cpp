@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 #include "support/box_run.h"
 #include "support/pty_port.h"
 #include "support/recording_view.h"
@@ -24,8 +24,8 @@ using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
 // The window's send pump interval; it adds latency to each answer but no tick.
-constexpr auto kSendPumpInterval = std::chrono::milliseconds(50);
-constexpr auto kDeviceTimer = std::chrono::milliseconds(kDeviceTimerInterval);
+constexpr auto kSendPumpInterval = IntervalOf(WizardTimer::kSendPump);
+constexpr auto kTickInterval = IntervalOf(WizardTimer::kTick);
 constexpr auto kRunLimit = std::chrono::seconds(30);
 // The simulator's delays for this run.
 constexpr int kAnnounceMilliseconds = 200;
@@ -47,17 +47,12 @@ struct RunRecord {
 class SetupRig {
  public:
   SetupRig() : port_dir_(folder_.Path()) {
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path =
         std::filesystem::exists(kCatalogue) ? kCatalogue : folder_.Write("apnlist.csv", "");
     environment.usb_library = VirtualBusPath();
-    environment.log_folder = [this] { return folder_.Path() + "/"; };
-    // The pauses really happen, as in the window; they are noted for the floor.
-    environment.pause = [this](unsigned milliseconds) {
-      pauses_.push_back(milliseconds);
-      std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-    };
-    form_ = std::make_unique<TForm1>(view_, std::move(environment));
+    environment.log_places.folder = [this] { return folder_.Path() + "/"; };
+    form_ = std::make_unique<Wizard>(view_, view_, std::move(environment));
     form_->CreateSerialPort();
     simulator_ = std::make_unique<Simulator>(
         folder_.Path(), std::vector<std::string>{"--announce-ms", std::to_string(kAnnounceMilliseconds),
@@ -70,57 +65,62 @@ class SetupRig {
 
   bool plugged_in() const { return simulator_->plugged_in(); }
 
-  // Start, then the two timers as the window runs them: the send pump every 50 ms, and
-  // DeviceTimer restarted when each tick ends (the tick switches it off while it runs).
+  // Start, then the timers as the window runs them: the send pump every 50 ms, and the tick
+  // started again when each tick ends (the tick stops it while it runs); the ladder's pause holds
+  // the next tick back.
   bool Run(RunRecord& record) {
-    TForm1& form = *form_;
+    Wizard& form = *form_;
     const auto start = Clock::now();
-    form.OnStart();
-    auto next_tick = start + kDeviceTimer;
+    form.OnControl(Control::Start);
+    auto next_tick = start + kTickInterval;
     auto next_pump = start + kSendPumpInterval;
-    while (form.CommState != kStateGPRSPassed) {
+    while (form.Session().state != kStateGPRSPassed) {
       if (Clock::now() - start > kRunLimit) return false;
       std::this_thread::sleep_until(std::min(next_tick, next_pump));
       if (Clock::now() >= next_pump) {
-        form.OnSendPumpTimer();
+        form.OnTimer(WizardTimer::kSendPump);
         next_pump += kSendPumpInterval;
       }
       if (Clock::now() >= next_tick) {
-        Tick(record);
-        next_tick = Clock::now() + kDeviceTimer;
+        const bool connects = Tick(record);
+        if (view_.Running(WizardTimer::kLadderPause)) Pause(record, connects);
+        next_tick = Clock::now() + kTickInterval;
       }
     }
     record.wall_ms = Milliseconds(Clock::now() - start).count();
-    for (unsigned pause : pauses_) record.paused_ms += pause;
     return true;
   }
 
  private:
-  bool MessageWaiting() {
-    std::lock_guard<std::mutex> lock(form_->DutRecvLock);
-    return !form_->DutRecvList.empty();
+  bool MessageWaiting() { return form_->Channel().WaitingMessages() != 0; }
+
+  // One tick; true when it connected.
+  bool Tick(RunRecord& record) {
+    Wizard& form = *form_;
+    const std::uint32_t state = form.Session().state;
+    const bool took_message = MessageWaiting();
+    const bool opens_port = state == kStateFound && !form.Channel().port_open.load();
+    form.OnTimer(WizardTimer::kTick);
+    ++record.ticks;
+    if (took_message || opens_port || form.Session().state != state) ++record.working_ticks;
+    const bool connects = state == kStateFound && form.Session().state == kStateConnected;
+    if (connects) record.connect_tick_took_message = took_message;
+    return connects;
   }
 
-  void Tick(RunRecord& record) {
-    TForm1& form = *form_;
-    const std::uint32_t state = form.CommState;
-    const bool took_message = MessageWaiting();
-    const bool opens_port = state == kStateFound && !form.PortOpen.load();
-    const std::size_t pauses_before = pauses_.size();
-    form.OnTick();
-    ++record.ticks;
-    if (took_message || opens_port || form.CommState != state) ++record.working_ticks;
-    if (state == kStateFound && form.CommState == kStateConnected) {
-      record.connect_tick_took_message = took_message;
-      for (std::size_t i = pauses_before; i < pauses_.size(); ++i) record.connect_pause_ms += pauses_[i];
-    }
+  // The ladder's pause really happens, as in the window; it is noted for the floor.
+  void Pause(RunRecord& record, bool connecting) {
+    const auto pause = IntervalOf(WizardTimer::kLadderPause);
+    std::this_thread::sleep_for(pause);
+    record.paused_ms += static_cast<double>(pause.count());
+    if (connecting) record.connect_pause_ms += static_cast<unsigned>(pause.count());
+    form_->OnTimer(WizardTimer::kLadderPause);
   }
 
   ScratchFolder folder_;
   PortDirOverride port_dir_;
   RecordingView view_;
-  std::vector<unsigned> pauses_;
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<Wizard> form_;
   std::unique_ptr<Simulator> simulator_;
 };
 
@@ -130,7 +130,7 @@ class SetupRig {
 // one comes an announcement interval later; it costs time only beyond the Connected tick's
 // pause and the following interval.
 double FloorMilliseconds(const RunRecord& run) {
-  const double interval = kDeviceTimerInterval;
+  const double interval = static_cast<std::uint32_t>(IntervalOf(WizardTimer::kTick).count());
   double floor = interval * run.working_ticks + run.paused_ms + kTestMilliseconds;
   if (run.connect_tick_took_message) {
     floor += std::max(0.0, kAnnounceMilliseconds - (run.connect_pause_ms + interval));

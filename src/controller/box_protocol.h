@@ -11,6 +11,24 @@
 
 #include "common/text.h"
 
+// What the box reported of itself: its current GPRS settings, the network it sees and its
+// identity. Nothing clears it while the program runs.
+struct BoxReport {
+  AnsiString apn;
+  AnsiString user;
+  AnsiString password;
+  AnsiString pin;
+  std::int32_t mcc = 0;
+  std::int32_t mnc = 0;
+  std::int32_t rssi = 0;
+  std::int32_t cme = 0;
+  std::int32_t ta = 0;
+  AnsiString id;
+  AnsiString hardware;
+  AnsiString software;
+  AnsiString mac;
+};
+
 namespace box_protocol {
 
 // Commands handed to SendDut (the channel adds the line terminator).
@@ -29,6 +47,14 @@ inline constexpr std::string_view kGprsTestFail = "GPRSTEST FAIL";
 inline constexpr std::string_view kNetworkReportKey = "MCC:";
 inline constexpr std::string_view kIdentityReportKey = "QR:";
 inline constexpr std::string_view kSettingsReportKey = "APN:";
+
+// The identity report "QR:... HW:... SW:... MAC:...".
+void ParseIdentityReport(std::string_view report, BoxReport& box);
+// The network report "MCC:... MNC:... RSSI:... TA:... CME:... SIM:..."; true when it says the
+// box has no SIM card ("SIM:" with 0). A report without "SIM:" says nothing of the SIM.
+bool ParseNetworkReport(std::string_view report, BoxReport& box);
+// The settings report "APN:... USER:... PW:... PIN:... IMEI:...".
+void ParseSettingsReport(std::string_view report, BoxReport& box);
 
 struct SimWord {
   std::string_view word;

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "controller/form_view.h"
+#include "controller/wizard_view.h"
 
 enum class LayoutWindow { Main, MessageWindow, LogForm };
 

@@ -36,7 +36,10 @@ std::uint8_t SerialPort::TakePortSettings(unsigned port, std::int32_t baud_rate,
   return kOpenOk;
 }
 
-void SerialPort::SetCallback(SerialCallbackFunction callback) { callback_.store(callback); }
+void SerialPort::SetCallback(SerialCallbackFunction callback, void* context) {
+  callback_context_.store(context);
+  callback_.store(callback);
+}
 
 void SerialPort::Send(const void* data, std::int16_t length) {
   if (write_busy_.load() || length >= kBufferSize || length <= 0 || data == nullptr) return;

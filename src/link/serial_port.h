@@ -45,7 +45,8 @@ struct ModemEventCodes {
 };
 ModemEventCodes ModemStatusCheck(std::uint32_t event_mask, std::uint32_t modem_status);
 
-using SerialCallbackFunction = void (*)(SerialPort* engine, unsigned code);
+// The worker's events go to this function with the context its owner gave along with it.
+using SerialCallbackFunction = void (*)(void* context, SerialPort* engine, unsigned code);
 
 // Why the last Open failed, in the system's words: the device it tried and the reason.
 struct SerialOpenFailure {
@@ -67,7 +68,8 @@ class SerialPort {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  void SetCallback(SerialCallbackFunction callback);
+  // Set while no port is open: the worker reads both when it raises an event.
+  void SetCallback(SerialCallbackFunction callback, void* context = nullptr);
   // Opens port `port` (1..255) and starts the worker; returns a SerialOpenResult. A worker of
   // an earlier Open is ended first; if it cannot be ended (it is the calling thread, or it
   // stays in the callback beyond the wait) the port counts as in use: code 8. A port number
@@ -121,6 +123,7 @@ class SerialPort {
   std::int16_t write_length_ = 0;
   std::uint32_t event_mask_ = 0;
   std::atomic<SerialCallbackFunction> callback_{nullptr};
+  std::atomic<void*> callback_context_{nullptr};
   SerialOpenFailure last_open_failure_;
 
   std::unique_ptr<Backend> backend_;

@@ -48,7 +48,7 @@ class SerialPort::WorkerLoop {
     const SerialCallbackFunction callback = engine.callback_.load();
     if (callback == nullptr) return true;
     hold.unlock();
-    callback(&engine, code);
+    callback(engine.callback_context_.load(), &engine, code);
     hold.lock();
     return !own.abandoned;
   }

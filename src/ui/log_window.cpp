@@ -12,7 +12,7 @@
 
 #include "ui/layout_builder.h"
 
-LogWindow::LogWindow(QWidget* owner, TForm1& form) : QWidget(owner, Qt::Window), form_(form), owner_(owner) {
+LogWindow::LogWindow(QWidget* owner, Wizard& wizard) : QWidget(owner, Qt::Window), wizard_(wizard), owner_(owner) {
   ApplyWindowLayout(this, LayoutWindow::LogForm);
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -28,8 +28,8 @@ LogWindow::LogWindow(QWidget* owner, TForm1& form) : QWidget(owner, Qt::Window),
   SetTabOrderAndNames();
   // Return and Enter press the focused button, as Space does.
   for (QPushButton* button : {CopyAll, SaveAs, Close}) button->setAutoDefault(true);
-  connect(CopyAll, &QPushButton::clicked, this, [this] { form_.CopyWholeLog(); });
-  connect(SaveAs, &QPushButton::clicked, this, [this] { form_.SaveLogAs(); });
+  connect(CopyAll, &QPushButton::clicked, this, [this] { wizard_.CopyWholeLog(); });
+  connect(SaveAs, &QPushButton::clicked, this, [this] { wizard_.SaveLogAs(); });
   connect(Close, &QPushButton::clicked, this, [this] { close(); });
   new FocusRing(this);
 }
@@ -77,7 +77,7 @@ void LogWindow::ShowWithPlace(const QString& place) {
 }
 
 void LogWindow::TakeLines() {
-  const LogWindowFeed::Batch batch = form_.LogWindowLines.Take();
+  const LogWindowFeed::Batch batch = wizard_.Log().window_feed.Take();
   RemoveOldestLines(batch.remove_oldest);
   AppendLines(batch.add);
   Note->SetCaption(QString::fromStdU16String(batch.note));
@@ -118,7 +118,7 @@ void LogWindow::keyPressEvent(QKeyEvent* event) {
 
 void LogWindow::closeEvent(QCloseEvent* event) {
   // Closed, it takes no lines; reopened, it takes what came meanwhile.
-  form_.LogWindowLines.Close();
+  wizard_.Log().window_feed.Close();
   QWidget::closeEvent(event);
 }
 

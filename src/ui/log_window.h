@@ -9,19 +9,19 @@
 #include <cstddef>
 #include <vector>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 #include "controller/window_layout.h"
 #include "ui/widgets.h"
 
 class LogWindow : public QWidget {
  public:
-  // `owner`: the main window it belongs to and is first centred on; `form`: whose log it shows.
-  LogWindow(QWidget* owner, TForm1& form);
+  // `owner`: the main window it belongs to and is first centred on; `wizard`: whose log it shows.
+  LogWindow(QWidget* owner, Wizard& wizard);
 
   // Shows the window with `place` as the line saying where the log is saved, or brings it to
   // the front, and adds what waits for it.
   void ShowWithPlace(const QString& place);
-  // Applies what waits for the window in TForm1::LogWindowLines: the oldest lines leave, the
+  // Applies what waits for the window in the session log's window feed: the oldest lines leave, the
   // new ones come at the end, and the note says what is not shown.
   void TakeLines();
 
@@ -43,7 +43,7 @@ class LogWindow : public QWidget {
   void AppendLines(const std::vector<NativeString>& lines);
   void CentreOverOwner();
 
-  TForm1& form_;
+  Wizard& wizard_;
   QWidget* owner_;
   bool placed_ = false;
 };

@@ -1,5 +1,5 @@
-// The main window: every component of the layout under its own name, implementing FormView
-// over Qt widgets and forwarding each event to TForm1.
+// The main window: every component of the layout under its own name, implementing WizardView
+// over Qt widgets, keeping the wizard's timers, and forwarding each event to the wizard.
 #include "ui/main_window.h"
 
 #include <QApplication>
@@ -31,7 +31,7 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
 }  // namespace
 
-MainWindow::MainWindow(TForm1Environment environment) {
+MainWindow::MainWindow(WizardEnvironment environment) {
   LoadBundledFonts();
   ApplyWindowLayout(this, LayoutWindow::Main);
   setWindowIcon(ProgramIcon());
@@ -51,15 +51,13 @@ MainWindow::MainWindow(TForm1Environment environment) {
   NameForAssistiveTechnology();
   focus_ring_ = new FocusRing(this);
 
-  DeviceTimer.setInterval(100);
-  DutSendQueueTimer.setInterval(50);
-  Timer1.setInterval(330);
+  for (std::size_t timer = 0; timer < kWizardTimerCount; ++timer) {
+    timers_[timer].setInterval(IntervalOf(static_cast<WizardTimer>(timer)));
+  }
 
-  controller_ = std::make_unique<TForm1>(*this, std::move(environment));
-  controller_->CreateSerialPort();
+  wizard_ = std::make_unique<Wizard>(*this, *this, std::move(environment));
+  wizard_->CreateSerialPort();
   WireEvents();
-  DeviceTimer.start();
-  DutSendQueueTimer.start();
   message_window_ = std::make_unique<MessageWindow>(this);
 }
 
@@ -101,37 +99,56 @@ void MainWindow::NameForAssistiveTechnology() {
   Get<QSlider>(Control::LadderSlider)->setAccessibleName(QStringLiteral("Progress level"));
 }
 
+// Every control the user works reaches the wizard through one call, whatever its kind; the
+// timers the wizard starts come back to it the same way.
 void MainWindow::WireEvents() {
-  TForm1* form = controller_.get();
-  connect(&DeviceTimer, &QTimer::timeout, this, [form] { form->OnTick(); });
-  connect(&DutSendQueueTimer, &QTimer::timeout, this, [form] { form->OnSendPumpTimer(); });
-  connect(&Timer1, &QTimer::timeout, this, [form] { form->OnDotsTimer(); });
-  connect(Get<QPushButton>(Control::Start), &QPushButton::clicked, this, [form] { form->OnStart(); });
-  connect(Get<QPushButton>(Control::Next), &QPushButton::clicked, this, [form] { form->OnNext(); });
-  connect(Get<QPushButton>(Control::Restart), &QPushButton::clicked, this, [form] { form->OnRestart(); });
-  connect(Get<QPushButton>(Control::CopyLink), &QPushButton::clicked, this, [form] { form->OnCopyLink(); });
-  connect(Get<QPushButton>(Control::Exit), &QPushButton::clicked, this, [form] { form->OnExit(); });
-  connect(Get<QPushButton>(Control::NextPageForTesting), &QPushButton::clicked, this, [form] { form->OnNextPageForTesting(); });
-  // `activated` comes only from the user; a selection made from code runs no handler.
-  connect(Get<QComboBox>(Control::OperatorList), &QComboBox::activated, this, [form] { form->OnOperatorChosen(); });
-  // `clicked` comes only from the user; the controller runs the handler itself when it
-  // changes a check box (SetCheckBox).
-  connect(Get<QCheckBox>(Control::ShowAllOperators), &QCheckBox::clicked, this, [form] { form->OnShowAllOperatorsClick(); });
-  connect(Get<QCheckBox>(Control::CredentialsGiven), &QCheckBox::clicked, this, [form] { form->OnCredentialsGivenClick(); });
-  connect(Get<QSlider>(Control::LadderSlider), &QSlider::valueChanged, this, [form] { form->OnLadderSliderMoved(); });
-  Get<ClickLabel>(Control::BoxLink)->on_click = [form] { form->OnOpenLink(); };
+  Wizard* wizard = wizard_.get();
+  for (std::size_t timer = 0; timer < kWizardTimerCount; ++timer) {
+    connect(&timers_[timer], &QTimer::timeout, this, [wizard, timer] { wizard->OnTimer(static_cast<WizardTimer>(timer)); });
+  }
+  for (const ComponentLayout& row : WindowLayout()) {
+    if (row.window == LayoutWindow::Main && row.control != Control::Count) WireControl(row.control, row.kind);
+  }
   auto* show_log = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_L), this);
-  connect(show_log, &QShortcut::activated, this, [form] { form->OpenLogWindow(); });
+  connect(show_log, &QShortcut::activated, this, [wizard] { wizard->OpenLogWindow(); });
 }
 
-QTimer& MainWindow::Timer(FormTimer timer) {
-  switch (timer) {
-    case FormTimer::DeviceTimer: return DeviceTimer;
-    case FormTimer::DutSendQueueTimer: return DutSendQueueTimer;
-    case FormTimer::Timer1: break;
+void MainWindow::WireControl(Control control, ComponentKind kind) {
+  Wizard* wizard = wizard_.get();
+  const auto act = [wizard, control] { wizard->OnControl(control); };
+  QWidget* widget = Widget(control);
+  switch (kind) {
+    case ComponentKind::Button:
+    case ComponentKind::BitButton:
+      connect(static_cast<QPushButton*>(widget), &QPushButton::clicked, this, act);
+      break;
+    case ComponentKind::CheckBox:
+      // `clicked` comes only from the user; the wizard acts itself on a change it makes.
+      connect(static_cast<QCheckBox*>(widget), &QCheckBox::clicked, this, act);
+      break;
+    case ComponentKind::ComboBox:
+      // `activated` comes only from the user; a selection made from code runs no handler.
+      connect(static_cast<QComboBox*>(widget), &QComboBox::activated, this, act);
+      break;
+    case ComponentKind::Slider:
+      connect(static_cast<QSlider*>(widget), &QSlider::valueChanged, this, act);
+      break;
+    case ComponentKind::Link:
+      static_cast<ClickLabel*>(widget)->on_click = act;
+      break;
+    default:
+      break;  // nothing the user does to it reaches the wizard
   }
-  return Timer1;
 }
+
+void MainWindow::Start(WizardTimer timer) {
+  // Starting a running timer would restart its interval; it keeps its rhythm instead.
+  if (!Timer(timer).isActive()) Timer(timer).start();
+}
+
+void MainWindow::Stop(WizardTimer timer) { Timer(timer).stop(); }
+
+bool MainWindow::Running(WizardTimer timer) const { return timers_[static_cast<std::size_t>(timer)].isActive(); }
 
 void MainWindow::ShowPage(int page) {
   if (page >= 0 && page < Get<QStackedWidget>(Control::Pages)->count()) Get<QStackedWidget>(Control::Pages)->setCurrentIndex(page);
@@ -216,25 +233,11 @@ void MainWindow::SelectOperator(int index) { operators_->Select(index); }
 int MainWindow::SelectedOperator() const { return operators_->Selected(); }
 CatalogueEntry* MainWindow::OperatorEntry(int index) const { return operators_->Entry(index); }
 
-void MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {
-  QTimer& target = Timer(timer);
-  if (enabled) {
-    // Starting a running timer would restart its interval; it keeps its rhythm instead.
-    if (!target.isActive()) target.start();
-  } else {
-    target.stop();
-  }
-}
-
-bool MainWindow::IsTimerEnabled(FormTimer timer) const {
-  return const_cast<MainWindow*>(this)->Timer(timer).isActive();
-}
-
 int MainWindow::TrackBarPosition() const { return Get<QSlider>(Control::LadderSlider)->value(); }
 
-void MainWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
-  message_window_->ShowInfo(text, close_button, dots);
-}
+void MainWindow::ShowInfo(const NativeString& text, bool close_button) { message_window_->ShowInfo(text, close_button); }
+
+void MainWindow::SetInfoText(const NativeString& text) { message_window_->SetText(text); }
 
 void MainWindow::HideInfo() { message_window_->hide(); }
 
@@ -244,15 +247,13 @@ void MainWindow::CopyToClipboard(const NativeString& text) {
   QGuiApplication::clipboard()->setText(ToQt(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
-int MainWindow::OpenWithShell(const NativeString& text) {
-  // Above 32 is the shell's success; 2 is what it gives for a target it cannot find.
-  constexpr int kOpened = 33;
-  constexpr int kNotFound = 2;
+std::optional<NativeString> MainWindow::OpenWebLink(const NativeString& address) {
   // Exactly the address handed over: nothing is guessed, and a text that is no absolute address
   // would make the desktop look for a file.
-  const QUrl target(ToQt(text), QUrl::StrictMode);
-  if (!target.isValid() || target.isRelative()) return kNotFound;
-  return QDesktopServices::openUrl(target) ? kOpened : kNotFound;
+  const QUrl target(ToQt(address), QUrl::StrictMode);
+  if (!target.isValid() || target.isRelative()) return u"The address is not a web address.";
+  if (QDesktopServices::openUrl(target)) return std::nullopt;
+  return u"No program to open web addresses was found.";
 }
 
 void MainWindow::ShowPlainMessage(const NativeString& text) {
@@ -300,7 +301,7 @@ void MainWindow::ApplyLogMirror() {
 }
 
 LogWindow& MainWindow::LogForm() {
-  if (log_window_ == nullptr) log_window_ = new LogWindow(this, *controller_);
+  if (log_window_ == nullptr) log_window_ = new LogWindow(this, *wizard_);
   return *log_window_;
 }
 
@@ -310,7 +311,7 @@ void MainWindow::WakeLogWindow() {
   // Queued also on the window's thread: the lines of one step of the wizard come as one batch.
   const bool posted = QMetaObject::invokeMethod(
       this, [this] { TakeLogWindowLines(); }, Qt::QueuedConnection);
-  if (!posted) controller_->LogWindowLines.WakeLost();
+  if (!posted) wizard_->Log().window_feed.WakeLost();
 }
 
 void MainWindow::TakeLogWindowLines() {
@@ -341,7 +342,7 @@ void MainWindow::showEvent(QShowEvent* event) {
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
   }
-  controller_->OnShown();
+  wizard_->OnShown();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -365,9 +366,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 QString MainWindow::SaveLog() {
-  TCloseAction action = TCloseAction::caHide;
   try {
-    controller_->FormClose(nullptr, action);
+    wizard_->SaveLog();
     return {};
   } catch (const std::exception& error) {
     return QString::fromLocal8Bit(ErrorDisplayText(error));
@@ -380,7 +380,7 @@ bool MainWindow::LeaveWithoutLog(const QString& failure) {
 }
 
 void MainWindow::SaveLogUnattended() {
-  const std::string note = controller_->SaveLogUnattended();
+  const std::string note = wizard_->SaveLogUnattended();
   if (!note.empty()) PrintError(QString::fromLocal8Bit(note));
 }
 
@@ -397,7 +397,7 @@ void MainWindow::EndWithoutDisplay() {
     closed_ = true;
     SaveLogUnattended();
   }
-  if (controller_->Serial) controller_->Serial->Stop();
+  if (SerialPort* port = wizard_->Channel().Port()) port->Stop();
 }
 
 void MainWindow::SaveLogForSession() { SaveLogUnattended(); }

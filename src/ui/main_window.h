@@ -1,5 +1,5 @@
-// The main window: every component of the layout under its own name, implementing FormView
-// over Qt widgets and forwarding each event to TForm1.
+// The main window: every component of the layout under its own name, implementing WizardView
+// over Qt widgets, keeping the wizard's timers, and forwarding each event to the wizard.
 #pragma once
 
 #include <QCheckBox>
@@ -16,16 +16,17 @@
 #include <array>
 #include <memory>
 
-#include "controller/form_view.h"
+#include "controller/wizard_view.h"
 #include "controller/log_mirror_feed.h"
-#include "controller/main_form.h"
+#include "controller/timers.h"
+#include "controller/wizard.h"
 #include "ui/log_window.h"
 #include "ui/message_window.h"
 #include "ui/operator_list_model.h"
 #include "ui/pin_edit.h"
 #include "ui/widgets.h"
 
-class MainWindow : public QWidget, public FormView {
+class MainWindow : public QWidget, public WizardView, public TimerService {
   Q_OBJECT
 
  public:
@@ -33,10 +34,10 @@ class MainWindow : public QWidget, public FormView {
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), then
   // runs CreateSerialPort and creates the message window.
-  explicit MainWindow(TForm1Environment environment = {});
+  explicit MainWindow(WizardEnvironment environment = {});
   ~MainWindow() override;
 
-  TForm1& Controller() { return *controller_; }
+  Wizard& Core() { return *wizard_; }
   MessageWindow& Messages() { return *message_window_; }
   // The "Wizard log" window, made when it is first needed.
   LogWindow& LogForm();
@@ -47,7 +48,7 @@ class MainWindow : public QWidget, public FormView {
   W* Get(Control control) const {
     return dynamic_cast<W*>(Widget(control));
   }
-  QTimer& Timer(FormTimer timer);
+  QTimer& Timer(WizardTimer timer) { return timers_[static_cast<std::size_t>(timer)]; }
 
   void ShowPage(int page) override;
   int CurrentPage() const override;
@@ -72,13 +73,12 @@ class MainWindow : public QWidget, public FormView {
   void SelectOperator(int index) override;
   int SelectedOperator() const override;
   CatalogueEntry* OperatorEntry(int index) const override;
-  void SetTimerEnabled(FormTimer timer, bool enabled) override;
-  bool IsTimerEnabled(FormTimer timer) const override;
   int TrackBarPosition() const override;
-  void ShowInfo(const NativeString& text, bool close_button, bool dots) override;
+  void ShowInfo(const NativeString& text, bool close_button) override;
+  void SetInfoText(const NativeString& text) override;
   void HideInfo() override;
   void CopyToClipboard(const NativeString& text) override;
-  int OpenWithShell(const NativeString& text) override;
+  std::optional<NativeString> OpenWebLink(const NativeString& address) override;
   void ShowPlainMessage(const NativeString& text) override;
   void CloseWindow() override;
   // May be called from any thread; the list is changed on the window's thread.
@@ -100,9 +100,9 @@ class MainWindow : public QWidget, public FormView {
   // is asked, and the serial worker stops before the process's own clean-up begins.
   void EndWithoutDisplay();
 
-  QTimer DeviceTimer;
-  QTimer DutSendQueueTimer;
-  QTimer Timer1;
+  void Start(WizardTimer timer) override;
+  void Stop(WizardTimer timer) override;
+  bool Running(WizardTimer timer) const override;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -113,10 +113,11 @@ class MainWindow : public QWidget, public FormView {
   void SetTabOrder();
   void NameForAssistiveTechnology();
   void WireEvents();
+  void WireControl(Control control, ComponentKind kind);
   void AddDebugItemHere(Control list_box, const QString& text);
   // Applies what waits in the log's debug mirror to ListBox3.
   void ApplyLogMirror();
-  // FormClose's save of the log: the error's text, or empty when the log was saved.
+  // The save of the log as the window closes: the error's text, or empty when it was saved.
   QString SaveLog();
   // The save when nobody can be asked; standard error says where the log went instead.
   void SaveLogUnattended();
@@ -128,9 +129,10 @@ class MainWindow : public QWidget, public FormView {
   void TakeLogWindowLines();
 
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
-  // Before the controller: its serial worker may log until the controller is gone.
+  // Before the wizard: its serial worker may log until the wizard is gone.
   LogMirrorFeed log_mirror_;
-  std::unique_ptr<TForm1> controller_;
+  std::array<QTimer, kWizardTimerCount> timers_;
+  std::unique_ptr<Wizard> wizard_;
   std::unique_ptr<MessageWindow> message_window_;
   LogWindow* log_window_ = nullptr;  // owned as a child window
   FocusRing* focus_ring_ = nullptr;

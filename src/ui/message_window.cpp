@@ -1,4 +1,4 @@
-// MessageWindow: the small window over the wizard with a message, a Close button and dots.
+// MessageWindow: the small window over the wizard with a message and a Close button.
 #include "ui/message_window.h"
 
 #include <QGuiApplication>
@@ -37,12 +37,9 @@ MessageWindow::MessageWindow(QWidget* over)
   });
   connect(close_button, &QPushButton::clicked, this, [this] { OnClose(); });
   new FocusRing(this);
-
-  dots_timer.setInterval(330);
-  connect(&dots_timer, &QTimer::timeout, this, [this] { OnDotsTimer(); });
 }
 
-void MessageWindow::ShowInfo(const NativeString& message, bool with_close, bool dots) {
+void MessageWindow::ShowInfo(const NativeString& message, bool with_close) {
   text->setText(ToQt(message));
   close_button->setVisible(with_close);
   if (!placed_) {
@@ -55,22 +52,11 @@ void MessageWindow::ShowInfo(const NativeString& message, bool with_close, bool 
   // With Close shown, Return or Space answers the message at once.
   if (with_close) close_button->setFocus(Qt::OtherFocusReason);
   AnnounceToScreenReader(this);
-  info_text = message;
-  dot_count = 0;
-  if (dots) {
-    dots_timer.start();
-  } else {
-    dots_timer.stop();
-  }
 }
+
+void MessageWindow::SetText(const NativeString& message) { text->setText(ToQt(message)); }
 
 void MessageWindow::OnClose() { close(); }
-
-void MessageWindow::OnDotsTimer() {
-  ++dot_count;
-  if (dot_count > 3) dot_count = 0;
-  text->setText(ToQt(info_text + NativeString(static_cast<std::size_t>(dot_count), u'.')));
-}
 
 void MessageWindow::keyPressEvent(QKeyEvent* event) {
   const int key = event->key();

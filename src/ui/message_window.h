@@ -1,4 +1,4 @@
-// MessageWindow: the small window over the wizard with a message, a Close button and dots.
+// MessageWindow: the small window over the wizard with a message and a Close button.
 #pragma once
 
 #include <QLabel>
@@ -14,18 +14,15 @@ class MessageWindow : public QWidget {
   // `over` is the window the message window is centred on when it is first shown.
   explicit MessageWindow(QWidget* over = nullptr);
 
-  // Sets the text, shows or hides Close, shows the window without blocking the caller, and
-  // starts the dots animation or stops it.
-  void ShowInfo(const NativeString& text, bool close_button, bool dots);
+  // Sets the text, shows or hides Close, and shows the window without blocking the caller.
+  void ShowInfo(const NativeString& message, bool with_close);
+  // Replaces the text while the window shows (the wizard animates dots after it).
+  void SetText(const NativeString& message);
   void OnClose();
-  void OnDotsTimer();
 
   QPushButton* close_button = nullptr;
   QLabel* text = nullptr;
-  QTimer dots_timer;
   QLabel* background = nullptr;
-  NativeString info_text;
-  std::int32_t dot_count = 0;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

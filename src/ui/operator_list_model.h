@@ -7,7 +7,7 @@
 #include <QComboBox>
 #include <vector>
 
-#include "controller/form_view.h"
+#include "controller/wizard_view.h"
 
 class OperatorListModel final : public QAbstractListModel {
  public:

@@ -14,8 +14,8 @@ constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
 
 }  // namespace
 
-Win32LogWindow::Win32LogWindow(HINSTANCE instance, HWND owner, Win32Resources& resources, TForm1& form)
-    : owner_(owner), form_(form) {
+Win32LogWindow::Win32LogWindow(HINSTANCE instance, HWND owner, Win32Resources& resources, Wizard& wizard)
+    : owner_(owner), wizard_(wizard) {
   hwnd_ = CreateTopLevelWindow(
       instance, {kLogWindowClass, Proc, kStyle, kExtendedStyle, "The log window cannot be created"},
       LayoutWindow::LogForm, owner, resources, this);
@@ -52,7 +52,7 @@ void Win32LogWindow::ShowWithPlace(const std::wstring& place) {
 }
 
 void Win32LogWindow::TakeLines() {
-  const LogWindowFeed::Batch batch = form_.LogWindowLines.Take();
+  const LogWindowFeed::Batch batch = wizard_.Log().window_feed.Take();
   built_->SetLabelText(*note_, Wide(batch.note));
   built_->SetVisible(*note_, !batch.note.empty());
   if (batch.remove_oldest == 0 && batch.add.empty()) return;
@@ -162,8 +162,8 @@ void Win32LogWindow::OnCommand(int id, int code) {
     return;
   }
   Guarded(hwnd_, [&] {
-    if (name == kLogCopyAllName) form_.CopyWholeLog();
-    if (name == kLogSaveAsName) form_.SaveLogAs();
+    if (name == kLogCopyAllName) wizard_.CopyWholeLog();
+    if (name == kLogSaveAsName) wizard_.SaveLogAs();
   });
 }
 
@@ -180,7 +180,7 @@ void Win32LogWindow::OnActivate(bool active) {
 void Win32LogWindow::Close() {
   ::ShowWindow(hwnd_, SW_HIDE);
   // Closed, it takes no lines; reopened, it takes what came meanwhile.
-  form_.LogWindowLines.Close();
+  wizard_.Log().window_feed.Close();
 }
 
 // Return presses the focused button, as Space does; in the text it presses nothing.

@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 #include "ui_win32/layout_builder_win32.h"
 
 class Win32LogWindow {
  public:
-  // `owner`: the main window it belongs to and is first centred on; `form`: whose log it shows.
-  Win32LogWindow(HINSTANCE instance, HWND owner, Win32Resources& resources, TForm1& form);
+  // `owner`: the main window it belongs to and is first centred on; `wizard`: whose log it shows.
+  Win32LogWindow(HINSTANCE instance, HWND owner, Win32Resources& resources, Wizard& wizard);
   ~Win32LogWindow();
   Win32LogWindow(const Win32LogWindow&) = delete;
   Win32LogWindow& operator=(const Win32LogWindow&) = delete;
@@ -28,7 +28,7 @@ class Win32LogWindow {
   // Shows the window with `place` as the line saying where the log is saved, or brings it to
   // the front, and adds what waits for it.
   void ShowWithPlace(const std::wstring& place);
-  // Applies what waits for the window in TForm1::LogWindowLines: the oldest lines leave, the
+  // Applies what waits for the window in the session log's window feed: the oldest lines leave, the
   // new ones come at the end, and the note says what is not shown.
   void TakeLines();
   // The dialog manager's keys for this window; true when the message was its.
@@ -50,7 +50,7 @@ class Win32LogWindow {
   void CentreOverOwner();
 
   HWND owner_;
-  TForm1& form_;
+  Wizard& wizard_;
   HWND hwnd_ = nullptr;
   std::unique_ptr<BuiltWindow> built_;
   BuiltComponent* note_ = nullptr;

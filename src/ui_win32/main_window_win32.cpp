@@ -1,5 +1,5 @@
 // The main window for Windows: the layout's components as common controls, implementing
-// FormView and forwarding each event to TForm1.
+// WizardView, keeping the wizard's timers, and forwarding each event to the wizard.
 #include "ui_win32/main_window_win32.h"
 
 #include <commctrl.h>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/platform.h"
 #include "link/library_search_win32.h"
 #include "ui_win32/close_question_win32.h"
 #include "ui_win32/error_display_win32.h"
@@ -31,33 +32,42 @@ constexpr UINT kLogWindowMessage = WM_APP + 3;
 // bits clear, and no control has so low an identifier.
 constexpr UINT kShowLogCommand = 0x0010;
 
-struct TimerSetting {
-  UINT_PTR id;
-  UINT interval;
-};
+// Each timer's identifier: one more than its number, as 0 is none.
+UINT_PTR TimerId(WizardTimer timer) { return static_cast<UINT_PTR>(timer) + 1; }
 
-TimerSetting SettingOf(FormTimer timer) {
-  switch (timer) {
-    case FormTimer::DeviceTimer:
-      return {1, kDeviceTimerInterval};
-    case FormTimer::DutSendQueueTimer:
-      return {2, 50};
-    case FormTimer::Timer1:
-      break;
+// The notification by which each kind of control says the user worked it; a change made from
+// code sends none.
+std::optional<int> UserNotification(ComponentKind kind) {
+  switch (kind) {
+    case ComponentKind::Button:
+    case ComponentKind::BitButton:
+    case ComponentKind::CheckBox:
+      return BN_CLICKED;
+    case ComponentKind::ComboBox:
+      return CBN_SELCHANGE;
+    case ComponentKind::Link:
+      return STN_CLICKED;
+    default:
+      return std::nullopt;
   }
-  return {3, 330};
 }
 
-std::size_t TimerIndex(FormTimer timer) { return static_cast<std::size_t>(SettingOf(timer).id - 1); }
-
-// The text exactly as handed over; the shell is loaded when a link is first opened.
-int ShellExecuteOpen(HWND owner, const std::wstring& target) {
-  using ShellExecuteFunction = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+// The address exactly as handed over; the shell is loaded when a link is first opened. 0 when it
+// opened, else the system's error.
+DWORD ShellExecuteOpen(HWND owner, const std::wstring& target) {
+  using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
   static const auto shell_execute =
-      AsFunction<ShellExecuteFunction>(SystemFunction(L"shell32.dll", "ShellExecuteW"));
-  if (shell_execute == nullptr) return SE_ERR_DLLNOTFOUND;
-  return static_cast<int>(reinterpret_cast<INT_PTR>(
-      shell_execute(owner, L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL)));
+      AsFunction<ShellExecuteExFunction>(SystemFunction(L"shell32.dll", "ShellExecuteExW"));
+  if (shell_execute == nullptr) return ERROR_MOD_NOT_FOUND;
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  // The message is the wizard's own, with the system's reason in it.
+  info.fMask = SEE_MASK_FLAG_NO_UI;
+  info.hwnd = owner;
+  info.lpVerb = L"open";
+  info.lpFile = target.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  return shell_execute(&info) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 // Save as...'s file dialog, loaded when first asked for, as the shell is: the name chosen, or
@@ -111,7 +121,7 @@ bool IsPushButton(ComponentKind kind) {
 
 }  // namespace
 
-Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, TForm1Environment environment)
+Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, WizardEnvironment environment)
     : instance_(instance), resources_(resources), ui_thread_(::GetCurrentThreadId()) {
   RegisterContainerClass(instance);
   hwnd_ = CreateTopLevelWindow(
@@ -128,18 +138,16 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, 
   }
   ::SendMessageW(ControlHandle(Control::LadderSlider), TBM_SETRANGE, TRUE, MAKELPARAM(0, kTrackBarLast));
 
-  controller_ = std::make_unique<TForm1>(*this, std::move(environment));
-  controller_->CreateSerialPort();
+  wizard_ = std::make_unique<Wizard>(*this, *this, std::move(environment));
+  wizard_->CreateSerialPort();
   OfferLogWindow();
-  SetTimerEnabled(FormTimer::DeviceTimer, true);
-  SetTimerEnabled(FormTimer::DutSendQueueTimer, true);
 }
 
 Win32MainWindow::~Win32MainWindow() {
-  // The log window shows the controller's log; the serial worker ends before the window it
-  // reports to.
+  // The log window shows the wizard's log; the serial worker ends before the window it reports
+  // to.
   log_window_.reset();
-  controller_.reset();
+  wizard_.reset();
   if (accelerators_ != nullptr) ::DestroyAcceleratorTable(accelerators_);
   message_window_.reset();
   if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
@@ -155,7 +163,7 @@ void Win32MainWindow::Show() {
   ::ShowWindow(hwnd_, SW_SHOW);
   ::UpdateWindow(hwnd_);
   FocusFirstControlIfLost();
-  Guarded(hwnd_, [this] { controller_->OnShown(); });
+  Guarded(hwnd_, [this] { wizard_->OnShown(); });
 }
 
 int Win32MainWindow::Run() {
@@ -208,22 +216,17 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       OnCommand(LOWORD(wparam), HIWORD(wparam));
       return 0;
     case WM_HSCROLL:
-      if (reinterpret_cast<HWND>(lparam) == ControlHandle(Control::LadderSlider) && controller_ != nullptr) {
+      if (reinterpret_cast<HWND>(lparam) == ControlHandle(Control::LadderSlider) && wizard_ != nullptr) {
         const int position = TrackBarPosition();
         if (position != track_bar_position_) {
           track_bar_position_ = position;
-          Guarded(hwnd_, [this] { controller_->OnLadderSliderMoved(); });
+          Guarded(hwnd_, [this] { wizard_->OnControl(Control::LadderSlider); });
         }
       }
       return 0;
     case WM_TIMER:
-      if (controller_ == nullptr) return 0;
-      Guarded(hwnd_, [this, wparam] {
-        if (wparam == SettingOf(FormTimer::DeviceTimer).id) controller_->OnTick();
-        if (wparam == SettingOf(FormTimer::DutSendQueueTimer).id)
-          controller_->OnSendPumpTimer();
-        if (wparam == SettingOf(FormTimer::Timer1).id) controller_->OnDotsTimer();
-      });
+      if (wizard_ == nullptr || wparam == 0 || wparam > kWizardTimerCount) return 0;
+      Guarded(hwnd_, [this, wparam] { wizard_->OnTimer(static_cast<WizardTimer>(wparam - 1)); });
       return 0;
     case DM_GETDEFID:
       return DefaultButton();
@@ -251,7 +254,7 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_SYSCOMMAND:
       if ((wparam & 0xFFF0) != kShowLogCommand) break;
-      Guarded(hwnd_, [this] { controller_->OpenLogWindow(); });
+      Guarded(hwnd_, [this] { wizard_->OpenLogWindow(); });
       return 0;
     case WM_CLOSE:
       OnClose();
@@ -264,9 +267,7 @@ LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       if (wparam != FALSE) SaveLogOnce();
       return 0;
     case WM_DESTROY:
-      for (FormTimer timer : {FormTimer::DeviceTimer, FormTimer::DutSendQueueTimer, FormTimer::Timer1}) {
-        SetTimerEnabled(timer, false);
-      }
+      for (std::size_t timer = 0; timer < kWizardTimerCount; ++timer) Stop(static_cast<WizardTimer>(timer));
       ::PostQuitMessage(0);
       return 0;
     default:
@@ -282,54 +283,19 @@ LRESULT Win32MainWindow::DefaultButton() const {
   return MAKELRESULT(focused->id, DC_HASDEFID);
 }
 
+// Every control the user works reaches the wizard through one call, whatever its kind.
 void Win32MainWindow::OnCommand(int id, int code) {
-  if (id == static_cast<int>(kShowLogCommand) && controller_ != nullptr) {
-    Guarded(hwnd_, [this] { controller_->OpenLogWindow(); });
+  if (id == static_cast<int>(kShowLogCommand) && wizard_ != nullptr) {
+    Guarded(hwnd_, [this] { wizard_->OpenLogWindow(); });
     return;
   }
   const BuiltComponent* component = built_->FindById(id);
-  if (component == nullptr || controller_ == nullptr) return;
-  TForm1& form = *controller_;
-  Guarded(hwnd_, [&] {
-    switch (component->row->control) {
-      case Control::Start:
-        if (code == BN_CLICKED) form.OnStart();
-        break;
-      case Control::Next:
-        if (code == BN_CLICKED) form.OnNext();
-        break;
-      case Control::Restart:
-        if (code == BN_CLICKED) form.OnRestart();
-        break;
-      case Control::CopyLink:
-        if (code == BN_CLICKED) form.OnCopyLink();
-        break;
-      case Control::Exit:
-        if (code == BN_CLICKED) form.OnExit();
-        break;
-      case Control::NextPageForTesting:
-        if (code == BN_CLICKED) form.OnNextPageForTesting();
-        break;
-      // Notifications come only from the user; a change made from code sends none.
-      case Control::ShowAllOperators:
-        if (code == BN_CLICKED) form.OnShowAllOperatorsClick();
-        break;
-      case Control::CredentialsGiven:
-        if (code == BN_CLICKED) form.OnCredentialsGivenClick();
-        break;
-      case Control::OperatorList:
-        if (code == CBN_SELCHANGE) form.OnOperatorChosen();
-        break;
-      case Control::BoxLink:
-        if (code == STN_CLICKED) {
-          ::SetFocus(component->hwnd);
-          form.OnOpenLink();
-        }
-        break;
-      default:
-        break;
-    }
-  });
+  if (component == nullptr || wizard_ == nullptr) return;
+  if (UserNotification(component->row->kind) != code) return;
+  // A clicked link takes the focus, as a clicked button does.
+  if (component->row->kind == ComponentKind::Link) ::SetFocus(component->hwnd);
+  const Control control = component->row->control;
+  Guarded(hwnd_, [this, control] { wizard_->OnControl(control); });
 }
 
 void Win32MainWindow::OnClose() {
@@ -343,8 +309,7 @@ void Win32MainWindow::OnClose() {
 bool Win32MainWindow::SaveLogOnce() {
   if (log_saved_) return true;
   try {
-    TCloseAction action = TCloseAction::caHide;
-    controller_->FormClose(nullptr, action);
+    wizard_->SaveLog();
   } catch (const std::exception& error) {
     ShowErrorDisplay(hwnd_, error);
     return false;
@@ -558,26 +523,31 @@ CatalogueEntry* Win32MainWindow::OperatorEntry(int index) const {
   return data == CB_ERR ? nullptr : reinterpret_cast<CatalogueEntry*>(data);
 }
 
-void Win32MainWindow::SetTimerEnabled(FormTimer timer, bool enabled) {
-  bool& running = timers_enabled_[TimerIndex(timer)];
-  const TimerSetting setting = SettingOf(timer);
-  if (enabled) {
-    // Setting a running timer again would restart its interval; it keeps its rhythm instead.
-    if (!running) ::SetTimer(hwnd_, setting.id, setting.interval, nullptr);
-  } else {
-    ::KillTimer(hwnd_, setting.id);
-  }
-  running = enabled;
+void Win32MainWindow::Start(WizardTimer timer) {
+  bool& running = timers_running_[static_cast<std::size_t>(timer)];
+  // Setting a running timer again would restart its interval; it keeps its rhythm instead.
+  if (running) return;
+  ::SetTimer(hwnd_, TimerId(timer), static_cast<UINT>(IntervalOf(timer).count()), nullptr);
+  running = true;
 }
 
-bool Win32MainWindow::IsTimerEnabled(FormTimer timer) const { return timers_enabled_[TimerIndex(timer)]; }
+void Win32MainWindow::Stop(WizardTimer timer) {
+  ::KillTimer(hwnd_, TimerId(timer));
+  timers_running_[static_cast<std::size_t>(timer)] = false;
+}
+
+bool Win32MainWindow::Running(WizardTimer timer) const { return timers_running_[static_cast<std::size_t>(timer)]; }
 
 int Win32MainWindow::TrackBarPosition() const {
   return static_cast<int>(::SendMessageW(ControlHandle(Control::LadderSlider), TBM_GETPOS, 0, 0));
 }
 
-void Win32MainWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
-  Messages().ShowInfo(text, close_button, dots);
+void Win32MainWindow::ShowInfo(const NativeString& text, bool close_button) {
+  Messages().ShowInfo(text, close_button);
+}
+
+void Win32MainWindow::SetInfoText(const NativeString& text) {
+  if (message_window_ != nullptr) message_window_->SetText(text);
 }
 
 void Win32MainWindow::HideInfo() {
@@ -609,8 +579,10 @@ void Win32MainWindow::CopyToClipboard(const NativeString& text) {
   ::CloseClipboard();
 }
 
-int Win32MainWindow::OpenWithShell(const NativeString& text) {
-  return shell_open_ ? shell_open_(Wide(text)) : ShellExecuteOpen(hwnd_, Wide(text));
+std::optional<NativeString> Win32MainWindow::OpenWebLink(const NativeString& address) {
+  const DWORD error = shell_open_ ? shell_open_(Wide(address)) : ShellExecuteOpen(hwnd_, Wide(address));
+  if (error == ERROR_SUCCESS) return std::nullopt;
+  return AnsiToNative(SystemErrorText(static_cast<int>(error)));
 }
 
 void Win32MainWindow::ShowPlainMessage(const NativeString& text) {
@@ -645,7 +617,7 @@ void Win32MainWindow::AddDebugItem(Control list_box, const NativeString& text) {
 
 Win32LogWindow& Win32MainWindow::LogForm() {
   if (log_window_ == nullptr) {
-    log_window_ = std::make_unique<Win32LogWindow>(instance_, hwnd_, resources_, *controller_);
+    log_window_ = std::make_unique<Win32LogWindow>(instance_, hwnd_, resources_, *wizard_);
   }
   return *log_window_;
 }
@@ -654,7 +626,7 @@ void Win32MainWindow::ShowLogWindow(const NativeString& place) { LogForm().ShowW
 
 // Posted also from the window's thread: the lines of one step of the wizard come as one batch.
 void Win32MainWindow::WakeLogWindow() {
-  if (!::PostMessageW(hwnd_, kLogWindowMessage, 0, 0)) controller_->LogWindowLines.WakeLost();
+  if (!::PostMessageW(hwnd_, kLogWindowMessage, 0, 0)) wizard_->Log().window_feed.WakeLost();
 }
 
 std::optional<std::string> Win32MainWindow::AskWhereToSaveLog(const NativeString& name) {

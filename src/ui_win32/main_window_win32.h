@@ -1,5 +1,5 @@
 // The main window for Windows: the layout's components as common controls, implementing
-// FormView and forwarding each event to TForm1.
+// WizardView, keeping the wizard's timers, and forwarding each event to the wizard.
 #pragma once
 
 #include <windows.h>
@@ -11,33 +11,35 @@
 #include <string>
 #include <vector>
 
-#include "controller/form_view.h"
 #include "controller/log_mirror_feed.h"
-#include "controller/main_form.h"
+#include "controller/timers.h"
+#include "controller/wizard.h"
+#include "controller/wizard_view.h"
 #include "ui_win32/layout_builder_win32.h"
 #include "ui_win32/log_window_win32.h"
 #include "ui_win32/message_window_win32.h"
 #include "ui_win32/pin_edit_win32.h"
 #include "ui_win32/resources_win32.h"
 
-class Win32MainWindow : public FormView {
+class Win32MainWindow : public WizardView, public TimerService {
  public:
   static constexpr int kDebugListLimit = static_cast<int>(LogMirrorFeed::kMaxItems);
   static constexpr int kTrackBarLast = 6;
   // The main window's class, by which a later start finds the running wizard.
   static constexpr const wchar_t* kWindowClass = L"RodiduzSetupWizard";
   // What opening a link comes to: the shell's "open" of the text, its result code back.
-  using ShellOpen = std::function<int(const std::wstring& target)>;
+  // Opens an address: 0 when it opened, else the system's error.
+  using ShellOpen = std::function<DWORD(const std::wstring& target)>;
 
   // Builds the layout, then the controller (which loads the catalogue and may throw), runs
   // CreateSerialPort and starts the timers the layout enables.
-  Win32MainWindow(HINSTANCE instance, Win32Resources& resources, TForm1Environment environment = {});
+  Win32MainWindow(HINSTANCE instance, Win32Resources& resources, WizardEnvironment environment = {});
   ~Win32MainWindow() override;
   Win32MainWindow(const Win32MainWindow&) = delete;
   Win32MainWindow& operator=(const Win32MainWindow&) = delete;
 
   HWND Handle() const { return hwnd_; }
-  TForm1& Controller() { return *controller_; }
+  Wizard& Core() { return *wizard_; }
   MessageWindow& Messages();
   // The "Wizard log" window, made when it is first needed.
   Win32LogWindow& LogForm();
@@ -80,13 +82,15 @@ class Win32MainWindow : public FormView {
   void SelectOperator(int index) override;
   int SelectedOperator() const override;
   CatalogueEntry* OperatorEntry(int index) const override;
-  void SetTimerEnabled(FormTimer timer, bool enabled) override;
-  bool IsTimerEnabled(FormTimer timer) const override;
   int TrackBarPosition() const override;
-  void ShowInfo(const NativeString& text, bool close_button, bool dots) override;
+  void ShowInfo(const NativeString& text, bool close_button) override;
+  void SetInfoText(const NativeString& text) override;
   void HideInfo() override;
   void CopyToClipboard(const NativeString& text) override;
-  int OpenWithShell(const NativeString& text) override;
+  std::optional<NativeString> OpenWebLink(const NativeString& address) override;
+  void Start(WizardTimer timer) override;
+  void Stop(WizardTimer timer) override;
+  bool Running(WizardTimer timer) const override;
   void ShowPlainMessage(const NativeString& text) override;
   void CloseWindow() override;
   // May be called from any thread; the list is changed on the window's thread.
@@ -106,7 +110,8 @@ class Win32MainWindow : public FormView {
   void OfferLogWindow();
   // What a box or a file dialog asked for from the log window stands over.
   HWND DialogOwner() const;
-  // FormClose's save of the log, at most once: a failure is shown and the log stays in memory.
+  // The save of the log as the window closes, at most once: a failure is shown and the log
+  // stays in memory.
   bool SaveLogOnce();
   LRESULT DefaultButton() const;
   // The message window waits for its Close and has the keyboard: the page's focus is only
@@ -130,12 +135,12 @@ class Win32MainWindow : public FormView {
   std::unique_ptr<MessageWindow> message_window_;
   std::unique_ptr<Win32LogWindow> log_window_;
   HACCEL accelerators_ = nullptr;
-  std::array<bool, 3> timers_enabled_{};
+  std::array<bool, kWizardTimerCount> timers_running_{};
   int track_bar_position_ = 0;
   HWND focus_before_deactivation_ = nullptr;
   HWND framed_focus_ = nullptr;  // the control the focus frame was last drawn around
   ShellOpen shell_open_;
   bool log_saved_ = false;
   LogMirrorFeed log_mirror_;
-  std::unique_ptr<TForm1> controller_;
+  std::unique_ptr<Wizard> wizard_;
 };

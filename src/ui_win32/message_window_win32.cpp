@@ -1,10 +1,9 @@
-// MessageWindow for Windows: the small window over the wizard with a message, a Close button and dots.
+// MessageWindow for Windows: the small window over the wizard with a message and a Close button.
 #include "ui_win32/message_window_win32.h"
 
 namespace {
 
 constexpr const wchar_t* kMessageFormClass = L"RodiduzMessageForm";
-constexpr UINT_PTR kDotsTimer = 1;
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 // Owned by the wizard, so it stays above the wizard only, not above every other program.
 constexpr DWORD kExtendedStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -24,7 +23,7 @@ MessageWindow::~MessageWindow() {
   if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
 }
 
-void MessageWindow::ShowInfo(const NativeString& text, bool close_button, bool dots) {
+void MessageWindow::ShowInfo(const NativeString& text, bool close_button) {
   ::SetWindowTextW(label_->hwnd, Wide(text).c_str());
   built_->SetVisible(*button_, close_button);
   if (!placed_) {
@@ -37,28 +36,13 @@ void MessageWindow::ShowInfo(const NativeString& text, bool close_button, bool d
   if (close_button) ::SetFocus(button_->hwnd);
   ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, label_->hwnd, OBJID_WINDOW, CHILDID_SELF);
   ::NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
-  InfoText = text;
-  DotCount = 0;
-  if (dots) {
-    ::SetTimer(hwnd_, kDotsTimer, kDotsInterval, nullptr);
-  } else {
-    ::KillTimer(hwnd_, kDotsTimer);
-  }
 }
 
-void MessageWindow::Hide() {
-  ::KillTimer(hwnd_, kDotsTimer);
-  ::ShowWindow(hwnd_, SW_HIDE);
-}
+void MessageWindow::SetText(const NativeString& text) { ::SetWindowTextW(label_->hwnd, Wide(text).c_str()); }
+
+void MessageWindow::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
 
 bool MessageWindow::WaitsForClose() const { return ::IsWindowVisible(hwnd_) && CloseShown(); }
-
-void MessageWindow::OnDotsTimer() {
-  ++DotCount;
-  if (DotCount > 3) DotCount = 0;
-  ::SetWindowTextW(label_->hwnd,
-                   Wide(InfoText + NativeString(static_cast<std::size_t>(DotCount), u'.')).c_str());
-}
 
 bool MessageWindow::CloseShown() const { return button_->visible; }
 
@@ -91,15 +75,12 @@ LRESULT MessageWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
   if (built_->Handle(message, wparam, lparam, result)) return result;
   switch (message) {
-    case WM_TIMER:
-      if (wparam == kDotsTimer) OnDotsTimer();
-      return 0;
     // Close is the default and the cancel button, but only while it can be seen.
     case DM_GETDEFID:
       return CloseShown() ? MAKELRESULT(button_->id, DC_HASDEFID) : 0;
     case WM_COMMAND: {
       const int id = LOWORD(wparam);
-      if ((id == button_->id || id == IDCANCEL) && CloseShown()) OnCopyLink();
+      if ((id == button_->id || id == IDCANCEL) && CloseShown()) Hide();
       return 0;
     }
     case WM_CLOSE:

@@ -1,5 +1,5 @@
-// MessageWindow for Windows: the small window over the wizard with a message, a Close button and
-// dots, built from its rows of the layout table.
+// MessageWindow for Windows: the small window over the wizard with a message and a Close button,
+// built from its rows of the layout table.
 #pragma once
 
 #include <windows.h>
@@ -12,8 +12,6 @@
 
 class MessageWindow {
  public:
-  static constexpr UINT kDotsInterval = 330;
-
   // `owner` is the window it stays above and is centred on when first shown.
   MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& resources);
   ~MessageWindow();
@@ -22,20 +20,16 @@ class MessageWindow {
 
   HWND Handle() const { return hwnd_; }
   const BuiltWindow& Built() const { return *built_; }
-  // Sets the text, shows or hides Close, shows the window without blocking the caller, and
-  // starts the dots animation or stops it.
-  void ShowInfo(const NativeString& text, bool close_button, bool dots);
+  // Sets the text, shows or hides Close, and shows the window without blocking the caller.
+  void ShowInfo(const NativeString& text, bool close_button);
+  // Replaces the text while the window shows (the wizard animates dots after it).
+  void SetText(const NativeString& text);
   void Hide();
-  void OnCopyLink() { Hide(); }
   // Shown with its Close button: the message waits for the user, who answers it with Return,
   // Esc or Space, so it keeps the keyboard until then.
   bool WaitsForClose() const;
-  void OnDotsTimer();
   // The dialog manager's keys for this window; true when the message was its.
   bool TranslateDialogMessage(MSG& message);
-
-  NativeString InfoText;
-  std::int32_t DotCount = 0;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 #include "support/test_files.h"
 
 namespace {
@@ -250,8 +250,8 @@ std::string Utf16File(std::u16string_view text, bool big_endian) {
 
 // The file as the controller's construction reads it from the working folder.
 std::vector<Entry> LoadThroughController(const std::string& content) {
-  FormFixture fixture(content);
-  return Entries(fixture.form().ApnList);
+  WizardFixture fixture(content);
+  return Entries(fixture.core().Operators().catalogue);
 }
 
 TEST(ApnListMalformed, KeepsTheGoodRowsOfDamagedFiles) {
@@ -355,8 +355,8 @@ TEST(ApnListFile, AFileJustAtTheLimitIsRead) {
 }
 
 TEST(ApnListController, ConstructionLoadsTheCatalogue) {
-  FormFixture fixture("TDC;238;1;internet;;;Denmark\r\nTDC MMS;238;1;mms;;;Denmark\r\nTelia;238;20;web;;;Denmark\r\n");
-  EXPECT_EQ(Entries(fixture.form().ApnList), (std::vector<Entry>{{"TDC", 238, 1, "internet", "", "", "Denmark"},
+  WizardFixture fixture("TDC;238;1;internet;;;Denmark\r\nTDC MMS;238;1;mms;;;Denmark\r\nTelia;238;20;web;;;Denmark\r\n");
+  EXPECT_EQ(Entries(fixture.core().Operators().catalogue), (std::vector<Entry>{{"TDC", 238, 1, "internet", "", "", "Denmark"},
                                                                  {"Telia", 238, 20, "web", "", "", "Denmark"}}));
 }
 

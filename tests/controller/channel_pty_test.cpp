@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 #include "support/pty_port.h"
 
 namespace {
@@ -27,39 +27,44 @@ bool Contains(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
+// The port's events come to the channel that made it, through the context it gave the port:
+// another wizard's channel hears nothing.
 TEST(ChannelOverPty, ReceivesByteByByteSendsAndSeesTheUnplug) {
-  FormFixture fixture;
+  WizardFixture bystander;
+  WizardFixture fixture;
   PtyPort pty;
   PortDirOverride port_dir(fixture.folder().Path());
   pty.Link(fixture.folder().Path(), 7);
-  TForm1& form = fixture.form();
-  form.CommNumber = 7;
-  form.OpenCommPort();
-  ASSERT_TRUE(WaitFor([&] { return form.PortOpen.load(); })) << "the port never opened";
+  Wizard& form = fixture.core();
+  form.Channel().port_number = 7;
+  form.Channel().OpenPort();
+  ASSERT_TRUE(WaitFor([&] { return form.Channel().port_open.load(); })) << "the port never opened";
 
   // Every byte is its own read: a missing RequestRead after any of them would stall here.
   pty.WriteToPort("[COMM READY]\r\nnoise\t\r\n[UNLOCKED]\r\n");
   std::vector<std::string> messages;
   ASSERT_TRUE(WaitFor([&] {
-    std::string message = form.GetFromDutRecvList();
+    std::string message = form.Channel().TakeMessage();
     if (!message.empty()) messages.push_back(std::move(message));
     return messages.size() == 2;
   })) << messages.size()
       << " messages arrived";
   EXPECT_EQ(messages, (std::vector<std::string>{"COMM READY", "UNLOCKED"}));
 
-  form.SendDut("[PLMNGET]", 1000);
-  form.CheckForDutSend();
+  form.Session().SendToBox("[PLMNGET]", 1000);
+  form.Channel().PumpSend();
   EXPECT_EQ(pty.ReadFromPort(11), "[PLMNGET]\n\r");
 
   pty.CloseMaster();
-  ASSERT_TRUE(WaitFor([&] { return form.CommNumber.load() == 0; })) << "the unplug was not seen";
-  EXPECT_FALSE(form.PortOpen);
+  ASSERT_TRUE(WaitFor([&] { return form.Channel().port_number.load() == 0; })) << "the unplug was not seen";
+  EXPECT_FALSE(form.Channel().port_open);
   const std::vector<std::string> log = fixture.LogTexts();
   for (const char* line : {"Dut com port opened EV (COM7)", "[Rx]  [COMM READY]", "[Rx]  noise",
                            "[Rx]  [UNLOCKED]", "[Tx]  [PLMNGET]", "Dut com port closed EV"}) {
     EXPECT_TRUE(Contains(log, line)) << line;
   }
+  EXPECT_TRUE(bystander.LogTexts().empty());
+  EXPECT_FALSE(bystander.core().Channel().port_open);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The box message channel on the controller: the serial callback's events, line reception,
-// the receive queue, the send slot and the send pump.
+// The box channel: the serial port's events, line reception, the message queue, the send slot
+// and the send pump.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "controller/main_form.h"
-#include "support/form_fixture.h"
+#include "controller/wizard.h"
+#include "support/wizard_fixture.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ std::vector<std::string> WithoutStamps(const std::vector<AnsiString>& lines) {
   return texts;
 }
 
-// Tells the test when a line reaches the debug mirror, so it can see the controller's state
+// Tells the test when a line reaches the debug mirror, so it can see the channel's state
 // at the moment the line was logged.
 class MirrorView final : public RecordingView {
  public:
@@ -32,38 +32,38 @@ class MirrorView final : public RecordingView {
   std::function<void()> on_item;
 };
 
-// A controller whose send pump hands its bytes to `sent` instead of the engine.
+// A wizard whose send pump hands its bytes to `sent` instead of the serial port.
 class ChannelTest : public ::testing::Test {
  protected:
   ChannelTest() {
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", "");
     environment.usb_library = folder_.File("no-such-usblib.so");
     environment.clock = FixedTestTime;
-    environment.pause = [](unsigned) {};
-    environment.log_folder = [this] { return folder_.Path() + "/"; };
+    environment.log_places.folder = [this] { return folder_.Path() + "/"; };
     environment.send = [this](const void* data, std::int16_t length) {
       sent.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(length));
     };
     view_.SetVisible(Control::LogMirror, true);  // the debug mirror takes every log line
-    form_ = std::make_unique<TForm1>(view_, std::move(environment));
-    form_->CreateSerialPort();
+    wizard_ = std::make_unique<Wizard>(view_, view_, std::move(environment));
+    wizard_->CreateSerialPort();
   }
 
-  TForm1& form() { return *form_; }
+  Wizard& core() { return *wizard_; }
+  BoxChannel& channel() { return wizard_->Channel(); }
   MirrorView& view() { return view_; }
-  std::vector<std::string> Log() const { return WithoutStamps(form_->LogList.Lines()); }
+  std::vector<std::string> Log() const { return WithoutStamps(wizard_->Log().lines.Lines()); }
 
   void ReceiveByteByByte(const std::string& bytes) {
     for (char c : bytes) {
       const auto byte = static_cast<unsigned char>(c);
-      form_->ReceiveBytes(&byte, 1);
+      channel().ReceiveBytes(&byte, 1);
     }
   }
 
   std::vector<std::string> DrainMessages() {
     std::vector<std::string> messages;
-    while (!form_->DutRecvList.empty()) messages.push_back(form_->GetFromDutRecvList());
+    while (channel().WaitingMessages() != 0) messages.push_back(channel().TakeMessage());
     return messages;
   }
 
@@ -72,7 +72,7 @@ class ChannelTest : public ::testing::Test {
  private:
   ScratchFolder folder_;
   MirrorView view_;
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<Wizard> wizard_;
 };
 
 using Texts = std::vector<std::string>;
@@ -81,43 +81,33 @@ TEST_F(ChannelTest, OpenAndCloseEventsOfTheOwnEngineKeepPortStateAndLog) {
   // Each event is logged before PortOpen changes: a UI thread that acts on the change (a reset
   // after the close) must log after the event, never before it.
   std::vector<bool> open_while_logged;
-  view().on_item = [&] { open_while_logged.push_back(form().PortOpen.load()); };
-  form().CommNumber = 7;
-  SerialCallback(form().Serial.get(), kSerialOpened);
-  EXPECT_TRUE(form().PortOpen);
-  EXPECT_EQ(form().CommNumber, 7);
-  SerialCallback(form().Serial.get(), kSerialClosed);
-  EXPECT_FALSE(form().PortOpen);
-  EXPECT_EQ(form().CommNumber, 0);
+  view().on_item = [&] { open_while_logged.push_back(channel().port_open.load()); };
+  channel().port_number = 7;
+  channel().OnSerialEvent(channel().Port(), kSerialOpened);
+  EXPECT_TRUE(channel().port_open);
+  EXPECT_EQ(channel().port_number, 7);
+  channel().OnSerialEvent(channel().Port(), kSerialClosed);
+  EXPECT_FALSE(channel().port_open);
+  EXPECT_EQ(channel().port_number, 0);
   EXPECT_EQ(Log(), (Texts{"Dut com port opened EV (COM7)", "Dut com port closed EV"}));
   EXPECT_EQ(open_while_logged, (std::vector<bool>{false, true}));
 }
 
 TEST_F(ChannelTest, EventsOfAnotherEngineOrUnknownCodesDoNothing) {
   SerialPort other;
-  form().CommNumber = 3;
+  channel().port_number = 3;
   for (unsigned code : {0u, 1u, 2u, 3u, 4u, 5u, 6u}) {
     SCOPED_TRACE(code);
-    SerialCallback(&other, code);
-    SerialCallback(nullptr, code);
+    channel().OnSerialEvent(&other, code);
+    channel().OnSerialEvent(nullptr, code);
   }
-  form().PortOpen = true;
+  channel().port_open = true;
   for (unsigned code : {2u, 4u, 5u, 6u, 7u, 1000u}) {
     SCOPED_TRACE(code);
-    SerialCallback(form().Serial.get(), code);
+    channel().OnSerialEvent(channel().Port(), code);
   }
-  EXPECT_TRUE(form().PortOpen);
-  EXPECT_EQ(form().CommNumber, 3);
-  EXPECT_TRUE(Log().empty());
-}
-
-TEST_F(ChannelTest, EventsWithoutAControllerAreIgnored) {
-  SerialPort* own = form().Serial.get();
-  TForm1* const saved = Form1;
-  Form1 = nullptr;
-  SerialCallback(own, kSerialOpened);
-  Form1 = saved;
-  EXPECT_FALSE(form().PortOpen);
+  EXPECT_TRUE(channel().port_open);
+  EXPECT_EQ(channel().port_number, 3);
   EXPECT_TRUE(Log().empty());
 }
 
@@ -150,18 +140,18 @@ TEST_F(ChannelTest, ReceivedLinesAreLoggedAndBracketedOnesQueued) {
 
 TEST_F(ChannelTest, AnEmptyMessageReadsLikeAnEmptyQueue) {
   ReceiveByteByByte("[]\r\n");
-  ASSERT_EQ(form().DutRecvList.size(), 1u);
-  EXPECT_EQ(form().GetFromDutRecvList(), "");
-  EXPECT_TRUE(form().DutRecvList.empty());
-  EXPECT_EQ(form().GetFromDutRecvList(), "");
+  ASSERT_EQ(channel().WaitingMessages(), 1u);
+  EXPECT_EQ(channel().TakeMessage(), "");
+  EXPECT_TRUE(channel().WaitingMessages() == 0);
+  EXPECT_EQ(channel().TakeMessage(), "");
 }
 
 TEST_F(ChannelTest, ALineIsJoinedAcrossACloseAndReopen) {
-  form().CommNumber = 4;
+  channel().port_number = 4;
   ReceiveByteByByte("[GPRS");
-  SerialCallback(form().Serial.get(), kSerialClosed);
-  form().CommNumber = 4;
-  SerialCallback(form().Serial.get(), kSerialOpened);
+  channel().OnSerialEvent(channel().Port(), kSerialClosed);
+  channel().port_number = 4;
+  channel().OnSerialEvent(channel().Port(), kSerialOpened);
   ReceiveByteByByte("TEST OK]\r\n");
   EXPECT_EQ(Log(), (Texts{"Dut com port closed EV", "Dut com port opened EV (COM4)", "[Rx]  [GPRSTEST OK]"}));
   EXPECT_EQ(DrainMessages(), Texts{"GPRSTEST OK"});
@@ -185,49 +175,49 @@ TEST_F(ChannelTest, TheReceiveQueueKeepsTheFirstThousandInOrder) {
   // The dropped message's line is still in the log.
   EXPECT_EQ(Log().back(), "[Rx]  [m1000]");
 
-  form().AddToDutRecvList("again");
+  channel().AddMessage("again");
   EXPECT_EQ(DrainMessages(), Texts{"again"});
 }
 
 TEST_F(ChannelTest, ClearEmptiesTheReceiveQueue) {
-  form().AddToDutRecvList("A");
-  form().AddToDutRecvList("B");
-  form().ClearDutRecvList();
-  EXPECT_TRUE(form().DutRecvList.empty());
-  EXPECT_EQ(form().GetFromDutRecvList(), "");
+  channel().AddMessage("A");
+  channel().AddMessage("B");
+  channel().ClearMessages();
+  EXPECT_TRUE(channel().WaitingMessages() == 0);
+  EXPECT_EQ(channel().TakeMessage(), "");
 }
 
 TEST_F(ChannelTest, ASecondCommandIsDroppedButItsTimeoutKept) {
-  form().SendDut("[UNLOCK]", 500);
-  form().SendDut("[PLMNGET]", 2000);
-  EXPECT_EQ(form().ReplyTimeout, 2000u);
-  form().OnSendPumpTimer();
-  form().OnSendPumpTimer();
+  core().Session().SendToBox("[UNLOCK]", 500);
+  core().Session().SendToBox("[PLMNGET]", 2000);
+  EXPECT_EQ(core().Session().reply_timeout, 2000u);
+  core().OnTimer(WizardTimer::kSendPump);
+  core().OnTimer(WizardTimer::kSendPump);
   EXPECT_EQ(sent, Texts{"[UNLOCK]\n\r"});
   EXPECT_EQ(Log(), Texts{"[Tx]  [UNLOCK]"});
   // The slot is free again.
-  form().SendDut("[PLMNGET]", 100);
-  form().CheckForDutSend();
+  core().Session().SendToBox("[PLMNGET]", 100);
+  channel().PumpSend();
   EXPECT_EQ(sent.back(), "[PLMNGET]\n\r");
 }
 
 TEST_F(ChannelTest, AnEmptyCommandSetsTheTimeoutAndIsRemovedSilently) {
-  form().ReplyTimeout = 0;
-  form().SendDut("", 300);
-  EXPECT_EQ(form().ReplyTimeout, 300u);
-  form().CheckForDutSend();
+  core().Session().reply_timeout = 0;
+  core().Session().SendToBox("", 300);
+  EXPECT_EQ(core().Session().reply_timeout, 300u);
+  channel().PumpSend();
   EXPECT_TRUE(sent.empty());
   EXPECT_TRUE(Log().empty());
-  EXPECT_TRUE(form().DutSendQueue.empty());
-  form().CheckForDutSend();
+  EXPECT_TRUE(!channel().CommandWaiting());
+  channel().PumpSend();
   EXPECT_TRUE(Log().empty());
 }
 
 TEST_F(ChannelTest, ALongestCommandGoesOutAs99Bytes) {
   const std::string command = "[" + std::string(95, 'a') + "]";
   ASSERT_EQ(command.size(), 97u);
-  form().SendDut(command, 100);
-  form().CheckForDutSend();
+  core().Session().SendToBox(command, 100);
+  channel().PumpSend();
   ASSERT_EQ(sent.size(), 1u);
   ASSERT_EQ(sent[0].size(), 99u);
   EXPECT_EQ(sent[0].substr(0, 97), command);
@@ -238,12 +228,12 @@ TEST_F(ChannelTest, ALongestCommandGoesOutAs99Bytes) {
 
 TEST_F(ChannelTest, ALongerCommandIsRefusedWholeAndFreesTheSlot) {
   const std::string command = "[GPRSSET " + std::string(100, 'b') + "]";
-  form().SendDut(command, 100);
-  form().CheckForDutSend();
+  core().Session().SendToBox(command, 100);
+  channel().PumpSend();
   EXPECT_TRUE(sent.empty());
   EXPECT_EQ(Log(),
             Texts{"[Tx]  refused, command longer than 97 characters: " + command.substr(0, 97) + "..."});
-  EXPECT_TRUE(form().DutSendQueue.empty());
+  EXPECT_TRUE(!channel().CommandWaiting());
 }
 
 // The worker thread queues while the UI thread takes; nothing may be lost or reordered.
@@ -255,7 +245,7 @@ TEST_F(ChannelTest, MessagesCrossFromTheWorkerThreadInOrder) {
   Texts taken;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (taken.size() < kMessages && std::chrono::steady_clock::now() < deadline) {
-    std::string message = form().GetFromDutRecvList();
+    std::string message = channel().TakeMessage();
     if (message.empty()) {
       std::this_thread::yield();
       continue;
@@ -267,12 +257,12 @@ TEST_F(ChannelTest, MessagesCrossFromTheWorkerThreadInOrder) {
   for (int i = 0; i < kMessages; ++i) ASSERT_EQ(taken[i], std::to_string(i));
 }
 
-// Without a send hook the pump writes to the controller's engine, which refuses while no
+// Without a send hook the pump writes to the serial port, which refuses while no
 // port is open; the command is logged all the same.
 TEST(ChannelPump, LogsTheCommandEvenWhenTheEngineRefusesIt) {
-  FormFixture fixture;
-  fixture.form().SendDut("[UNLOCK]", 100);
-  fixture.form().CheckForDutSend();
+  WizardFixture fixture;
+  fixture.core().Session().SendToBox("[UNLOCK]", 100);
+  fixture.core().Channel().PumpSend();
   EXPECT_EQ(fixture.LogTexts(), Texts{"[Tx]  [UNLOCK]"});
 }
 

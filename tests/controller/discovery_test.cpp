@@ -1,4 +1,4 @@
-// FindDeviceAndGetCommNumber against a scripted scan library.
+// The search for the box against a scripted scan library.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "link/box_device_record.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 
 #if defined(RODIDUZ_FAKE_USBLIB)
 #include "fake_usblib.h"
@@ -19,9 +19,9 @@ namespace {
 using Texts = std::vector<std::string>;
 
 TEST(Discovery, FindsNothingWithoutTheLibrary) {
-  FormFixture fixture;
-  ASSERT_EQ(fixture.form().UsbLibHandle, nullptr);
-  EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
+  WizardFixture fixture;
+  ASSERT_FALSE(fixture.core().Channel().UsbLibraryLoaded());
+  EXPECT_EQ(fixture.core().Channel().FindBox().number, 0);
   EXPECT_TRUE(fixture.LogTexts().empty());
 }
 
@@ -50,9 +50,9 @@ std::string Line(int index, const BoxDeviceRecord& r) {
 }
 
 TEST(Discovery, FindsNothingInALibraryWithoutTheExport) {
-  FormFixture fixture("", RODIDUZ_FAKE_USBLIB_NO_EXPORT);
-  ASSERT_NE(fixture.form().UsbLibHandle, nullptr);
-  EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
+  WizardFixture fixture("", RODIDUZ_FAKE_USBLIB_NO_EXPORT);
+  ASSERT_TRUE(fixture.core().Channel().UsbLibraryLoaded());
+  EXPECT_EQ(fixture.core().Channel().FindBox().number, 0);
   EXPECT_TRUE(fixture.LogTexts().empty());
 }
 
@@ -61,12 +61,17 @@ class DiscoveryTest : public ::testing::Test {
   DiscoveryTest() : fixture_("", RODIDUZ_FAKE_USBLIB) {}
 
   void SetUp() override {
-    void* library = fixture_.form().UsbLibHandle;
-    ASSERT_NE(library, nullptr);
-    script_ = reinterpret_cast<FakeUsbScript>(::dlsym(library, kFakeUsbScriptName));
-    last_call_ = reinterpret_cast<FakeUsbLastCall>(::dlsym(library, kFakeUsbLastCallName));
+    ASSERT_TRUE(fixture_.core().Channel().UsbLibraryLoaded());
+    // The library the wizard loaded: a second load of the same file gives the same one.
+    library_ = ::dlopen(RODIDUZ_FAKE_USBLIB, RTLD_NOW);
+    ASSERT_NE(library_, nullptr);
+    script_ = reinterpret_cast<FakeUsbScript>(::dlsym(library_, kFakeUsbScriptName));
+    last_call_ = reinterpret_cast<FakeUsbLastCall>(::dlsym(library_, kFakeUsbLastCallName));
     ASSERT_NE(script_, nullptr);
     ASSERT_NE(last_call_, nullptr);
+  }
+  void TearDown() override {
+    if (library_ != nullptr) ::dlclose(library_);
   }
 
   void Script(const std::vector<BoxDeviceRecord>& records, std::uint8_t result = 0) {
@@ -76,13 +81,20 @@ class DiscoveryTest : public ::testing::Test {
     script_(records.data(), static_cast<std::uint32_t>(records.size()), reported, result);
   }
 
-  std::int32_t Find() { return fixture_.form().FindDeviceAndGetCommNumber(); }
+  // One search; the name it found is what the window shows from then on.
+  std::int32_t Find() {
+    const FoundBox found = fixture_.core().Channel().FindBox();
+    if (found.name) shown_name_ = *found.name;
+    return found.number;
+  }
   Texts Log() const { return fixture_.LogTexts(); }
-  std::string Label2() { return fixture_.view().CaptionUtf8(Control::FoundDeviceName); }
+  std::string ShownName() const { return shown_name_; }
   FakeUsbCall LastCall() { return last_call_(); }
 
  private:
-  FormFixture fixture_;
+  WizardFixture fixture_;
+  void* library_ = nullptr;
+  std::string shown_name_ = "Label2";  // the layout's text
   FakeUsbScript script_ = nullptr;
   FakeUsbLastCall last_call_ = nullptr;
 };
@@ -108,7 +120,7 @@ TEST_F(DiscoveryTest, TakesTheOnlyDeviceByIdentifiersWhateverItsName) {
     const Texts log = Log();
     EXPECT_EQ(Texts(log.begin() + static_cast<std::ptrdiff_t>(before), log.end()),
               (Texts{Line(0, box), "Found device by pid/vid only"}));
-    EXPECT_EQ(Label2(), name);
+    EXPECT_EQ(ShownName(), name);
   }
 }
 
@@ -118,7 +130,7 @@ TEST_F(DiscoveryTest, PrefersTheDeviceWithTheProductWord) {
   Script({plain, box});
   EXPECT_EQ(Find(), 9);
   EXPECT_EQ(Log(), (Texts{Line(0, plain), Line(1, box), "Found device by name"}));
-  EXPECT_EQ(Label2(), "FTDI Rodiduz Box");
+  EXPECT_EQ(ShownName(), "FTDI Rodiduz Box");
 }
 
 TEST_F(DiscoveryTest, FallsBackToIdentifiersLoggingTheRecordsAgain) {
@@ -127,7 +139,7 @@ TEST_F(DiscoveryTest, FallsBackToIdentifiersLoggingTheRecordsAgain) {
   Script({first, second});
   EXPECT_EQ(Find(), 3);
   EXPECT_EQ(Log(), (Texts{Line(0, first), Line(1, second), Line(0, first), "Found device by pid/vid only"}));
-  EXPECT_EQ(Label2(), "FT230X Basic UART");
+  EXPECT_EQ(ShownName(), "FT230X Basic UART");
 }
 
 TEST_F(DiscoveryTest, NeverTakesADeviceWithOtherIdentifiers) {
@@ -136,7 +148,7 @@ TEST_F(DiscoveryTest, NeverTakesADeviceWithOtherIdentifiers) {
   Script({other_pid, other_vid});
   EXPECT_EQ(Find(), 0);
   EXPECT_EQ(Log(), (Texts{Line(0, other_pid), Line(1, other_vid), Line(0, other_pid), Line(1, other_vid)}));
-  EXPECT_EQ(Label2(), "Label2") << "untouched: still the layout's text";
+  EXPECT_EQ(ShownName(), "Label2") << "untouched: still the layout's text";
 
   Script({other_vid});
   EXPECT_EQ(Find(), 0);
@@ -154,7 +166,7 @@ TEST_F(DiscoveryTest, PassesOverAComTextThatIsNotAWholeNumber) {
   Script({spaced, plain});
   EXPECT_EQ(Find(), 8);
   EXPECT_EQ(Log().back(), "Found device by pid/vid only");
-  EXPECT_EQ(Label2(), "USB Serial");
+  EXPECT_EQ(ShownName(), "USB Serial");
 
   Script({spaced});
   const std::size_t before = Log().size();
@@ -196,7 +208,7 @@ TEST_F(DiscoveryTest, CutsAnOverlongLogLineSafely) {
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0].size(), 999u);
   EXPECT_EQ(log[0].substr(0, 30), "0: vid=0403, pid=6015, device=");
-  EXPECT_EQ(Label2().size(), sizeof big.name);
+  EXPECT_EQ(ShownName().size(), sizeof big.name);
 }
 
 // After ten seconds of searching in vain the status line says why the wizard still waits,
@@ -213,9 +225,9 @@ TEST(Discovery, TheSearchSaysWhenNoBoxWasFoundYet) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    FormFixture fixture("", row.library);
-    auto tick = [&fixture] { fixture.form().OnTick(); };
-    fixture.form().OnStart();
+    WizardFixture fixture("", row.library);
+    auto tick = [&fixture] { fixture.core().OnTimer(WizardTimer::kTick); };
+    fixture.core().OnControl(Control::Start);
     for (int i = 0; i < 99; ++i) tick();
     EXPECT_EQ(fixture.view().CaptionUtf8(Control::StatusLine), "");
     tick();
@@ -224,12 +236,15 @@ TEST(Discovery, TheSearchSaysWhenNoBoxWasFoundYet) {
     for (int i = 0; i < 150; ++i) tick();
     const Texts log = fixture.LogTexts();
     EXPECT_EQ(std::count(log.begin(), log.end(), row.notice), 1);
-    if (fixture.form().UsbLibHandle == nullptr) continue;
-    const auto script = reinterpret_cast<FakeUsbScript>(::dlsym(fixture.form().UsbLibHandle, kFakeUsbScriptName));
+    if (!fixture.core().Channel().UsbLibraryLoaded()) continue;
+    void* library = ::dlopen(row.library, RTLD_NOW);
+    ASSERT_NE(library, nullptr);
+    const auto script = reinterpret_cast<FakeUsbScript>(::dlsym(library, kFakeUsbScriptName));
     const BoxDeviceRecord box = Record(0x0403, 0x6015, "Rodiduz Box", "COM7");
     script(&box, 1, 1, 0);
+    ::dlclose(library);
     tick();
-    EXPECT_EQ(fixture.form().CommState, kStateFound);
+    EXPECT_EQ(fixture.core().Session().state, kStateFound);
     EXPECT_EQ(fixture.view().CaptionUtf8(Control::StatusLine), "");
   }
 }

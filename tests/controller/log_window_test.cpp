@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "controller/main_form.h"
-#include "support/form_fixture.h"
+#include "controller/wizard.h"
+#include "support/wizard_fixture.h"
 #include "support/system_errors.h"
 
 namespace {
@@ -179,21 +179,21 @@ TEST(LogWindowFeed, AWorkerLoggingFastWakesTheWindowForItsLastLines) {
 }
 
 TEST(LogWindow, OpensSayingWhereTheLogGoesAndShowsItMaskedOneLineForEachLine) {
-  FormFixture fixture;
-  TForm1& form = fixture.form();
+  WizardFixture fixture;
+  Wizard& form = fixture.core();
   RecordingView& view = fixture.view();
-  form.LogLine("[Tx]  [SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:web USER: PW:pw PIN:4321]");
+  form.Log().Line("[Tx]  [SIMPUK PUK:12345678]\r\n\r\n[GPRSSET APN:web USER: PW:pw PIN:4321]");
   EXPECT_EQ(view.log_window_wakes.load(), 0) << "woken while closed";
   form.OpenLogWindow();
   ASSERT_EQ(view.log_window_places.size(), 1u);
   EXPECT_EQ(NativeToUtf8(view.log_window_places[0]),
             "The log is saved as \"" + fixture.folder().File(kLogFileName) + "\" when the wizard closes.");
   WindowText window;
-  window.Apply(form.LogWindowLines.Take());
-  form.LogLine("tab\tand bell\a");
-  form.LogLine("the next");
+  window.Apply(form.Log().window_feed.Take());
+  form.Log().Line("tab\tand bell\a");
+  form.Log().Line("the next");
   EXPECT_EQ(view.log_window_wakes.load(), 1);
-  window.Apply(form.LogWindowLines.Take());
+  window.Apply(form.Log().window_feed.Take());
   EXPECT_EQ(std::vector<NativeString>(window.lines.begin(), window.lines.end()),
             (std::vector<NativeString>{
                 u"[09:05:03.007]  [Tx]  [SIMPUK PUK:********]    [GPRSSET APN:web USER: PW:** PIN:****]",
@@ -201,16 +201,16 @@ TEST(LogWindow, OpensSayingWhereTheLogGoesAndShowsItMaskedOneLineForEachLine) {
   // Ctrl+L again: brought to the front, nothing taken twice.
   form.OpenLogWindow();
   EXPECT_EQ(view.log_window_places.size(), 2u);
-  EXPECT_TRUE(form.LogWindowLines.Take().add.empty());
+  EXPECT_TRUE(form.Log().window_feed.Take().add.empty());
 }
 
 TEST(LogWindow, CopyAllAndSaveAsTakeTheLogAsItStandsAndAFailedSaveLosesNothing) {
-  FormFixture fixture;
-  TForm1& form = fixture.form();
+  WizardFixture fixture;
+  Wizard& form = fixture.core();
   RecordingView& view = fixture.view();
-  form.LogLine("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
-  form.LogLine("second");
-  const std::string log = form.LogList.FileContent();
+  form.Log().Line("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
+  form.Log().Line("second");
+  const std::string log = form.Log().lines.FileContent();
   ASSERT_EQ(log.find("secret"), std::string::npos);
   form.CopyWholeLog();
   EXPECT_EQ(view.clipboard, AnsiToNative(log));
@@ -241,7 +241,7 @@ TEST(LogWindow, CopyAllAndSaveAsTakeTheLogAsItStandsAndAFailedSaveLosesNothing) 
     if (row.answer && row.error.empty()) {
       EXPECT_EQ(ReadFileForTest(*row.answer), row.written);
     }
-    EXPECT_EQ(form.LogList.FileContent(), log);
+    EXPECT_EQ(form.Log().lines.FileContent(), log);
   }
   EXPECT_FALSE(std::filesystem::exists(target.File("missing")));
 }
@@ -249,14 +249,14 @@ TEST(LogWindow, CopyAllAndSaveAsTakeTheLogAsItStandsAndAFailedSaveLosesNothing) 
 TEST(LogWindow, APlaceTheLogCannotGoIsNamedWithWhyAndWhatToDo) {
   ScratchFolder folder;
   RecordingView view;
-  TForm1Environment environment;
+  WizardEnvironment environment;
   environment.catalogue_path = folder.Write("apnlist.csv", "");
   environment.usb_library = folder.File("no-such-usblib.so");
-  environment.log_folder = []() -> std::string {
+  environment.log_places.folder = []() -> std::string {
     throw FileCreateError(
         "Cannot use the log folder \"/home/u/.local/state/rodiduz-setup\". It belongs to another user.");
   };
-  TForm1 form(view, std::move(environment));
+  Wizard form(view, view, std::move(environment));
   form.OpenLogWindow();
   ASSERT_EQ(view.log_window_places.size(), 1u);
   EXPECT_EQ(NativeToUtf8(view.log_window_places[0]),

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 #include "link/box_device_record.h"
 #include "support/recording_view.h"
 #include "support/test_files.h"
@@ -35,7 +35,8 @@ constexpr std::uint64_t kSpanDivisor = 1;
 constexpr std::uint64_t kSpanDivisor = 1;
 #endif
 
-constexpr std::uint64_t kTicksPerHour = 3600 * 1000 / kDeviceTimerInterval / kSpanDivisor;
+constexpr std::uint64_t kTickMilliseconds = IntervalOf(WizardTimer::kTick).count();
+constexpr std::uint64_t kTicksPerHour = 3600 * 1000 / kTickMilliseconds / kSpanDivisor;
 
 BoxDeviceRecord Record(std::uint16_t vid, std::uint16_t pid, const char* name, const char* com,
                        const char* device) {
@@ -61,25 +62,30 @@ std::vector<BoxDeviceRecord> ForeignAdapters() {
           Record(0x1A86, 0x7523, "USB2.0-Serial", "COM6", "/dev/ttyUSB3")};
 }
 
-// The controller on a recording view and the scripted scan library, with a clock that the
-// test moves on by one DeviceTimer interval before every tick.
+// The wizard on a recording view and the scripted scan library, with a clock that the test moves
+// on by one tick's interval before every tick.
 class LongSearch : public ::testing::Test {
  protected:
   LongSearch() {
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", "TDC;238;1;internet;;;Denmark\r\n");
     environment.usb_library = RODIDUZ_FAKE_USBLIB;
     environment.clock = [this] { return Now(); };
-    environment.pause = [this](unsigned) { ++pauses_; };
-    environment.log_folder = [this] { return folder_.Path() + "/"; };
-    form_ = std::make_unique<TForm1>(view_, std::move(environment));
+    environment.log_places.folder = [this] { return folder_.Path() + "/"; };
+    form_ = std::make_unique<Wizard>(view_, view_, std::move(environment));
     form_->CreateSerialPort();
   }
 
   void SetUp() override {
-    ASSERT_NE(form_->UsbLibHandle, nullptr);
-    script_ = reinterpret_cast<FakeUsbScript>(::dlsym(form_->UsbLibHandle, kFakeUsbScriptName));
+    ASSERT_TRUE(form_->Channel().UsbLibraryLoaded());
+    // The library the wizard loaded: a second load of the same file gives the same one.
+    library_ = ::dlopen(RODIDUZ_FAKE_USBLIB, RTLD_NOW);
+    ASSERT_NE(library_, nullptr);
+    script_ = reinterpret_cast<FakeUsbScript>(::dlsym(library_, kFakeUsbScriptName));
     ASSERT_NE(script_, nullptr);
+  }
+  void TearDown() override {
+    if (library_ != nullptr) ::dlclose(library_);
   }
 
   void Attach(const std::vector<BoxDeviceRecord>& records) {
@@ -89,8 +95,8 @@ class LongSearch : public ::testing::Test {
 
   void TickUntil(std::uint64_t tick) {
     for (; ticks_ < tick; ++ticks_) {
-      elapsed_ms_ += kDeviceTimerInterval;
-      form_->OnTick();
+      elapsed_ms_ += kTickMilliseconds;
+      form_->OnTimer(WizardTimer::kTick);
     }
   }
 
@@ -104,11 +110,11 @@ class LongSearch : public ::testing::Test {
 
   ScratchFolder folder_;
   RecordingView view_;
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<Wizard> form_;
+  void* library_ = nullptr;
   FakeUsbScript script_ = nullptr;
   std::uint64_t elapsed_ms_ = 8 * 3600 * 1000;  // the search starts at eight in the morning
   std::uint64_t ticks_ = 0;
-  int pauses_ = 0;
 };
 
 // The last `count` lines of a saved log, without their CR LF; only the file's tail is read.
@@ -145,29 +151,29 @@ constexpr std::size_t kHeldLimit = kLogCap + kLogCap / 4;
 TEST_F(LongSearch, ADayWithFourForeignAdaptersLogsAtAnEvenRateWithinTheCapAndTheWizardStillAnswers) {
   form_->OnShown();
   Attach(ForeignAdapters());
-  form_->OnStart();
-  ASSERT_EQ(form_->CommState, kStateSearching);
-  const std::uint64_t start_lines = form_->LogList.Appended();
+  form_->OnControl(Control::Start);
+  ASSERT_EQ(form_->Session().state, kStateSearching);
+  const std::uint64_t start_lines = form_->Log().lines.Appended();
   const std::size_t pages_shown = view_.page_history.size();
 
   std::vector<Checkpoint> checkpoints;
   for (const std::uint64_t hour : {1, 6, 24}) {
     TickUntil(hour * kTicksPerHour);
-    ASSERT_EQ(form_->CommState, kStateSearching) << "hour " << hour;
-    checkpoints.push_back({hour, form_->LogList.Appended() - start_lines, form_->LogList.FileContent().size()});
-    EXPECT_LE(form_->LogList.HeldBytes(), kHeldLimit) << "hour " << hour;
+    ASSERT_EQ(form_->Session().state, kStateSearching) << "hour " << hour;
+    checkpoints.push_back({hour, form_->Log().lines.Appended() - start_lines, form_->Log().lines.FileContent().size()});
+    EXPECT_LE(form_->Log().lines.HeldBytes(), kHeldLimit) << "hour " << hour;
   }
   const LocalTime day_end = Now();
 
   // Nothing else piles up: the queues are empty, the window was not touched beyond the
   // search, the state machine never paused.
-  EXPECT_TRUE(form_->DutRecvList.empty());
-  EXPECT_TRUE(form_->DutSendQueue.empty());
+  EXPECT_EQ(form_->Channel().WaitingMessages(), 0u);
+  EXPECT_FALSE(form_->Channel().CommandWaiting());
   EXPECT_EQ(view_.page_history.size(), pages_shown);
   EXPECT_TRUE(view_.info_history.empty());
   EXPECT_TRUE(view_.debug_items.empty());
-  EXPECT_EQ(pauses_, 0);
-  EXPECT_TRUE(view_.IsTimerEnabled(FormTimer::DeviceTimer));
+  EXPECT_FALSE(view_.Running(WizardTimer::kLadderPause));
+  EXPECT_TRUE(view_.Running(WizardTimer::kTick));
 
   // The wizard still answers: the box plugged in now is found by the next tick, Start begins
   // a new search and Close saves the whole log.
@@ -175,15 +181,14 @@ TEST_F(LongSearch, ADayWithFourForeignAdaptersLogsAtAnEvenRateWithinTheCapAndThe
   with_box.push_back(Record(0x0403, 0x6015, "Rodiduz Box", "COM7", "/dev/ttyUSB4"));
   Attach(with_box);
   TickUntil(ticks_ + 1);
-  EXPECT_EQ(form_->CommState, kStateFound);
-  EXPECT_EQ(form_->CommNumber.load(), 7);
+  EXPECT_EQ(form_->Session().state, kStateFound);
+  EXPECT_EQ(form_->Channel().port_number.load(), 7);
   EXPECT_EQ(view_.CaptionUtf8(Control::FoundDeviceName), "Rodiduz Box");
-  form_->OnStart();
-  EXPECT_EQ(form_->CommState, kStateSearching);
-  TCloseAction action = TCloseAction::caFree;
-  form_->FormClose(nullptr, action);
+  form_->OnControl(Control::Start);
+  EXPECT_EQ(form_->Session().state, kStateSearching);
+  form_->SaveLog();
 
-  const auto after_day = static_cast<std::size_t>(form_->LogList.Appended() - start_lines - checkpoints.back().lines);
+  const auto after_day = static_cast<std::size_t>(form_->Log().lines.Appended() - start_lines - checkpoints.back().lines);
   const std::vector<std::string> tail = LastLinesOfFile(LogFilePath(), after_day + 1);
   ASSERT_EQ(tail.size(), after_day + 1);
   EXPECT_EQ(

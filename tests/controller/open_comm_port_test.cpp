@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "controller/main_form.h"
-#include "support/form_fixture.h"
+#include "controller/wizard.h"
+#include "support/wizard_fixture.h"
 #include "support/pty_port.h"
 
 namespace {
 
 constexpr const char* kFailureLine = "Dut com port could not be opened";
 
-std::size_t FailureLines(const FormFixture& fixture) {
+std::size_t FailureLines(const WizardFixture& fixture) {
   const auto texts = fixture.LogTexts();
   return static_cast<std::size_t>(std::count(texts.begin(), texts.end(), kFailureLine));
 }
@@ -22,7 +22,7 @@ std::size_t FailureLines(const FormFixture& fixture) {
 // Every refusal logs the failure line; the reason follows only when it differs from the one
 // logged last, so a port refused every tick does not fill the log with it.
 TEST(OpenCommPort, FailureClearsPortOpenAndLogsTheReasonWhenItChanges) {
-  FormFixture fixture;
+  WizardFixture fixture;
   PortDirOverride port_dir(fixture.folder().Path());
   PtyPort pty;
   // Ports that a wrapped number would reach, so only a refusal gives the log line.
@@ -50,10 +50,10 @@ TEST(OpenCommPort, FailureClearsPortOpenAndLogsTheReasonWhenItChanges) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     const std::size_t before = fixture.LogTexts().size();
-    fixture.form().CommNumber = row.comm_number;
-    fixture.form().PortOpen = true;
-    fixture.form().OpenCommPort();
-    EXPECT_FALSE(fixture.form().PortOpen.load());
+    fixture.core().Channel().port_number = row.comm_number;
+    fixture.core().Channel().port_open = true;
+    fixture.core().Channel().OpenPort();
+    EXPECT_FALSE(fixture.core().Channel().port_open.load());
     EXPECT_EQ(FailureLines(fixture), ++expected_lines);
     EXPECT_EQ(CountDescriptorsOnDevice(pty.slave()), 1u);  // nothing opened
     // The code itself is neither logged nor shown.
@@ -64,21 +64,21 @@ TEST(OpenCommPort, FailureClearsPortOpenAndLogsTheReasonWhenItChanges) {
     EXPECT_EQ(added, expected);
   }
   // After a successful open the same failure is news again.
-  fixture.form().CommNumber = 1;
-  fixture.form().OpenCommPort();
-  fixture.form().Serial->Stop();
-  fixture.form().CommNumber = 4;
-  fixture.form().OpenCommPort();
+  fixture.core().Channel().port_number = 1;
+  fixture.core().Channel().OpenPort();
+  fixture.core().Channel().Port()->Stop();
+  fixture.core().Channel().port_number = 4;
+  fixture.core().Channel().OpenPort();
   EXPECT_EQ(fixture.LogTexts().back(), com4);
 }
 
 TEST(OpenCommPort, SuccessOpensTheBoxLineAndLogsNothingHere) {
-  FormFixture fixture;
+  WizardFixture fixture;
   PortDirOverride port_dir(fixture.folder().Path());
   PtyPort pty;
   pty.Link(fixture.folder().Path(), 3);
-  fixture.form().CommNumber = 3;
-  fixture.form().OpenCommPort();
+  fixture.core().Channel().port_number = 3;
+  fixture.core().Channel().OpenPort();
   EXPECT_EQ(FailureLines(fixture), 0u);
   EXPECT_EQ(CountDescriptorsOnDevice(pty.slave()), 2u);  // the engine holds the port
   termios settings{};

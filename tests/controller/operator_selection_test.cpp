@@ -1,7 +1,7 @@
 // The operator list: filters, order, the box's own settings on top, and the APN fields.
 #include <gtest/gtest.h>
 
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 
 namespace {
 
@@ -22,20 +22,20 @@ class OperatorSelection : public ::testing::Test {
  protected:
   OperatorSelection() : fixture_(kCatalogue) {}
 
-  TForm1& form() { return fixture_.form(); }
+  Wizard& core() { return fixture_.core(); }
   RecordingView& view() { return fixture_.view(); }
 
   void BoxReports(std::int32_t mcc, std::int32_t mnc, const AnsiString& apn, const AnsiString& user = "",
                   const AnsiString& password = "") {
-    form().Mcc = mcc;
-    form().Mnc = mnc;
-    form().BoxApn = apn;
-    form().BoxUser = user;
-    form().BoxPassword = password;
+    core().Session().report.mcc = mcc;
+    core().Session().report.mnc = mnc;
+    core().Session().report.apn = apn;
+    core().Session().report.user = user;
+    core().Session().report.password = password;
   }
-  void Rebuild() { form().UpdateApnList(true, form().Mcc == 0); }
+  void Rebuild() { core().Operators().Rebuild(core().Session().report, true, core().Session().report.mcc == 0); }
 
-  FormFixture fixture_;
+  WizardFixture fixture_;
 };
 
 TEST_F(OperatorSelection, SameNetworkSortedWithoutCaseAndBoxSettingsOnTop) {
@@ -56,17 +56,17 @@ TEST_F(OperatorSelection, BoxSettingsEntryIsMadeFromTheBoxAndOwnedUntilTheNextRe
   Rebuild();
   const CatalogueEntry* entry = view().OperatorEntry(0);
   ASSERT_NE(entry, nullptr);
-  EXPECT_EQ(entry, form().BoxSettingsEntry.get());
+  EXPECT_EQ(entry, core().Operators().BoxSettingsEntry());
   EXPECT_EQ(entry->Name, "(current box settings)");
   EXPECT_EQ(entry->Mcc, 262);
   EXPECT_EQ(entry->Mnc, 1);
   EXPECT_EQ(entry->ListPrefix, "");
-  for (const auto& catalogued : form().ApnList) EXPECT_NE(catalogued.get(), entry);
+  for (const auto& catalogued : core().Operators().catalogue) EXPECT_NE(catalogued.get(), entry);
 
   // A rebuild without the box's settings leaves no item referring to the old entry.
-  form().BoxApn = "unknown";
+  core().Session().report.apn = "unknown";
   Rebuild();
-  EXPECT_EQ(form().BoxSettingsEntry, nullptr);
+  EXPECT_EQ(core().Operators().BoxSettingsEntry(), nullptr);
   for (int i = 0; i < view().OperatorCount(); ++i) {
     EXPECT_NE(view().OperatorEntry(i), nullptr);
     EXPECT_EQ(view().OperatorText(i).rfind(u"(current", 0), NativeString::npos);
@@ -139,9 +139,9 @@ TEST_F(OperatorSelection, NetworkWithoutCatalogueEntry) {
 TEST_F(OperatorSelection, BoxSettingsAreTrimmedInPlace) {
   BoxReports(262, 1, " \tweb.apn \x01", "  me ", "\x1Fsecret ");
   Rebuild();
-  EXPECT_EQ(form().BoxApn, "web.apn");
-  EXPECT_EQ(form().BoxUser, "me");
-  EXPECT_EQ(form().BoxPassword, "secret");
+  EXPECT_EQ(core().Session().report.apn, "web.apn");
+  EXPECT_EQ(core().Session().report.user, "me");
+  EXPECT_EQ(core().Session().report.password, "secret");
   EXPECT_EQ(view().TextUtf8(Control::ApnField), "web.apn");
 }
 
@@ -150,7 +150,7 @@ TEST_F(OperatorSelection, ToggleShowAllRebuildsAndOverwritesTypedFields) {
   Rebuild();
   view().SetText(Control::ApnField, u"typed");
   view().SetChecked(Control::ShowAllOperators, true);
-  form().OnShowAllOperatorsClick();
+  core().OnControl(Control::ShowAllOperators);
   EXPECT_EQ(view().OperatorCount(), 10);
   EXPECT_EQ(view().SelectedOperator(), 0);
   EXPECT_EQ(view().TextUtf8(Control::ApnField), "box.apn");
@@ -160,7 +160,7 @@ TEST_F(OperatorSelection, PickingEntriesShowsAndHidesTheCredentialFields) {
   BoxReports(262, 1, "unknown");
   Rebuild();
   view().SelectOperator(1);  // DE - telekom, with user name and password
-  form().OnOperatorChosen();
+  core().OnControl(Control::OperatorList);
   EXPECT_EQ(view().TextUtf8(Control::UserField), "t-mobile");
   EXPECT_EQ(view().TextUtf8(Control::PasswordField), "tm");
   EXPECT_TRUE(view().IsChecked(Control::CredentialsGiven));
@@ -168,7 +168,7 @@ TEST_F(OperatorSelection, PickingEntriesShowsAndHidesTheCredentialFields) {
     EXPECT_TRUE(view().IsVisible(control)) << ControlName(control);
   }
   view().SelectOperator(0);
-  form().OnOperatorChosen();
+  core().OnControl(Control::OperatorList);
   EXPECT_FALSE(view().IsChecked(Control::CredentialsGiven));
   for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
     EXPECT_FALSE(view().IsVisible(control)) << ControlName(control);
@@ -178,10 +178,10 @@ TEST_F(OperatorSelection, PickingEntriesShowsAndHidesTheCredentialFields) {
 TEST_F(OperatorSelection, UntickingCredentialsHidesButKeepsTheFields) {
   view().SetText(Control::UserField, u"me");
   view().SetChecked(Control::CredentialsGiven, true);
-  form().OnCredentialsGivenClick();
+  core().OnControl(Control::CredentialsGiven);
   EXPECT_TRUE(view().IsVisible(Control::UserField));
   view().SetChecked(Control::CredentialsGiven, false);
-  form().OnCredentialsGivenClick();
+  core().OnControl(Control::CredentialsGiven);
   EXPECT_FALSE(view().IsVisible(Control::UserField));
   EXPECT_EQ(view().TextUtf8(Control::UserField), "me");
 }
@@ -189,16 +189,16 @@ TEST_F(OperatorSelection, UntickingCredentialsHidesButKeepsTheFields) {
 TEST_F(OperatorSelection, ChangeWithoutSelectionDoesNothing) {
   view().SetText(Control::ApnField, u"typed");
   view().SetChecked(Control::CredentialsGiven, true);
-  form().OnOperatorChosen();
+  core().OnControl(Control::OperatorList);
   EXPECT_EQ(view().TextUtf8(Control::ApnField), "typed");
   EXPECT_TRUE(view().IsChecked(Control::CredentialsGiven));
 }
 
 TEST_F(OperatorSelection, WithoutTheBoxSettingsArgumentNoBoxItem) {
   BoxReports(262, 1, " box.apn ");
-  form().UpdateApnList(false, false);
+  core().Operators().Rebuild(core().Session().report, false, false);
   EXPECT_EQ(view().OperatorTexts(), (Lines{"DE - Congstar", "DE - telekom"}));
-  EXPECT_EQ(form().BoxApn, " box.apn ");
+  EXPECT_EQ(core().Session().report.apn, " box.apn ");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "controller/box_protocol.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ TEST(FixedValue, TakesCountCharactersAfterTheKey) {
   EXPECT_EQ(bp::FixedValue("abcdefghij", "MAC:", 12), "defghij");
 }
 
-TEST(ParsePlmn, FillsNumbersAndSimStatus) {
+TEST(NetworkReport, FillsNumbersAndSimStatus) {
   struct Row {
     const char* name;
     const char* report;
@@ -94,32 +94,30 @@ TEST(ParsePlmn, FillsNumbersAndSimStatus) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    FormFixture fixture;
-    TForm1& form = fixture.form();
-    form.SimStatus = 1;
-    form.Cme = -7;
-    form.ParsePLMN(row.report);
-    EXPECT_EQ(form.Mcc, row.mcc);
-    EXPECT_EQ(form.Mnc, row.mnc);
-    EXPECT_EQ(form.Rssi, row.rssi);
-    EXPECT_EQ(form.Ta, row.ta);
-    EXPECT_EQ(form.Cme, row.cme);
-    EXPECT_EQ(form.SimStatus, row.sim_status);
+    BoxReport box;
+    box.cme = -7;
+    // The SIM's status before the report is 1; only "SIM:" with 0 makes it 3 (no SIM).
+    const std::int32_t sim_status = bp::ParseNetworkReport(row.report, box) ? 3 : 1;
+    EXPECT_EQ(box.mcc, row.mcc);
+    EXPECT_EQ(box.mnc, row.mnc);
+    EXPECT_EQ(box.rssi, row.rssi);
+    EXPECT_EQ(box.ta, row.ta);
+    EXPECT_EQ(box.cme, row.cme);
+    EXPECT_EQ(sim_status, row.sim_status);
   }
 }
 
-TEST(ParsePlmn, EmptyValuesKeepTheOldNumbers) {
-  FormFixture fixture;
-  TForm1& form = fixture.form();
-  form.Mcc = 262;
-  form.Mnc = 2;
-  form.ParsePLMN("MCC: MNC: RSSI:-80 TA:1 CME:0 SIM:1");
-  EXPECT_EQ(form.Mcc, 262);
-  EXPECT_EQ(form.Mnc, 2);
-  EXPECT_EQ(form.Rssi, -80);
+TEST(NetworkReport, EmptyValuesKeepTheOldNumbers) {
+  BoxReport box;
+  box.mcc = 262;
+  box.mnc = 2;
+  bp::ParseNetworkReport("MCC: MNC: RSSI:-80 TA:1 CME:0 SIM:1", box);
+  EXPECT_EQ(box.mcc, 262);
+  EXPECT_EQ(box.mnc, 2);
+  EXPECT_EQ(box.rssi, -80);
 }
 
-TEST(ParseApn, StoresTextsAsReceived) {
+TEST(SettingsReport, StoresTextsAsReceived) {
   struct Row {
     const char* name;
     const char* report;
@@ -140,19 +138,18 @@ TEST(ParseApn, StoresTextsAsReceived) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    FormFixture fixture;
-    TForm1& form = fixture.form();
-    form.BoxUser = "old-user";
-    form.BoxPin = "old-pin";
-    form.ParseAPN(row.report);
-    EXPECT_EQ(form.BoxApn, row.apn);
-    EXPECT_EQ(form.BoxUser, row.user);
-    EXPECT_EQ(form.BoxPassword, row.password);
-    EXPECT_EQ(form.BoxPin, row.pin);
+    BoxReport box;
+    box.user = "old-user";
+    box.pin = "old-pin";
+    bp::ParseSettingsReport(row.report, box);
+    EXPECT_EQ(box.apn, row.apn);
+    EXPECT_EQ(box.user, row.user);
+    EXPECT_EQ(box.password, row.password);
+    EXPECT_EQ(box.pin, row.pin);
   }
 }
 
-TEST(ParseQr, WritesEveryFieldOnEveryCall) {
+TEST(IdentityReport, WritesEveryFieldOnEveryCall) {
   struct Row {
     const char* name;
     const char* report;
@@ -172,14 +169,13 @@ TEST(ParseQr, WritesEveryFieldOnEveryCall) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    FormFixture fixture;
-    TForm1& form = fixture.form();
-    form.BoxSw = "keep";
-    form.ParseQr(row.report);
-    EXPECT_EQ(form.BoxId, row.id);
-    EXPECT_EQ(form.BoxHw, row.hw);
-    EXPECT_EQ(form.BoxSw, row.sw);
-    EXPECT_EQ(form.BoxMac, row.mac);
+    BoxReport box;
+    box.software = "keep";
+    bp::ParseIdentityReport(row.report, box);
+    EXPECT_EQ(box.id, row.id);
+    EXPECT_EQ(box.hardware, row.hw);
+    EXPECT_EQ(box.software, row.sw);
+    EXPECT_EQ(box.mac, row.mac);
   }
 }
 

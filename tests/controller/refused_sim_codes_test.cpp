@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 
 namespace {
 

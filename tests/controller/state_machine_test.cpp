@@ -13,31 +13,30 @@ using Lines = std::vector<std::string>;
 
 
 TEST(CommStateNames, AllNamesAndUnknownValues) {
-  WizardDriver wizard;
   const char* names[] = {"Init",     "Searching", "Found",       "Connected",  "Disconnected",
                          "Ready",    "Unlocked",  "GotQR",       "GotPLMN",    "GotGPRS",
                          "WaitUser", "GPRSSet",   "GPRSTesting", "GPRSPassed", "GPRSFailed"};
   for (std::uint32_t state = 0; state < 15; ++state) {
-    EXPECT_EQ(wizard.form().GetCommStateName(state), names[state]) << state;
+    EXPECT_EQ(StateName(state), names[state]) << state;
   }
-  EXPECT_EQ(wizard.form().GetCommStateName(15), "?");
-  EXPECT_EQ(wizard.form().GetCommStateName(0xFFFFFFFFu), "?");
+  EXPECT_EQ(StateName(15), "?");
+  EXPECT_EQ(StateName(0xFFFFFFFFu), "?");
 }
 
 TEST(ChangeCommState, LogsEachChangeAndNothingForTheSameState) {
   WizardDriver wizard;
-  wizard.form().ChangeCommState(kStateSearching);
-  wizard.form().ChangeCommState(kStateSearching);
-  wizard.form().ChangeCommState(kStateGPRSPassed);
+  wizard.core().Session().ChangeState(kStateSearching);
+  wizard.core().Session().ChangeState(kStateSearching);
+  wizard.core().Session().ChangeState(kStateGPRSPassed);
   EXPECT_EQ(wizard.LogFrom(0), (Lines{"(State Init->Searching)", "(State Searching->GPRSPassed)"}));
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSPassed);
 }
 
-TEST(Tick, RestartsTheDeviceTimerAtTheEnd) {
+TEST(Tick, RestartsTheTickAtTheEnd) {
   WizardDriver wizard;
-  wizard.view().device_timer = false;
+  wizard.view().Stop(WizardTimer::kTick);
   wizard.Tick();
-  EXPECT_TRUE(wizard.view().device_timer);
+  EXPECT_TRUE(wizard.view().Running(WizardTimer::kTick));
 }
 
 // A window that fails while the signal line is set, as a toolkit error inside a tick would.
@@ -49,36 +48,35 @@ class FailingSignalLineView : public RecordingView {
   }
 };
 
-TEST(Tick, AnErrorInsideATickStillRestartsTheDeviceTimer) {
+TEST(Tick, AnErrorInsideATickStillRestartsTheTick) {
   ScratchFolder folder;
   FailingSignalLineView view;
-  TForm1Environment environment;
+  WizardEnvironment environment;
   environment.catalogue_path = folder.Write("apnlist.csv", "");
   environment.usb_library = folder.File("no-such-usblib.so");
-  environment.pause = [](unsigned) {};
-  TForm1 form(view, environment);
-  form.AddToDutRecvList(kNetworkReport);
-  EXPECT_THROW(form.OnTick(), std::runtime_error);
-  EXPECT_TRUE(view.device_timer);
+  Wizard form(view, view, environment);
+  form.Channel().AddMessage(kNetworkReport);
+  EXPECT_THROW(form.OnTimer(WizardTimer::kTick), std::runtime_error);
+  EXPECT_TRUE(view.Running(WizardTimer::kTick));
 }
 
 TEST(Tick, TakesOneMessagePerTick) {
   WizardDriver wizard;
-  wizard.form().AddToDutRecvList("A");
-  wizard.form().AddToDutRecvList("B");
+  wizard.core().Channel().AddMessage("A");
+  wizard.core().Channel().AddMessage("B");
   wizard.Tick();
-  ASSERT_EQ(wizard.form().DutRecvList.size(), 1u);
-  EXPECT_EQ(wizard.form().DutRecvList.front(), "B");
+  ASSERT_EQ(wizard.core().Channel().WaitingMessages(), 1u);
+  EXPECT_EQ(wizard.core().Channel().PeekMessages().front(), "B");
 }
 
 TEST(Tick, ClassifiesSimWordsOnEveryTickAndKeepsTheStatusWithoutOne) {
   WizardDriver wizard;
   wizard.Tick("SIM PIN WRONG");
-  EXPECT_EQ(wizard.form().SimStatus, kSimWrongPin);
+  EXPECT_EQ(wizard.core().Session().sim_status, kSimWrongPin);
   wizard.Tick("SOMETHING ELSE");
-  EXPECT_EQ(wizard.form().SimStatus, kSimWrongPin);
+  EXPECT_EQ(wizard.core().Session().sim_status, kSimWrongPin);
   wizard.Tick("SIM PIN NOT NEEDED");
-  EXPECT_EQ(wizard.form().SimStatus, kSimPinNotNeeded);
+  EXPECT_EQ(wizard.core().Session().sim_status, kSimPinNotNeeded);
 }
 
 TEST(SignalLine, Thresholds) {
@@ -113,25 +111,32 @@ TEST(IdentityLines, BoxIdInAnyStateAndTypeOnlyForGsmHardware) {
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxTypeLine), "Box Type:");
   wizard.Tick(kIdentityReport);
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxTypeLine), "Box Type: GSM");
-  EXPECT_EQ(wizard.form().CommState, kStateInit);
+  EXPECT_EQ(wizard.core().Session().state, kStateInit);
 }
 
 TEST(Searching, WithoutABoxRunsDiscoveryAgainAndLogsNothing) {
   WizardDriver wizard;
-  wizard.form().ChangeCommState(kStateSearching);
+  wizard.core().Session().ChangeState(kStateSearching);
   const std::size_t before = wizard.LogSize();
   wizard.Ticks(3);
-  EXPECT_EQ(wizard.form().CommState, kStateSearching);
+  EXPECT_EQ(wizard.core().Session().state, kStateSearching);
   EXPECT_EQ(wizard.LogSize(), before);
 }
 
+// The ladder's next rung comes after a pause in which no tick runs, so that no message is taken
+// and nothing logged between the two rungs.
 TEST(Found, ConnectsWhenThePortIsOpenWithTheLadderAndOnePause) {
   WizardDriver wizard;
   wizard.FoundWithOpenPort();
-  wizard.Tick();
-  EXPECT_EQ(wizard.form().CommState, kStateConnected);
-  EXPECT_EQ(wizard.form().ShownLevel, 3);
-  EXPECT_EQ(wizard.fixture().pauses, std::vector<unsigned>{200});
+  wizard.core().OnTimer(WizardTimer::kTick);
+  EXPECT_EQ(wizard.core().Session().state, kStateConnected);
+  EXPECT_EQ(wizard.core().Presenter().ShownLevel(), 2);
+  EXPECT_TRUE(wizard.view().Running(WizardTimer::kLadderPause));
+  EXPECT_FALSE(wizard.view().Running(WizardTimer::kTick));
+  wizard.core().OnTimer(WizardTimer::kLadderPause);
+  EXPECT_EQ(wizard.core().Presenter().ShownLevel(), 3);
+  EXPECT_FALSE(wizard.view().Running(WizardTimer::kLadderPause));
+  EXPECT_TRUE(wizard.view().Running(WizardTimer::kTick));
   EXPECT_TRUE(wizard.view().IsVisible(Control::LadderStartupHeading));
   EXPECT_TRUE(wizard.Logged("(State Found->Connected)"));
 }
@@ -139,36 +144,36 @@ TEST(Found, ConnectsWhenThePortIsOpenWithTheLadderAndOnePause) {
 TEST(Found, ShowsCantConnectOnTheSeventiethTickAndKeepsItUntilAReset) {
   WizardDriver wizard;
   PortDirOverride no_ports(wizard.fixture().folder().Path());
-  wizard.form().ChangeCommState(kStateFound);
-  wizard.form().CommNumber = 7;
-  wizard.form().ReplyTimeout = 7000;
+  wizard.core().Session().ChangeState(kStateFound);
+  wizard.core().Channel().port_number = 7;
+  wizard.core().Session().reply_timeout = 7000;
   wizard.Ticks(69);
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "");
-  EXPECT_EQ(wizard.form().CommState, kStateFound);
+  EXPECT_EQ(wizard.core().Session().state, kStateFound);
   wizard.Tick();
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "Can't connect to the box");
 
-  wizard.form().PortOpen = true;
+  wizard.core().Channel().port_open = true;
   wizard.Tick();
   wizard.Tick("COMM READY");
-  EXPECT_EQ(wizard.form().CommState, kStateReady);
+  EXPECT_EQ(wizard.core().Session().state, kStateReady);
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "Can't connect to the box");
 
-  wizard.form().PortOpen = false;
+  wizard.core().Channel().port_open = false;
   wizard.Tick();
-  EXPECT_EQ(wizard.form().CommState, kStateInit);
+  EXPECT_EQ(wizard.core().Session().state, kStateInit);
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "");
 }
 
 TEST(Found, ClearsTheReceiveQueueBeforeEachAttemptToOpen) {
   WizardDriver wizard;
   PortDirOverride no_ports(wizard.fixture().folder().Path());
-  wizard.form().ChangeCommState(kStateFound);
-  wizard.form().AddToDutRecvList("COMM READY");
-  wizard.form().AddToDutRecvList("stale");
+  wizard.core().Session().ChangeState(kStateFound);
+  wizard.core().Channel().AddMessage("COMM READY");
+  wizard.core().Channel().AddMessage("stale");
   wizard.Tick();
-  EXPECT_TRUE(wizard.form().DutRecvList.empty());
-  EXPECT_EQ(wizard.form().CommState, kStateFound);
+  EXPECT_TRUE(wizard.core().Channel().WaitingMessages() == 0);
+  EXPECT_EQ(wizard.core().Session().state, kStateFound);
 }
 
 TEST(Connected, CommReadyUnlocksAndHidesTheOperatorArea) {
@@ -176,9 +181,9 @@ TEST(Connected, CommReadyUnlocksAndHidesTheOperatorArea) {
   wizard.RunTo(kStateConnected);
   wizard.Tick("COMM READY");
   EXPECT_EQ(wizard.TakeOneSent(), "[UNLOCK]");
-  EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
-  EXPECT_EQ(wizard.form().CommState, kStateReady);
-  EXPECT_EQ(wizard.form().ShownLevel, 6);
+  EXPECT_EQ(wizard.core().Session().reply_timeout, 500u);
+  EXPECT_EQ(wizard.core().Session().state, kStateReady);
+  EXPECT_EQ(wizard.core().Presenter().ShownLevel(), 6);
   for (Control control :
        {Control::OperatorList, Control::ShowAllOperators, Control::ApnField, Control::OperatorFrame, Control::ManualSettingsCaption}) {
     EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
@@ -188,11 +193,12 @@ TEST(Connected, CommReadyUnlocksAndHidesTheOperatorArea) {
 TEST(Connected, IdentityReportMovesTheLadderWithoutChangingTheState) {
   WizardDriver wizard;
   wizard.RunTo(kStateConnected);
-  wizard.fixture().pauses.clear();
   wizard.Tick(kIdentityReport);
-  EXPECT_EQ(wizard.form().CommState, kStateConnected);
-  EXPECT_EQ(wizard.form().ShownLevel, 5);
-  EXPECT_EQ(wizard.fixture().pauses, std::vector<unsigned>{200});
+  EXPECT_EQ(wizard.core().Session().state, kStateConnected);
+  EXPECT_EQ(wizard.core().Presenter().ShownLevel(), 4);
+  ASSERT_TRUE(wizard.view().Running(WizardTimer::kLadderPause));
+  wizard.core().OnTimer(WizardTimer::kLadderPause);
+  EXPECT_EQ(wizard.core().Presenter().ShownLevel(), 5);
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID: AB12CD34");
 }
 
@@ -201,14 +207,14 @@ TEST(Connected, SimPukShowsThePukEntryAndIgnoresCommReadyInTheSameMessage) {
   wizard.RunTo(kStateConnected);
   wizard.view().SetText(Control::PukField, u"old");
   wizard.Tick("SIM PUK COMM READY");
-  EXPECT_EQ(wizard.form().CommState, kStateConnected);
+  EXPECT_EQ(wizard.core().Session().state, kStateConnected);
   EXPECT_TRUE(wizard.TakeSent().empty());
   EXPECT_TRUE(wizard.view().IsVisible(Control::PukField));
   EXPECT_TRUE(wizard.view().IsVisible(Control::PukCaption));
   EXPECT_EQ(wizard.view().TextUtf8(Control::PukField), "");
   // Without a SIM word in the message, COMM READY goes on even while SimStatus stays 5.
   wizard.Tick("COMM READY");
-  EXPECT_EQ(wizard.form().CommState, kStateReady);
+  EXPECT_EQ(wizard.core().Session().state, kStateReady);
 }
 
 TEST(NoSimStop, InConnectedReadyAndUnlocked) {
@@ -229,12 +235,12 @@ TEST(NoSimStop, InConnectedReadyAndUnlocked) {
     const int repaints = wizard.view().repaints;
     const std::size_t before = wizard.LogSize();
     wizard.Tick(row.message);
-    EXPECT_EQ(wizard.form().CommState, kStateInit);
+    EXPECT_EQ(wizard.core().Session().state, kStateInit);
     EXPECT_EQ(wizard.view().CurrentPage(), kPageWelcome);
     EXPECT_GT(wizard.view().repaints, repaints);
     EXPECT_TRUE(wizard.view().info.visible);
     EXPECT_TRUE(wizard.view().info.close_button);
-    EXPECT_FALSE(wizard.view().info.dots);
+    EXPECT_FALSE(wizard.view().Running(WizardTimer::kInfoDots));
     EXPECT_EQ(NativeToUtf8(wizard.view().info.text),
               "Sim Card not inserted. Please insert sim card and press start again");
     const Lines lines = wizard.LogFrom(before);
@@ -243,8 +249,8 @@ TEST(NoSimStop, InConnectedReadyAndUnlocked) {
     EXPECT_EQ(lines[1].rfind("(State ", 0), 0u);
     EXPECT_TRUE(wizard.TakeSent().empty());
     // The port stays open and the SIM status stays "no SIM" for Start to see.
-    EXPECT_TRUE(wizard.form().PortOpen.load());
-    EXPECT_EQ(wizard.form().SimStatus, kSimMissing);
+    EXPECT_TRUE(wizard.core().Channel().port_open.load());
+    EXPECT_EQ(wizard.core().Session().sim_status, kSimMissing);
   }
 }
 
@@ -252,9 +258,9 @@ TEST(Ready, NetworkReportBeforeTheUnlockAnswerIsIgnored) {
   WizardDriver wizard;
   wizard.RunTo(kStateReady);
   wizard.Tick(kNetworkReport);
-  EXPECT_EQ(wizard.form().CommState, kStateReady);
+  EXPECT_EQ(wizard.core().Session().state, kStateReady);
   EXPECT_TRUE(wizard.TakeSent().empty());
-  EXPECT_EQ(wizard.form().Mcc, 262);
+  EXPECT_EQ(wizard.core().Session().report.mcc, 262);
 }
 
 TEST(Resending, AFiveHundredMillisecondCommandTimesOutOnTheFifthTick) {
@@ -272,14 +278,14 @@ TEST(Resending, AFiveHundredMillisecondCommandTimesOutOnTheFifthTick) {
     SCOPED_TRACE(row.name);
     WizardDriver wizard;
     wizard.RunTo(row.state);
-    EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
+    EXPECT_EQ(wizard.core().Session().reply_timeout, 500u);
     for (int tick = 1; tick <= 4; ++tick) {
       wizard.Tick();
       EXPECT_TRUE(wizard.TakeSent().empty()) << "tick " << tick;
     }
     wizard.Tick();
     EXPECT_EQ(wizard.TakeOneSent(), row.command);
-    EXPECT_EQ(wizard.form().CommState, row.state);
+    EXPECT_EQ(wizard.core().Session().state, row.state);
     // And again five ticks later, without limit.
     wizard.Ticks(4);
     EXPECT_TRUE(wizard.TakeSent().empty());
@@ -291,7 +297,7 @@ TEST(Resending, AFiveHundredMillisecondCommandTimesOutOnTheFifthTick) {
 TEST(Resending, ATimeOutOfZeroNeverRunsOut) {
   WizardDriver wizard;
   wizard.RunTo(kStateReady);
-  wizard.form().ReplyTimeout = 0;
+  wizard.core().Session().reply_timeout = 0;
   wizard.Ticks(20);
   EXPECT_TRUE(wizard.TakeSent().empty());
 }
@@ -309,12 +315,12 @@ TEST(GotPlmn, ResendsGprsGetOnEverySilentTickButNotForOkOrCommReady) {
   EXPECT_TRUE(wizard.TakeSent().empty());
   wizard.Tick("anything else");
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSGET]");
-  wizard.form().SimPromptArmed = false;
+  wizard.core().Session().sim_prompt_armed = false;
   wizard.Tick(kSettingsReport);
   EXPECT_EQ(wizard.TakeOneSent(), "[QRGET]");
-  EXPECT_EQ(wizard.form().CommState, kStateGotGPRS);
-  EXPECT_TRUE(wizard.form().SimPromptArmed);
-  EXPECT_EQ(wizard.form().BoxApn, "box.apn");
+  EXPECT_EQ(wizard.core().Session().state, kStateGotGPRS);
+  EXPECT_TRUE(wizard.core().Session().sim_prompt_armed);
+  EXPECT_EQ(wizard.core().Session().report.apn, "box.apn");
 }
 
 TEST(GotGprs, IdentityReportPreparesTheSettingsPageAndSubmitsAtOnce) {
@@ -323,9 +329,9 @@ TEST(GotGprs, IdentityReportPreparesTheSettingsPageAndSubmitsAtOnce) {
   const std::size_t before = wizard.LogSize();
   wizard.Tick(kIdentityReport);
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
-  EXPECT_EQ(wizard.form().SimStatus, kSimResultPending);
-  EXPECT_TRUE(wizard.form().SimPromptArmed);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
+  EXPECT_EQ(wizard.core().Session().sim_status, kSimResultPending);
+  EXPECT_TRUE(wizard.core().Session().sim_prompt_armed);
   EXPECT_EQ(wizard.LogFrom(before), (Lines{"(State GotGPRS->WaitUser)", "(State WaitUser->GPRSSet)"}));
   EXPECT_EQ(wizard.view().OperatorTexts(), Lines{"(current box settings)"});
   EXPECT_EQ(wizard.view().TextUtf8(Control::PinField), "1234");
@@ -334,7 +340,7 @@ TEST(GotGprs, IdentityReportPreparesTheSettingsPageAndSubmitsAtOnce) {
   EXPECT_NE(wizard.view().CurrentPage(), kPageSetup);
   EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Testing GPRS settings");
   EXPECT_FALSE(wizard.view().info.close_button);
-  EXPECT_TRUE(wizard.view().info.dots);
+  EXPECT_TRUE(wizard.view().Running(WizardTimer::kInfoDots));
 }
 
 TEST(GotGprs, ShowAllOperatorsIsUntickedAndEveryFieldEmptiedFirst) {
@@ -384,8 +390,8 @@ TEST(GotGprs, AnUnusablePinOrAPukAsksTheUserBeforeAnythingIsSent) {
     SCOPED_TRACE(row.name);
     WizardDriver wizard;
     if (row.refused_before) {
-      wizard.form().RefusedCodes.Submitted("AB12CD34", "1234", "");
-      wizard.form().RefusedCodes.SimWordArrived(kSimWrongPin);
+      wizard.core().Session().refused_codes.Submitted("AB12CD34", "1234", "");
+      wizard.core().Session().refused_codes.SimWordArrived(kSimWrongPin);
     }
     wizard.RunTo(kStateGotPLMN);
     wizard.Tick(std::string("APN:box.apn USER:boxuser PW:boxpw PIN:") + row.stored_pin + " IMEI:1");
@@ -400,7 +406,7 @@ TEST(GotGprs, AnUnusablePinOrAPukAsksTheUserBeforeAnythingIsSent) {
     EXPECT_EQ(wizard.LogFrom(before), (Lines{"Show Message:" + std::string(row.message), "(State GotGPRS->WaitUser)"}));
     EXPECT_EQ(NativeToUtf8(wizard.view().info.text), row.message);
     EXPECT_TRUE(wizard.view().info.close_button);
-    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+    EXPECT_EQ(wizard.core().Session().state, kStateWaitUser);
     EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
     EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
     EXPECT_EQ(wizard.view().focused, row.focused);
@@ -418,9 +424,9 @@ TEST(GotGprs, AnUnusablePinOrAPukAsksTheUserBeforeAnythingIsSent) {
 
     wizard.view().SetText(Control::PinField, u"4321");
     if (row.typed_puk != nullptr) wizard.view().SetText(Control::PukField, row.typed_puk);
-    wizard.form().OnNext();
+    wizard.core().OnControl(Control::Next);
     EXPECT_EQ(wizard.TakeOneSent(), row.sent_on_next);
-    EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+    EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
   }
 }
 
@@ -439,13 +445,13 @@ TEST(GprsSet, GprsTestOkCountsAsTheAcknowledgement) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSSet);
   wizard.Tick("SIM READY");
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
   wizard.Tick("GPRSTEST OK");
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSTesting);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSTesting);
   EXPECT_FALSE(wizard.view().IsEnabled(Control::Next));
-  EXPECT_EQ(wizard.form().GprsTestTries, 1);
-  EXPECT_EQ(wizard.form().ReplyTimeout, 60000u);
+  EXPECT_EQ(wizard.core().Session().gprs_test_tries, 1);
+  EXPECT_EQ(wizard.core().Session().reply_timeout, 60000u);
 }
 
 TEST(GprsSet, WaitsForTheAcknowledgementWithoutResending) {
@@ -453,7 +459,7 @@ TEST(GprsSet, WaitsForTheAcknowledgementWithoutResending) {
   wizard.RunTo(kStateGPRSSet);
   wizard.Ticks(10);
   EXPECT_TRUE(wizard.TakeSent().empty());
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
 }
 
 TEST(GprsTesting, PassedShowsTheLink) {
@@ -525,7 +531,7 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
     wizard.Tick(kIdentityReport);
     wizard.Tick("OK");
     wizard.TakeSent();
-    ASSERT_EQ(wizard.form().CommState, kStateGPRSTesting);
+    ASSERT_EQ(wizard.core().Session().state, kStateGPRSTesting);
     const std::size_t before = wizard.LogSize();
     if (*row.sim_word != '\0') wizard.Tick(row.sim_word);
     const int repaints = wizard.view().repaints;
@@ -549,7 +555,7 @@ TEST(GprsTesting, FailedMessageChosenBySimStatus) {
     EXPECT_EQ(wizard.view().TextUtf8(Control::PinField), row.pin_left);
     EXPECT_EQ(wizard.view().focused, row.focused);
     EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
-    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+    EXPECT_EQ(wizard.core().Session().state, kStateWaitUser);
   }
 }
 
@@ -562,8 +568,8 @@ TEST(GprsTesting, CredentialFieldsFollowTheirCheckBoxWhenTheOperatorAreaIsShown)
     wizard.RunTo(kStateGPRSTesting);
     // While the operator area is hidden, a click on the box shows none of its fields.
     ASSERT_FALSE(wizard.view().IsVisible(Control::OperatorList));
-    wizard.form().SetCheckBox(Control::CredentialsGiven, !ticked);
-    wizard.form().SetCheckBox(Control::CredentialsGiven, ticked);
+    wizard.core().SetCheckBox(Control::CredentialsGiven, !ticked);
+    wizard.core().SetCheckBox(Control::CredentialsGiven, ticked);
     for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
       EXPECT_FALSE(wizard.view().IsVisible(control)) << ControlName(control);
     }
@@ -583,42 +589,42 @@ TEST(GprsTesting, SilentBoxIsAskedTwiceMoreThenTheUserIsTold) {
   EXPECT_TRUE(wizard.TakeSent().empty());
   wizard.Tick();
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
-  EXPECT_EQ(wizard.form().GprsTestTries, 2);
-  EXPECT_EQ(wizard.form().ReplyTimeout, 15000u);
+  EXPECT_EQ(wizard.core().Session().gprs_test_tries, 2);
+  EXPECT_EQ(wizard.core().Session().reply_timeout, 15000u);
   wizard.Ticks(149);
   EXPECT_TRUE(wizard.TakeSent().empty());
   const std::size_t before = wizard.LogSize();
   wizard.Tick();
   EXPECT_TRUE(wizard.TakeSent().empty());
-  EXPECT_EQ(wizard.form().GprsTestTries, 3);
+  EXPECT_EQ(wizard.core().Session().gprs_test_tries, 3);
   EXPECT_EQ(wizard.LogFrom(before),
             Lines{"Show Message:Oops - something went wrong. Try reconnecting the box"});
   EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Oops - something went wrong. Try reconnecting the box");
   EXPECT_TRUE(wizard.view().info.close_button);
-  EXPECT_FALSE(wizard.view().info.dots);
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSTesting);
+  EXPECT_FALSE(wizard.view().Running(WizardTimer::kInfoDots));
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSTesting);
   // A late answer still counts.
   wizard.Ticks(50);
   wizard.Tick("GPRSTEST OK");
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSPassed);
 }
 
 TEST(WaitUser, SimPromptOnceAfterAFailedTest) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSTesting);
   wizard.Tick("GPRSTEST FAIL");
-  ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
+  ASSERT_EQ(wizard.core().Session().state, kStateWaitUser);
   wizard.view().SetVisible(Control::PinField, false);
   wizard.Tick("SIM PIN WRONG");
   EXPECT_TRUE(wizard.Logged("Show Message:Enter correct PIN code"));
-  EXPECT_FALSE(wizard.form().SimPromptArmed);
+  EXPECT_FALSE(wizard.core().Session().sim_prompt_armed);
   // The page offers the field the prompt asks for.
   EXPECT_TRUE(wizard.view().IsVisible(Control::PinField));
   EXPECT_EQ(wizard.view().focused, Control::PinField);
   const std::size_t before = wizard.LogSize();
   wizard.Tick("SIM PUK");
   EXPECT_EQ(wizard.LogSize(), before);
-  EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+  EXPECT_EQ(wizard.core().Session().state, kStateWaitUser);
 }
 
 TEST(Unplug, ResetsInEveryStateButInitSearchingFoundAndPassed) {
@@ -626,20 +632,20 @@ TEST(Unplug, ResetsInEveryStateButInitSearchingFoundAndPassed) {
     SCOPED_TRACE(state);
     WizardDriver wizard;
     PortDirOverride no_ports(wizard.fixture().folder().Path());
-    wizard.form().CommState = state;
-    wizard.form().PortOpen = false;
-    wizard.form().ReplyTimeout = 0;
-    wizard.form().SimStatus = kSimWrongPin;
+    wizard.core().Session().state = state;
+    wizard.core().Channel().port_open = false;
+    wizard.core().Session().reply_timeout = 0;
+    wizard.core().Session().sim_status = kSimWrongPin;
     wizard.view().SetCaption(Control::StatusLine, u"status");
     const bool resets =
         state != kStateInit && state != kStateSearching && state != kStateFound && state != kStateGPRSPassed;
     wizard.Tick();
     if (resets) {
-      EXPECT_EQ(wizard.form().CommState, kStateInit);
+      EXPECT_EQ(wizard.core().Session().state, kStateInit);
       EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "");
-      EXPECT_EQ(wizard.form().SimStatus, kSimReady);
+      EXPECT_EQ(wizard.core().Session().sim_status, kSimReady);
     } else {
-      EXPECT_EQ(wizard.form().CommState, state);
+      EXPECT_EQ(wizard.core().Session().state, state);
       EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "status");
     }
   }
@@ -651,9 +657,9 @@ TEST(Unplug, ResetOfTheWizardMidRun) {
   wizard.view().SetEnabled(Control::Next, false);
   wizard.view().SetVisible(Control::PukField, true);
   wizard.view().SetVisible(Control::PukCaption, true);
-  wizard.form().SimPromptArmed = false;
+  wizard.core().Session().sim_prompt_armed = false;
   const auto info = wizard.view().info;
-  wizard.form().PortOpen = false;
+  wizard.core().Channel().port_open = false;
   const std::size_t before = wizard.LogSize();
   wizard.Tick();
   EXPECT_EQ(wizard.LogFrom(before), Lines{"(State GPRSSet->Init)"});
@@ -667,10 +673,10 @@ TEST(Unplug, ResetOfTheWizardMidRun) {
   EXPECT_FALSE(wizard.view().IsVisible(Control::PukCaption));
   EXPECT_FALSE(wizard.view().IsVisible(Control::LadderSearching));
   EXPECT_FALSE(wizard.view().IsVisible(Control::LadderStartupHeading));
-  EXPECT_TRUE(wizard.form().SimPromptArmed);
+  EXPECT_TRUE(wizard.core().Session().sim_prompt_armed);
   // What the box reported stays; the message window ("Testing GPRS settings", which has no
   // Close button) goes with the run.
-  EXPECT_EQ(wizard.form().BoxId, "AB12CD34");
+  EXPECT_EQ(wizard.core().Session().report.id, "AB12CD34");
   ASSERT_TRUE(info.visible);
   EXPECT_FALSE(wizard.view().info.visible);
 }
@@ -678,9 +684,9 @@ TEST(Unplug, ResetOfTheWizardMidRun) {
 TEST(Unplug, InGprsPassedKeepsTheLinkPage) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSPassed);
-  wizard.form().PortOpen = false;
+  wizard.core().Channel().port_open = false;
   wizard.Ticks(3);
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSPassed);
   EXPECT_EQ(wizard.view().CurrentPage(), kPageDone);
 }
 

@@ -19,33 +19,33 @@ void FillSettings(RecordingView& view, const NativeString& apn, const NativeStri
 
 TEST(Start, LogsAndBeginsTheSearch) {
   WizardDriver wizard;
-  wizard.view().ShowInfo(u"old", true, false);
+  wizard.view().ShowInfo(u"old", true);
   wizard.Start();
   EXPECT_FALSE(wizard.view().info.visible);
   EXPECT_EQ(wizard.LogFrom(0), (Lines{"==== NEW ====", "(State Init->Searching)"}));
   EXPECT_EQ(wizard.view().CurrentPage(), kPageCommunicating);
   EXPECT_TRUE(wizard.TakeSent().empty());
-  EXPECT_EQ(wizard.form().ReplyTimeout, 100u);
+  EXPECT_EQ(wizard.core().Session().reply_timeout, 100u);
 }
 
 TEST(Start, AfterTheNoSimStopQueuesAGprsTestWithoutTimeOut) {
   WizardDriver wizard;
   wizard.RunTo(kStateConnected);
   wizard.Tick("NO SIM");
-  ASSERT_EQ(wizard.form().CommState, kStateInit);
+  ASSERT_EQ(wizard.core().Session().state, kStateInit);
   wizard.Start();
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
-  EXPECT_EQ(wizard.form().ReplyTimeout, 0u);
-  EXPECT_EQ(wizard.form().SimStatus, kSimReady);
-  EXPECT_EQ(wizard.form().CommState, kStateSearching);
+  EXPECT_EQ(wizard.core().Session().reply_timeout, 0u);
+  EXPECT_EQ(wizard.core().Session().sim_status, kSimReady);
+  EXPECT_EQ(wizard.core().Session().state, kStateSearching);
 }
 
 TEST(Start, FromAnyStateKeepsWhatTheBoxReported) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSPassed);
   wizard.Start();
-  EXPECT_EQ(wizard.form().CommState, kStateSearching);
-  EXPECT_EQ(wizard.form().BoxId, "AB12CD34");
+  EXPECT_EQ(wizard.core().Session().state, kStateSearching);
+  EXPECT_EQ(wizard.core().Session().report.id, "AB12CD34");
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID: AB12CD34");
 }
 
@@ -56,10 +56,10 @@ TEST(Restart, SetsTheWelcomeStateButLeavesStatusAndLadder) {
   wizard.view().SetVisible(Control::PukField, true);
   wizard.view().SetVisible(Control::PukCaption, true);
   wizard.view().SetEnabled(Control::Next, false);
-  const std::int32_t level = wizard.form().ShownLevel;
-  wizard.form().SimPromptArmed = false;
-  wizard.form().OnRestart();
-  EXPECT_EQ(wizard.form().CommState, kStateInit);
+  const std::int32_t level = wizard.core().Presenter().ShownLevel();
+  wizard.core().Session().sim_prompt_armed = false;
+  wizard.core().OnControl(Control::Restart);
+  EXPECT_EQ(wizard.core().Session().state, kStateInit);
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::WelcomeHeadline), "Welcome. Press start to begin");
   EXPECT_EQ(wizard.view().CurrentPage(), kPageWelcome);
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::BoxIdLine), "Box ID:");
@@ -69,8 +69,8 @@ TEST(Restart, SetsTheWelcomeStateButLeavesStatusAndLadder) {
   EXPECT_FALSE(wizard.view().IsVisible(Control::PukCaption));
   EXPECT_EQ(wizard.view().CaptionUtf8(Control::StatusLine), "status");
   EXPECT_FALSE(wizard.view().IsEnabled(Control::Next));
-  EXPECT_EQ(wizard.form().ShownLevel, level);
-  EXPECT_FALSE(wizard.form().SimPromptArmed);
+  EXPECT_EQ(wizard.core().Presenter().ShownLevel(), level);
+  EXPECT_FALSE(wizard.core().Session().sim_prompt_armed);
 }
 
 TEST(TestGprs, CommandForms) {
@@ -103,14 +103,14 @@ TEST(TestGprs, CommandForms) {
     FillSettings(wizard.view(), row.apn, row.user, row.password, row.pin, row.full_form);
     wizard.view().SetVisible(Control::PukField, row.puk_shown);
     wizard.view().SetText(Control::PukField, row.puk);
-    wizard.form().TestGprs();
+    wizard.core().Session().SubmitSettings();
     EXPECT_EQ(wizard.TakeOneSent(), row.command);
-    EXPECT_EQ(wizard.form().ReplyTimeout, 500u);
-    EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
-    EXPECT_EQ(wizard.form().SimStatus, kSimResultPending);
+    EXPECT_EQ(wizard.core().Session().reply_timeout, 500u);
+    EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
+    EXPECT_EQ(wizard.core().Session().sim_status, kSimResultPending);
     EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "Testing GPRS settings");
     EXPECT_FALSE(wizard.view().info.close_button);
-    EXPECT_TRUE(wizard.view().info.dots);
+    EXPECT_TRUE(wizard.view().Running(WizardTimer::kInfoDots));
   }
 }
 
@@ -118,10 +118,10 @@ TEST(TestGprs, NinetySevenCharactersGoOut) {
   WizardDriver wizard;
   // 33 characters of keys and brackets leave 64 for the values.
   FillSettings(wizard.view(), AnsiToNative(std::string(64, 'a')), u"", u"", u"1234", false);
-  wizard.form().TestGprs();
+  wizard.core().Session().SubmitSettings();
   const std::string sent = wizard.TakeOneSent();
   EXPECT_EQ(sent.size(), 97u);
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
 }
 
 // Nothing goes out that would store values nobody typed or spend a SIM try on a code that
@@ -190,23 +190,23 @@ TEST(TestGprs, RefusesUnsendableSettingsWithoutChangingAnything) {
     wizard.RunTo(kStateGPRSTesting);  // the box's PIN 1234 went out
     wizard.Tick(row.sim_word);
     wizard.Tick("GPRSTEST FAIL");
-    ASSERT_EQ(wizard.form().CommState, kStateWaitUser);
-    const std::int32_t sim_status = wizard.form().SimStatus;
+    ASSERT_EQ(wizard.core().Session().state, kStateWaitUser);
+    const std::int32_t sim_status = wizard.core().Session().sim_status;
     FillSettings(wizard.view(), row.apn, row.user, row.password, row.pin, row.full_form);
     wizard.view().SetVisible(Control::PukField, row.puk_shown);
     wizard.view().SetText(Control::PukField, row.puk);
     wizard.view().SetFocus(Control::Next);
-    wizard.form().ReplyTimeout = 0;
+    wizard.core().Session().reply_timeout = 0;
     const std::size_t before = wizard.LogSize();
-    wizard.form().OnNext();
+    wizard.core().OnControl(Control::Next);
     EXPECT_TRUE(wizard.TakeSent().empty());
-    EXPECT_EQ(wizard.form().ReplyTimeout, 0u);
-    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
-    EXPECT_EQ(wizard.form().SimStatus, sim_status);
+    EXPECT_EQ(wizard.core().Session().reply_timeout, 0u);
+    EXPECT_EQ(wizard.core().Session().state, kStateWaitUser);
+    EXPECT_EQ(wizard.core().Session().sim_status, sim_status);
     EXPECT_EQ(wizard.LogFrom(before), Lines{std::string("Show Message:") + row.message});
     EXPECT_EQ(NativeToUtf8(wizard.view().info.text), row.message);
     EXPECT_TRUE(wizard.view().info.close_button);
-    EXPECT_FALSE(wizard.view().info.dots);
+    EXPECT_FALSE(wizard.view().Running(WizardTimer::kInfoDots));
     EXPECT_EQ(wizard.view().focused, row.focused);
   }
 }
@@ -237,7 +237,7 @@ TEST(TestGprs, CodesTheSimDoesNotJudgeGoOut) {
     FillSettings(wizard.view(), u"web", u"", u"", row.pin, false);
     wizard.view().SetVisible(Control::PukField, row.puk != nullptr);
     if (row.puk != nullptr) wizard.view().SetText(Control::PukField, row.puk);
-    wizard.form().OnNext();
+    wizard.core().OnControl(Control::Next);
     EXPECT_EQ(wizard.TakeOneSent(), row.command);
   }
 }
@@ -246,7 +246,7 @@ TEST(TestGprs, ShortFormIgnoresWhatTheHiddenFieldsHold) {
   WizardDriver wizard;
   FillSettings(wizard.view(), u"web", u"line\r\nbreak [x] PIN:0", AnsiToNative(std::string(80, 'p')), u"1234",
                false);
-  wizard.form().TestGprs();
+  wizard.core().Session().SubmitSettings();
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:web USER: PW: PIN:1234]");
 }
 
@@ -273,20 +273,20 @@ TEST(TestGprs, FirstSubmissionRefusedShowsTheSettingsPage) {
     WizardDriver wizard(row.catalogue);
     wizard.RunTo(kStateGotPLMN);
     wizard.Tick(row.settings_report);
-    ASSERT_EQ(wizard.form().CommState, kStateGotGPRS);
+    ASSERT_EQ(wizard.core().Session().state, kStateGotGPRS);
     wizard.TakeSent();
     wizard.Tick(kIdentityReport);
     EXPECT_TRUE(wizard.TakeSent().empty());
-    EXPECT_EQ(wizard.form().CommState, kStateWaitUser);
+    EXPECT_EQ(wizard.core().Session().state, kStateWaitUser);
     EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
     EXPECT_TRUE(wizard.view().IsVisible(Control::ApnField));
     EXPECT_TRUE(wizard.view().IsEnabled(Control::Next));
     EXPECT_TRUE(wizard.Logged(std::string("Show Message:") + row.message));
     // Corrected by the user, Next submits.
     FillSettings(wizard.view(), u"short.apn", u"", u"", u"1234", false);
-    wizard.form().OnNext();
+    wizard.core().OnControl(Control::Next);
     EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:short.apn USER: PW: PIN:1234]");
-    EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+    EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
   }
 }
 
@@ -294,19 +294,19 @@ TEST(Next, WhileTheFirstCommandWaitsOnlyStateAndMessageAreSetAgain) {
   WizardDriver wizard;
   wizard.RunTo(kStateGPRSSet);
   // Put the first command back, as if the pump had not taken it yet.
-  wizard.form().SendDut("[GPRSSET APN:first USER: PW: PIN:    ]", 500);
-  wizard.form().SimStatus = kSimReady;
+  wizard.core().Session().SendToBox("[GPRSSET APN:first USER: PW: PIN:    ]", 500);
+  wizard.core().Session().sim_status = kSimReady;
   wizard.view().SetText(Control::ApnField, u"second");
   wizard.view().HideInfo();
   const std::size_t before = wizard.LogSize();
-  wizard.form().OnNext();
-  EXPECT_EQ(wizard.form().SimStatus, kSimResultPending);
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSSet);
+  wizard.core().OnControl(Control::Next);
+  EXPECT_EQ(wizard.core().Session().sim_status, kSimResultPending);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSSet);
   EXPECT_EQ(wizard.LogSize(), before);
   EXPECT_TRUE(wizard.view().info.visible);
   EXPECT_EQ(wizard.TakeSent(), Lines{"[GPRSSET APN:first USER: PW: PIN:    ]"});
   // Once the slot is free, the next Next goes out.
-  wizard.form().OnNext();
+  wizard.core().OnControl(Control::Next);
   EXPECT_EQ(wizard.TakeOneSent().rfind("[GPRSSET APN:second", 0), 0u);
 }
 
@@ -315,12 +315,12 @@ TEST(Next, AfterAFailedTestSubmitsAgainAndTheRunCanPass) {
   wizard.RunTo(kStateGPRSTesting);
   wizard.Tick("GPRSTEST FAIL");
   wizard.view().SetText(Control::ApnField, u"fixed.apn");
-  wizard.form().OnNext();
+  wizard.core().OnControl(Control::Next);
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:fixed.apn USER:boxuser PW:boxpw PIN:1234]");
   wizard.Tick("OK");
   EXPECT_EQ(wizard.TakeOneSent(), "[GPRSTEST]");
   wizard.Tick("GPRSTEST OK");
-  EXPECT_EQ(wizard.form().CommState, kStateGPRSPassed);
+  EXPECT_EQ(wizard.core().Session().state, kStateGPRSPassed);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 #include "support/layout_contract.h"
 
 namespace {
@@ -91,7 +91,7 @@ class RecordingInspector : public ComponentInspector {
 };
 
 TEST(WindowLayoutTest, RecordingViewMatchesTheLayoutAfterStartUp) {
-  FormFixture fixture;
+  WizardFixture fixture;
   ExpectViewMatchesLayout(RecordingInspector(fixture.view()));
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 
 // Traffic of a box that is ready, on network 262/01 with a good signal.
 inline constexpr const char* kNetworkReport = "MCC:262 MNC:1 RSSI:-65 TA:0 CME:0 SIM:1";
@@ -20,27 +20,24 @@ class WizardDriver {
  public:
   explicit WizardDriver(const std::string& catalogue = "") : fixture_(catalogue) {}
 
-  TForm1& form() { return fixture_.form(); }
+  Wizard& core() { return fixture_.core(); }
   RecordingView& view() { return fixture_.view(); }
-  FormFixture& fixture() { return fixture_; }
+  WizardFixture& fixture() { return fixture_; }
 
-  // One tick, with `message` waiting in the receive queue when it is not empty.
+  // One tick, with `message` waiting in the receive queue when it is not empty. A pause of the
+  // ladder that holds the ticks back ends first, as the time it takes passes before the tick.
   void Tick(const std::string& message = "") {
-    if (!message.empty()) form().AddToDutRecvList(message);
-    form().OnTick();
+    if (!message.empty()) core().Channel().AddMessage(message);
+    if (view().Running(WizardTimer::kLadderPause)) core().OnTimer(WizardTimer::kLadderPause);
+    core().OnTimer(WizardTimer::kTick);
   }
-  void Start() { form().OnStart(); }
+  void Start() { core().OnControl(Control::Start); }
   void Ticks(int count) {
     for (int i = 0; i < count; ++i) Tick();
   }
 
   // What the send slot holds, taken out as the send pump would.
-  std::vector<std::string> TakeSent() {
-    std::lock_guard<std::mutex> lock(form().DutSendLock);
-    std::vector<std::string> sent(form().DutSendQueue.begin(), form().DutSendQueue.end());
-    form().DutSendQueue.clear();
-    return sent;
-  }
+  std::vector<std::string> TakeSent() { return core().Channel().TakeQueued(); }
   std::string TakeOneSent() {
     const auto sent = TakeSent();
     return sent.size() == 1 ? sent.front() : "<" + std::to_string(sent.size()) + " commands>";
@@ -60,10 +57,10 @@ class WizardDriver {
 
   // A box found on COM7 whose port has opened; the next tick connects.
   void FoundWithOpenPort() {
-    form().ChangeCommState(kStateFound);
-    form().CommNumber = 7;
-    form().ReplyTimeout = 7000;
-    form().PortOpen = true;
+    core().Session().ChangeState(kStateFound);
+    core().Channel().port_number = 7;
+    core().Session().reply_timeout = 7000;
+    core().Channel().port_open = true;
   }
 
   // Walks the clean run up to `target` (Connected, Ready, Unlocked, GotPLMN, GotGPRS, GPRSSet,
@@ -86,10 +83,10 @@ class WizardDriver {
     if (done_) return;
     Tick(message);
     TakeSent();
-    ASSERT_EQ(form().CommState, reached) << "after " << message;
+    ASSERT_EQ(core().Session().state, reached) << "after " << message;
     if (reached == target) done_ = true;
   }
 
-  FormFixture fixture_;
+  WizardFixture fixture_;
   bool done_ = false;
 };

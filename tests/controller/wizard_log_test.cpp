@@ -16,7 +16,7 @@
 
 #include "common/platform.h"
 #include "controller/log_mirror_feed.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 #include "support/system_errors.h"
 
 namespace {
@@ -325,14 +325,12 @@ TEST(LogMirrorFeed, AWindowThreadFallingBehindAWorkerEndsWithTheNewestLinesInOrd
 // The fixture's USB library does not exist: the line after the version names it and says why
 // in the system's words (which differ between systems).
 TEST(WizardLogFile, FirstLineIsTheVersionAndTwoRunsShareOneFile) {
-  FormFixture fixture;
-  TForm1& form = fixture.form();
+  WizardFixture fixture;
+  Wizard& form = fixture.core();
   form.OnShown();
-  form.LogLine("==== NEW ====");
-  form.LogLine("==== NEW ====");
-  TCloseAction action = TCloseAction::caFree;
-  form.FormClose(nullptr, action);
-  EXPECT_EQ(action, TCloseAction::caFree);  // the close action is left as it was
+  form.Log().Line("==== NEW ====");
+  form.Log().Line("==== NEW ====");
+  form.SaveLog();
   const std::string saved = ReadFileForTest(fixture.folder().File(kLogFileName));
   const std::string first_lines =
       "[09:05:03.007]  Program Version: Dididuz 2015 - Version 1.2.8\r\n"
@@ -346,22 +344,20 @@ TEST(WizardLogFile, FirstLineIsTheVersionAndTwoRunsShareOneFile) {
 }
 
 TEST(WizardLogFile, OverwritesAnEarlierFileAndWritesBytesAsLogged) {
-  FormFixture fixture;
+  WizardFixture fixture;
   fixture.folder().Write(kLogFileName, std::string(10000, 'x'));
-  fixture.form().LogLine("caf\xE9");
-  TCloseAction action = TCloseAction::caFree;
-  fixture.form().FormClose(nullptr, action);
+  fixture.core().Log().Line("caf\xE9");
+  fixture.core().SaveLog();
   EXPECT_EQ(ReadFileForTest(fixture.folder().File(kLogFileName)), "[09:05:03.007]  caf\xE9\r\n");
 }
 
 TEST(WizardLogFile, FailedSaveReportsThePathKeepsTheLogAndRetries) {
-  FormFixture fixture;
-  TForm1& form = fixture.form();
-  form.LogLine("kept");
+  WizardFixture fixture;
+  Wizard& form = fixture.core();
+  form.Log().Line("kept");
   std::filesystem::remove_all(fixture.folder().Path());  // the temporary folder is gone
-  TCloseAction action = TCloseAction::caFree;
   try {
-    form.FormClose(nullptr, action);
+    form.SaveLog();
     FAIL() << "saving into a missing folder succeeded";
   } catch (const FileCreateError& error) {
     EXPECT_EQ(std::string(error.what()),
@@ -370,8 +366,8 @@ TEST(WizardLogFile, FailedSaveReportsThePathKeepsTheLogAndRetries) {
   EXPECT_EQ(fixture.LogTexts(), std::vector<std::string>{"kept"});
   // With the folder back, the next close writes the whole log.
   std::filesystem::create_directory(fixture.folder().Path());
-  form.LogLine("after");
-  form.FormClose(nullptr, action);
+  form.Log().Line("after");
+  form.SaveLog();
   EXPECT_EQ(ReadFileForTest(fixture.folder().File(kLogFileName)),
             "[09:05:03.007]  kept\r\n[09:05:03.007]  after\r\n");
 }
@@ -379,16 +375,16 @@ TEST(WizardLogFile, FailedSaveReportsThePathKeepsTheLogAndRetries) {
 // At the end of the session nobody can be asked about a failed save: the log goes to the
 // fallback folder, and the words for standard error say where, or that it went nowhere.
 TEST(WizardLogFile, AnUnattendedSaveFallsBackAndSaysWhere) {
-  FormFixture fixture;
-  fixture.form().LogLine("kept");
-  EXPECT_EQ(fixture.form().SaveLogUnattended(), "");
+  WizardFixture fixture;
+  fixture.core().Log().Line("kept");
+  EXPECT_EQ(fixture.core().SaveLogUnattended(), "");
   std::filesystem::remove_all(fixture.folder().Path());
   const std::string failure =
       "Cannot create file \"" + fixture.folder().File(kLogFileName) + "\". " + MissingFolderReason();
-  EXPECT_EQ(fixture.form().SaveLogUnattended(), failure + " The log could not be saved.");
+  EXPECT_EQ(fixture.core().SaveLogUnattended(), failure + " The log could not be saved.");
   ScratchFolder fallback;
   fixture.fallback_folder = fallback.Path() + kPathSeparator;
-  EXPECT_EQ(fixture.form().SaveLogUnattended(),
+  EXPECT_EQ(fixture.core().SaveLogUnattended(),
             failure + " The log was saved as \"" + fallback.File(kLogFileName) + "\" instead.");
   EXPECT_EQ(ReadFileForTest(fallback.File(kLogFileName)), "[09:05:03.007]  kept\r\n");
 }

@@ -30,7 +30,7 @@ void PrintTo(const UnplugRow& row, std::ostream* out) { *out << row.name; }
 class UnplugRun : public BoxRun, public ::testing::WithParamInterface<UnplugRow> {
  protected:
   void ExpectWelcomeAfterReset() {
-    EXPECT_EQ(form().CommState, kStateInit);
+    EXPECT_EQ(core().Session().state, kStateInit);
     EXPECT_EQ(view().CurrentPage(), kPageWelcome);
     EXPECT_EQ(view().CaptionUtf8(Control::WelcomeHeadline), "Welcome. Press start to begin");
     EXPECT_EQ(view().CaptionUtf8(Control::BoxIdLine), "Box ID:");
@@ -51,13 +51,13 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   std::vector<std::string> options = {"--replug-ms", "60000"};  // plugged in again by the test
   options.insert(options.end(), row.options.begin(), row.options.end());
   Plug(options);
-  form().OnStart();
+  core().OnControl(Control::Start);
   if (row.state != kStateSearching) {
     ASSERT_TRUE(RunUntilState(row.state)) << Trace();
   }
 
   ASSERT_TRUE(simulator_->Unplug()) << Trace();
-  ASSERT_TRUE(WaitFor([&] { return !form().PortOpen.load(); })) << Trace();
+  ASSERT_TRUE(WaitFor([&] { return !core().Channel().port_open.load(); })) << Trace();
   const std::size_t before = Log().size();
   for (int tick = 0; tick < 3; ++tick) PumpAndTick();
   const Lines log = Log();
@@ -69,7 +69,7 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
     ExpectWelcomeAfterReset();
   } else {
     EXPECT_EQ(state_changes, Lines{}) << Trace();
-    EXPECT_EQ(form().CommState, row.state);
+    EXPECT_EQ(core().Session().state, row.state);
   }
   if (row.state == kStateFound) {
     EXPECT_EQ(CountLogged("Dut com port could not be opened"), 3u);
@@ -80,7 +80,7 @@ TEST_P(UnplugRun, ResetsWhereTheStateMachineSaysAndTheNextRunCompletes) {
   }
 
   ASSERT_TRUE(simulator_->Replug()) << Trace();
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), kLink);
   EXPECT_EQ(view().CaptionUtf8(Control::BoxIdLine), "Box ID: AB12CD34");
@@ -113,14 +113,14 @@ INSTANTIATE_TEST_SUITE_P(EveryState, UnplugRun,
 // number, Found resets nothing and tries again, and must find the box once it is back.
 TEST_F(BoxRun, ABoxLostBetweenTheOpenAndTheConnectIsFoundAgain) {
   Plug({"--replug-ms", "60000"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntilState(kStateFound)) << Trace();
-  form().OnTick();
-  ASSERT_TRUE(WaitFor([&] { return form().PortOpen.load(); })) << Trace();
+  core().OnTimer(WizardTimer::kTick);
+  ASSERT_TRUE(WaitFor([&] { return core().Channel().port_open.load(); })) << Trace();
   ASSERT_TRUE(simulator_->Unplug()) << Trace();
-  ASSERT_TRUE(WaitFor([&] { return !form().PortOpen.load(); })) << Trace();
+  ASSERT_TRUE(WaitFor([&] { return !core().Channel().port_open.load(); })) << Trace();
   for (int tick = 0; tick < 3; ++tick) PumpAndTick();
-  EXPECT_EQ(form().CommState, kStateFound);
+  EXPECT_EQ(core().Session().state, kStateFound);
 
   ASSERT_TRUE(simulator_->Replug()) << Trace();
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
@@ -146,7 +146,7 @@ class GarbageRun : public BoxRun, public ::testing::WithParamInterface<GarbageRo
 TEST_P(GarbageRun, TheRunCompletesWithCleanLinesAndMessages) {
   const GarbageRow& row = GetParam();
   Plug(row.options);
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed, 30s)) << Trace();
   EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), kLink);
   EXPECT_EQ(view().CaptionUtf8(Control::SignalLine), "Signal Strength: Good");
@@ -203,9 +203,9 @@ TEST_F(BoxRun, ABurstKeepsTheFirstThousandInOrderAndTheRunGoesOn) {
   constexpr std::size_t kSent = 2000;
   constexpr std::size_t kKept = 1000;
   Plug({"--burst", std::to_string(kSent)});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntilState(kStateFound)) << Trace();
-  form().OnTick();  // opens the port; the box answers with the burst
+  core().OnTimer(WizardTimer::kTick);  // opens the port; the box answers with the burst
   // The first announcement comes right behind the burst and finds the queue full.
   ASSERT_TRUE(WaitFor([&] { return Logged("[Rx]  [COMM READY]"); })) << Trace();
 
@@ -230,7 +230,7 @@ TEST_F(BoxRun, ABurstKeepsTheFirstThousandInOrderAndTheRunGoesOn) {
 
 TEST_F(BoxRun, AnEchoOfEveryCommandDisturbsNothing) {
   Plug({"--echo"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), kLink);
   const Lines log = Log();
@@ -245,7 +245,7 @@ TEST_F(BoxRun, AnEchoOfEveryCommandDisturbsNothing) {
   // The echo is no answer: the settings and the test went out once.
   EXPECT_EQ(std::count(commands.begin(), commands.end(), CleanRunCommands()[4]), 1);
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "[GPRSTEST]"), 1);
-  EXPECT_EQ(form().BoxApn, "internet");
+  EXPECT_EQ(core().Session().report.apn, "internet");
 }
 
 }  // namespace

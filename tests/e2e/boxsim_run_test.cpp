@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 TEST_F(BoxRun, CleanRunEndsWithTheLink) {
   Plug({});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(view().CaptionUtf8(Control::BoxLink), "http://www.rodiduz.com/id/AB12CD34");
   EXPECT_EQ(view().CurrentPage(), kPageDone);
@@ -22,18 +22,19 @@ TEST_F(BoxRun, CleanRunEndsWithTheLink) {
   EXPECT_TRUE(Logged("[Rx]  [QR:AB12CD34 HW:0142 SW:0107 MAC:0011223344AA]"));
   EXPECT_TRUE(Logged("PASSED"));
   EXPECT_EQ(view().CaptionUtf8(Control::BoxTypeLine), "Box Type: GSM");
+  EXPECT_EQ(view().CaptionUtf8(Control::FoundDeviceName), "Rodiduz Box");
   EXPECT_EQ(view().CaptionUtf8(Control::SignalLine), "Signal Strength: Good");
   EXPECT_TRUE(InOrder(simulator_->Received(), CleanRunCommands())) << Trace();
 }
 
 TEST_F(BoxRun, FailedTestThenNextPasses) {
   Plug({"--fail-tests", "1", "--apn", "box.apn", "--user", "me", "--password", "pw"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntil([&] { return Logged("FAILED GPRS"); })) << Trace();
-  EXPECT_EQ(form().CommState, kStateWaitUser);
+  EXPECT_EQ(core().Session().state, kStateWaitUser);
   EXPECT_EQ(view().CurrentPage(), kPageSetup);
   EXPECT_TRUE(Logged("Show Message:Connection failed. Please check operator/APN settings and try again"));
-  form().OnNext();
+  core().OnControl(Control::Next);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "[GPRSSET APN:box.apn USER:me PW:pw PIN:1234]"), 2);
@@ -59,12 +60,12 @@ std::size_t CountStartingWith(const Lines& lines, const std::string& start) {
 // neither the refused PIN nor an empty PUK ever reaches the box.
 TEST_F(BoxRun, WrongPinIsAskedForBeforeAnythingIsSent) {
   Plug({"--sim", "wrong-pin", "--stored-pin", "0000"});
-  form().OnStart();
-  ASSERT_TRUE(RunUntil([&] { return form().CommState == kStateWaitUser; })) << Trace();
+  core().OnControl(Control::Start);
+  ASSERT_TRUE(RunUntil([&] { return core().Session().state == kStateWaitUser; })) << Trace();
   EXPECT_TRUE(Logged("Show Message:Enter correct PIN code"));
   EXPECT_EQ(view().CurrentPage(), kPageSetup);
   view().SetText(Control::PinField, u"1234");
-  form().OnNext();
+  core().OnControl(Control::Next);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
   EXPECT_EQ(CountStartingWith(commands, "[GPRSSET"), 1u) << Trace();
@@ -77,24 +78,24 @@ TEST_F(BoxRun, WrongPinIsAskedForBeforeAnythingIsSent) {
 // and not after the user replugs the box and starts again. One try spent in all.
 TEST_F(BoxRun, ARefusedStoredPinIsNeverSentAgainAcrossAReplug) {
   Plug({"--sim", "pin", "--stored-pin", "0000", "--replug-ms", "60000"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntil([&] { return Logged("FAILED WRONG PIN"); })) << Trace();
   EXPECT_EQ(view().TextUtf8(Control::PinField), "");
   EXPECT_EQ(view().focused, Control::PinField);
-  form().OnNext();
+  core().OnControl(Control::Next);
   EXPECT_TRUE(Logged("Show Message:The PIN code must have 4 digits. Please enter the PIN code"));
   view().SetText(Control::PinField, u"0000");
-  form().OnNext();
+  core().OnControl(Control::Next);
   EXPECT_TRUE(Logged("Show Message:The SIM card has refused this PIN code already. Please enter the correct PIN code"));
 
   ASSERT_TRUE(simulator_->Unplug()) << Trace();
   ASSERT_TRUE(RunUntilState(kStateInit)) << Trace();
   ASSERT_TRUE(simulator_->Replug()) << Trace();
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntil([&] { return CountLogged("Show Message:Enter correct PIN code") == 1; })) << Trace();
-  EXPECT_EQ(form().CommState, kStateWaitUser);
+  EXPECT_EQ(core().Session().state, kStateWaitUser);
   view().SetText(Control::PinField, u"1234");
-  form().OnNext();
+  core().OnControl(Control::Next);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   EXPECT_EQ(CountStartingWith(simulator_->Received(), "[GPRSSET"), 2u) << Trace();
   EXPECT_EQ(SimNotes(simulator_->OutputLines()), (Lines{"wrong PIN, 2 tries left", "PIN accepted"}));
@@ -104,23 +105,23 @@ TEST_F(BoxRun, ARefusedStoredPinIsNeverSentAgainAcrossAReplug) {
 // is not sent again; the right one with a new PIN ends the run.
 TEST_F(BoxRun, PukIsAskedForAndARefusedPukIsNotSentAgain) {
   Plug({"--sim", "pin", "--stored-pin", "0000", "--pin-tries", "1"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntil([&] { return Logged("FAILED PUK"); })) << Trace();
   EXPECT_TRUE(view().IsVisible(Control::PukField));
   EXPECT_EQ(view().focused, Control::PukField);
-  form().OnNext();  // nothing typed: an empty PUK never goes out
+  core().OnControl(Control::Next);  // nothing typed: an empty PUK never goes out
   EXPECT_TRUE(Logged("Show Message:The PUK code must have 8 digits. Please enter the PUK code"));
   view().SetText(Control::PukField, u"11111111");
   view().SetText(Control::PinField, u"4321");
-  form().OnNext();
+  core().OnControl(Control::Next);
   ASSERT_TRUE(RunUntil([&] { return CountLogged("FAILED PUK") == 2; })) << Trace();
   EXPECT_TRUE(Logged("SIM refused the PUK sent"));
   EXPECT_EQ(view().TextUtf8(Control::PukField), "");
   view().SetText(Control::PukField, u"11111111");
-  form().OnNext();
+  core().OnControl(Control::Next);
   EXPECT_TRUE(Logged("Show Message:The SIM card has refused this PUK code already. Please enter the correct PUK code"));
   view().SetText(Control::PukField, u"12345678");
-  form().OnNext();
+  core().OnControl(Control::Next);
   ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
   const Lines commands = simulator_->Received();
   EXPECT_EQ(CountStartingWith(commands, "[SIMPUK"), 2u) << Trace();
@@ -146,18 +147,18 @@ TEST_F(BoxRun, PukIsAskedForAndARefusedPukIsNotSentAgain) {
 
 TEST_F(BoxRun, NoSimStopsTheRun) {
   Plug({"--sim", "none"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntil([&] {
     return Logged("Show Message:Sim Card not inserted. Please insert sim card and press start again");
   })) << Trace();
-  EXPECT_EQ(form().CommState, kStateInit);
+  EXPECT_EQ(core().Session().state, kStateInit);
   EXPECT_EQ(view().CurrentPage(), kPageWelcome);
-  EXPECT_TRUE(form().PortOpen.load());
+  EXPECT_TRUE(core().Channel().port_open.load());
 }
 
 TEST_F(BoxRun, UnplugMidRunResetsTheWizard) {
   Plug({"--unplug-after", "QRGET"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntil([&] { return Logged("Dut com port closed EV"); })) << Trace();
   ASSERT_TRUE(RunUntilState(kStateInit, 2s)) << Trace();
   EXPECT_TRUE(Logged("(State GotGPRS->Init)"));
@@ -167,10 +168,10 @@ TEST_F(BoxRun, UnplugMidRunResetsTheWizard) {
 
 TEST_F(BoxRun, SilentBoxIsAskedAgain) {
   Plug({"--ignore", "UNLOCK"});
-  form().OnStart();
+  core().OnControl(Control::Start);
   ASSERT_TRUE(RunUntilState(kStateReady)) << Trace();
   RunUntil([] { return false; }, 1600ms);
-  EXPECT_EQ(form().CommState, kStateReady);
+  EXPECT_EQ(core().Session().state, kStateReady);
   const Lines commands = simulator_->Received();
   EXPECT_GE(std::count(commands.begin(), commands.end(), "[UNLOCK]"), 3) << Trace();
 }

@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "common/platform.h"
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 #include "support/box_run.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 #include "support/pty_port.h"
 #include "support/unprivileged.h"
 
@@ -40,17 +40,17 @@ class Session {
  public:
   explicit Session(const PtyPort& pty) : fixture_("", kVirtualBus), port_dir_(fixture_.folder().Path()) {
     pty.Link(fixture_.folder().Path(), 7);
-    form().OnStart();
+    core().OnControl(Control::Start);
   }
 
-  TForm1& form() { return fixture_.form(); }
-  FormFixture& fixture() { return fixture_; }
-  void Tick() { form().OnTick(); }
+  Wizard& core() { return fixture_.core(); }
+  WizardFixture& fixture() { return fixture_; }
+  void Tick() { core().OnTimer(WizardTimer::kTick); }
 
   // The state, the port flag and the log's count of refused and opened ports.
   std::string Observe() {
     const auto texts = fixture_.LogTexts();
-    return form().GetCommStateName(form().CommState) + " open=" + std::to_string(form().PortOpen.load()) +
+    return StateName(core().Session().state) + " open=" + std::to_string(core().Channel().port_open.load()) +
            " refused=" + std::to_string(CountText(texts, kRefused)) +
            " opened=" + std::to_string(CountText(texts, kOpened));
   }
@@ -72,15 +72,14 @@ class Session {
     Tick();
     WaitFor([&] { return fixture_.Logged(kOpened); }, 10s);
     Tick();
-    return form().CommState == kStateConnected;
+    return core().Session().state == kStateConnected;
   }
 
   // Closes the window: "saved", or the error the user is shown, with the scratch folder's path
   // written as <temp> so the report does not depend on it.
   std::string Close() {
-    TCloseAction action = TCloseAction::caFree;
     try {
-      form().FormClose(nullptr, action);
+      core().SaveLog();
       return "saved";
     } catch (const FileCreateError& error) {
       std::string text = error.what();
@@ -92,7 +91,7 @@ class Session {
   }
 
  private:
-  FormFixture fixture_;
+  WizardFixture fixture_;
   PortDirOverride port_dir_;
 };
 

@@ -14,7 +14,9 @@
 
 namespace {
 
-constexpr std::uint32_t TicksOf(std::uint32_t milliseconds) { return milliseconds / kDeviceTimerInterval; }
+constexpr std::uint32_t TicksOf(std::uint32_t milliseconds) {
+  return milliseconds / static_cast<std::uint32_t>(IntervalOf(WizardTimer::kTick).count());
+}
 constexpr std::uint32_t kReplyTicks = TicksOf(500);
 constexpr std::uint32_t kConnectTicks = TicksOf(7000);
 constexpr std::uint32_t kFirstTestTicks = TicksOf(60000);
@@ -33,7 +35,7 @@ class ScriptedBox : public ::testing::Test {
     ASSERT_TRUE(std::filesystem::exists(VirtualBusPath())) << VirtualBusPath() << " is not built";
   }
 
-  TForm1& form() { return fixture_.form(); }
+  Wizard& core() { return fixture_.core(); }
   RecordingView& view() { return fixture_.view(); }
   const std::string& folder() const { return fixture_.folder().Path(); }
   std::size_t CountLogged(const std::string& text) const {
@@ -43,7 +45,7 @@ class ScriptedBox : public ::testing::Test {
 
   // One DeviceTimer tick, then the send pump; returns the command the pump put on the wire.
   std::string Tick() {
-    form().OnTick();
+    core().OnTimer(WizardTimer::kTick);
     return Pump();
   }
 
@@ -69,16 +71,16 @@ class ScriptedBox : public ::testing::Test {
   void PlugIn() { box_.Link(folder(), 7); }
   // Start and the tick that finds the box.
   void StartAndFind() {
-    form().OnStart();
+    core().OnControl(Control::Start);
     Tick();
-    ASSERT_EQ(form().CommState, kStateFound);
+    ASSERT_EQ(core().Session().state, kStateFound);
   }
   // The tick that opens the port and the one that sees it open.
   void OpenAndConnect() {
     Tick();
-    ASSERT_TRUE(WaitFor([&] { return form().PortOpen.load(); }));
+    ASSERT_TRUE(WaitFor([&] { return core().Channel().port_open.load(); }));
     Tick();
-    ASSERT_EQ(form().CommState, kStateConnected);
+    ASSERT_EQ(core().Session().state, kStateConnected);
   }
 
   // A clean run, each answer at once, until `target` (Ready to GPRSTesting) is reached.
@@ -90,28 +92,21 @@ class ScriptedBox : public ::testing::Test {
         {"COMM READY", kStateReady},      {"UNLOCKED", kStateUnlocked},     {kNetworkReport, kStateGotPLMN},
         {kSettingsReport, kStateGotGPRS}, {kIdentityReport, kStateGPRSSet}, {"OK", kStateGPRSTesting}};
     for (const auto& [answer, reached] : steps) {
-      if (form().CommState == target) return;
+      if (core().Session().state == target) return;
       Answer(answer);
       Tick();
-      ASSERT_EQ(form().CommState, reached) << "after " << answer;
+      ASSERT_EQ(core().Session().state, reached) << "after " << answer;
     }
   }
 
-  std::size_t QueueSize() {
-    std::lock_guard<std::mutex> lock(form().DutRecvLock);
-    return form().DutRecvList.size();
-  }
+  std::size_t QueueSize() { return core().Channel().WaitingMessages(); }
 
   Lines sent_;  // every command the box received, in order
 
  private:
   std::string Pump() {
-    bool waiting = false;
-    {
-      std::lock_guard<std::mutex> lock(form().DutSendLock);
-      waiting = !form().DutSendQueue.empty();
-    }
-    form().CheckForDutSend();
+    const bool waiting = core().Channel().CommandWaiting();
+    core().Channel().PumpSend();
     if (!waiting) return "";
     sent_.push_back(ReadCommand());
     AcknowledgeWrite();
@@ -141,7 +136,7 @@ class ScriptedBox : public ::testing::Test {
   }
 
   PtyPort box_;  // outlives the controller, whose worker must end first
-  FormFixture fixture_{"", VirtualBusPath()};
+  WizardFixture fixture_{"", VirtualBusPath()};
   PortDirOverride port_dir_{fixture_.folder().Path()};
 };
 
@@ -167,7 +162,7 @@ TEST_P(ReplyTimeout, AnAnswerJustInTimeIsTakenAndOneJustTooLateFollowsOneResend)
   const Ticks resent_on = TicksSending(seen_on - 1, row.command);
   Answer(row.answer);
   Tick();
-  EXPECT_EQ(form().CommState, row.next_state);
+  EXPECT_EQ(core().Session().state, row.next_state);
   EXPECT_EQ(resent_on, offset < 0 ? Ticks{} : Ticks{kReplyTicks});
 }
 
@@ -204,7 +199,7 @@ TEST_P(ConnectTimeout, CantConnectIsShownOnlyWhenThePortOpensTooLate) {
   // Counting on in Connected changes nothing: the line keeps what the connect left there.
   RunTicks(kReplyTicks);
   EXPECT_EQ(view().CaptionUtf8(Control::StatusLine), expected);
-  EXPECT_EQ(form().CommState, kStateConnected);
+  EXPECT_EQ(core().Session().state, kStateConnected);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneTickEitherSide, ConnectTimeout, ::testing::Values(-1, +1),
@@ -230,7 +225,7 @@ TEST_P(GprsTestTimeout, TheTestIsAskedAgainOnceThenTheUserIsTold) {
     EXPECT_EQ(TicksSending(row.seen_on - 1, "[GPRSTEST]"), row.resent_on);
     Answer("GPRSTEST OK");
     Tick();
-    EXPECT_EQ(form().CommState, kStateGPRSPassed);
+    EXPECT_EQ(core().Session().state, kStateGPRSPassed);
     EXPECT_EQ(CountLogged("Show Message:" + std::string(kOops)), 0u);
     return;
   }
@@ -245,7 +240,7 @@ TEST_P(GprsTestTimeout, TheTestIsAskedAgainOnceThenTheUserIsTold) {
   EXPECT_EQ(resent_on, row.resent_on);
   EXPECT_EQ(told_on, Ticks{kFirstTestTicks + kTestRetryTicks});
   EXPECT_EQ(CountLogged("Show Message:" + std::string(kOops)), 1u);
-  EXPECT_EQ(form().CommState, kStateGPRSTesting);
+  EXPECT_EQ(core().Session().state, kStateGPRSTesting);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ticks, GprsTestTimeout,

@@ -87,7 +87,7 @@ class Recorder {
     static std::map<SerialPort*, Recorder*> registry;
     return registry;
   }
-  static void Callback(SerialPort* engine, unsigned code) {
+  static void Callback(void* /*context*/, SerialPort* engine, unsigned code) {
     Recorder* recorder = nullptr;
     {
       std::lock_guard lock(RegistryMutex());
@@ -614,7 +614,7 @@ TEST(ModemStatusCheckTest, CodesForMaskAndLines) {
 std::promise<void>* g_entered = nullptr;
 std::shared_future<void>* g_release = nullptr;
 std::atomic<bool> g_callback_left{false};  // set after the callback's last use of the above
-void BlockingCallback(SerialPort*, unsigned code) {
+void BlockingCallback(void*, SerialPort*, unsigned code) {
   if (code != kSerialData) return;
   g_entered->set_value();
   g_release->wait_for(kPatience);

@@ -108,7 +108,7 @@ void BoxRun::SetUp() {
 }
 
 void BoxRun::Plug(std::vector<std::string> options) {
-  fixture_ = std::make_unique<FormFixture>("", VirtualBusPath());
+  fixture_ = std::make_unique<WizardFixture>("", VirtualBusPath());
   port_dir_ = std::make_unique<PortDirOverride>(fixture_->folder().Path());
   simulator_ = std::make_unique<Simulator>(fixture_->folder().Path(), std::move(options));
   ASSERT_TRUE(simulator_->plugged_in());
@@ -126,12 +126,12 @@ bool BoxRun::RunUntil(const std::function<bool()>& done, std::chrono::millisecon
 }
 
 bool BoxRun::RunUntilState(std::uint32_t state, std::chrono::milliseconds limit) {
-  return RunUntil([&] { return form().CommState == state; }, limit);
+  return RunUntil([&] { return core().Session().state == state; }, limit);
 }
 
 void BoxRun::PumpAndTick() {
-  form().OnSendPumpTimer();
-  form().OnTick();
+  core().OnTimer(WizardTimer::kSendPump);
+  core().OnTimer(WizardTimer::kTick);
 }
 
 bool BoxRun::Logged(const std::string& text) const { return CountLogged(text) > 0; }
@@ -142,13 +142,12 @@ std::size_t BoxRun::CountLogged(const std::string& text) const {
 }
 
 Lines BoxRun::ReceiveQueue() {
-  std::lock_guard<std::mutex> lock(form().DutRecvLock);
-  return Lines(form().DutRecvList.begin(), form().DutRecvList.end());
+  const std::vector<AnsiString> messages = core().Channel().PeekMessages();
+  return Lines(messages.begin(), messages.end());
 }
 
 Lines BoxRun::SavedLog() {
-  TCloseAction action = TCloseAction::caFree;
-  form().FormClose(nullptr, action);
+  core().SaveLog();
   const std::string text = ReadFileForTest(fixture_->folder().File(kLogFileName));
   constexpr std::size_t kStampLength = sizeof("[09:05:03.007]  ") - 1;
   Lines lines;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 #include "support/pty_port.h"
 
 using Lines = std::vector<std::string>;
@@ -61,7 +61,7 @@ class BoxRun : public ::testing::Test {
   // Starts the simulator with the common options followed by `options` (later ones win).
   void Plug(std::vector<std::string> options);
 
-  TForm1& form() { return fixture_->form(); }
+  Wizard& core() { return fixture_->core(); }
   RecordingView& view() { return fixture_->view(); }
 
   // Runs the two timers in real time until `done` holds; false after `limit`.
@@ -79,7 +79,7 @@ class BoxRun : public ::testing::Test {
   Lines SavedLog();
   std::string Trace() const;
 
-  std::unique_ptr<FormFixture> fixture_;
+  std::unique_ptr<WizardFixture> fixture_;
   std::unique_ptr<PortDirOverride> port_dir_;
   std::unique_ptr<Simulator> simulator_;
 };

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 
 namespace {
 

@@ -53,31 +53,20 @@ CatalogueEntry* RecordingView::OperatorEntry(int index) const {
   return operators[static_cast<std::size_t>(index)].entry;
 }
 
-void RecordingView::SetTimerEnabled(FormTimer timer, bool enabled) {
-  switch (timer) {
-    case FormTimer::DeviceTimer: device_timer = enabled; break;
-    case FormTimer::DutSendQueueTimer: send_timer = enabled; break;
-    case FormTimer::Timer1: timer1 = enabled; break;
-  }
+void RecordingView::Start(WizardTimer timer) {
+  bool& running = timers[static_cast<std::size_t>(timer)];
+  if (!running) timer_starts.push_back(timer);
+  running = true;
 }
 
-bool RecordingView::IsTimerEnabled(FormTimer timer) const {
-  switch (timer) {
-    case FormTimer::DeviceTimer: return device_timer;
-    case FormTimer::DutSendQueueTimer: return send_timer;
-    case FormTimer::Timer1: return timer1;
-  }
-  return false;
-}
-
-void RecordingView::ShowInfo(const NativeString& text, bool close_button, bool dots) {
-  info = InfoWindow{true, text, close_button, dots};
+void RecordingView::ShowInfo(const NativeString& text, bool close_button) {
+  info = InfoWindow{true, text, close_button};
   info_history.push_back(text);
 }
 
-int RecordingView::OpenWithShell(const NativeString& text) {
-  opened.push_back(text);
-  return shell_result;
+std::optional<NativeString> RecordingView::OpenWebLink(const NativeString& address) {
+  opened.push_back(address);
+  return open_failure;
 }
 
 void RecordingView::AddDebugItem(Control list_box, const NativeString& text) {

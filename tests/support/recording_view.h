@@ -1,5 +1,5 @@
-// A FormView that keeps the state of every control, so tests can assert on what the
-// controller did to the window.
+// A WizardView and TimerService that keeps the state of every control and timer, so tests can
+// assert on what the wizard did to the window.
 #pragma once
 
 #include <array>
@@ -9,9 +9,10 @@
 #include <utility>
 #include <vector>
 
-#include "controller/form_view.h"
+#include "controller/timers.h"
+#include "controller/wizard_view.h"
 
-class RecordingView : public FormView {
+class RecordingView : public WizardView, public TimerService {
  public:
   struct ControlState {
     NativeString caption;
@@ -24,7 +25,6 @@ class RecordingView : public FormView {
     bool visible = false;
     NativeString text;
     bool close_button = false;
-    bool dots = false;
   };
   struct OperatorItem {
     NativeString text;
@@ -58,15 +58,17 @@ class RecordingView : public FormView {
   int SelectedOperator() const override { return selected_operator; }
   CatalogueEntry* OperatorEntry(int index) const override;
 
-  void SetTimerEnabled(FormTimer timer, bool enabled) override;
-  bool IsTimerEnabled(FormTimer timer) const override;
+  void Start(WizardTimer timer) override;
+  void Stop(WizardTimer timer) override { timers[static_cast<std::size_t>(timer)] = false; }
+  bool Running(WizardTimer timer) const override { return timers[static_cast<std::size_t>(timer)]; }
   int TrackBarPosition() const override { return track_bar_position; }
 
-  void ShowInfo(const NativeString& text, bool close_button, bool dots) override;
+  void ShowInfo(const NativeString& text, bool close_button) override;
+  void SetInfoText(const NativeString& text) override { info.text = text; }
   void HideInfo() override { info.visible = false; }
 
   void CopyToClipboard(const NativeString& text) override { clipboard = text; }
-  int OpenWithShell(const NativeString& text) override;
+  std::optional<NativeString> OpenWebLink(const NativeString& address) override;
   void ShowPlainMessage(const NativeString& text) override { plain_messages.push_back(text); }
   void CloseWindow() override { ++close_requests; }
   void AddDebugItem(Control list_box, const NativeString& text) override;
@@ -92,7 +94,7 @@ class RecordingView : public FormView {
   int repaints = 0;
   NativeString clipboard;
   std::vector<NativeString> opened;
-  int shell_result = 42;
+  std::optional<NativeString> open_failure;  // what OpenWebLink answers
   std::vector<NativeString> plain_messages;
   int close_requests = 0;
   Control focused = Control::Count;  // Count: nothing was focused from code
@@ -104,9 +106,8 @@ class RecordingView : public FormView {
   std::optional<std::string> save_log_answer;   // what AskWhereToSaveLog answers
   std::vector<NativeString> save_log_offers;    // the names it was asked with
   std::vector<NativeString> errors;
-  bool device_timer = true;
-  bool send_timer = true;
-  bool timer1 = false;
+  std::array<bool, kWizardTimerCount> timers{};
+  std::vector<WizardTimer> timer_starts;  // every start of a timer that was not running
 
  private:
   std::array<ControlState, static_cast<std::size_t>(Control::Count)> controls_{};

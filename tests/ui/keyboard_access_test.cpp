@@ -155,13 +155,13 @@ TEST_F(WindowTest, TheLogWindowIsOpenedWorkedAndClosedWithTheKeyboard) {
 TEST_F(WindowTest, ProgressAndMessagesAreAnnounced) {
   MakeWindow();
   AccessibilityEvents events;
-  form().LabelVisibleLevel(2);
+  core().Presenter().ShowLadderLevel(2);
   EXPECT_TRUE(events.Saw(window().Get<LayoutLabel>(Control::LadderFound), QAccessible::Alert));
   window().SetCaption(Control::StatusLine, u"Can't connect to the box");
   window().Announce(Control::StatusLine);
   EXPECT_TRUE(events.Saw(window().Get<LayoutLabel>(Control::StatusLine), QAccessible::NameChanged));
   EXPECT_TRUE(events.Saw(window().Get<LayoutLabel>(Control::StatusLine), QAccessible::Alert));
-  window().ShowInfo(u"Wrong PIN code", true, false);
+  window().ShowInfo(u"Wrong PIN code", true);
   EXPECT_TRUE(events.Saw(&window().Messages(), QAccessible::Alert));
 }
 
@@ -169,7 +169,7 @@ TEST_F(WindowTest, TheMessageWindowsCloseTakesTheFocusWhenShown) {
   MakeWindow();
   window().show();
   MessageWindow& message = window().Messages();
-  window().ShowInfo(u"Wrong PIN code", true, false);
+  window().ShowInfo(u"Wrong PIN code", true);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&message));
   EXPECT_EQ(message.focusWidget(), message.close_button);
   QTest::keyClick(message.close_button, Qt::Key_Space);

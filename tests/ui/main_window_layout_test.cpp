@@ -175,9 +175,9 @@ TEST_F(WindowTest, StartsOnWelcomeWithItsInitialTextsAndTimers) {
   EXPECT_EQ(CaptionOf(Control::LadderTesting), QStringLiteral("Testing"));
   EXPECT_EQ(window().Text(Control::PinField), u"    ");
   EXPECT_EQ(window().Widget(Control::BoxLink)->cursor().shape(), Qt::PointingHandCursor);
-  EXPECT_TRUE(window().IsTimerEnabled(FormTimer::DeviceTimer));
-  EXPECT_TRUE(window().IsTimerEnabled(FormTimer::DutSendQueueTimer));
-  EXPECT_FALSE(window().IsTimerEnabled(FormTimer::Timer1));
+  EXPECT_TRUE(window().Running(WizardTimer::kTick));
+  EXPECT_TRUE(window().Running(WizardTimer::kSendPump));
+  EXPECT_FALSE(window().Running(WizardTimer::kDots));
   EXPECT_EQ(window().Get<QSlider>(Control::LadderSlider)->minimum(), 0);
   EXPECT_EQ(window().Get<QSlider>(Control::LadderSlider)->maximum(), 6);
   EXPECT_EQ(window().SelectedOperator(), -1);

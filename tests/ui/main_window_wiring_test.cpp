@@ -38,8 +38,8 @@ class StateHomeOverride {
   QByteArray saved_;
 };
 
-bool LogHas(TForm1& form, const std::string& text) {
-  for (const auto& line : form.LogList.Lines()) {
+bool LogHas(Wizard& form, const std::string& text) {
+  for (const auto& line : form.Log().lines.Lines()) {
     if (line.find(text) != std::string::npos) return true;
   }
   return false;
@@ -49,7 +49,7 @@ TEST_F(WindowTest, StartRestartAndTestNextChangeThePage) {
   MakeWindow();
   window().Get<QPushButton>(Control::Start)->click();
   EXPECT_EQ(window().CurrentPage(), kPageCommunicating);
-  EXPECT_TRUE(LogHas(form(), "==== NEW ===="));
+  EXPECT_TRUE(LogHas(core(), "==== NEW ===="));
   window().Get<QPushButton>(Control::Restart)->click();
   EXPECT_EQ(window().CurrentPage(), kPageWelcome);
   EXPECT_EQ(CaptionOf(Control::WelcomeHeadline), QStringLiteral("Welcome. Press start to begin"));
@@ -69,7 +69,7 @@ TEST_F(WindowTest, NextSubmitsTheSettingsAndShowsTheTestMessage) {
   EXPECT_FALSE(message.isHidden());
   EXPECT_EQ(message.text->text(), QStringLiteral("Testing GPRS settings"));
   EXPECT_TRUE(message.close_button->isHidden());
-  EXPECT_TRUE(message.dots_timer.isActive());
+  EXPECT_TRUE(window().Running(WizardTimer::kInfoDots));
 }
 
 TEST_F(WindowTest, CopyLinkPutsTheLinkOnTheClipboard) {
@@ -80,12 +80,12 @@ TEST_F(WindowTest, CopyLinkPutsTheLinkOnTheClipboard) {
 }
 
 // The box's GPRS test passes, the box having reported `id` as its ID.
-void PassTheTest(TForm1& form, const std::string& id) {
-  form.PortOpen = true;
-  form.BoxId = id;
-  form.ChangeCommState(kStateGPRSTesting);
-  form.AddToDutRecvList("GPRSTEST OK");
-  form.OnTick();
+void PassTheTest(Wizard& form, const std::string& id) {
+  form.Channel().port_open = true;
+  form.Session().report.id = id;
+  form.Session().ChangeState(kStateGPRSTesting);
+  form.Channel().AddMessage("GPRSTEST OK");
+  form.OnTimer(WizardTimer::kTick);
 }
 
 // The link and Copy Link act on exactly the address the controller built, by mouse and by
@@ -111,7 +111,7 @@ TEST_F(WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    PassTheTest(form(), row.id);
+    PassTheTest(core(), row.id);
     ASSERT_EQ(window().CurrentPage(), kPageDone);
     recorder.opened.clear();
     QApplication::clipboard()->setText(QStringLiteral("before"));
@@ -146,14 +146,14 @@ TEST_F(WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
 }
 
 // The window opens the text it is handed as it stands: a text that is no absolute address is
-// not guessed into one, and the shell's "not found" comes back.
+// not guessed into one, and says so.
 TEST_F(WindowTest, OnlyAnAbsoluteAddressIsOpened) {
   UrlRecorder recorder;
   QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "Open");
   MakeWindow();
-  EXPECT_EQ(window().OpenWithShell(u"http://["), 2);
-  EXPECT_EQ(window().OpenWithShell(u"www.rodiduz.com/id/AB12CD34"), 2);
-  EXPECT_GT(window().OpenWithShell(u"http://www.rodiduz.com/id/AB12CD34"), 32);
+  EXPECT_EQ(window().OpenWebLink(u"http://["), u"The address is not a web address.");
+  EXPECT_EQ(window().OpenWebLink(u"www.rodiduz.com/id/AB12CD34"), u"The address is not a web address.");
+  EXPECT_EQ(window().OpenWebLink(u"http://www.rodiduz.com/id/AB12CD34"), std::nullopt);
   QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
   EXPECT_EQ(recorder.opened, QList<QUrl>{QUrl(QStringLiteral("http://www.rodiduz.com/id/AB12CD34"))});
 }
@@ -203,7 +203,7 @@ TEST_F(WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutTheLog) 
     }
     EXPECT_EQ(window().isVisible(), !row.closes);
     if (!row.closes) {
-      EXPECT_TRUE(LogHas(form(), "Program Version"));
+      EXPECT_TRUE(LogHas(core(), "Program Version"));
       // Once the folder is there, the same window closes and the log is written.
       state_home.Set(folder_.Path());
       EXPECT_TRUE(window().close());
@@ -216,7 +216,7 @@ TEST_F(WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutTheLog) 
 TEST_F(WindowTest, ClosingTheMainWindowTakesTheMessageWindowAlong) {
   MakeWindow();
   window().show();
-  window().ShowInfo(u"Enter correct PIN code", true, false);
+  window().ShowInfo(u"Enter correct PIN code", true);
   ASSERT_FALSE(window().Messages().isHidden());
   // The message window never keeps the program running on its own.
   EXPECT_FALSE(window().Messages().testAttribute(Qt::WA_QuitOnClose));
@@ -230,13 +230,13 @@ TEST_F(WindowTest, TheSliderShowsTheLadderAtItsLevel) {
   EXPECT_TRUE(window().IsVisible(Control::LadderStartupHeading));
   EXPECT_TRUE(window().IsVisible(Control::LadderStartupWait));
   EXPECT_FALSE(window().IsVisible(Control::LadderStarted));
-  EXPECT_EQ(form().ShownLevel, 3);
+  EXPECT_EQ(core().Presenter().ShownLevel(), 3);
   window().Get<QSlider>(Control::LadderSlider)->setValue(5);
-  EXPECT_TRUE(window().IsTimerEnabled(FormTimer::Timer1));
+  EXPECT_TRUE(window().Running(WizardTimer::kDots));
   // The real timer animates the real label.
   EXPECT_TRUE(WaitFor([this] { return CaptionOf(Control::LadderTesting) == QStringLiteral("Testing."); }));
   window().Get<QSlider>(Control::LadderSlider)->setValue(6);
-  EXPECT_FALSE(window().IsTimerEnabled(FormTimer::Timer1));
+  EXPECT_FALSE(window().Running(WizardTimer::kDots));
   EXPECT_EQ(CaptionOf(Control::LadderTesting), QStringLiteral("Testing"));
 }
 
@@ -361,7 +361,7 @@ TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
   window().show();
   window().activateWindow();
   ASSERT_TRUE(WaitUntilActive(window()));
-  form().LogLine("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
+  core().Log().Line("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::ControlModifier);
   LogWindow& log = window().LogForm();
   ASSERT_TRUE(WaitUntilActive(log));
@@ -376,9 +376,9 @@ TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
 
   const qsizetype before = LogWindowLines(log).size();
   std::thread worker([this] {
-    for (int i = 0; i < 100; ++i) form().LogLine("from the worker " + std::to_string(i));
+    for (int i = 0; i < 100; ++i) core().Log().Line("from the worker " + std::to_string(i));
   });
-  form().LogLine("from the window's thread");
+  core().Log().Line("from the window's thread");
   worker.join();
   ASSERT_TRUE(WaitFor([&] { return LogWindowLines(log).size() == before + 101; }));
   QStringList worker_lines = LogWindowLines(log).filter(QStringLiteral("from the worker "));
@@ -386,7 +386,7 @@ TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
   for (int i = 0; i < 100; ++i) EXPECT_TRUE(worker_lines[i].endsWith(QStringLiteral("worker %1").arg(i)));
 
   log.CopyAll->click();
-  const QString whole = QString::fromStdString(form().LogList.FileContent());
+  const QString whole = QString::fromStdString(core().Log().lines.FileContent());
   EXPECT_EQ(QApplication::clipboard()->text(),
             QString(whole).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
@@ -397,7 +397,7 @@ TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
     EXPECT_EQ(answer.title, QStringLiteral("Save the wizard log as"));
     EXPECT_TRUE(answer.offered.endsWith(QStringLiteral("/deruruv_ozo.txt"))) << answer.offered.toStdString();
   }
-  EXPECT_EQ(ReadFileForTest(saved), form().LogList.FileContent());
+  EXPECT_EQ(ReadFileForTest(saved), core().Log().lines.FileContent());
 
   const std::string unreachable = folder_.File("missing") + "/log.txt";
   {
@@ -414,15 +414,15 @@ TEST_F(WindowTest, TheLogWindowShowsTheLogMaskedAsItGrowsAndCopiesAndSavesIt) {
     log.SaveAs->click();
     EXPECT_FALSE(cancel.title.isEmpty());
   }
-  EXPECT_EQ(ReadFileForTest(saved), form().LogList.FileContent());
+  EXPECT_EQ(ReadFileForTest(saved), core().Log().lines.FileContent());
 }
 
 // A box chattering for long: the window holds the newest 10000 lines and says how many it
 // leaves out, also as more come.
 TEST_F(WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
   MakeWindow();
-  for (int i = 0; i < 10005; ++i) form().LogLine("line " + std::to_string(i));
-  form().OpenLogWindow();
+  for (int i = 0; i < 10005; ++i) core().Log().Line("line " + std::to_string(i));
+  core().OpenLogWindow();
   LogWindow& log = window().LogForm();
   QStringList lines = LogWindowLines(log);
   ASSERT_EQ(lines.size(), 10000);
@@ -432,7 +432,7 @@ TEST_F(WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
   EXPECT_EQ(
       log.Note->text(),
       QStringLiteral("5 earlier lines are not shown here. Copy all and Save as... take the whole log."));
-  for (int i = 10005; i < 10008; ++i) form().LogLine("line " + std::to_string(i));
+  for (int i = 10005; i < 10008; ++i) core().Log().Line("line " + std::to_string(i));
   ASSERT_TRUE(WaitFor([&] { return LogWindowLines(log).last().endsWith(QStringLiteral("  line 10007")); }));
   lines = LogWindowLines(log);
   EXPECT_EQ(lines.size(), 10000);
@@ -448,7 +448,7 @@ namespace {
 
 TEST(MainWindowStartTest, AMissingCatalogueStopsTheWindowBeingBuilt) {
   ScratchFolder folder;
-  TForm1Environment environment;
+  WizardEnvironment environment;
   environment.catalogue_path = folder.File("apnlist.csv");
   environment.usb_library = folder.File("no-such-usblib.so");
   try {

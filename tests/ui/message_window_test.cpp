@@ -33,20 +33,18 @@ TEST(MessageFormTest, IsASmallInformationDialogOwnedByTheWizard) {
   EXPECT_EQ(form.close_button->geometry(), QRect(160, 127, 75, 25));
   EXPECT_TRUE(form.text->wordWrap());
   EXPECT_EQ(form.text->textFormat(), Qt::PlainText);
-  EXPECT_FALSE(form.dots_timer.isActive());
-  EXPECT_EQ(form.dots_timer.interval(), 330);
 }
 
 TEST(MessageFormTest, EnterAndEscPressCloseOnlyWhileItIsShown) {
   MessageWindow form;
   for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
     SCOPED_TRACE(key);
-    form.ShowInfo(u"Wrong PIN code", true, false);
+    form.ShowInfo(u"Wrong PIN code", true);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     QTest::keyClick(form.close_button, key);
     EXPECT_TRUE(form.isHidden());
 
-    form.ShowInfo(u"Testing GPRS settings", false, true);
+    form.ShowInfo(u"Testing GPRS settings", false);
     QTest::keyClick(&form, key);
     EXPECT_FALSE(form.isHidden());
     form.hide();
@@ -55,53 +53,36 @@ TEST(MessageFormTest, EnterAndEscPressCloseOnlyWhileItIsShown) {
 
 TEST(MessageFormTest, CloseAndTheCloseBoxOnlyHide) {
   MessageWindow form;
-  form.ShowInfo(u"Enter correct PIN code", true, false);
+  form.ShowInfo(u"Enter correct PIN code", true);
   form.close_button->click();
   EXPECT_TRUE(form.isHidden());
-  form.ShowInfo(u"Testing GPRS settings", false, true);
+  form.ShowInfo(u"Testing GPRS settings", false);
   EXPECT_TRUE(form.close());
   EXPECT_TRUE(form.isHidden());
-  // Hiding does not stop the dots.
-  EXPECT_TRUE(form.dots_timer.isActive());
-  form.ShowInfo(u"again", true, false);
+  form.ShowInfo(u"again", true);
   EXPECT_FALSE(form.isHidden());
   EXPECT_EQ(form.text->text(), QStringLiteral("again"));
 }
 
-TEST(MessageFormTest, DotsCountUpToThreeAndStartAgain) {
+TEST(MessageFormTest, SetTextReplacesTheTextAsItStands) {
   MessageWindow form;
-  form.ShowInfo(u"Testing GPRS settings", false, true);
-  EXPECT_EQ(form.text->text(), QStringLiteral("Testing GPRS settings"));
-  for (const char* dots : {".", "..", "...", "", "."}) {
-    form.OnDotsTimer();
-    EXPECT_EQ(form.text->text(), QStringLiteral("Testing GPRS settings") + QString::fromLatin1(dots));
-  }
-  // A second ShowInfo restarts from no dots; without animation the text stays exact.
-  form.ShowInfo(u"Connection failed. Please check operator/APN settings and try again", true, false);
-  EXPECT_FALSE(form.dots_timer.isActive());
-  EXPECT_EQ(form.dot_count, 0);
-  EXPECT_EQ(form.text->text(), QStringLiteral("Connection failed. Please check operator/APN settings and try again"));
-  EXPECT_FALSE(form.close_button->isHidden());
-}
-
-TEST(MessageFormTest, EmptyTextShowsOnlyTheDotsAndTheTimerDrivesThem) {
-  MessageWindow form;
-  form.ShowInfo(u"", false, true);
-  EXPECT_TRUE(form.text->text().isEmpty());
-  EXPECT_TRUE(QTest::qWaitFor([&] { return form.text->text() == QStringLiteral("."); }, 3000));
+  form.ShowInfo(u"Testing GPRS settings", false);
+  form.SetText(u"Testing GPRS settings..");
+  EXPECT_EQ(form.text->text(), QStringLiteral("Testing GPRS settings.."));
+  EXPECT_TRUE(form.close_button->isHidden());
 }
 
 TEST_F(WindowTest, MessageWindowIsCentredOverTheMainWindowWhenFirstShown) {
   MakeWindow();
   window().show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
-  window().ShowInfo(u"No SIM card", true, false);
+  window().ShowInfo(u"No SIM card", true);
   const MessageWindow& message = window().Messages();
   const QPoint offset = message.geometry().center() - window().frameGeometry().center();
   EXPECT_LE(offset.manhattanLength(), 2);
   // A second message while shown leaves it where it is.
   const QPoint place = message.pos();
-  window().ShowInfo(u"Wrong PIN code", true, false);
+  window().ShowInfo(u"Wrong PIN code", true);
   EXPECT_EQ(message.pos(), place);
   EXPECT_EQ(message.text->text(), QStringLiteral("Wrong PIN code"));
   window().HideInfo();

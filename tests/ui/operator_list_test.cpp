@@ -69,9 +69,9 @@ TEST_F(WindowTest, OperatorsAreSortedWithoutRegardToCaseAndTheTopItemStaysFirst)
 
 TEST_F(WindowTest, SelectingFromCodeRunsNoHandlerButAUsersPickDoes) {
   MakeWindow();
-  form().Mcc = 240;
-  form().Mnc = 1;
-  form().UpdateApnList(false, false);
+  core().Session().report.mcc = 240;
+  core().Session().report.mnc = 1;
+  core().Operators().Rebuild(core().Session().report, false, false);
   ASSERT_EQ(Items(window()), (std::vector<std::string>{"SE - Comviq", "SE - halebop", "SE - telia"}));
   ASSERT_EQ(window().SelectedOperator(), 0);
   EXPECT_EQ(window().Text(Control::ApnField), u"data.comviq.se");
@@ -105,12 +105,12 @@ TEST_F(WindowTest, ACheckBoxSetFromCodeRunsItsHandlerOnceAndOnlyOnAChange) {
 
   // The controller's rule: a change runs the handler, through the controller and not
   // through a second, toolkit-made click.
-  form().SetCheckBox(Control::CredentialsGiven, true);
+  core().SetCheckBox(Control::CredentialsGiven, true);
   EXPECT_TRUE(window().IsVisible(Control::UserField));
   EXPECT_TRUE(window().IsVisible(Control::PasswordCaption));
   EXPECT_EQ(user_clicks.count(), 0);
   window().SetVisible(Control::UserField, false);
-  form().SetCheckBox(Control::CredentialsGiven, true);  // no change: nothing runs
+  core().SetCheckBox(Control::CredentialsGiven, true);  // no change: nothing runs
   EXPECT_FALSE(window().IsVisible(Control::UserField));
 }
 
@@ -119,9 +119,9 @@ TEST_F(WindowTest, AUsersClickOnACheckBoxRunsItsHandler) {
   window().show();
   window().ShowPage(kPageSetup);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
-  form().Mcc = 262;
-  form().Mnc = 2;
-  form().UpdateApnList(false, false);
+  core().Session().report.mcc = 262;
+  core().Session().report.mnc = 2;
+  core().Operators().Rebuild(core().Session().report, false, false);
   ASSERT_EQ(window().OperatorCount(), 1);
 
   QTest::mouseClick(window().Get<QCheckBox>(Control::ShowAllOperators), Qt::LeftButton, {}, window().Get<QCheckBox>(Control::ShowAllOperators)->rect().center());
@@ -150,10 +150,10 @@ class WindowTearDownTest : public WindowTest {
   // and gives this thread's CPU time for destroying the window.
   double TearDownSeconds(int copies) {
     MakeWindow(false, ScaledRealCatalogue(copies));
-    form().Mcc = 0;
-    form().SetCheckBox(Control::ShowAllOperators, true);
+    core().Session().report.mcc = 0;
+    core().SetCheckBox(Control::ShowAllOperators, true);
     // Every entry of the catalogue, under the box's own settings.
-    EXPECT_EQ(window().OperatorCount(), static_cast<int>(form().ApnList.size()) + 1);
+    EXPECT_EQ(window().OperatorCount(), static_cast<int>(core().Operators().catalogue.size()) + 1);
     EXPECT_EQ(window().SelectedOperator(), 0);
     EXPECT_EQ(window().OperatorText(0), u"(current box settings)");
     QCoreApplication::processEvents();

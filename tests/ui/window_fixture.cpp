@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 
 void WindowTest::SetUp() {}
 
@@ -16,12 +16,11 @@ void WindowTest::TearDown() {
 }
 
 void WindowTest::MakeWindow(bool system_log_folder, const std::string& catalogue) {
-  TForm1Environment environment;
+  WizardEnvironment environment;
   environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
   environment.usb_library = folder_.File("no-such-usblib.so");
   environment.clock = FixedTestTime;
-  environment.pause = [](unsigned) {};
-  if (!system_log_folder) environment.log_folder = [this] { return folder_.Path() + "/"; };
+  if (!system_log_folder) environment.log_places.folder = [this] { return folder_.Path() + "/"; };
   window_ = std::make_unique<MainWindow>(std::move(environment));
 }
 

@@ -33,7 +33,7 @@ class WindowTest : public testing::Test {
   void MakeWindow(bool system_log_folder = false, const std::string& catalogue = kWindowTestCatalogue);
 
   MainWindow& window() { return *window_; }
-  TForm1& form() { return window_->Controller(); }
+  Wizard& core() { return window_->Core(); }
   QString CaptionOf(Control control) const;
 
   ScratchFolder folder_;

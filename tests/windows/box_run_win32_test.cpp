@@ -16,7 +16,7 @@
 
 #include "link/box_device_record.h"
 #include "link/library_search_win32.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 
 namespace {
 
@@ -28,10 +28,11 @@ class Win32BoxRun : public ::testing::Test {
   void SetUp() override {
     const char* port = std::getenv("RODIDUZ_TEST_BOX_COM");
     if (port == nullptr || std::atoi(port) <= 0) GTEST_SKIP() << "no box simulator port";
-    fixture_ = std::make_unique<FormFixture>("", "usblib.dll");
-    ASSERT_NE(form().UsbLibHandle, nullptr);
-    const auto set_devices = AsFunction<SetDevices>(
-        ::GetProcAddress(static_cast<HMODULE>(form().UsbLibHandle), "usblib_standin_set_devices"));
+    fixture_ = std::make_unique<WizardFixture>("", "usblib.dll");
+    ASSERT_TRUE(core().Channel().UsbLibraryLoaded());
+    // The library the wizard loaded, found by its name among the program's modules.
+    const auto set_devices =
+        AsFunction<SetDevices>(::GetProcAddress(::GetModuleHandleW(L"usblib.dll"), "usblib_standin_set_devices"));
     ASSERT_NE(set_devices, nullptr);
     BoxDeviceRecord box{};
     box.vid = 0x0403;
@@ -43,20 +44,20 @@ class Win32BoxRun : public ::testing::Test {
   }
   void TearDown() override { fixture_.reset(); }  // the engine's worker ends first
 
-  TForm1& form() { return fixture_->form(); }
+  Wizard& core() { return fixture_->core(); }
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 30s) {
     return fixture_->RunTimersUntil(done, limit);
   }
   bool Logged(const std::string& text) const { return fixture_->Logged(text); }
   std::string Trace() const { return fixture_->Trace(); }
 
-  std::unique_ptr<FormFixture> fixture_;
+  std::unique_ptr<WizardFixture> fixture_;
   std::string com_;
 };
 
 TEST_F(Win32BoxRun, CleanRunEndsWithTheLink) {
-  form().OnStart();
-  ASSERT_TRUE(RunUntil([&] { return form().CommState == kStateGPRSPassed; })) << Trace();
+  core().OnControl(Control::Start);
+  ASSERT_TRUE(RunUntil([&] { return core().Session().state == kStateGPRSPassed; })) << Trace();
   EXPECT_EQ(fixture_->view().CurrentPage(), kPageDone);
   EXPECT_EQ(fixture_->view().CaptionUtf8(Control::BoxLink), "http://www.rodiduz.com/id/AB12CD34");
   EXPECT_TRUE(Logged("Dut com port opened EV (" + com_ + ")")) << Trace();

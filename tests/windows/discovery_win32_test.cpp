@@ -9,7 +9,7 @@
 
 #include "link/box_device_record.h"
 #include "link/library_search_win32.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 
 namespace {
 
@@ -31,22 +31,23 @@ class Win32Discovery : public ::testing::Test {
  protected:
   Win32Discovery() : fixture_("", "usblib.dll") {}
   void SetUp() override {
-    ASSERT_NE(fixture_.form().UsbLibHandle, nullptr) << "usblib.dll beside the test program";
-    set_devices_ = AsFunction<SetDevices>(::GetProcAddress(static_cast<HMODULE>(fixture_.form().UsbLibHandle),
-                                                           "usblib_standin_set_devices"));
+    ASSERT_TRUE(fixture_.core().Channel().UsbLibraryLoaded()) << "usblib.dll beside the test program";
+    // The library the wizard loaded, found by its name among the program's modules.
+    set_devices_ =
+        AsFunction<SetDevices>(::GetProcAddress(::GetModuleHandleW(L"usblib.dll"), "usblib_standin_set_devices"));
     ASSERT_NE(set_devices_, nullptr);
   }
   void Give(const std::vector<BoxDeviceRecord>& records, std::uint8_t result = 0) {
     set_devices_(records.data(), static_cast<std::uint32_t>(records.size()), result);
   }
-  FormFixture fixture_;
+  WizardFixture fixture_;
   SetDevices set_devices_ = nullptr;
 };
 
 TEST_F(Win32Discovery, FindsTheBoxByNameAmongOtherDevices) {
   Give({Record(0x0403, 0x6015, "FT230X Basic UART", "COM3"), Record(0x0403, 0x6015, "FTDI Rodiduz Box", "COM12"),
         Record(0x1234, 0x0001, "Rodiduz Box", "COM5")});
-  EXPECT_EQ(fixture_.form().FindDeviceAndGetCommNumber(), 12);
+  EXPECT_EQ(fixture_.core().Channel().FindBox().number, 12);
   const std::vector<std::string> log = fixture_.LogTexts();
   ASSERT_FALSE(log.empty());
   EXPECT_EQ(log.front(),
@@ -57,15 +58,15 @@ TEST_F(Win32Discovery, FindsTheBoxByNameAmongOtherDevices) {
 
 TEST_F(Win32Discovery, FindsNothingWithoutDevicesOrWhenTheScanFails) {
   Give({});
-  EXPECT_EQ(fixture_.form().FindDeviceAndGetCommNumber(), 0);
+  EXPECT_EQ(fixture_.core().Channel().FindBox().number, 0);
   Give({Record(0x0403, 0x6015, "FTDI Rodiduz Box", "COM7")}, 1);
-  EXPECT_EQ(fixture_.form().FindDeviceAndGetCommNumber(), 0);
+  EXPECT_EQ(fixture_.core().Channel().FindBox().number, 0);
 }
 
 TEST(Win32DiscoveryWithoutLibrary, AMissingLibraryLeavesNoHandleAndFindsNothing) {
-  FormFixture fixture;
-  EXPECT_EQ(fixture.form().UsbLibHandle, nullptr);
-  EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
+  WizardFixture fixture;
+  EXPECT_FALSE(fixture.core().Channel().UsbLibraryLoaded());
+  EXPECT_EQ(fixture.core().Channel().FindBox().number, 0);
 }
 
 }  // namespace

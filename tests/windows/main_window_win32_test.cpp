@@ -18,6 +18,7 @@
 #include <string>
 #include <thread>
 
+#include "common/platform.h"
 #include "support/layout_contract.h"
 #include "win32_inspector.h"
 #include "ui_win32/error_display_win32.h"
@@ -140,12 +141,11 @@ class Win32WindowTest : public ::testing::Test {
   void MakeWindow() {
     window_.reset();
     PumpMessages();
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder_.Write(
         "apnlist.csv", "Telia;240;1;online.telia.se;;;SE\nTele2;240;7;internet.tele2.se;;;SE\n");
     environment.usb_library = folder_.File("no-such-usblib.dll");
-    environment.pause = [](unsigned) {};
-    environment.log_folder = [this] { return log_folder_ + "\\"; };
+    environment.log_places.folder = [this] { return log_folder_ + "\\"; };
     environment.send = [this](const void* data, std::int16_t length) {
       if (send_) send_(std::string(static_cast<const char*>(data), static_cast<std::size_t>(length)));
     };
@@ -205,13 +205,13 @@ TEST_F(Win32WindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   };
   {
     const BoxWatch watch;
-    window_->Controller().SendDut("[FIRST]", 1000);
+    window_->Core().Session().SendToBox("[FIRST]", 1000);
     ASSERT_TRUE(PumpUntil([&] { return !seen.boxes.empty(); })) << "no message box appeared";
     EXPECT_EQ(seen.boxes[0].caption, ApplicationTitle());
     EXPECT_TRUE(seen.boxes[0].error_icon);
     EXPECT_TRUE(seen.Saw(0, L"An unexpected error occurred (the port went away)"));
 
-    window_->Controller().SendDut("[SECOND]", 1000);
+    window_->Core().Session().SendToBox("[SECOND]", 1000);
     EXPECT_TRUE(PumpUntil([&] { return sent.size() == 2; })) << "the timer handler stopped after the error";
   }
   EXPECT_EQ(seen.boxes.size(), 1u);
@@ -272,9 +272,11 @@ TEST_F(Win32WindowTest, HiddenPagesAreBuiltWhenFirstNeeded) {
   EXPECT_NE(::GetWindowLongW(done, GWL_STYLE) & WS_VISIBLE, 0);
 }
 
-// The shell is loaded when the link is first opened; its own result code comes back.
-TEST_F(Win32WindowTest, TheShellOpensTheLinkAndItsResultCodeComesBack) {
-  EXPECT_EQ(window_->OpenWithShell(AnsiToNative(folder_.File("no-such-page.html"))), SE_ERR_FNF);
+// The shell is loaded when the link is first opened; its reason for a failure comes back in the
+// system's words.
+TEST_F(Win32WindowTest, TheShellOpensTheLinkAndItsReasonComesBack) {
+  EXPECT_EQ(window_->OpenWebLink(AnsiToNative(folder_.File("no-such-page.html"))),
+            AnsiToNative(SystemErrorText(ERROR_FILE_NOT_FOUND)));
 }
 
 TEST_F(Win32WindowTest, WindowsMatchTheLayout) { ExpectViewMatchesLayout(Win32Inspector(*window_)); }
@@ -413,11 +415,11 @@ TEST_F(Win32WindowTest, CaptionsThatFollowTheirTextResizeAndFixedOnesKeepTheirBo
 }
 
 TEST_F(Win32WindowTest, TimersAndPagesKeepTheirOwnSettings) {
-  EXPECT_TRUE(window_->IsTimerEnabled(FormTimer::DeviceTimer));
-  window_->SetTimerEnabled(FormTimer::Timer1, true);
-  EXPECT_TRUE(window_->IsTimerEnabled(FormTimer::Timer1));
-  window_->SetTimerEnabled(FormTimer::Timer1, false);
-  EXPECT_FALSE(window_->IsTimerEnabled(FormTimer::Timer1));
+  EXPECT_TRUE(window_->Running(WizardTimer::kTick));
+  window_->Start(WizardTimer::kDots);
+  EXPECT_TRUE(window_->Running(WizardTimer::kDots));
+  window_->Stop(WizardTimer::kDots);
+  EXPECT_FALSE(window_->Running(WizardTimer::kDots));
   window_->ShowPage(kPageSetup);
   EXPECT_EQ(window_->CurrentPage(), kPageSetup);
   EXPECT_TRUE(window_->IsVisible(Control::Next));
@@ -430,14 +432,14 @@ TEST_F(Win32WindowTest, TimersAndPagesKeepTheirOwnSettings) {
 // saved there, and a close that still follows does not save it again.
 TEST_F(Win32WindowTest, EndOfSessionSavesTheLogOnceBeforeAnyClose) {
   HWND main = window_->Handle();
-  window_->Controller().LogLine("before the end of the session");
+  window_->Core().Log().Line("before the end of the session");
   EXPECT_EQ(::SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
   ::SendMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
   EXPECT_FALSE(std::filesystem::exists(SavedLogPath())) << "saved although the session went on";
 
   ::SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   ASSERT_TRUE(std::filesystem::exists(SavedLogPath()));
-  EXPECT_EQ(ReadFileForTest(SavedLogPath()), window_->Controller().LogList.FileContent());
+  EXPECT_EQ(ReadFileForTest(SavedLogPath()), window_->Core().Log().lines.FileContent());
   EXPECT_NE(ReadFileForTest(SavedLogPath()).find("before the end of the session"), std::string::npos);
 
   std::filesystem::remove(SavedLogPath());
@@ -448,12 +450,12 @@ TEST_F(Win32WindowTest, EndOfSessionSavesTheLogOnceBeforeAnyClose) {
 }
 
 // The box's GPRS test passes, the box having reported `id` as its ID.
-void PassTheTest(TForm1& form, const std::string& id) {
-  form.PortOpen = true;
-  form.BoxId = id;
-  form.ChangeCommState(kStateGPRSTesting);
-  form.AddToDutRecvList("GPRSTEST OK");
-  form.OnTick();
+void PassTheTest(Wizard& form, const std::string& id) {
+  form.Channel().port_open = true;
+  form.Session().report.id = id;
+  form.Session().ChangeState(kStateGPRSTesting);
+  form.Channel().AddMessage("GPRSTEST OK");
+  form.OnTimer(WizardTimer::kTick);
 }
 
 std::wstring ClipboardText() {
@@ -496,14 +498,14 @@ TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
   std::vector<std::wstring> opened;
   window_->SetShellOpen([&opened](const std::wstring& target) {
     opened.push_back(target);
-    return 42;
+    return DWORD{ERROR_SUCCESS};
   });
   window_->Show();
   HWND link = Handle(Control::BoxLink);
   HWND copy = Handle(Control::CopyLink);
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    PassTheTest(window_->Controller(), row.id);
+    PassTheTest(window_->Core(), row.id);
     ASSERT_EQ(window_->CurrentPage(), kPageDone);
     opened.clear();
     window_->CopyToClipboard(u"before");
@@ -545,19 +547,19 @@ TEST_F(Win32WindowTest, AMessageKeepsTheKeyboardUntilItIsClosedThenThePageHasIt)
               {"Esc after the question first", VK_ESCAPE, true},
               {"Space after a failed test", VK_SPACE, false}};
   window_->Show();
-  TForm1& form = window_->Controller();
+  Wizard& form = window_->Core();
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     // The SIM refuses the PIN: the message, the settings page shown, the PIN field focused.
-    form.PortOpen = true;
-    form.ReplyTimeout = 60000;
-    form.SimPromptArmed = true;
-    form.ChangeCommState(row.asked_first ? kStateWaitUser : kStateGPRSTesting);
-    form.AddToDutRecvList("SIM PIN WRONG");
-    form.OnTick();
+    form.Channel().port_open = true;
+    form.Session().reply_timeout = 60000;
+    form.Session().sim_prompt_armed = true;
+    form.Session().ChangeState(row.asked_first ? kStateWaitUser : kStateGPRSTesting);
+    form.Channel().AddMessage("SIM PIN WRONG");
+    form.OnTimer(WizardTimer::kTick);
     if (!row.asked_first) {
-      form.AddToDutRecvList("GPRSTEST FAIL");
-      form.OnTick();
+      form.Channel().AddMessage("GPRSTEST FAIL");
+      form.OnTimer(WizardTimer::kTick);
     }
     PumpWindow();
     HWND message = window_->Messages().Handle();
@@ -606,7 +608,7 @@ TEST_F(Win32WindowTest, AFailedSaveShowsTheErrorThenAsksWhetherToCloseWithoutThe
     EXPECT_EQ(seen.boxes[1].focused, L"&No");
     EXPECT_EQ(::IsWindow(main) != FALSE, !row.closes);
     if (!row.closes) {
-      EXPECT_TRUE(window_->Controller().LogList.FileContent().find("Program Version") != std::string::npos);
+      EXPECT_TRUE(window_->Core().Log().lines.FileContent().find("Program Version") != std::string::npos);
       // Once the folder is there, the same window closes and the log is written.
       log_folder_ = folder_.Path();
       ::SendMessageW(main, WM_CLOSE, 0, 0);
@@ -650,8 +652,8 @@ UINT SystemMenuItem(HWND window, const std::wstring& text) {
 // whole log, Esc closes the window, and Ctrl+L in the main window brings the open one to the front.
 TEST_F(Win32WindowTest, TheLogWindowOpensFromTheKeyboardAndTheSystemMenuAndGrowsMasked) {
   window_->Show();
-  TForm1& form = window_->Controller();
-  form.LogLine("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
+  Wizard& form = window_->Core();
+  form.Log().Line("[Tx]  [GPRSSET APN:web USER:bob PW:secret PIN:1234]");
   PressWithCtrl('L');
   Win32LogWindow& log = window_->LogForm();
   HWND text = log.ControlHandle(kLogTextName);
@@ -666,7 +668,7 @@ TEST_F(Win32WindowTest, TheLogWindowOpensFromTheKeyboardAndTheSystemMenuAndGrows
 
   const std::size_t before = LogWindowLines(log).size();
   std::thread worker([&form] {
-    for (int i = 0; i < 100; ++i) form.LogLine("from the worker " + std::to_string(i));
+    for (int i = 0; i < 100; ++i) form.Log().Line("from the worker " + std::to_string(i));
   });
   worker.join();
   ASSERT_TRUE(PumpUntil([&] { return LogWindowLines(log).size() == before + 100; }));
@@ -686,7 +688,7 @@ TEST_F(Win32WindowTest, TheLogWindowOpensFromTheKeyboardAndTheSystemMenuAndGrows
   ::SetFocus(log.ControlHandle(kLogCopyAllName));
   window_->CopyToClipboard(u"before");
   Press(VK_SPACE);
-  EXPECT_EQ(Utf8(ClipboardText()), form.LogList.FileContent());
+  EXPECT_EQ(Utf8(ClipboardText()), form.Log().lines.FileContent());
   ::SetFocus(text);
   Press(VK_ESCAPE);
   EXPECT_FALSE(::IsWindowVisible(log.Handle()));
@@ -727,7 +729,7 @@ std::function<void(HWND)> ChooseFile(const std::string& path) {
 // error names it, and the window stays.
 TEST_F(Win32WindowTest, SaveAsWritesTheLogAndAFailedSaveShowsWhyAndLosesNothing) {
   window_->Show();
-  window_->Controller().OpenLogWindow();
+  window_->Core().OpenLogWindow();
   Win32LogWindow& log = window_->LogForm();
   HWND save_as = log.ControlHandle(kLogSaveAsName);
   const std::string saved = folder_.File("saved log.txt");
@@ -737,7 +739,7 @@ TEST_F(Win32WindowTest, SaveAsWritesTheLogAndAFailedSaveShowsWhyAndLosesNothing)
   }
   ASSERT_EQ(seen.boxes.size(), 1u);
   EXPECT_EQ(seen.boxes[0].caption, L"Save the wizard log as");
-  EXPECT_EQ(ReadFileForTest(saved), window_->Controller().LogList.FileContent());
+  EXPECT_EQ(ReadFileForTest(saved), window_->Core().Log().lines.FileContent());
 
   const std::string held = folder_.Write("held.txt", "an older copy");
   const HANDLE holder = ::CreateFileW(WideFromUtf8(held.c_str()).c_str(), GENERIC_READ, FILE_SHARE_READ,
@@ -760,8 +762,8 @@ TEST_F(Win32WindowTest, SaveAsWritesTheLogAndAFailedSaveShowsWhyAndLosesNothing)
 // A box chattering for long: the window holds the newest 10000 lines and says how many it
 // leaves out, also as more come.
 TEST_F(Win32WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
-  TForm1& form = window_->Controller();
-  for (int i = 0; i < 10005; ++i) form.LogLine("line " + std::to_string(i));
+  Wizard& form = window_->Core();
+  for (int i = 0; i < 10005; ++i) form.Log().Line("line " + std::to_string(i));
   form.OpenLogWindow();
   Win32LogWindow& log = window_->LogForm();
   std::vector<std::wstring> lines = LogWindowLines(log);
@@ -772,7 +774,7 @@ TEST_F(Win32WindowTest, TheLogWindowShowsAtMostTheNewest10000LinesAndSaysSo) {
   EXPECT_TRUE(::IsWindowVisible(note));
   EXPECT_EQ(WindowText(note),
             L"5 earlier lines are not shown here. Copy all and Save as... take the whole log.");
-  for (int i = 10005; i < 10008; ++i) form.LogLine("line " + std::to_string(i));
+  for (int i = 10005; i < 10008; ++i) form.Log().Line("line " + std::to_string(i));
   ASSERT_TRUE(PumpUntil([&] { return EndsWith(LogWindowLines(log).back(), L"  line 10007"); }));
   lines = LogWindowLines(log);
   EXPECT_EQ(lines.size(), 10000u);

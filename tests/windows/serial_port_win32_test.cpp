@@ -105,7 +105,7 @@ struct Recorder {
 };
 Recorder* recorder = nullptr;
 
-void Record(SerialPort* engine, unsigned code) {
+void Record(void* /*context*/, SerialPort* engine, unsigned code) {
   {
     std::lock_guard hold(recorder->lock);
     recorder->codes.push_back(code);

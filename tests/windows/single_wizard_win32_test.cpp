@@ -50,11 +50,10 @@ TEST(SingleWizardWin32Test, TheSessionMutexIsOneStartsPerUserUntilItsLastHolderL
 
 TEST(SingleWizardWin32Test, ALaterStartBringsThisUsersShownWindowRestoredOrItsMessageToTheFront) {
   const ScratchFolder folder;
-  TForm1Environment environment;
+  WizardEnvironment environment;
   environment.catalogue_path = folder.Write("apnlist.csv", "Telia;240;1;online.telia.se;;;SE\n");
   environment.usb_library = folder.File("no-such-usblib.dll");
-  environment.pause = [](unsigned) {};
-  environment.log_folder = [&folder] { return folder.Path() + "\\"; };
+  environment.log_places.folder = [&folder] { return folder.Path() + "\\"; };
   Win32Resources resources;
   auto window =
       std::make_unique<Win32MainWindow>(::GetModuleHandleW(nullptr), resources, std::move(environment));
@@ -75,7 +74,7 @@ TEST(SingleWizardWin32Test, ALaterStartBringsThisUsersShownWindowRestoredOrItsMe
   EXPECT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == window->Handle(); }));
 
   // With its message up, the message is what the user answers first.
-  window->ShowInfo(u"Connection failed.", true, false);
+  window->ShowInfo(u"Connection failed.", true);
   PumpMessages();
   ::SetForegroundWindow(other);
   ASSERT_TRUE(PumpUntil([&] { return ::GetForegroundWindow() == other; }));

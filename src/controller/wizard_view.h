@@ -36,8 +36,6 @@ const char* ControlName(Control control);
 // True for the components the layout creates hidden.
 bool HiddenInLayout(Control control);
 
-enum class FormTimer { DeviceTimer, DutSendQueueTimer, Timer1 };
-
 enum NotebookPage : int { kPageWelcome = 0, kPageCommunicating = 1, kPageSetup = 2, kPageDone = 3 };
 inline constexpr int kNotebookPageCount = 4;
 
@@ -45,16 +43,16 @@ inline constexpr int kNotebookPageCount = 4;
 // the same tests hold for the window and for the recording view).
 bool OperatorItemLess(const NativeString& a, const NativeString& b);
 
-class FormView {
+class WizardView {
  public:
-  virtual ~FormView() = default;
+  virtual ~WizardView() = default;
 
-  // Notebook1
+  // The pages
   virtual void ShowPage(int page) = 0;
   virtual int CurrentPage() const = 0;
   virtual void RepaintNotebook() = 0;
 
-  // Label captions and edit-field texts (MaskEdit1's text is always four characters).
+  // Label captions and edit-field texts (the PIN field's text is always four characters).
   virtual void SetCaption(Control label, const NativeString& text) = 0;
   virtual NativeString Caption(Control label) const = 0;
   virtual void SetText(Control edit, const NativeString& text) = 0;
@@ -70,13 +68,13 @@ class FormView {
   // Tells assistive technology (a screen reader) that the control's text is news to be read out.
   virtual void Announce(Control control) = 0;
 
-  // Check boxes. Setting the state runs no handler here: the controller's SetCheckBox applies
-  // the rule "a change made from code runs the click handler".
+  // Check boxes. Setting the state runs no handler here: the wizard applies the rule "a change
+  // made from code runs the click handler" itself.
   virtual bool IsChecked(Control check_box) const = 0;
   virtual void SetChecked(Control check_box, bool checked) = 0;
 
-  // ComboBox1. AddOperator puts the item at its sorted place; selecting from code runs no
-  // change handler.
+  // The operator list. AddOperator puts the item at its sorted place; selecting from code runs
+  // no change handler.
   virtual void ClearOperators() = 0;
   virtual void AddOperator(const NativeString& text, CatalogueEntry* entry) = 0;
   virtual void InsertOperatorAtTop(const NativeString& text, CatalogueEntry* entry) = 0;
@@ -86,25 +84,27 @@ class FormView {
   virtual int SelectedOperator() const = 0;  // -1 when none
   virtual CatalogueEntry* OperatorEntry(int index) const = 0;
 
-  virtual void SetTimerEnabled(FormTimer timer, bool enabled) = 0;
-  virtual bool IsTimerEnabled(FormTimer timer) const = 0;
+  // The developers' slider of the ladder's level.
   virtual int TrackBarPosition() const = 0;
 
-  // The message window.
-  virtual void ShowInfo(const NativeString& text, bool close_button, bool dots) = 0;
+  // The message window: shown with its text, and its Close button or none.
+  virtual void ShowInfo(const NativeString& text, bool close_button) = 0;
+  // Its text changed while it shows (the dots the wizard animates).
+  virtual void SetInfoText(const NativeString& text) = 0;
   virtual void HideInfo() = 0;
 
   // Window services.
   virtual void CopyToClipboard(const NativeString& text) = 0;
-  // Opens a text with the desktop's handler; returns the shell's result (above 32: success).
-  virtual int OpenWithShell(const NativeString& text) = 0;
+  // Opens a web address in the desktop's browser: nothing when it opened, else the system's
+  // reason.
+  virtual std::optional<NativeString> OpenWebLink(const NativeString& address) = 0;
   virtual void ShowPlainMessage(const NativeString& text) = 0;
   virtual void CloseWindow() = 0;
 
   // The "Wizard log" window. Shows it with the line saying where the log is saved, or brings
-  // it to the front, and applies what TForm1::LogWindowLines holds for it at once.
+  // it to the front, and applies what the session log's window feed holds for it at once.
   virtual void ShowLogWindow(const NativeString& place) = 0;
-  // Any thread: lines wait in TForm1::LogWindowLines, for the window's thread to take.
+  // Any thread: lines wait in the session log's window feed, for the window's thread to take.
   virtual void WakeLogWindow() = 0;
   // Asks where to save a copy of the log, offering `name`: the path in the system's 8-bit
   // form, or nothing when the user cancels.
@@ -112,8 +112,8 @@ class FormView {
   // An error, in a box over the window the user works in.
   virtual void ShowError(const NativeString& text) = 0;
 
-  // Debug mirrors (ListBox1, ListBox3). The controller only calls them while the layout makes
-  // the list visible; a view may be called from the serial worker for ListBox3 and must then
-  // hand the update to its UI thread.
+  // The developers' mirrors of the catalogue and the log. The wizard only calls them while the
+  // layout makes the list visible; a view may be called from the serial worker for the log's
+  // mirror and must then hand the update to its UI thread.
   virtual void AddDebugItem(Control list_box, const NativeString& text) = 0;
 };

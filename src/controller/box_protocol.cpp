@@ -1,6 +1,5 @@
 // The box protocol's report parsers and the pure pieces of its vocabulary.
 #include "controller/box_protocol.h"
-#include "controller/main_form.h"
 
 namespace box_protocol {
 
@@ -106,30 +105,31 @@ void StoreText(std::string_view report, std::string_view key, std::string_view n
 
 }  // namespace
 
-void TForm1::ParseQr(const AnsiString& report) {
-  using box_protocol::FixedValue;
-  BoxId = FixedValue(report, "QR:", 8);
-  BoxHw = FixedValue(report, "HW:", 4);
-  BoxSw = FixedValue(report, "SW:", 4);
-  BoxMac = FixedValue(report, "MAC:", 12);
+namespace box_protocol {
+
+void ParseIdentityReport(std::string_view report, BoxReport& box) {
+  box.id = FixedValue(report, "QR:", 8);
+  box.hardware = FixedValue(report, "HW:", 4);
+  box.software = FixedValue(report, "SW:", 4);
+  box.mac = FixedValue(report, "MAC:", 12);
 }
 
-void TForm1::ParsePLMN(const AnsiString& report) {
-  StoreNumber(report, "MCC:", "MNC:", Mcc);
-  StoreNumber(report, "MNC:", "RSSI:", Mnc);
-  StoreNumber(report, "RSSI:", "TA:", Rssi);
-  StoreNumber(report, "TA:", "CME:", Ta);
-  StoreNumber(report, "CME:", "SIM:", Cme);
-  // A report without "SIM:" says nothing about the SIM, so it leaves SimStatus alone.
+bool ParseNetworkReport(std::string_view report, BoxReport& box) {
+  StoreNumber(report, "MCC:", "MNC:", box.mcc);
+  StoreNumber(report, "MNC:", "RSSI:", box.mnc);
+  StoreNumber(report, "RSSI:", "TA:", box.rssi);
+  StoreNumber(report, "TA:", "CME:", box.ta);
+  StoreNumber(report, "CME:", "SIM:", box.cme);
   const std::size_t sim = Pos("SIM:", report);
-  if (sim == 0) return;
-  const AnsiString value = Copy(report, static_cast<std::int64_t>(sim + 4), 5);
-  if (TextToInt(value) == 0) SimStatus = kSimMissing;
+  if (sim == 0) return false;
+  return TextToInt(Copy(report, static_cast<std::int64_t>(sim + 4), 5)) == 0;
 }
 
-void TForm1::ParseAPN(const AnsiString& report) {
-  StoreText(report, "APN:", "USER:", BoxApn);
-  StoreText(report, "USER:", "PW:", BoxUser);
-  StoreText(report, "PW:", "PIN:", BoxPassword);
-  StoreText(report, "PIN:", "IMEI:", BoxPin);
+void ParseSettingsReport(std::string_view report, BoxReport& box) {
+  StoreText(report, "APN:", "USER:", box.apn);
+  StoreText(report, "USER:", "PW:", box.user);
+  StoreText(report, "PW:", "PIN:", box.password);
+  StoreText(report, "PIN:", "IMEI:", box.pin);
 }
+
+}  // namespace box_protocol

@@ -1,5 +1,6 @@
-// The controller's construction, start-up state and the window operations it owns.
-#include "controller/main_form.h"
+// The wizard's construction, start-up state, the one entry point of the window's events, and
+// the window operations it owns.
+#include "controller/wizard.h"
 
 #include <gtest/gtest.h>
 
@@ -10,40 +11,40 @@
 #include "common/platform.h"
 #include "controller/window_layout.h"
 #include "controller/wizard_driver.h"
-#include "support/form_fixture.h"
+#include "support/wizard_fixture.h"
 #include "support/system_errors.h"
 
 namespace {
 
 TEST(Construction, StartsInTheDocumentedState) {
-  FormFixture fixture;
-  const TForm1& form = fixture.form();
-  EXPECT_EQ(Form1, &fixture.form());
-  EXPECT_EQ(form.CommState, kStateInit);
-  EXPECT_EQ(form.ReplyTimeout, 100u);
-  EXPECT_EQ(form.SimStatus, 0);
-  EXPECT_EQ(form.Mcc, 0);
-  EXPECT_TRUE(form.BoxApn.empty() && form.BoxUser.empty() && form.BoxPassword.empty() &&
-              form.BoxPin.empty() && form.BoxId.empty() && form.BoxHw.empty() &&
-              form.BoxSw.empty() && form.BoxMac.empty());
-  EXPECT_EQ(form.ShownLevel, -1);
-  EXPECT_EQ(form.GprsTestTries, 0);
-  EXPECT_EQ(form.LineBuffer.Length(), 0u);
-  EXPECT_FALSE(form.PortOpen.load());
-  EXPECT_EQ(form.CommNumber.load(), 0);
+  WizardFixture fixture;
+  Wizard& form = fixture.core();
+  EXPECT_EQ(form.Session().state, kStateInit);
+  EXPECT_EQ(form.Session().reply_timeout, 100u);
+  EXPECT_EQ(form.Session().sim_status, 0);
+  EXPECT_EQ(form.Session().report.mcc, 0);
+  EXPECT_TRUE(form.Session().report.apn.empty() && form.Session().report.user.empty() && form.Session().report.password.empty() &&
+              form.Session().report.pin.empty() && form.Session().report.id.empty() && form.Session().report.hardware.empty() &&
+              form.Session().report.software.empty() && form.Session().report.mac.empty());
+  EXPECT_EQ(form.Presenter().ShownLevel(), -1);
+  EXPECT_EQ(form.Session().gprs_test_tries, 0);
+  EXPECT_FALSE(form.Channel().port_open.load());
+  EXPECT_EQ(form.Channel().port_number.load(), 0);
   EXPECT_EQ(fixture.view().CurrentPage(), kPageWelcome);
   EXPECT_EQ(fixture.view().CaptionUtf8(Control::VersionFooter), "Dididuz 2015 - Version 1.2.8");
   EXPECT_TRUE(fixture.view().operators.empty());
-  // CreateSerialPort has made the engine before any tick or show.
-  EXPECT_NE(form.Serial, nullptr);
+  // CreateSerialPort has made the port before any tick or show, and the wizard keeps its tick
+  // and send pump running from the start.
+  EXPECT_NE(form.Channel().Port(), nullptr);
+  EXPECT_EQ(fixture.view().timer_starts, (std::vector<WizardTimer>{WizardTimer::kTick, WizardTimer::kSendPump}));
   // The log stays empty until the window is shown.
   EXPECT_TRUE(fixture.LogTexts().empty());
 }
 
 TEST(Construction, MissingUsbLibraryLeavesTheHandleNullAndStartsNormally) {
-  FormFixture fixture;
-  EXPECT_EQ(fixture.form().UsbLibHandle, nullptr);
-  EXPECT_EQ(fixture.form().FindDeviceAndGetCommNumber(), 0);
+  WizardFixture fixture;
+  EXPECT_FALSE(fixture.core().Channel().UsbLibraryLoaded());
+  EXPECT_EQ(fixture.core().Channel().FindBox().number, 0);
 }
 
 TEST(Construction, TheLogsDebugMirrorShowsAndTakesEveryTextOnlyWhenAskedFor) {
@@ -51,47 +52,73 @@ TEST(Construction, TheLogsDebugMirrorShowsAndTakesEveryTextOnlyWhenAskedFor) {
     SCOPED_TRACE(shown ? "asked for" : "as the layout has it");
     ScratchFolder folder;
     RecordingView view;
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder.Write("apnlist.csv", "");
     environment.usb_library = folder.File("no-such-usblib.so");
     environment.show_log_mirror = shown;
-    TForm1 form(view, environment);
-    form.LogLine("[Rx]  ");
+    Wizard form(view, view, environment);
+    form.Log().Line("[Rx]  ");
     EXPECT_EQ(view.IsVisible(Control::LogMirror), shown);
     const std::vector<std::pair<Control, NativeString>> mirrored = {{Control::LogMirror, u"[Rx]  "}};
     EXPECT_EQ(view.debug_items, shown ? mirrored : decltype(mirrored){});
   }
 }
 
-TEST(Construction, MissingCatalogueFailsWithTheFullPathAndClearsForm1) {
+TEST(Construction, MissingCatalogueFailsWithTheFullPath) {
   ScratchFolder folder;
   RecordingView view;
-  TForm1Environment environment;
+  WizardEnvironment environment;
   environment.catalogue_path = folder.File("apnlist.csv");
   try {
-    TForm1 form(view, environment);
+    Wizard form(view, view, environment);
     FAIL() << "construction without a catalogue succeeded";
   } catch (const FileOpenError& error) {
     EXPECT_EQ(std::string(error.what()),
               "Cannot open file \"" + folder.File("apnlist.csv") + "\". " + MissingFileReason());
   }
-  EXPECT_EQ(Form1, nullptr);
 }
 
-TEST(Destruction, ClearsForm1SoTheCallbackFindsNoController) {
+// Every control the user works reaches its part through the wizard's one entry point; the
+// controls that act on nothing change nothing. A timer that runs out is handed on likewise.
+TEST(EntryPoint, EachControlAndTimerReachesItsPart) {
+  WizardFixture fixture;
+  RecordingView& view = fixture.view();
+  Wizard& wizard = fixture.core();
+  wizard.OnControl(Control::WelcomeHeadline);
+  wizard.OnControl(Control::Count);
+  EXPECT_TRUE(fixture.LogTexts().empty());
+  wizard.OnControl(Control::Start);
+  EXPECT_EQ(fixture.LogTexts(), (std::vector<std::string>{"==== NEW ====", "(State Init->Searching)"}));
+  view.track_bar_position = 2;
+  wizard.OnControl(Control::LadderSlider);
+  EXPECT_EQ(wizard.Presenter().ShownLevel(), 2);
+  wizard.Presenter().ShowLadderLevel(5);
+  ASSERT_TRUE(view.Running(WizardTimer::kDots));
+  wizard.OnTimer(WizardTimer::kDots);
+  EXPECT_EQ(view.CaptionUtf8(Control::LadderTesting), "Testing.");
+  wizard.Session().SendToBox("[UNLOCK]", 500);
+  wizard.OnTimer(WizardTimer::kSendPump);
+  EXPECT_FALSE(wizard.Channel().CommandWaiting());
+}
+
+TEST(Destruction, StopsEveryTimerTheWizardStarted) {
+  RecordingView view;
   {
-    FormFixture fixture;
-    ASSERT_EQ(Form1, &fixture.form());
+    ScratchFolder folder;
+    WizardEnvironment environment;
+    environment.catalogue_path = folder.Write("apnlist.csv", "");
+    environment.usb_library = folder.File("no-such-usblib.so");
+    Wizard wizard(view, view, environment);
+    wizard.Presenter().ShowLadderLevel(5);
   }
-  EXPECT_EQ(Form1, nullptr);
-  SerialCallback(nullptr, kSerialOpened);  // must do nothing at all
+  for (std::size_t timer = 0; timer < kWizardTimerCount; ++timer) EXPECT_FALSE(view.timers[timer]) << timer;
 }
 
 TEST(CheckBoxRule, CodeRunsTheClickHandlerOnlyOnAChange) {
-  FormFixture fixture;
+  WizardFixture fixture;
   RecordingView& view = fixture.view();
-  TForm1& form = fixture.form();
-  // CheckBox2's handler shows the user name and password fields while it is ticked.
+  Wizard& form = fixture.core();
+  // "APN Username/Password provided" shows the user name and password fields while ticked.
   view.SetVisible(Control::UserField, true);
   form.SetCheckBox(Control::CredentialsGiven, false);  // already unticked: the handler does not run
   EXPECT_FALSE(view.IsChecked(Control::CredentialsGiven));
@@ -107,12 +134,12 @@ TEST(CheckBoxRule, CodeRunsTheClickHandlerOnlyOnAChange) {
 // Before a box has passed its test, the page shows the placeholder link of the layout, and
 // Copy Link and the link use that very link.
 TEST(WindowOperations, CopyLinkAndOpenLinkUseThePlaceholderLinkAtFirst) {
-  FormFixture fixture;
+  WizardFixture fixture;
   RecordingView& view = fixture.view();
   ASSERT_EQ(BoxWebLink(kPlaceholderBoxId), AnsiString(LayoutOf(Control::BoxLink).text));
-  fixture.form().OnCopyLink();
+  fixture.core().OnControl(Control::CopyLink);
   EXPECT_EQ(NativeToUtf8(view.clipboard), "http://www.rodiduz.com/id/00000000");
-  fixture.form().OnOpenLink();
+  fixture.core().OnControl(Control::BoxLink);
   ASSERT_EQ(view.opened.size(), 1u);
   EXPECT_EQ(NativeToUtf8(view.opened[0]), "http://www.rodiduz.com/id/00000000");
   EXPECT_TRUE(view.plain_messages.empty());
@@ -151,14 +178,14 @@ TEST(WindowOperations, OnlyAnIdOfEightLettersAndDigitsMakesALink) {
     const std::optional<AnsiString> link = BoxWebLink(row.id);
     EXPECT_EQ(link, row.link == nullptr ? std::nullopt : std::optional<AnsiString>(row.link));
 
-    wizard.form().BoxId = row.id;
-    wizard.form().ChangeCommState(kStateGPRSTesting);
+    wizard.core().Session().report.id = row.id;
+    wizard.core().Session().ChangeState(kStateGPRSTesting);
     wizard.Tick("GPRSTEST OK");
     ASSERT_EQ(view.CurrentPage(), kPageDone);
     view.clipboard = u"before";
     view.opened.clear();
-    wizard.form().OnCopyLink();
-    wizard.form().OnOpenLink();
+    wizard.core().OnControl(Control::CopyLink);
+    wizard.core().OnControl(Control::BoxLink);
     const bool refused = wizard.Logged("Box ID not valid for a link: " + row.id);
     if (row.link != nullptr) {
       EXPECT_EQ(view.CaptionUtf8(Control::BoxLink), row.link);
@@ -177,16 +204,16 @@ TEST(WindowOperations, OnlyAnIdOfEightLettersAndDigitsMakesALink) {
   }
 }
 
-TEST(WindowOperations, ShellResultUpTo32IsAFailureMessage) {
+TEST(WindowOperations, ALinkThatDoesNotOpenSaysTheSystemsReason) {
   const struct {
-    int result;
+    std::optional<NativeString> failure;
     const char* message;
-  } rows[] = {{2, "Unable to start web browser.2"}, {32, "Unable to start web browser.32"}, {33, nullptr}};
+  } rows[] = {{u"No browser.", "Unable to start web browser. No browser."}, {std::nullopt, nullptr}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.result);
-    FormFixture fixture;
-    fixture.view().shell_result = row.result;
-    fixture.form().OnOpenLink();
+    SCOPED_TRACE(row.message == nullptr ? "opened" : row.message);
+    WizardFixture fixture;
+    fixture.view().open_failure = row.failure;
+    fixture.core().OnControl(Control::BoxLink);
     if (row.message == nullptr) {
       EXPECT_TRUE(fixture.view().plain_messages.empty());
     } else {
@@ -197,19 +224,19 @@ TEST(WindowOperations, ShellResultUpTo32IsAFailureMessage) {
 }
 
 TEST(WindowOperations, TestNextStepsThePagesModuloFour) {
-  FormFixture fixture;
+  WizardFixture fixture;
   std::vector<int> pages;
   for (int i = 0; i < 5; ++i) {
-    fixture.form().OnNextPageForTesting();
+    fixture.core().OnControl(Control::NextPageForTesting);
     pages.push_back(fixture.view().CurrentPage());
   }
   EXPECT_EQ(pages, (std::vector<int>{1, 2, 3, 0, 1}));
-  EXPECT_EQ(fixture.form().CommState, kStateInit);
+  EXPECT_EQ(fixture.core().Session().state, kStateInit);
 }
 
 TEST(WindowOperations, ExitClosesTheWindow) {
-  FormFixture fixture;
-  fixture.form().OnExit();
+  WizardFixture fixture;
+  fixture.core().OnControl(Control::Exit);
   EXPECT_EQ(fixture.view().close_requests, 1);
 }
 

@@ -1,5 +1,4 @@
-// A controller on a recording view, with a fixed clock, no real pauses and its own
-// temporary folder and catalogue.
+// A wizard on a recording view, with a fixed clock and its own log folder and catalogue.
 #pragma once
 
 #include <chrono>
@@ -8,18 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "controller/main_form.h"
+#include "controller/wizard.h"
 #include "support/recording_view.h"
 #include "support/test_files.h"
 
-class FormFixture {
+class WizardFixture {
  public:
   // `catalogue` is written to apnlist.csv in a scratch folder; `usb_library` empty means a
   // library name that does not exist, so discovery finds nothing.
-  explicit FormFixture(const std::string& catalogue = "", const std::string& usb_library = "");
-  ~FormFixture();
+  explicit WizardFixture(const std::string& catalogue = "", const std::string& usb_library = "");
+  ~WizardFixture();
 
-  TForm1& form() { return *form_; }
+  Wizard& core() { return *wizard_; }
   RecordingView& view() { return view_; }
   const ScratchFolder& folder() const { return folder_; }
 
@@ -28,16 +27,15 @@ class FormFixture {
   bool Logged(const std::string& text) const;
   // The log as one text, for failure messages.
   std::string Trace() const;
-  // Runs the send pump every 50 ms and DeviceTimer every 100 ms in real time, as the window
-  // does, until `done` holds; false after `limit`.
+  // Runs the wizard's timers in real time, as a window does, until `done` holds; false after
+  // `limit`.
   bool RunTimersUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
-  std::vector<unsigned> pauses;  // every pause the controller asked for
-  std::string fallback_folder;   // for a save nobody can be asked about; empty: none
+  std::string fallback_folder;  // for a save nobody can be asked about; empty: none
 
  private:
   ScratchFolder folder_;
   RecordingView view_;
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<Wizard> wizard_;
 };
 
 // The clock every fixture uses: 09:05:03.007.

@@ -1,5 +1,5 @@
 // Names and layout visibility of the main window's components, and the operator list's order.
-#include "controller/form_view.h"
+#include "controller/wizard_view.h"
 
 #include "controller/window_layout.h"
 

@@ -1,0 +1,37 @@
+// The operator list of the settings page and the APN fields its choice fills, from the
+// operator catalogue and the box's own settings.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "controller/box_protocol.h"
+#include "controller/catalogue.h"
+#include "controller/page_presenter.h"
+#include "controller/wizard_view.h"
+
+class OperatorChoice {
+ public:
+  OperatorChoice(WizardView& view, PagePresenter& presenter);
+
+  // Reads the catalogue file; throws FileOpenError when it cannot be opened. Every row goes to
+  // the developers' mirror when the layout shows it.
+  void Load(const std::string& path);
+
+  // Fills the list with the operators of the box's network (all of them with "Show all
+  // operators"; those of the first 300 country codes when the box reports no network), the
+  // box's own settings first when asked and known, and chooses the first.
+  void Rebuild(BoxReport& box, bool include_box_settings, bool no_network);
+  // The user's choice: its APN, user name and password go into the fields.
+  void OnChosen();
+  // The entry of the box's own settings in the current list; none without them.
+  const CatalogueEntry* BoxSettingsEntry() const { return box_entry_.get(); }
+
+  Catalogue catalogue;
+
+ private:
+  WizardView& view_;
+  PagePresenter& presenter_;
+  // The box settings entry of the current list; replaced by each rebuild.
+  std::unique_ptr<CatalogueEntry> box_entry_;
+};

@@ -1,0 +1,193 @@
+// What the pages show: the ladder, the fields of the settings page, the lines, the messages, the link.
+#include "controller/page_presenter.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr std::array kLadderComponents = {
+    Control::LadderSearchWait, Control::LadderStartupWait, Control::LadderSearching, Control::LadderFound,
+    Control::LadderStartupHeading, Control::LadderStarted, Control::LadderTestHeading, Control::LadderTesting,
+    Control::LadderTested, Control::LadderFoundCheck,  Control::LadderStartedCheck,  Control::LadderTestedCheck,
+};
+
+// The line that tells the newest step at each level, 1 to 6, read out when the level is drawn.
+constexpr std::array kCurrentStepOfLevel = {
+    Control::LadderSearching, Control::LadderFound, Control::LadderStartupHeading, Control::LadderStarted, Control::LadderTestHeading, Control::LadderTested,
+};
+
+const char* SignalStrengthText(const BoxReport& box) {
+  if (box.mcc == 0 || box.mnc == 0) return "Signal Strength: Unknown";
+  if (box.rssi > -60) return "Signal Strength: Excellent";
+  if (box.rssi >= -72) return "Signal Strength: Good";
+  if (box.rssi >= -84) return "Signal Strength: Okay";
+  if (box.rssi >= -99) return "Signal Strength: Poor";
+  return "Signal Strength: Bad";
+}
+
+}  // namespace
+
+PagePresenter::PagePresenter(WizardView& view, TimerService& timers, SessionLog& log)
+    : view_(view), timers_(timers), log_(log) {}
+
+void PagePresenter::ShowLadderLevel(std::int32_t level) {
+  if (level == shown_level_ && level != -1) return;
+  if (level < 0) level = 0;
+  for (Control component : kLadderComponents) view_.SetVisible(component, false);
+  if (level > 0) {
+    view_.SetVisible(Control::LadderSearching, true);
+    view_.SetVisible(Control::LadderSearchWait, true);
+  }
+  if (level > 1) {
+    view_.SetVisible(Control::LadderFound, true);
+    view_.SetVisible(Control::LadderFoundCheck, true);
+    view_.SetVisible(Control::LadderSearchWait, false);
+    view_.SetVisible(Control::LadderStartupWait, true);
+  }
+  if (level > 2) view_.SetVisible(Control::LadderStartupHeading, true);
+  if (level > 3) {
+    view_.SetVisible(Control::LadderStarted, true);
+    view_.SetVisible(Control::LadderStartedCheck, true);
+    view_.SetVisible(Control::LadderStartupWait, false);
+  }
+  if (level > 4) view_.SetVisible(Control::LadderTestHeading, true);
+  if (level == 5) {
+    view_.SetVisible(Control::LadderTesting, true);
+    timers_.Start(WizardTimer::kDots);
+    dot_count_ = 0;
+  }
+  if (level > 5) {
+    view_.SetVisible(Control::LadderTesting, true);
+    view_.SetCaption(Control::LadderTesting, u"Testing");
+    timers_.Stop(WizardTimer::kDots);
+    dot_count_ = 0;
+    view_.SetVisible(Control::LadderTested, true);
+    view_.SetVisible(Control::LadderTestedCheck, true);
+  }
+  shown_level_ = level;
+  if (level > 0) {
+    const auto step = std::min(static_cast<std::size_t>(level), kCurrentStepOfLevel.size());
+    view_.Announce(kCurrentStepOfLevel[step - 1]);
+  }
+}
+
+void PagePresenter::AnimateDots() {
+  ++dot_count_;
+  if (dot_count_ > 3) dot_count_ = 0;
+  view_.SetCaption(Control::LadderTesting, u"Testing" + NativeString(static_cast<std::size_t>(dot_count_), u'.'));
+}
+
+void PagePresenter::OnLadderSliderMoved() { ShowLadderLevel(view_.TrackBarPosition()); }
+
+void PagePresenter::SetOperatorAreaVisible(bool visible) {
+  for (Control control : {Control::OperatorList, Control::ShowAllOperators, Control::CredentialsGiven,
+                          Control::ManualSettingsCaption, Control::OperatorListCaption, Control::ApnCaption,
+                          Control::ApnField, Control::OperatorFrame}) {
+    view_.SetVisible(control, visible);
+  }
+  ShowCredentialsAsTicked();
+}
+
+void PagePresenter::ShowCredentialsAsTicked() {
+  // What is shown is what is sent: the user name and password go out only while the box is
+  // ticked, and they belong to the operator area, hidden with it whatever the tick.
+  const bool visible = view_.IsChecked(Control::CredentialsGiven) && view_.IsVisible(Control::OperatorList);
+  for (Control control : {Control::UserCaption, Control::PasswordCaption, Control::UserField, Control::PasswordField}) {
+    view_.SetVisible(control, visible);
+  }
+}
+
+void PagePresenter::SetCredentialsGiven(bool given) {
+  if (view_.IsChecked(Control::CredentialsGiven) == given) return;
+  view_.SetChecked(Control::CredentialsGiven, given);
+  ShowCredentialsAsTicked();
+}
+
+void PagePresenter::SetPinAreaVisible(bool visible) {
+  for (Control control : {Control::PinField, Control::PinCaption, Control::PinFrame}) view_.SetVisible(control, visible);
+}
+
+void PagePresenter::ShowPukEntry() {
+  if (!view_.IsVisible(Control::PukField)) view_.SetText(Control::PukField, u"");
+  view_.SetVisible(Control::PukField, true);
+  view_.SetVisible(Control::PukCaption, true);
+}
+
+void PagePresenter::HidePukEntry() {
+  view_.SetVisible(Control::PukField, false);
+  view_.SetVisible(Control::PukCaption, false);
+}
+
+void PagePresenter::SetLabel(Control label, const AnsiString& text) { view_.SetCaption(label, AnsiToNative(text)); }
+
+void PagePresenter::SetStatusLine(const AnsiString& text) {
+  SetLabel(Control::StatusLine, text);
+  if (!text.empty()) view_.Announce(Control::StatusLine);
+}
+
+void PagePresenter::ShowSignal(const BoxReport& box) { SetLabel(Control::SignalLine, SignalStrengthText(box)); }
+
+void PagePresenter::ShowIdentity(const BoxReport& box) {
+  SetLabel(Control::BoxIdLine, "Box ID: " + box.id);
+  if (box.hardware.starts_with("014")) SetLabel(Control::BoxTypeLine, "Box Type: GSM");
+}
+
+void PagePresenter::ShowWelcome() {
+  SetLabel(Control::WelcomeHeadline, "Welcome. Press start to begin");
+  view_.ShowPage(kPageWelcome);
+  SetLabel(Control::BoxIdLine, "Box ID:");
+  SetLabel(Control::SignalLine, "Signal Strength:");
+  SetLabel(Control::BoxTypeLine, "Box Type: ");
+}
+
+void PagePresenter::ShowInfo(const NativeString& text, bool close_button, bool dots) {
+  info_text_ = text;
+  info_dot_count_ = 0;
+  view_.ShowInfo(text, close_button);
+  if (dots) {
+    timers_.Start(WizardTimer::kInfoDots);
+  } else {
+    timers_.Stop(WizardTimer::kInfoDots);
+  }
+}
+
+void PagePresenter::HideInfo() {
+  timers_.Stop(WizardTimer::kInfoDots);
+  view_.HideInfo();
+}
+
+void PagePresenter::AnimateInfoDots() {
+  ++info_dot_count_;
+  if (info_dot_count_ > 3) info_dot_count_ = 0;
+  view_.SetInfoText(info_text_ + NativeString(static_cast<std::size_t>(info_dot_count_), u'.'));
+}
+
+void PagePresenter::ShowMessage(const AnsiString& text) { ShowInfo(AnsiToNative(text), true, false); }
+
+void PagePresenter::ShowAndLogMessage(const AnsiString& text) {
+  ShowMessage(text);
+  log_.Line("Show Message:" + text);
+}
+
+void PagePresenter::ShowBoxLink(const AnsiString& box_id) {
+  box_link_ = BoxWebLink(box_id);
+  // The log says why the page has no link, with the ID as the box gave it.
+  if (!box_link_) log_.Line("Box ID not valid for a link: " + box_id);
+  SetLabel(Control::BoxLink, box_link_.value_or(kNoValidBoxIdText));
+  view_.SetEnabled(Control::BoxLink, box_link_.has_value());
+  view_.SetEnabled(Control::CopyLink, box_link_.has_value());
+}
+
+void PagePresenter::CopyLink() {
+  if (box_link_) view_.CopyToClipboard(AnsiToNative(*box_link_));
+}
+
+void PagePresenter::OpenLink() {
+  if (!box_link_) return;
+  if (const auto failure = view_.OpenWebLink(AnsiToNative(*box_link_))) {
+    view_.ShowPlainMessage(u"Unable to start web browser. " + *failure);
+  }
+}
+
+void PagePresenter::ShowNextPage() { view_.ShowPage((view_.CurrentPage() + 1) % kNotebookPageCount); }
