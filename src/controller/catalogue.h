@@ -27,7 +27,7 @@ class CatalogueEntry {
 // ApnList owns its entries, in the order they were first read.
 using Catalogue = std::vector<std::unique_ptr<CatalogueEntry>>;
 
-// Receives the untrimmed first column of every row with all its separators (the ListBox1
+// Receives the untrimmed first column of every row with all its separators (the developers'
 // debug mirror); may be empty.
 using CatalogueRowMirror = std::function<void(const AnsiString& first_column)>;
 

@@ -1,5 +1,5 @@
 // How log lines reach the windows' lists of them, whichever thread logs and however far the
-// window's thread falls behind: the debug mirror of the log (ListBox3) and, through the same
+// window's thread falls behind: the debug mirror of the log and, through the same
 // pieces, the "Wizard log" window (log_window_feed.h).
 #pragma once
 

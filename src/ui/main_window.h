@@ -115,7 +115,7 @@ class MainWindow : public QWidget, public WizardView, public TimerService {
   void WireEvents();
   void WireControl(Control control, ComponentKind kind);
   void AddDebugItemHere(Control list_box, const QString& text);
-  // Applies what waits in the log's debug mirror to ListBox3.
+  // Applies what waits in the log's debug mirror to its list.
   void ApplyLogMirror();
   // The save of the log as the window closes: the error's text, or empty when it was saved.
   QString SaveLog();
@@ -136,7 +136,7 @@ class MainWindow : public QWidget, public WizardView, public TimerService {
   std::unique_ptr<MessageWindow> message_window_;
   LogWindow* log_window_ = nullptr;  // owned as a child window
   FocusRing* focus_ring_ = nullptr;
-  OperatorListModel* operators_ = nullptr;  // owned by ComboBox1
+  OperatorListModel* operators_ = nullptr;  // owned by the operator list
   bool shown_once_ = false;
   bool closed_ = false;
   bool ending_session_ = false;

@@ -24,7 +24,7 @@ constexpr DWORD kExtendedStyle = WS_EX_CONTROLPARENT;
 // A catalogue-mirror line handed over from another thread: WPARAM the list, LPARAM a
 // std::wstring the window takes over.
 constexpr UINT kDebugItemMessage = WM_APP + 1;
-// Lines wait in the log's debug mirror: the window applies them to ListBox3.
+// Lines wait in the log's debug mirror: the window applies them to its list.
 constexpr UINT kLogMirrorMessage = WM_APP + 2;
 // Lines wait for the log window: it takes them.
 constexpr UINT kLogWindowMessage = WM_APP + 3;

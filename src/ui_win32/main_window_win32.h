@@ -119,7 +119,7 @@ class Win32MainWindow : public WizardView, public TimerService {
   bool MessageHasKeyboard() const;
   void FocusFirstControlIfLost();
   void AddDebugItemHere(Control list_box, const std::wstring& text);
-  // Applies what waits in the log's debug mirror to ListBox3.
+  // Applies what waits in the log's debug mirror to its list.
   void ApplyLogMirror();
   BuiltComponent* Component(Control control) const;
   PinEdit& Pin() const;
