@@ -170,10 +170,10 @@ TEST_P(ContrastTest, EveryPageOfTheMainWindow) {
 
 TEST_P(ContrastTest, TheMessageAndTheLogWindows) {
   MakeWindow();
-  window().ShowInfo(u"Connection failed. Please check operator/APN settings and try again", true, false);
+  window().ShowInfo(u"Connection failed. Please check operator/APN settings and try again", true);
   ExpectReadable(&window().Messages(), "message window");
-  form().LogLine("[Tx]  [GPRSSET APN:online.telia.se]");
-  form().OpenLogWindow();
+  core().Log().Line("[Tx]  [GPRSSET APN:online.telia.se]");
+  core().OpenLogWindow();
   ExpectReadable(&window().LogForm(), "log window");
 }
 

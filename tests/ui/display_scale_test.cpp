@@ -33,9 +33,9 @@ TEST_F(WindowTest, EveryWindowAt200PercentIsThe100PercentWindowBroughtToScale) {
     window().ShowPage(page);
     ExpectBroughtToScale(window(), "page " + std::to_string(page));
   }
-  window().ShowInfo(u"Enter correct PIN code", true, false);
+  window().ShowInfo(u"Enter correct PIN code", true);
   ExpectBroughtToScale(window().Messages(), "message window");
-  form().OpenLogWindow();
+  core().OpenLogWindow();
   ExpectBroughtToScale(window().LogForm(), "log window");
 }
 

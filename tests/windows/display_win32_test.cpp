@@ -95,7 +95,7 @@ class Win32DisplayTest : public ::testing::Test {
   void SetUp() override {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&controls);
-    TForm1Environment environment;
+    WizardEnvironment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", "Telia;240;1;online.telia.se;;;SE\n");
     environment.usb_library = folder_.File("no-such-usblib.dll");
     environment.pause = [](unsigned) {};
@@ -173,7 +173,7 @@ TEST_F(Win32DisplayTest, AMoveToAMonitorOfAnotherDpiRescalesEverythingAtTheSugge
   const Pixels logo_at_1x = Capture(Main(), window_->Built().Find(Control::Logo)->box);
   EXPECT_GT(Sharpness(logo_at_2x), 1.4 * Sharpness(Enlarged(logo_at_1x, 2)));
 
-  window_->ShowInfo(u"Enter correct PIN code", true, false);
+  window_->ShowInfo(u"Enter correct PIN code", true);
   HWND message = window_->Messages().Handle();
   const int message_width = ClientRect(message).right;
   RECT message_place{};
@@ -282,9 +282,9 @@ TEST_F(Win32DisplayTest, EveryTextMeetsItsContrastInEveryWindow) {
     ShowWholePage(*window_, page);
     ExpectReadable(window_->Built(), "page " + std::to_string(page));
   }
-  window_->ShowInfo(u"Connection failed. Please check operator/APN settings and try again", true, false);
+  window_->ShowInfo(u"Connection failed. Please check operator/APN settings and try again", true);
   ExpectReadable(window_->Messages().Built(), "message window");
-  window_->Controller().LogLine("[Tx]  [GPRSSET APN:online.telia.se]");
+  window_->Core().Log().Line("[Tx]  [GPRSSET APN:online.telia.se]");
   window_->Controller().OpenLogWindow();
   ExpectReadable(window_->LogForm().Built(), "log window");
 }
@@ -334,7 +334,7 @@ TEST_F(Win32DisplayTest, HighContrastDrawsInTheSystemsColoursAndFollowsAChange) 
 // The message window stays above the wizard that owns it, not above every other program.
 TEST_F(Win32DisplayTest, TheMessageWindowIsOwnedByTheWizardNotOnTopOfEveryProgram) {
   window_->Show();
-  window_->ShowInfo(u"Enter correct PIN code", true, false);
+  window_->ShowInfo(u"Enter correct PIN code", true);
   HWND message = window_->Messages().Handle();
   EXPECT_EQ(::GetWindowLongW(message, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
   EXPECT_EQ(::GetWindow(message, GW_OWNER), Main());
