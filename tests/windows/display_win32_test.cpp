@@ -98,8 +98,7 @@ class Win32DisplayTest : public ::testing::Test {
     WizardEnvironment environment;
     environment.catalogue_path = folder_.Write("apnlist.csv", "Telia;240;1;online.telia.se;;;SE\n");
     environment.usb_library = folder_.File("no-such-usblib.dll");
-    environment.pause = [](unsigned) {};
-    environment.log_folder = [this] { return folder_.Path() + "\\"; };
+    environment.log_places.folder = [this] { return folder_.Path() + "\\"; };
     resources_ = std::make_unique<Win32Resources>();
     window_ = std::make_unique<Win32MainWindow>(::GetModuleHandleW(nullptr), *resources_, std::move(environment));
   }
@@ -285,7 +284,7 @@ TEST_F(Win32DisplayTest, EveryTextMeetsItsContrastInEveryWindow) {
   window_->ShowInfo(u"Connection failed. Please check operator/APN settings and try again", true);
   ExpectReadable(window_->Messages().Built(), "message window");
   window_->Core().Log().Line("[Tx]  [GPRSSET APN:online.telia.se]");
-  window_->Controller().OpenLogWindow();
+  window_->Core().OpenLogWindow();
   ExpectReadable(window_->LogForm().Built(), "log window");
 }
 
