@@ -15,6 +15,9 @@ namespace {
 constexpr const wchar_t* kContainerClass = L"RodiduzContainer";
 // The drop-down list of a combo box opens below its box; CreateWindow's height includes it.
 constexpr int kDropDownHeight = 240;
+// The face of a window where no picture lies, in the window's own look: the light grey of a
+// standard dialog, whatever the system's colours.
+constexpr COLORREF kLightFace = RGB(240, 240, 240);
 
 bool IsDrawn(ComponentKind kind) {
   return kind == ComponentKind::Picture || kind == ComponentKind::Shape || kind == ComponentKind::Bevel ||
@@ -234,9 +237,17 @@ void Canvas::Compose() {
   HDC dc = ::CreateCompatibleDC(screen);
   ::ReleaseDC(hwnd_, screen);
   HGDIOBJ old = ::SelectObject(dc, composed_);
-  // What no picture covers (the whole log window) is a dialog's face; in High Contrast all of it
-  // is the system's window colour.
-  ::FillRect(dc, &client, ::GetSysColorBrush(display_.high_contrast ? COLOR_WINDOW : COLOR_3DFACE));
+  // What no picture covers (the whole log window) is a light dialog face of our own, as the
+  // texts on it are black whatever the system's scheme: the system's face may be dark (a custom
+  // scheme, or High Contrast colours that the system does not report). In High Contrast all of
+  // it is the system's window colour, under the system's text colour.
+  if (display_.high_contrast) {
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
+  } else {
+    HBRUSH face = ::CreateSolidBrush(kLightFace);
+    ::FillRect(dc, &client, face);
+    ::DeleteObject(face);
+  }
   DrawLayers(dc);
   ::SelectObject(dc, old);
   ::DeleteDC(dc);
