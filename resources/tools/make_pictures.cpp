@@ -1,6 +1,8 @@
 // Draws the wizard's pictures: the two background gradients, the logo, the check mark and
-// the program icon (PNG files, and one icon file for Windows). Run by the build; the same
-// inputs give the same files.
+// the program icon (PNG files, and one icon file for Windows). The window pictures come at
+// 1x, 1.5x and 2x (name.png, name@1.5x.png, name@2x.png), each drawn for its resolution rather
+// than enlarged, so they stay as sharp as the text on a scaled display. Run by the build; the
+// same inputs give the same files.
 //
 //   rodiduz-make-pictures <output folder> [<bold font file>]
 #include <QBuffer>
@@ -23,6 +25,13 @@
 namespace {
 
 QString g_face = QStringLiteral("Sans Serif");
+
+// The resolutions the window pictures are drawn for, and the ending of each file's name.
+struct Scale {
+  qreal factor;
+  const char* suffix;
+};
+constexpr Scale kScales[] = {{1.0, ".png"}, {1.5, "@1.5x.png"}, {2.0, "@2x.png"}};
 
 bool Save(const QImage& image, const QString& folder, const QString& name) {
   const QString path = folder + QLatin1Char('/') + name;
@@ -62,11 +71,19 @@ QPainterPath TickPath(qreal scale) {
   return tick;
 }
 
-QImage CheckMark() {
-  QImage image(64, 64, QImage::Format_ARGB32);
+// An image of `width` x `height` at 1x, `scale` times as many pixels each way, with a painter
+// that draws in 1x coordinates.
+QImage Canvas(int width, int height, qreal scale) {
+  QImage image(qRound(width * scale), qRound(height * scale), QImage::Format_ARGB32);
   image.fill(Qt::transparent);
+  return image;
+}
+
+QImage CheckMark(qreal scale) {
+  QImage image = Canvas(64, 64, scale);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(scale, scale);
   const QPainterPath tick = TickPath(1.0);
   painter.strokePath(tick, QPen(QColor(0x1b, 0x5e, 0x20), 13, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
   painter.strokePath(tick, QPen(QColor(0x43, 0xa0, 0x47), 9, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
@@ -104,12 +121,12 @@ void DrawBoxMark(QPainter& painter, const QRectF& tile) {
   painter.drawEllipse(source, 5 * unit, 5 * unit);
 }
 
-QImage Logo() {
-  QImage image(145, 165, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
+QImage Logo(qreal scale) {
+  QImage image = Canvas(145, 165, scale);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.scale(scale, scale);
   DrawBoxMark(painter, QRectF(22.5, 6, 100, 100));
   painter.setFont(Face(30));
   painter.setPen(QColor(0x12, 0x3a, 0x8a));
@@ -195,18 +212,25 @@ int main(int argc, char** argv) {
     if (!families.isEmpty()) g_face = families.first();
   }
 
+  // The dark blue stays at the very top, where no text lies: the white title below it and the
+  // black headlines beside it keep their contrast (4.5:1, 3:1 for the large headlines) against
+  // every pixel of their boxes, and the message text starts below the message window's dark band.
   const QColor dark_blue(0x10, 0x2a, 0x6b);
+  const QColor headline_blue(0x36, 0x60, 0xad);
   const QColor mid_blue(0x4a, 0x7d, 0xc9);
+  const QColor light_blue(0xc8, 0xdb, 0xf3);
   bool ok = true;
-  // As tall as the main window's client area: the window only widens it, which is exact.
-  ok &=
-      Save(Gradient(64, 453,
-                    {{0.0, dark_blue}, {0.18, mid_blue}, {0.62, QColor(0xc8, 0xdb, 0xf3)}, {1.0, Qt::white}}),
-           folder, QStringLiteral("background.png"));
-  ok &= Save(Gradient(64, 160, {{0.0, dark_blue}, {0.3, mid_blue}, {1.0, Qt::white}}), folder,
-             QStringLiteral("message-background.png"));
-  ok &= Save(Logo(), folder, QStringLiteral("logo.png"));
-  ok &= Save(CheckMark(), folder, QStringLiteral("check-mark.png"));
+  for (const Scale& scale : kScales) {
+    // As tall as the window's client area at this scale: the window only widens it, which is exact.
+    ok &= Save(Gradient(64, qRound(453 * scale.factor),
+                        {{0.0, dark_blue}, {35.0 / 453, headline_blue}, {62.0 / 453, mid_blue}, {0.62, light_blue},
+                         {1.0, Qt::white}}),
+               folder, QStringLiteral("background") + QLatin1String(scale.suffix));
+    ok &= Save(Gradient(64, qRound(160 * scale.factor), {{0.0, dark_blue}, {0.2, mid_blue}, {1.0, Qt::white}}), folder,
+               QStringLiteral("message-background") + QLatin1String(scale.suffix));
+    ok &= Save(Logo(scale.factor), folder, QStringLiteral("logo") + QLatin1String(scale.suffix));
+    ok &= Save(CheckMark(scale.factor), folder, QStringLiteral("check-mark") + QLatin1String(scale.suffix));
+  }
   for (int size : {16, 32, 48, 64, 128, 256}) ok &= Save(Icon(size), folder, QStringLiteral("icon-%1.png").arg(size));
   QList<QImage> icon_faces;
   for (int size : {16, 24, 32, 48, 64, 128, 256}) icon_faces.append(Icon(size));

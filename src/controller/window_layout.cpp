@@ -23,6 +23,8 @@ constexpr LayoutFont Arial(int points) { return {FontFace::Arial, points, false,
 constexpr LayoutFont Tahoma(int points) { return {FontFace::Tahoma, points, false, 0x000000}; }
 constexpr LayoutFont kInherited{};
 constexpr LayoutFont kLinkFont{FontFace::OpenSans, 12, false, 0x0000FF};
+// The title stands on the dark top of the background: white, where black would not be read.
+constexpr LayoutFont kTitleFont{FontFace::OpenSans, 16, false, 0xFFFFFF};
 
 constexpr const char* kWaitText = N_("Please wait, this might take a moment...");
 
@@ -36,7 +38,7 @@ const ComponentLayout kRows[] = {
   {kMain, "Image1", C::Logo, K::Picture, "Form1", {115, 78, 145, 165}, nullptr, kInherited, 0, kNoTabStop, nullptr,
    Placement::Centre, LayoutPicture::Logo},
   {kMain, "Label2", C::FoundDeviceName, K::Label, "Form1", {8, 414, 31, 13}, "Label2", Tahoma(8), kHidden},
-  {kMain, "Label21", C::WizardTitle, K::Label, "Form1", {52, 20, 283, 30}, N_("Rodiduz setup wizard"), OpenSans(16),
+  {kMain, "Label21", C::WizardTitle, K::Label, "Form1", {52, 20, 283, 30}, N_("Rodiduz setup wizard"), kTitleFont,
    kFixed | kWraps, kNoTabStop, nullptr, Placement::TopCentre},
   // The footer's place is ours to choose: under the box lines, across the left half.
   {kMain, "Label27", C::VersionFooter, K::Label, "Form1", {8, 432, 361, 14}, "Label27", Arial(8), kFixed, kNoTabStop,

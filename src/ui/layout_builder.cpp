@@ -3,7 +3,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -49,27 +51,58 @@ const char* PicturePath(LayoutPicture picture) {
   return "";
 }
 
-QLabel* MakePicture(const ComponentLayout& row, QWidget* parent) {
-  auto* picture = new QLabel(parent);
-  picture->setAlignment(QtAlignment(row.placement));
-  QPixmap pixmap = Picture(PicturePath(row.picture));
-  if (row.picture == LayoutPicture::Background) {
-    // Every column of the gradient is the same and it is as tall as the window, so widening it
-    // without smoothing is exact; the first paint is spared a smooth scale of the whole window.
-    pixmap = pixmap.scaled(row.box.width, row.box.height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+// What a screen reader says a picture shows; the gradients behind the text are decoration.
+QString PictureName(LayoutPicture picture) {
+  switch (picture) {
+    case LayoutPicture::Logo:
+      return QStringLiteral("Rodiduz Box logo");
+    case LayoutPicture::CheckMark:
+      return QStringLiteral("Done");
+    case LayoutPicture::Background:
+    case LayoutPicture::MessageBackground:
+    case LayoutPicture::None:
+      break;
   }
-  picture->setScaledContents(row.placement == Placement::Stretch);
-  picture->setPixmap(pixmap);
+  return {};
+}
+
+QLabel* MakePicture(const ComponentLayout& row, QWidget* parent) {
+  auto* picture = new PictureLabel(parent, PicturePath(row.picture), row.placement == Placement::Stretch,
+                                   QtAlignment(row.placement));
+  picture->setAccessibleName(PictureName(row.picture));
   return picture;
+}
+
+// Alt with a letter is an access key, never a character typed into a field (the line edit
+// would otherwise take the letter); the access keys themselves are shortcuts, handled before
+// the key reaches the field.
+class NoAltTyping : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const Qt::KeyboardModifiers modifiers = key->modifiers();
+      if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier) && !key->text().isEmpty()) {
+        event->ignore();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+void RefuseAltTyping(QWidget* field) {
+  static NoAltTyping* const filter = new NoAltTyping(qApp);
+  field->installEventFilter(filter);
 }
 
 LayoutLabel* MakeLabel(const ComponentLayout& row, QWidget* parent) {
   LayoutLabel* label = row.kind == ComponentKind::Link ? new ClickLabel(parent, row.Fixed(), row.Wraps())
                                                        : new LayoutLabel(parent, row.Fixed(), row.Wraps());
   label->setAlignment(QtAlignment(row.placement));
-  QPalette colour = label->palette();
-  colour.setColor(QPalette::WindowText, QColor::fromRgb(row.font.colour));
-  label->setPalette(colour);
   return label;
 }
 
@@ -94,12 +127,16 @@ QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
       return new QPushButton(parent);
     case ComponentKind::Edit: {
       auto* edit = new QLineEdit(parent);
+      RefuseAltTyping(edit);
       // Any text of any length; what is sent is decided when the settings are submitted.
       edit->setMaxLength(32767);
       return edit;
     }
-    case ComponentKind::MaskedEdit:
-      return new PinEdit(parent);
+    case ComponentKind::MaskedEdit: {
+      auto* pin = new PinEdit(parent);
+      RefuseAltTyping(pin);
+      return pin;
+    }
     case ComponentKind::ComboBox: {
       auto* list = new QComboBox(parent);
       list->setEditable(false);
@@ -165,6 +202,12 @@ void SetText(QWidget* widget, const ComponentLayout& row) {
 QWidget* MakeComponent(const ComponentLayout& row, QWidget* parent) {
   QWidget* widget = MakeWidget(row, parent);
   widget->setObjectName(QString::fromLatin1(row.name));
+  // The window's own colours, which its background needs, for every kind of control: a
+  // desktop theme's colours for a kind of widget (a dark theme's light check box captions, its
+  // dark fields and buttons) would otherwise win over the window's.
+  QPalette colours = parent->window()->palette();
+  if (IsLabel(row.kind)) colours.setColor(QPalette::WindowText, QColor::fromRgb(row.font.colour));
+  widget->setPalette(colours);
   // A label's text is laid out in its box and its font, so both come before the text.
   widget->setGeometry(QtRect(row.box));
   if (row.font.face != FontFace::Inherited) widget->setFont(QtFont(row.font));

@@ -17,10 +17,11 @@ LogWindow::LogWindow(QWidget* owner, Wizard& wizard) : QWidget(owner, Qt::Window
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
   // Black text on the light face of a dialog, whatever the desktop's theme.
-  QPalette face = style()->standardPalette();
+  QPalette face = LightPalette();
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);
+  SetAccessibleRole(this, QAccessible::Window);
 
   BuildFromLayout(this, LayoutWindow::LogForm,
                   [this](const ComponentLayout& row, QWidget* widget) { Bind(row, widget); });

@@ -37,10 +37,11 @@ MainWindow::MainWindow(WizardEnvironment environment) {
   setWindowIcon(ProgramIcon());
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
   // The layout is drawn for black text on its light pictures, whatever the desktop's theme.
-  QPalette grey = style()->standardPalette();
+  QPalette grey = LightPalette();
   grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
   setPalette(grey);
   setAutoFillBackground(true);
+  SetAccessibleRole(this, QAccessible::Window);
 
   BuildFromLayout(this, LayoutWindow::Main, [this](const ComponentLayout& row, QWidget* widget) {
     if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;

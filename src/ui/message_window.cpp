@@ -1,4 +1,4 @@
-// MessageWindow: the small stay-on-top window with a message and a Close button.
+// MessageWindow: the small window over the wizard with a message and a Close button.
 #include "ui/message_window.h"
 
 #include <QGuiApplication>
@@ -15,18 +15,19 @@ QString ToQt(const NativeString& text) { return QString::fromStdU16String(text);
 }  // namespace
 
 MessageWindow::MessageWindow(QWidget* over)
-    : QWidget(over, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                        Qt::WindowCloseButtonHint),
+    // Above the wizard it belongs to only (owned by it), not above every other program.
+    : QWidget(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       over_(over) {
   ApplyWindowLayout(this, LayoutWindow::MessageWindow);
   setWindowModality(Qt::NonModal);
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
   // Black text on the light picture, whatever the desktop's theme.
-  QPalette face = style()->standardPalette();
+  QPalette face = LightPalette();
   face.setColor(QPalette::Window, face.color(QPalette::Button));
   setPalette(face);
   setAutoFillBackground(true);
+  SetAccessibleRole(this, QAccessible::Dialog);
 
   BuildFromLayout(this, LayoutWindow::MessageWindow, [this](const ComponentLayout& row, QWidget* widget) {
     const std::string_view name = row.name;

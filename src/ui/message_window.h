@@ -1,4 +1,4 @@
-// MessageWindow: the small stay-on-top window with a message and a Close button.
+// MessageWindow: the small window over the wizard with a message and a Close button.
 #pragma once
 
 #include <QLabel>

@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QStringList>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -49,6 +50,28 @@ QFont ArialFont(int points) { return MakeFont(kArialFaces, points, false); }
 QFont TahomaFont(int points) { return MakeFont(kTahomaFaces, points, false); }
 
 QPixmap Picture(const char* path) { return QPixmap(QString::fromLatin1(path)); }
+
+QPixmap Picture(const char* path, qreal scale) {
+  struct Variant {
+    qreal ratio;
+    const char* ending;
+  };
+  static constexpr Variant kVariants[] = {{1.0, ".png"}, {1.5, "@1.5x.png"}, {2.0, "@2x.png"}};
+  // A scale a rounding error above a variant's ratio still takes that variant.
+  constexpr qreal kTolerance = 0.01;
+  const Variant* chosen = &kVariants[std::size(kVariants) - 1];
+  for (const Variant& variant : kVariants) {
+    if (variant.ratio + kTolerance >= scale) {
+      chosen = &variant;
+      break;
+    }
+  }
+  QString file = QString::fromLatin1(path);
+  file.replace(file.lastIndexOf(QLatin1String(".png")), 4, QLatin1String(chosen->ending));
+  QPixmap pixmap(file);
+  pixmap.setDevicePixelRatio(chosen->ratio);
+  return pixmap;
+}
 
 QIcon ProgramIcon() {
   QIcon icon;

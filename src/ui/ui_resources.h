@@ -16,7 +16,8 @@ QFont OpenSansFont(int points, bool bold = false);
 QFont ArialFont(int points);
 QFont TahomaFont(int points);
 
-// Resource paths of the generated pictures.
+// Resource paths of the generated pictures at 1x; each also comes drawn at 1.5x and 2x
+// (name@1.5x.png, name@2x.png).
 inline constexpr const char* kBackgroundPicture = ":/pictures/background.png";
 inline constexpr const char* kMessageBackgroundPicture = ":/pictures/message-background.png";
 inline constexpr const char* kLogoPicture = ":/pictures/logo.png";
@@ -24,5 +25,9 @@ inline constexpr const char* kCheckMarkPicture = ":/pictures/check-mark.png";
 
 // A missing picture gives an empty pixmap, so the window still opens.
 QPixmap Picture(const char* path);
+// The picture drawn for a display of `scale` device pixels per layout pixel: the coarsest one
+// at least that fine (the finest beyond 2x), its device pixel ratio set to the ratio it was
+// drawn for.
+QPixmap Picture(const char* path, qreal scale);
 // The program icon with all its sizes (16 to 128 pixels).
 QIcon ProgramIcon();

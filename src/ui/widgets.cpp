@@ -2,11 +2,15 @@
 #include "ui/widgets.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <utility>
+
+#include "ui/ui_resources.h"
 
 LayoutLabel::LayoutLabel(QWidget* parent, bool fixed, bool wraps) : QLabel(parent), fixed_(fixed) {
   // Texts come from the box and the catalogue: never read them as markup.
@@ -70,6 +74,91 @@ void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
   if (click && on_click) on_click();
 }
 
+namespace {
+void InstallLayoutAccessibility();
+}  // namespace
+
+PictureLabel::PictureLabel(QWidget* parent, const char* path, bool stretch, Qt::Alignment alignment)
+    : QLabel(parent), path_(path), stretch_(stretch) {
+  InstallLayoutAccessibility();
+  setAlignment(alignment);
+  setScaledContents(stretch);
+  setPixmap(Picture(path));
+}
+
+void PictureLabel::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(this);
+  // The device's pixels per layout pixel: the screen's ratio, or the target's when rendered.
+  const qreal scale = painter.deviceTransform().m11();
+  if (variant_.isNull() || scale != painted_scale_) {
+    variant_ = Picture(path_, scale);
+    painted_scale_ = scale;
+  }
+  if (variant_.isNull()) return;
+  if (stretch_) {
+    // The gradients repeat one column and are drawn as tall as the window at each scale: only
+    // widened, which needs no smoothing.
+    painter.drawPixmap(rect(), variant_);
+    return;
+  }
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  const QSize size = (QSizeF(variant_.size()) / variant_.devicePixelRatio()).toSize();
+  const QRect box = QStyle::alignedRect(layoutDirection(), alignment(), size, rect());
+  painter.drawPixmap(box, variant_);
+}
+
+namespace {
+
+constexpr const char* kRoleProperty = "rodiduzAccessibleRole";
+
+// A picture without a name is decoration: shown to the eye, but not presented to assistive
+// technology (no visible or showing state, which screen readers skip).
+class PictureAccessibility : public QAccessibleWidget {
+ public:
+  explicit PictureAccessibility(PictureLabel* picture) : QAccessibleWidget(picture, QAccessible::Graphic) {}
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    if (static_cast<const PictureLabel*>(widget())->IsDecoration()) state.invisible = true;
+    return state;
+  }
+};
+
+QAccessibleInterface* LayoutAccessibility(const QString& /*class_name*/, QObject* object) {
+  if (auto* picture = dynamic_cast<PictureLabel*>(object)) return new PictureAccessibility(picture);
+  const QVariant role = object->property(kRoleProperty);
+  if (role.isValid() && object->isWidgetType()) {
+    return new QAccessibleWidget(static_cast<QWidget*>(object), static_cast<QAccessible::Role>(role.toInt()));
+  }
+  return nullptr;
+}
+
+void InstallLayoutAccessibility() {
+  static const bool installed = [] {
+    QAccessible::installFactory(LayoutAccessibility);
+    return true;
+  }();
+  (void)installed;
+}
+
+}  // namespace
+
+void SetAccessibleRole(QWidget* window, QAccessible::Role role) {
+  InstallLayoutAccessibility();
+  window->setProperty(kRoleProperty, static_cast<int>(role));
+}
+
+QPalette LightPalette() {
+  const QColor face(0xef, 0xef, 0xef);
+  QPalette light(face, face);
+  light.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+  light.setColor(QPalette::HighlightedText, Qt::white);
+  light.setColor(QPalette::Link, QColor(0x00, 0x00, 0xff));
+  light.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+  light.setColor(QPalette::ToolTipText, Qt::black);
+  light.setColor(QPalette::PlaceholderText, QColor(0x60, 0x60, 0x60));
+  return light;
+}
+
 void ShapeRect::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.setPen(QPen(Qt::black, 1));
@@ -87,7 +176,10 @@ FocusRing::FocusRing(QWidget* window) : QWidget(window) {
 
 void FocusRing::Follow(QWidget* focused) {
   QWidget* window = parentWidget();
-  if (focused == nullptr || focused == this || focused->window() != window || !focused->isVisibleTo(window)) {
+  // A page or the window itself holds the focus only while no control of it can (the page
+  // that searches for the box): no frame then, for nothing there answers the keyboard.
+  if (focused == nullptr || focused == this || focused->window() != window || !focused->isVisibleTo(window) ||
+      focused->isWindow() || focused->focusPolicy() == Qt::NoFocus) {
     hide();
     return;
   }

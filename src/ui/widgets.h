@@ -2,6 +2,7 @@
 // rectangle, and labels that size themselves to their text.
 #pragma once
 
+#include <QAccessible>
 #include <QAccessibleEvent>
 #include <QLabel>
 #include <QWidget>
@@ -67,6 +68,36 @@ void AnnounceToScreenReader(QWidget* widget);
 // listens; tests put a recorder in its place and get the previous dispatch back.
 using AccessibilityDispatch = void (*)(QAccessibleEvent* event);
 AccessibilityDispatch SetAccessibilityDispatch(AccessibilityDispatch dispatch);
+
+// A picture of the layout, drawn for the resolution it is painted at: on a scaled display, or
+// rendered into a finer pixmap, it takes the variant drawn for that scale rather than enlarging
+// the 1x one. pixmap() is the 1x picture. A picture without a name is decoration, which
+// assistive technology does not present.
+class PictureLabel : public QLabel {
+ public:
+  PictureLabel(QWidget* parent, const char* path, bool stretch, Qt::Alignment alignment);
+  // The device pixels per layout pixel the picture was last painted for.
+  qreal PaintedScale() const { return painted_scale_; }
+  bool IsDecoration() const { return accessibleName().isEmpty(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  const char* path_;
+  bool stretch_;
+  QPixmap variant_;
+  qreal painted_scale_ = 0;
+};
+
+// What assistive technology is told a window is (a frame, a dialog), in place of the unnamed
+// pane a plain widget would be; its name is its title.
+void SetAccessibleRole(QWidget* window, QAccessible::Role role);
+
+// The colours of a light dialog: black text on light faces and white fields, all set, so that
+// no desktop theme (a style's own standard palette follows the desktop's under the GTK platform
+// theme) turns a text of the layout light on its light pictures.
+QPalette LightPalette();
 
 // A white rectangle with a thin black outline.
 class ShapeRect : public QWidget {

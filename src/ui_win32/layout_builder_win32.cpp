@@ -8,12 +8,16 @@
 #include <stdexcept>
 
 #include "common/text.h"
+#include "ui_win32/display_win32.h"
 
 namespace {
 
 constexpr const wchar_t* kContainerClass = L"RodiduzContainer";
 // The drop-down list of a combo box opens below its box; CreateWindow's height includes it.
 constexpr int kDropDownHeight = 240;
+// The face of a window where no picture lies, in the window's own look: the light grey of a
+// standard dialog, whatever the system's colours.
+constexpr COLORREF kLightFace = RGB(240, 240, 240);
 
 bool IsDrawn(ComponentKind kind) {
   return kind == ComponentKind::Picture || kind == ComponentKind::Shape || kind == ComponentKind::Bevel ||
@@ -30,7 +34,6 @@ bool IsTextField(ComponentKind kind) {
 
 COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff); }
 
-RECT BoxRect(const LayoutBox& box) { return {box.left, box.top, box.left + box.width, box.top + box.height}; }
 
 struct ControlClass {
   const wchar_t* name;
@@ -186,8 +189,9 @@ void* TopLevelSelf(HWND hwnd, UINT message, LPARAM lparam) {
 
 // --- Canvas
 
-Canvas::Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources)
-    : hwnd_(hwnd), parent_(parent), offset_(offset), resources_(resources) {
+Canvas::Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources,
+               const DisplayState& display)
+    : hwnd_(hwnd), parent_(parent), offset_(offset), resources_(resources), display_(display) {
   if (parent_ != nullptr) parent_->AddChild(this);
 }
 
@@ -233,8 +237,17 @@ void Canvas::Compose() {
   HDC dc = ::CreateCompatibleDC(screen);
   ::ReleaseDC(hwnd_, screen);
   HGDIOBJ old = ::SelectObject(dc, composed_);
-  // What no picture covers (the whole log window) is a dialog's face.
-  ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_3DFACE));
+  // What no picture covers (the whole log window) is a light dialog face of our own, as the
+  // texts on it are black whatever the system's scheme: the system's face may be dark (a custom
+  // scheme, or High Contrast colours that the system does not report). In High Contrast all of
+  // it is the system's window colour, under the system's text colour.
+  if (display_.high_contrast) {
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_WINDOW));
+  } else {
+    HBRUSH face = ::CreateSolidBrush(kLightFace);
+    ::FillRect(dc, &client, face);
+    ::DeleteObject(face);
+  }
   DrawLayers(dc);
   ::SelectObject(dc, old);
   ::DeleteDC(dc);
@@ -264,7 +277,9 @@ void Canvas::Draw(HDC dc, const BuiltComponent& component) const {
   RECT box = component.box;
   switch (component.row->kind) {
     case ComponentKind::Picture: {
-      const DecodedPicture* picture = resources_.Picture(component.row->picture);
+      // The gradients stand behind the texts: in High Contrast the texts stand on the window's colour.
+      if (display_.high_contrast && component.row->placement == Placement::Stretch) return;
+      const DecodedPicture* picture = resources_.Picture(component.row->picture, display_.dpi);
       if (picture == nullptr) return;
       const int box_width = box.right - box.left;
       const int box_height = box.bottom - box.top;
@@ -299,11 +314,13 @@ void Canvas::Draw(HDC dc, const BuiltComponent& component) const {
       return;
     }
     case ComponentKind::Shape: {
-      HGDIOBJ old_brush = ::SelectObject(dc, ::GetStockObject(WHITE_BRUSH));
-      HGDIOBJ old_pen = ::SelectObject(dc, ::GetStockObject(BLACK_PEN));
-      ::Rectangle(dc, box.left, box.top, box.right, box.bottom);
-      ::SelectObject(dc, old_pen);
-      ::SelectObject(dc, old_brush);
+      // The outline as thick as one layout pixel at this DPI, inside the box.
+      const int line = display_.Scaled(1);
+      HBRUSH black = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+      ::FillRect(dc, &box, black);
+      RECT inside = box;
+      ::InflateRect(&inside, -line, -line);
+      ::FillRect(dc, &inside, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
       return;
     }
     case ComponentKind::Bevel:
@@ -326,11 +343,15 @@ void Canvas::DrawFocusFrame(HDC dc) const {
       component != nullptr && component->row->kind == ComponentKind::ComboBox) {
     box.bottom = box.top + (component->box.bottom - component->box.top);
   }
-  ::InflateRect(&box, BuiltWindow::kFrameMargin, BuiltWindow::kFrameMargin);
-  HBRUSH white = static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
-  HBRUSH black = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
-  for (int line = 0; line < BuiltWindow::kFrameLine * 2; ++line) {
-    ::FrameRect(dc, &box, line < BuiltWindow::kFrameLine ? white : black);
+  const int line_width = display_.Scaled(BuiltWindow::kFrameLine);
+  ::InflateRect(&box, 2 * line_width, 2 * line_width);
+  // In High Contrast both lines take the system's highlight colour.
+  HBRUSH outer = display_.high_contrast ? ::GetSysColorBrush(COLOR_HIGHLIGHT)
+                                        : static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH));
+  HBRUSH inner = display_.high_contrast ? ::GetSysColorBrush(COLOR_HIGHLIGHT)
+                                        : static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+  for (int line = 0; line < line_width * 2; ++line) {
+    ::FrameRect(dc, &box, line < line_width ? outer : inner);
     ::InflateRect(&box, -1, -1);
   }
 }
@@ -345,7 +366,12 @@ HBRUSH Canvas::BrushFor(HDC dc, HWND child) {
   const BuiltComponent* component = ComponentOf(child);
   const bool plain =
       component == nullptr || (component->row->kind == ComponentKind::Link && !IsLinkActive(child));
-  ::SetTextColor(dc, plain ? RGB(0, 0, 0) : ToColorRef(component->font.colour));
+  if (display_.high_contrast) {
+    const bool link = !plain && component->row->kind == ComponentKind::Link;
+    ::SetTextColor(dc, ::GetSysColor(link ? COLOR_HOTLIGHT : COLOR_WINDOWTEXT));
+  } else {
+    ::SetTextColor(dc, plain ? RGB(0, 0, 0) : ToColorRef(component->font.colour));
+  }
   return Root().brush_;
 }
 
@@ -414,18 +440,21 @@ BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resou
                          ControlBuilt control_built)
     : window_(window), handle_(handle), resources_(resources), control_built_(std::move(control_built)) {
   components_.reserve(WindowLayout().size());
+  display_.dpi = WindowDpi(handle_);
+  display_.high_contrast = HighContrastOn();
   const ComponentLayout& window_row = WindowRow(window_);
   BuiltComponent& self = components_.emplace_back();
   self.row = &window_row;
   self.hwnd = handle_;
-  self.box = BoxRect(window_row.box);
+  self.box = Scaled(window_row.box);
   self.font = window_row.font;
-  canvases_.push_back(std::make_unique<Canvas>(handle_, nullptr, POINT{0, 0}, resources_));
+  canvases_.push_back(std::make_unique<Canvas>(handle_, nullptr, POINT{0, 0}, resources_, display_));
   self.canvas = canvases_.back().get();
   ::SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&self));
   ::SetWindowTextW(handle_, WideFromUtf8(window_row.text).c_str());
+  FitWindowToLayout();
   // The window's procedure does not reach its canvas before the window is built.
-  self.canvas->SetFont(resources_.Font(self.font));
+  self.canvas->SetFont(resources_.Font(self.font, display_.dpi));
   Build(window_row, &self);
 }
 
@@ -469,6 +498,13 @@ std::vector<const ComponentLayout*> WithCaptionsBeforeTheirFields(
 }  // namespace
 
 void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* container) {
+  BuildComponents(parent_row, container);
+  // The focus frame is the one mark of the focus: no dotted rectangle of a control's own, also
+  // for the controls of a page built later.
+  ::SendMessageW(handle_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+}
+
+void BuiltWindow::BuildComponents(const ComponentLayout& parent_row, BuiltComponent* container) {
   const std::vector<const ComponentLayout*> rows = ChildrenOf(window_, parent_row.name);
   std::vector<const ComponentLayout*> controls;
   for (const ComponentLayout* row : rows) {
@@ -498,7 +534,7 @@ void BuiltWindow::Build(const ComponentLayout& parent_row, BuiltComponent* conta
 BuiltComponent& BuiltWindow::NewComponent(const ComponentLayout& row, const BuiltComponent& container) {
   BuiltComponent& component = components_.emplace_back();
   component.row = &row;
-  component.box = BoxRect(row.box);
+  component.box = Scaled(row.box);
   component.font = ResolveFont(row);
   component.visible = !row.Hidden();
   component.id = kFirstControlId + static_cast<int>(&row - WindowLayout().data());
@@ -513,11 +549,12 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
   if (IsContainer(row.kind)) {
     // Before the font: a container keeps its own.
     canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas,
-                                                 POINT{component.box.left, component.box.top}, resources_));
+                                                 POINT{component.box.left, component.box.top}, resources_,
+                                                 display_));
     component.canvas = canvases_.back().get();
   }
-  ::SendMessageW(component.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(resources_.Font(component.font)),
-                 FALSE);
+  ::SendMessageW(component.hwnd, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(resources_.Font(component.font, display_.dpi)), FALSE);
   if (row.hint != nullptr && Tooltips() != nullptr) {
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -585,10 +622,12 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
   ControlClass control = ClassFor(row);
   if (IsContainer(row.kind)) control = {kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
   const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | control.style | (component.visible ? WS_VISIBLE : 0);
-  const int height = row.box.height + (row.kind == ComponentKind::ComboBox ? kDropDownHeight : 0);
+  const RECT& box = component.box;
+  const int height =
+      box.bottom - box.top + (row.kind == ComponentKind::ComboBox ? display_.Scaled(kDropDownHeight) : 0);
   const std::wstring text = WideFromUtf8(row.text);
-  return ::CreateWindowExW(control.extended, control.name, text.c_str(), style, row.box.left, row.box.top,
-                           row.box.width, height, parent,
+  return ::CreateWindowExW(control.extended, control.name, text.c_str(), style, box.left, box.top,
+                           box.right - box.left, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(component.id)),
                            reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
 }
@@ -659,7 +698,7 @@ void BuiltWindow::FitSelectionField(const BuiltComponent& component) {
   for (int pass = 0; pass < 3; ++pass) {
     RECT closed{};
     ::GetWindowRect(component.hwnd, &closed);
-    const LONG missing = component.row->box.height - (closed.bottom - closed.top);
+    const LONG missing = (component.box.bottom - component.box.top) - (closed.bottom - closed.top);
     if (missing == 0 || request + missing <= 0) return;
     request += missing;
     ::SendMessageW(component.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), request);
@@ -671,7 +710,7 @@ void BuiltWindow::FitToText(BuiltComponent& component) {
   if (component.row->Fixed()) return;
   const std::wstring text = WindowText(component.hwnd);
   HDC dc = ::GetDC(component.hwnd);
-  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font));
+  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi));
   RECT measured{0, 0, component.box.right - component.box.left, 0};
   const UINT format = DT_CALCRECT | DT_NOPREFIX | (component.row->Wraps() ? DT_WORDBREAK : DT_SINGLELINE);
   if (text.empty()) {
@@ -700,4 +739,89 @@ void BuiltWindow::FollowFocus(HWND focused) {
   if (focus_canvas_ != nullptr && focus_canvas_ != canvas) focus_canvas_->SetFocusFrame(nullptr);
   focus_canvas_ = canvas;
   if (canvas != nullptr) canvas->SetFocusFrame(focused);
+}
+
+// --- Display: DPI and colours
+
+int DisplayState::Scaled(int layout_pixels) const { return ScaledForDpi(layout_pixels, dpi); }
+
+// Each edge's length scaled on its own, so a box brought back to the layout's pixels is the
+// layout's box again.
+RECT BuiltWindow::Scaled(const LayoutBox& box) const {
+  const int left = display_.Scaled(box.left);
+  const int top = display_.Scaled(box.top);
+  return {left, top, left + display_.Scaled(box.width), top + display_.Scaled(box.height)};
+}
+
+void BuiltWindow::FitWindowToLayout() {
+  const LayoutBox& client = WindowRow(window_).box;
+  const SIZE frame = FrameForClient({display_.Scaled(client.width), display_.Scaled(client.height)},
+                                    static_cast<DWORD>(::GetWindowLongW(handle_, GWL_STYLE)),
+                                    static_cast<DWORD>(::GetWindowLongW(handle_, GWL_EXSTYLE)), display_.dpi);
+  ::SetWindowPos(handle_, nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void BuiltWindow::PlaceControl(BuiltComponent& component) {
+  const ComponentLayout& row = *component.row;
+  component.box = Scaled(row.box);
+  if (component.hwnd == nullptr) return;
+  const RECT& box = component.box;
+  const int extra = row.kind == ComponentKind::ComboBox ? display_.Scaled(kDropDownHeight) : 0;
+  ::SetWindowPos(component.hwnd, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top + extra,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  ::SendMessageW(component.hwnd, WM_SETFONT,
+                 reinterpret_cast<WPARAM>(resources_.Font(component.font, display_.dpi)), TRUE);
+  if (IsContainer(row.kind)) component.canvas->SetOffset({box.left, box.top});
+  if (IsLabel(row.kind)) FitToText(component);
+  if (row.kind == ComponentKind::ComboBox) FitSelectionField(component);
+}
+
+void BuiltWindow::ApplyDpi(UINT dpi) {
+  if (dpi == 0 || dpi == display_.dpi) return;
+  display_.dpi = dpi;
+  BuiltComponent& self = components_.front();
+  self.box = Scaled(self.row->box);
+  self.canvas->SetFont(resources_.Font(self.font, dpi));
+  for (std::size_t i = 1; i < components_.size(); ++i) PlaceControl(components_[i]);
+  WindowCanvas().Invalidate();
+}
+
+void BuiltWindow::RefreshColours() {
+  display_.high_contrast = HighContrastOn();
+  // The common controls take the new colours from this message, which only top-level windows get.
+  for (const BuiltComponent& component : components_) {
+    if (component.hwnd != nullptr && component.hwnd != handle_) ::SendMessageW(component.hwnd, WM_SYSCOLORCHANGE, 0, 0);
+  }
+  WindowCanvas().Invalidate();
+}
+
+bool BuiltWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  switch (message) {
+    case WM_DPICHANGED: {
+      ApplyDpi(LOWORD(wparam));
+      const RECT* suggested = reinterpret_cast<const RECT*>(lparam);
+      if (suggested != nullptr) {
+        ::SetWindowPos(handle_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      result = 0;
+      return true;
+    }
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+    case WM_SETTINGCHANGE:
+      // The window's own default handling follows as well.
+      RefreshColours();
+      return false;
+    case WM_CHANGEUISTATE: {
+      // The keyboard's first use would show every control's dotted focus rectangle again.
+      const WORD action = LOWORD(wparam);
+      const WORD flags = HIWORD(wparam) & ~(action == UIS_CLEAR ? UISF_HIDEFOCUS : 0);
+      result = flags == 0 ? 0 : ::DefWindowProcW(handle_, message, MAKEWPARAM(action, flags), lparam);
+      return true;
+    }
+    default:
+      break;
+  }
+  return WindowCanvas().Handle(message, wparam, lparam, result);
 }

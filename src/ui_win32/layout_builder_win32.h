@@ -15,11 +15,19 @@
 
 class Canvas;
 
+// How a window is drawn on its display: at its monitor's DPI, and in the system's colours when
+// the user asked for High Contrast.
+struct DisplayState {
+  UINT dpi = 96;
+  bool high_contrast = false;
+  int Scaled(int layout_pixels) const;
+};
+
 struct BuiltComponent {
   const ComponentLayout* row = nullptr;
   HWND hwnd = nullptr;       // nullptr for a drawn component
   Canvas* canvas = nullptr;  // the container it stands in (or, for a container, its own)
-  RECT box{};                // in the container's client coordinates
+  RECT box{};                // in the container's client coordinates, in pixels at the window's DPI
   bool visible = true;
   LayoutFont font;  // resolved: never Inherited
   int id = 0;       // the control identifier its notifications carry
@@ -30,9 +38,11 @@ struct BuiltComponent {
 // canvas: its background, then for it and each shown canvas inside it the drawn components
 // back to front and the focus frame. Every canvas paints its part of that bitmap, and it also
 // serves as the brush of the transparent labels, so they show exactly what lies behind them.
+// In High Contrast it is the system's window colour, with no picture behind the texts, and the
+// texts take the system's text colours.
 class Canvas {
  public:
-  Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources);
+  Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources, const DisplayState& display);
   ~Canvas();
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
@@ -43,6 +53,8 @@ class Canvas {
     Root().stale_ = true;
   }
   void AddChild(Canvas* child) { children_.push_back(child); }
+  // Where it stands in its parent, after a change of DPI.
+  void SetOffset(POINT offset) { offset_ = offset; }
   // The font its children inherit, kept as a control keeps its own (WM_SETFONT, WM_GETFONT).
   void SetFont(HFONT font) { font_ = font; }
   // Marks the composition stale and repaints this canvas and every one inside it.
@@ -68,6 +80,7 @@ class Canvas {
   Canvas* parent_;
   POINT offset_;  // within the parent's client area
   const Win32Resources& resources_;
+  const DisplayState& display_;
   std::vector<const BuiltComponent*> drawn_;
   std::vector<Canvas*> children_;
   HWND focus_ = nullptr;
@@ -82,8 +95,8 @@ class Canvas {
 // Every component of one window of the layout, built over an existing top-level window.
 class BuiltWindow {
  public:
-  // The focus frame: 2 px black inside 2 px white, so one of the two stands out on the dark
-  // and on the light end of the background pictures alike.
+  // The focus frame: 2 px black inside 2 px white at 96 DPI, so one of the two stands out on
+  // the dark and on the light end of the background pictures alike.
   static constexpr int kFrameLine = 2;
   static constexpr int kFrameMargin = 2 * kFrameLine;
   static constexpr int kFirstControlId = 100;
@@ -97,6 +110,14 @@ class BuiltWindow {
 
   HWND Handle() const { return handle_; }
   Canvas& WindowCanvas() { return *canvases_.front(); }
+  const DisplayState& Display() const { return display_; }
+  // The top-level window's messages about its display, then its canvas's: a change of DPI
+  // (WM_DPICHANGED rescales every component and takes the suggested place), of the system's
+  // colours or High Contrast, and the keyboard cues (the controls draw no dotted focus
+  // rectangle of their own beside the focus frame). False when the message is not handled.
+  bool Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  // Every component brought to `dpi`, as after a move to a monitor of that DPI.
+  void ApplyDpi(UINT dpi);
   // A component of a page not yet built builds that page first.
   BuiltComponent* Find(Control control);
   BuiltComponent* Find(std::string_view name);
@@ -119,6 +140,12 @@ class BuiltWindow {
 
  private:
   void Build(const ComponentLayout& row, BuiltComponent* container);
+  void BuildComponents(const ComponentLayout& row, BuiltComponent* container);
+  RECT Scaled(const LayoutBox& box) const;
+  // The top-level window's client area as the layout's, at the window's DPI.
+  void FitWindowToLayout();
+  void PlaceControl(BuiltComponent& component);
+  void RefreshColours();
   HWND CreateControl(const BuiltComponent& component, HWND parent);
   LayoutFont ResolveFont(const ComponentLayout& row) const;
   BuiltComponent& NewComponent(const ComponentLayout& row, const BuiltComponent& container);
@@ -134,6 +161,7 @@ class BuiltWindow {
   LayoutWindow window_;
   HWND handle_;
   Win32Resources& resources_;
+  DisplayState display_;
   std::vector<BuiltComponent> components_;  // never reallocated: canvases point into it
   std::vector<std::unique_ptr<Canvas>> canvases_;
   HWND tooltips_ = nullptr;

@@ -129,7 +129,7 @@ LRESULT CALLBACK Win32LogWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LP
 
 LRESULT Win32LogWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
-  if (built_->WindowCanvas().Handle(message, wparam, lparam, result)) return result;
+  if (built_->Handle(message, wparam, lparam, result)) return result;
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));

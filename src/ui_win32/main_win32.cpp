@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "link/library_search_win32.h"
+#include "ui_win32/display_win32.h"
 #include "ui_win32/error_display_win32.h"
 #include "ui_win32/exit_when_shown_win32.h"
 #include "ui_win32/main_window_win32.h"
@@ -31,6 +32,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // folder, never from the working folder, where anyone could have left a usblib.dll or a DLL
   // named like one the system loads on demand.
   RestrictLibrarySearch();
+  // Before the first window: its size and fonts follow its monitor's DPI.
+  BecomePerMonitorDpiAware();
   // One wizard per user and session: a later start brings the running one to the front and ends.
   const std::wstring user_sid = CurrentUserSid();
   const SessionWizardMutex session_wizard(user_sid);
@@ -44,6 +47,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   ::InitCommonControlsEx(&controls);
   // The picture decoder is a COM component.
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  // Wine reports High Contrast off whatever its colours: its runs ask for it through a variable.
+  SetHighContrastQuery(HighContrastFromEnvironment);
   try {
     Win32Resources resources;
     Win32MainWindow window(instance, resources);

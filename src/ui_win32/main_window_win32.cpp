@@ -210,7 +210,7 @@ LRESULT CALLBACK Win32MainWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, L
 
 LRESULT Win32MainWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
-  if (built_->WindowCanvas().Handle(message, wparam, lparam, result)) return result;
+  if (built_->Handle(message, wparam, lparam, result)) return result;
   switch (message) {
     case WM_COMMAND:
       OnCommand(LOWORD(wparam), HIWORD(wparam));

@@ -1,11 +1,12 @@
-// MessageWindow for Windows: the small stay-on-top window with a message and a Close button.
+// MessageWindow for Windows: the small window over the wizard with a message and a Close button.
 #include "ui_win32/message_window_win32.h"
 
 namespace {
 
 constexpr const wchar_t* kMessageFormClass = L"RodiduzMessageForm";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-constexpr DWORD kExtendedStyle = WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+// Owned by the wizard, so it stays above the wizard only, not above every other program.
+constexpr DWORD kExtendedStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 }  // namespace
 
@@ -72,7 +73,7 @@ LRESULT CALLBACK MessageWindow::Proc(HWND hwnd, UINT message, WPARAM wparam, LPA
 
 LRESULT MessageWindow::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   LRESULT result = 0;
-  if (built_->WindowCanvas().Handle(message, wparam, lparam, result)) return result;
+  if (built_->Handle(message, wparam, lparam, result)) return result;
   switch (message) {
     // Close is the default and the cancel button, but only while it can be seen.
     case DM_GETDEFID:

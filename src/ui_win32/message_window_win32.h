@@ -1,4 +1,4 @@
-// MessageWindow for Windows: the small stay-on-top window with a message and a Close button,
+// MessageWindow for Windows: the small window over the wizard with a message and a Close button,
 // built from its rows of the layout table.
 #pragma once
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ constexpr const wchar_t* kFontResourceType = L"FONTFILE";
 
 struct PictureResource {
   LayoutPicture picture;
-  const wchar_t* name;
+  const wchar_t* name;  // at 1x; the finer drawings add _15X and _2X
 };
 constexpr PictureResource kPictureResources[] = {
     {LayoutPicture::Background, L"BACKGROUND"},
@@ -23,6 +24,21 @@ constexpr PictureResource kPictureResources[] = {
     {LayoutPicture::Logo, L"LOGO"},
     {LayoutPicture::CheckMark, L"CHECK_MARK"},
 };
+
+// The drawings of each picture, in DPI (96 is 1x), and the endings of their resource names.
+struct PictureVariant {
+  UINT dpi;
+  const wchar_t* ending;
+};
+constexpr PictureVariant kPictureVariants[] = {{96, L""}, {144, L"_15X"}, {192, L"_2X"}};
+
+// The coarsest drawing at least as fine as `dpi` (the finest beyond 2x).
+const PictureVariant& VariantFor(UINT dpi) {
+  for (const PictureVariant& variant : kPictureVariants) {
+    if (variant.dpi >= dpi) return variant;
+  }
+  return kPictureVariants[std::size(kPictureVariants) - 1];
+}
 
 struct ResourceBytes {
   const void* data = nullptr;
@@ -50,8 +66,27 @@ bool IsOpaque(const BYTE* pixels, std::size_t count) {
   return true;
 }
 
-// PNG (or any format WIC knows) to a top-down 32-bit premultiplied DIB section.
-DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes) {
+// The decoded picture brought to `width` x `height` when it is not that size already.
+IWICBitmapSource* ScaledTo(IWICImagingFactory* factory, IWICBitmapSource* source, UINT width, UINT height) {
+  UINT own_width = 0;
+  UINT own_height = 0;
+  IWICBitmapScaler* scaler = nullptr;
+  if (FAILED(source->GetSize(&own_width, &own_height)) || (own_width == width && own_height == height) ||
+      FAILED(factory->CreateBitmapScaler(&scaler))) {
+    source->AddRef();
+    return source;
+  }
+  if (FAILED(scaler->Initialize(source, width, height, WICBitmapInterpolationModeFant))) {
+    Release(scaler);
+    source->AddRef();
+    return source;
+  }
+  return scaler;
+}
+
+// PNG (or any format WIC knows) to a top-down 32-bit premultiplied DIB section, `scale` times
+// the size it was drawn at (1 keeps it).
+DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes, double scale) {
   DecodedPicture result;
   IWICStream* stream = nullptr;
   IWICBitmapDecoder* decoder = nullptr;
@@ -67,6 +102,11 @@ DecodedPicture Decode(IWICImagingFactory* factory, const ResourceBytes& bytes) {
       SUCCEEDED(decoder->GetFrame(0, &frame)) &&
       SUCCEEDED(WICConvertBitmapSource(GUID_WICPixelFormat32bppPBGRA, frame, &converted)) &&
       SUCCEEDED(converted->GetSize(&width, &height))) {
+    width = std::max<UINT>(1, static_cast<UINT>(width * scale + 0.5));
+    height = std::max<UINT>(1, static_cast<UINT>(height * scale + 0.5));
+    IWICBitmapSource* scaled = ScaledTo(factory, converted, width, height);
+    Release(converted);
+    converted = scaled;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = static_cast<LONG>(width);
@@ -144,8 +184,9 @@ void Win32Resources::RegisterBundledFonts() {
   }
 }
 
-const DecodedPicture* Win32Resources::Picture(LayoutPicture picture) const {
-  if (const auto found = pictures_.find(picture); found != pictures_.end()) {
+const DecodedPicture* Win32Resources::Picture(LayoutPicture picture, UINT dpi) const {
+  const auto key = std::make_pair(picture, dpi);
+  if (const auto found = pictures_.find(key); found != pictures_.end()) {
     return found->second.bitmap == nullptr ? nullptr : &found->second;
   }
   const auto resource = std::find_if(std::begin(kPictureResources), std::end(kPictureResources),
@@ -157,9 +198,13 @@ const DecodedPicture* Win32Resources::Picture(LayoutPicture picture) const {
                                   IID_IWICImagingFactory, reinterpret_cast<void**>(&picture_decoder_)));
   }
   // Without a decoder the window still opens, without its pictures.
-  DecodedPicture& decoded = pictures_[picture];
-  const ResourceBytes bytes = FindBytes(resource->name, MAKEINTRESOURCEW(10) /* RT_RCDATA */);
-  if (picture_decoder_ != nullptr && bytes.data != nullptr) decoded = Decode(picture_decoder_, bytes);
+  DecodedPicture& decoded = pictures_[key];
+  const PictureVariant& variant = VariantFor(dpi);
+  const std::wstring name = std::wstring(resource->name) + variant.ending;
+  const ResourceBytes bytes = FindBytes(name.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  if (picture_decoder_ != nullptr && bytes.data != nullptr) {
+    decoded = Decode(picture_decoder_, bytes, static_cast<double>(dpi) / variant.dpi);
+  }
   return decoded.bitmap == nullptr ? nullptr : &decoded;
 }
 
@@ -186,10 +231,12 @@ const wchar_t* Win32Resources::FaceFor(FontFace face) const {
   return stand_in;
 }
 
-HFONT Win32Resources::Font(const LayoutFont& font) {
-  const auto key = std::make_tuple(font.face, font.points, font.bold);
+HFONT Win32Resources::Font(const LayoutFont& font, UINT dpi) {
+  const auto key = std::make_tuple(font.face, font.points, font.bold, dpi);
   if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
-  HFONT created = ::CreateFontW(-PixelHeight(font), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+  // The character height for the window's DPI, rounded as at 96 DPI.
+  const int pixels = ::MulDiv(font.points, static_cast<int>(dpi), 72);
+  HFONT created = ::CreateFontW(-pixels, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                                 FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                 CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, FaceFor(font.face));
   fonts_[key] = created;

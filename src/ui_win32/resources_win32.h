@@ -5,6 +5,7 @@
 
 #include <map>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "controller/window_layout.h"
@@ -28,10 +29,13 @@ class Win32Resources {
   Win32Resources(const Win32Resources&) = delete;
   Win32Resources& operator=(const Win32Resources&) = delete;
 
-  // nullptr for LayoutPicture::None and for a picture that could not be decoded.
-  const DecodedPicture* Picture(LayoutPicture picture) const;
-  // The font of a resolved layout font (never Inherited); one object per face, size and weight.
-  HFONT Font(const LayoutFont& font);
+  // The picture for a window at `dpi`: drawn for that scale (at 1x, 1.5x or 2x), or the next
+  // finer drawing brought down to it. nullptr for LayoutPicture::None and for a picture that
+  // could not be decoded.
+  const DecodedPicture* Picture(LayoutPicture picture, UINT dpi = 96) const;
+  // The font of a resolved layout font (never Inherited) at `dpi`; one object per face, size,
+  // weight and DPI.
+  HFONT Font(const LayoutFont& font, UINT dpi = 96);
   HICON Icon(int size) const;
 
  private:
@@ -39,10 +43,10 @@ class Win32Resources {
   const wchar_t* FaceFor(FontFace face) const;
 
   // Filled as pictures are first asked for; a picture that cannot be decoded is kept as none.
-  mutable std::map<LayoutPicture, DecodedPicture> pictures_;
+  mutable std::map<std::pair<LayoutPicture, UINT>, DecodedPicture> pictures_;
   mutable IWICImagingFactory* picture_decoder_ = nullptr;
   mutable bool picture_decoder_failed_ = false;
-  std::map<std::tuple<FontFace, int, bool>, HFONT> fonts_;
+  std::map<std::tuple<FontFace, int, bool, UINT>, HFONT> fonts_;
   std::vector<HANDLE> font_handles_;
   bool open_sans_bundled_ = false;
   bool liberation_bundled_ = false;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QImage>
@@ -200,6 +201,72 @@ TEST_F(WindowTest, TheFocusedControlIsFramedPlainly) {
   window().Get<QPushButton>(Control::Next)->setFocus();
   window().ShowPage(kPageWelcome);  // the focused control goes out of sight with its page
   EXPECT_TRUE(WaitFor([&] { return !ring->isVisible() || QApplication::focusWidget() != window().Get<QPushButton>(Control::Next); }));
+}
+
+}  // namespace
+
+namespace {
+
+// Alt with a letter is an access key: a field with the focus takes no character from it, and
+// a plain letter still types.
+TEST_F(WindowTest, AltWithALetterNeverTypesIntoAField) {
+  MakeWindow();
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  window().ShowPage(kPageSetup);
+  for (Control field : {Control::ApnField, Control::PinField}) {
+    SCOPED_TRACE(ControlName(field));
+    window().SetText(field, u"");
+    window().Widget(field)->setFocus();
+    QTest::keyClick(window().Widget(field), Qt::Key_Y, Qt::AltModifier);
+    QTest::keyClick(window().Widget(field), Qt::Key_7, Qt::AltModifier);
+    EXPECT_EQ(QString::fromStdU16String(window().Text(field)).trimmed(), QString());
+    QTest::keyClick(window().Widget(field), Qt::Key_7);
+    EXPECT_EQ(QString::fromStdU16String(window().Text(field)).trimmed(), QStringLiteral("7"));
+  }
+}
+
+// The page that searches for the box has no control: whatever holds the focus then, no frame
+// is drawn around the page or the window.
+TEST_F(WindowTest, NoFocusFrameWhileNoControlHasTheFocus) {
+  MakeWindow();
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  QWidget* ring = window().findChild<QWidget*>(QStringLiteral("FocusRing"));
+  ASSERT_NE(ring, nullptr);
+  window().Widget(Control::Start)->setFocus();
+  ASSERT_TRUE(WaitFor([&] { return ring->isVisible(); }));
+  window().ShowPage(kPageCommunicating);
+  for (QWidget* holder : {window().Widget(Control::Pages), static_cast<QWidget*>(&window())}) {
+    holder->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(ring->isVisible()) << holder->objectName().toStdString();
+  }
+}
+
+// Screen readers find the main window as a frame named by its title, and each picture named
+// for what it shows or left out as decoration.
+TEST_F(WindowTest, ScreenReadersSeeANamedFrameAndNamedOrDecorativePictures) {
+  MakeWindow();
+  window().ShowPage(kPageDone);
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  QAccessibleInterface* frame = QAccessible::queryAccessibleInterface(&window());
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->role(), QAccessible::Window);
+  EXPECT_EQ(frame->text(QAccessible::Name), QStringLiteral("Rodiduz Box Setup Wizard"));
+  const struct {
+    Control picture;
+    const char* name;  // empty: decoration
+  } rows[] = {{Control::Logo, "Rodiduz Box logo"}, {Control::DoneCheck, "Done"}, {Control::Background, ""}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(ControlName(row.picture));
+    QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(window().Widget(row.picture));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->role(), QAccessible::Graphic);
+    EXPECT_EQ(picture->text(QAccessible::Name), QString::fromUtf8(row.name));
+    EXPECT_EQ(picture->state().invisible, *row.name == '\0');
+  }
 }
 
 }  // namespace

@@ -4,18 +4,28 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QTest>
 
 #include "window_fixture.h"
 
 namespace {
 
-TEST(MessageFormTest, IsASmallStayOnTopInformationWindow) {
-  MessageWindow form;
+// Above the wizard that owns it, not above every other program; a dialog named by its title
+// for screen readers, not an unnamed pane.
+TEST(MessageFormTest, IsASmallInformationDialogOwnedByTheWizard) {
+  QWidget wizard;
+  MessageWindow form(&wizard);
   EXPECT_EQ(form.windowTitle(), QStringLiteral("Information"));
   EXPECT_EQ(form.minimumSize(), QSize(400, 160));
   EXPECT_EQ(form.maximumSize(), QSize(400, 160));
-  EXPECT_TRUE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_FALSE(form.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+  EXPECT_TRUE(form.isWindow());
+  EXPECT_EQ(form.parentWidget(), &wizard);
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&form);
+  ASSERT_NE(accessible, nullptr);
+  EXPECT_EQ(accessible->role(), QAccessible::Dialog);
+  EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Information"));
   EXPECT_EQ(form.windowModality(), Qt::NonModal);
   EXPECT_TRUE(form.isHidden());
   EXPECT_EQ(form.text->text(), QStringLiteral("Label1"));

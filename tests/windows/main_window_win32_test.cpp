@@ -20,6 +20,7 @@
 
 #include "common/platform.h"
 #include "support/layout_contract.h"
+#include "win32_inspector.h"
 #include "ui_win32/error_display_win32.h"
 #include "support/test_files.h"
 
@@ -130,109 +131,6 @@ void PostKey(HWND target, UINT key, bool alt = false) {
   if (alt) ::PostMessageW(target, WM_SYSCHAR, std::towlower(static_cast<wint_t>(key)), down);
   ::PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, key, up);
 }
-
-// The window read back through its child windows, for the layout contract. Drawn components
-// (pictures, the shape, bevels, the panel) have no window: their box is the one they are
-// painted in.
-class Win32Inspector : public ComponentInspector {
- public:
-  explicit Win32Inspector(Win32MainWindow& window) : window_(window) { window_.Built().BuildEveryPage(); }
-
-  bool Shows(LayoutWindow) const override { return true; }
-
-  std::vector<InspectedComponent> Find(LayoutWindow which, std::string_view name) const override {
-    std::vector<InspectedComponent> found;
-    for (const BuiltComponent& component : Built(which).Components()) {
-      if (name == component.row->name) found.push_back(Inspect(component));
-    }
-    return found;
-  }
-
-  // The dialog manager's order: the stacking order of each parent's tab stops, descending into
-  // the containers, whether or not a control is shown at the moment.
-  std::optional<std::vector<std::string>> TabOrder(LayoutWindow which) const override {
-    std::vector<std::string> order;
-    CollectTabStops(Built(which).Handle(), order);
-    return order;
-  }
-
-  // Win32 ties the stacking order to the tab order (the dialog manager walks the one to find
-  // the other), so the view stacks by tab order and the contract's comparison does not apply.
-  std::optional<std::vector<std::string>> StackingOrder(LayoutWindow, std::string_view) const override {
-    return std::nullopt;
-  }
-
- private:
-  const BuiltWindow& Built(LayoutWindow which) const {
-    switch (which) {
-      case LayoutWindow::Main:
-        return window_.Built();
-      case LayoutWindow::MessageWindow:
-        return window_.Messages().Built();
-      case LayoutWindow::LogForm:
-        break;
-    }
-    return window_.LogForm().Built();
-  }
-
-  static void CollectTabStops(HWND parent, std::vector<std::string>& order) {
-    for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr;
-         child = ::GetWindow(child, GW_HWNDNEXT)) {
-      const BuiltComponent* component = ComponentOf(child);
-      if (component == nullptr) continue;
-      if ((::GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) != 0) order.emplace_back(component->row->name);
-      if ((::GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0) CollectTabStops(child, order);
-    }
-  }
-
-  InspectedComponent Inspect(const BuiltComponent& component) const {
-    InspectedComponent inspected;
-    const ComponentLayout& row = *component.row;
-    if (component.hwnd == nullptr) {
-      inspected.parent = row.parent;
-      inspected.box =
-          LayoutBox{component.box.left, component.box.top, component.box.right - component.box.left,
-                    component.box.bottom - component.box.top};
-      inspected.hidden = !component.visible;
-      return inspected;
-    }
-    inspected.hidden = (::GetWindowLongW(component.hwnd, GWL_STYLE) & WS_VISIBLE) == 0;
-    RECT box{};
-    if (row.kind == ComponentKind::Window) {
-      ::GetClientRect(component.hwnd, &box);
-      inspected.parent = "";
-    } else {
-      HWND parent = ::GetParent(component.hwnd);
-      inspected.parent = ComponentOf(parent) != nullptr ? ComponentOf(parent)->row->name : "?";
-      ::GetWindowRect(component.hwnd, &box);
-      ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&box), 2);
-    }
-    inspected.box = LayoutBox{box.left, box.top, box.right - box.left, box.bottom - box.top};
-    inspected.font = FontOf(component);
-    if (row.control == Control::PinField) {
-      inspected.text = NativeToUtf8(window_.Text(Control::PinField));
-    } else if (row.kind != ComponentKind::ComboBox && row.kind != ComponentKind::ListBox) {
-      inspected.text = Utf8(WindowText(component.hwnd));
-    }
-    return inspected;
-  }
-
-  // Size and weight as the control has them; the face as asked for (the system may stand in
-  // another) and the colour the view paints the text in.
-  static InspectedFont FontOf(const BuiltComponent& component) {
-    InspectedFont font;
-    LOGFONTW description{};
-    const auto handle = reinterpret_cast<HFONT>(::SendMessageW(component.hwnd, WM_GETFONT, 0, 0));
-    if (handle != nullptr) ::GetObjectW(handle, sizeof description, &description);
-    font.face = FaceName(component.font.face);
-    font.pixel_height = description.lfHeight < 0 ? -description.lfHeight : description.lfHeight;
-    font.bold = description.lfWeight >= FW_BOLD;
-    if (IsLabel(component.row->kind)) font.colour = component.font.colour;
-    return font;
-  }
-
-  Win32MainWindow& window_;
-};
 
 class Win32WindowTest : public ::testing::Test {
  protected:
