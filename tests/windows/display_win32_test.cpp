@@ -19,7 +19,7 @@
 #include "support/text_contrast.h"
 #include "ui_win32/display_win32.h"
 #include "ui_win32/main_window_win32.h"
-#include "win32_inspector.h"
+#include "win32_window_probe.h"
 
 namespace {
 

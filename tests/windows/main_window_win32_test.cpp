@@ -20,7 +20,7 @@
 
 #include "common/platform.h"
 #include "support/layout_contract.h"
-#include "win32_inspector.h"
+#include "win32_window_probe.h"
 #include "ui_win32/error_display_win32.h"
 #include "support/test_files.h"
 
