@@ -38,7 +38,8 @@ ValueSinks SinksOf(CliOptions& options) {
        {"--operator", &options.operator_name},
        {"--user", &options.user},
        {"--catalogue", &options.catalogue},
-       {"--log-dir", &options.log_dir}},
+       {"--log-dir", &options.log_dir},
+       {"--report", &options.report_path}},
       {{"--wait", &options.wait_seconds}, {"--box-timeout", &options.box_timeout_seconds}},
       {{"--password-file", &options.password}, {"--puk-file", &options.puk}, {"--pin-file", &options.pin}}};
 }
@@ -48,6 +49,8 @@ std::string Combinations(const CliOptions& options, bool pin_stdin, bool pin_fil
   if (pin_stdin && pin_file) return cli_text::kTwoPinSources;
   if ((options.user || options.password) && !options.apn) return cli_text::kCredentialsWithoutApn;
   if (options.puk && !options.pin) return cli_text::kPukWithoutPin;
+  if (options.batch && options.puk) return cli_text::kPukInBatch;
+  if (options.batch != options.report_path.has_value()) return cli_text::kBatchNeedsReport;
   return {};
 }
 
@@ -78,6 +81,10 @@ ParsedOptions ParseCliOptions(const std::vector<std::string>& args, const ReadSo
     const std::string& arg = args[i];
     if (arg == "--json") {
       options.json = true;
+      continue;
+    }
+    if (arg == "--batch") {
+      options.batch = true;
       continue;
     }
     if (arg == "--pin-stdin") {

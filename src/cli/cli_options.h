@@ -21,6 +21,9 @@ struct CliOptions {
   std::optional<std::string> catalogue;
   std::optional<std::string> log_dir;
   bool json = false;
+  // --batch: box after box until no further box comes within --wait, each a row of the report.
+  bool batch = false;
+  std::optional<std::string> report_path;
 };
 
 // What a secret source gives: the whole content of a file or of standard input.

@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <thread>
 
 #include "cli/cli_texts.h"
 #include "cli/format_text.h"
@@ -59,7 +60,7 @@ std::string TimeForFileName() {
 CliRun::CliRun(const CliOptions& options, CliReport& report, WizardEnvironment environment)
     : options_(options), report_(report), wizard_(view_, timers_, std::move(environment)) {
   wizard_.Channel().only_port = options.port;
-  view_.on_settings_page_ready = [this] { FillSettings(); };
+  view_.on_settings_page_ready = [this] { return FillSettings(); };
   view_.on_message = [this](const NativeString& text) {
     report_.Progress("message", FormatText(cli_text::kBoxSays, {NativeToUtf8(text)}));
   };
@@ -78,9 +79,20 @@ int CliRun::Run() {
     wizard_.OnTimer(*timer);
     Observe();
   }
+  if (options_.batch && !FoundBox()) return ExitStatus(*outcome_);
   SaveBoxLog();
-  report_.Result(Result());
+  result_ = Result();
+  report_.Result(result_);
   return ExitStatus(*outcome_);
+}
+
+void CliRun::WaitUntilUnplugged(const std::function<bool()>& stop) {
+  if (!FoundBox()) return;
+  BoxChannel& channel = wizard_.Channel();
+  // The same search that found the box, at the pace of the wizard's own.
+  channel.only_port = box_port_;
+  while (!stop() && channel.FindBox().number != 0)
+    std::this_thread::sleep_for(IntervalOf(WizardTimer::kTick));
 }
 
 void CliRun::Observe() {
@@ -91,7 +103,20 @@ void CliRun::Observe() {
     state_since_ = Clock::now();
     OnStateChange(from, state);
   }
-  if (!outcome_) CheckTimeLimits();
+  if (outcome_) return;
+  if (state == kStateGPRSTesting) ReportTestCountdown();
+  CheckTimeLimits();
+}
+
+// The seconds the core's own countdown leaves the box's test: at its start, at each new try
+// and every ten seconds between.
+void CliRun::ReportTestCountdown() {
+  const std::uint32_t left = (wizard_.Session().reply_timeout + 999) / 1000;
+  const bool due = seconds_left_shown_ == 0 || left > seconds_left_shown_ ||
+                   (left % 10 == 0 && left != seconds_left_shown_);
+  if (!due || left == 0) return;
+  seconds_left_shown_ = left;
+  report_.Progress("testing", FormatText(cli_text::kTesting, {std::to_string(left)}));
 }
 
 void CliRun::OnStateChange(std::uint32_t from, std::uint32_t to) {
@@ -109,8 +134,8 @@ void CliRun::ReportProgress(std::uint32_t state) {
     case kStateSearching:
       return report_.Progress("searching", cli_text::kSearching);
     case kStateFound:
-      return report_.Progress(
-          "found", FormatText(cli_text::kFound, {std::to_string(wizard_.Channel().port_number.load())}));
+      box_port_ = wizard_.Channel().port_number.load();
+      return report_.Progress("found", FormatText(cli_text::kFound, {std::to_string(box_port_)}));
     case kStateConnected:
       return report_.Progress("connected", cli_text::kConnected);
     case kStateUnlocked:
@@ -124,7 +149,8 @@ void CliRun::ReportProgress(std::uint32_t state) {
       sent_operator_ = NativeToUtf8(view_.OperatorText(view_.SelectedOperator()));
       return report_.Progress("writing", FormatText(cli_text::kWriting, {sent_apn_}));
     case kStateGPRSTesting:
-      return report_.Progress("testing", cli_text::kTesting);
+      seconds_left_shown_ = 0;
+      return ReportTestCountdown();
     default:
       return;
   }
@@ -186,6 +212,7 @@ void CliRun::CheckTimeLimits() {
   const auto waited = Clock::now() - state_since_;
   const std::uint32_t state = last_state_;
   if (state == kStateSearching) {
+    if (stop_search && stop_search()) return Finish(Outcome::kNoBox);
     if (waited > std::chrono::seconds(options_.wait_seconds)) Finish(Outcome::kNoBox);
     return;
   }
@@ -194,16 +221,18 @@ void CliRun::CheckTimeLimits() {
   if (state != kStateInit && state != kStateWaitUser && waited > limit) Finish(Outcome::kBoxSilent);
 }
 
-void CliRun::FillSettings() {
+bool CliRun::FillSettings() {
   if (options_.apn) {
     view_.SetText(Control::ApnField, Utf8ToNative(*options_.apn));
     wizard_.SetCheckBox(Control::CredentialsGiven, options_.user || options_.password);
     view_.SetText(Control::UserField, Utf8ToNative(options_.user.value_or("")));
     view_.SetText(Control::PasswordField, Utf8ToNative(options_.password.value_or("")));
-  } else if (options_.operator_name) {
-    ChooseOperator(*options_.operator_name);
+  } else if (options_.operator_name && !ChooseOperator(*options_.operator_name)) {
+    // Nothing may go out with settings nobody asked for.
+    return false;
   }
   FillSimCodes();
+  return true;
 }
 
 void CliRun::FillSimCodes() {
@@ -211,17 +240,16 @@ void CliRun::FillSimCodes() {
   if (options_.puk && !puk_sent_) view_.SetText(Control::PukField, Utf8ToNative(*options_.puk));
 }
 
-void CliRun::ChooseOperator(const std::string& name) {
+bool CliRun::ChooseOperator(const std::string& name) {
   for (int i = 0; i < view_.OperatorCount(); ++i) {
     if (NativeToUtf8(view_.OperatorText(i)) != name) continue;
     view_.SelectOperator(i);
     wizard_.OnControl(Control::OperatorList);
-    return;
+    return true;
   }
   report_.Progress("message", FormatText(cli_text::kUnknownOperator, {name}));
-  // Nothing may go out with settings nobody asked for.
-  view_.SetText(Control::ApnField, u"[");
   Finish(Outcome::kSettingRefused);
+  return false;
 }
 
 void CliRun::Finish(Outcome outcome) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -17,8 +18,17 @@ class CliRun {
  public:
   CliRun(const CliOptions& options, CliReport& report, WizardEnvironment environment);
 
-  // Runs the setup to its outcome, reports it, saves the box's log; the exit status.
+  // Runs the setup to its outcome, reports it, saves the box's log; the exit status. In a
+  // batch, a search that ends without a box is the batch's end and reports nothing.
   int Run();
+  // Whether a box was found: only then is there a result and a log.
+  bool FoundBox() const { return box_port_ != 0; }
+  const BoxResult& result() const { return result_; }
+  // Returns once the box is no longer on its port, or when `stop` says so.
+  void WaitUntilUnplugged(const std::function<bool()>& stop);
+
+  // Asked while the search waits for a box; true ends it as if no box came.
+  std::function<bool()> stop_search;
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -31,10 +41,11 @@ class CliRun {
   Outcome RefusalOutcome();
   Outcome TestFailureOutcome();
   void CheckTimeLimits();
+  void ReportTestCountdown();
 
-  void FillSettings();
+  bool FillSettings();
   void FillSimCodes();
-  void ChooseOperator(const std::string& name);
+  bool ChooseOperator(const std::string& name);
   void Finish(Outcome outcome);
   BoxResult Result();
   std::string Reason(Outcome outcome) const;
@@ -52,5 +63,8 @@ class CliRun {
   std::string sent_apn_;
   std::string sent_operator_;
   std::optional<Outcome> outcome_;
+  BoxResult result_;
+  std::int32_t box_port_ = 0;
+  std::uint32_t seconds_left_shown_ = 0;
   std::string log_path_;
 };

@@ -8,7 +8,7 @@ inline constexpr const char* kUsage =
     "Usage: rodiduz-setup-cli [--apn APN | --operator NAME] [--user USER] [--password-file FILE]\n"
     "                         [--pin-stdin | --pin-file FILE] [--puk-file FILE]\n"
     "                         [--port PORT] [--wait SECONDS] [--box-timeout SECONDS] [--catalogue FILE]\n"
-    "                         [--log-dir FOLDER] [--json]\n";
+    "                         [--log-dir FOLDER] [--json] [--batch --report FILE.csv]\n";
 inline constexpr const char* kUnknownOption = "unknown option: %s";  // the option
 inline constexpr const char* kMissingValue = "%s needs a value";     // the option
 inline constexpr const char* kBadPort = "--port takes a port such as COM7 or 7";
@@ -17,16 +17,19 @@ inline constexpr const char* kApnAndOperator = "--apn and --operator cannot go t
 inline constexpr const char* kTwoPinSources = "--pin-stdin and --pin-file cannot go together";
 inline constexpr const char* kCredentialsWithoutApn = "--user and --password-file go with --apn";
 inline constexpr const char* kPukWithoutPin = "--puk-file needs the new PIN (--pin-stdin or --pin-file)";
+inline constexpr const char* kPukInBatch =
+    "--puk-file cannot go with --batch: one PUK is never right for many SIMs, and wrong ones end a SIM";
+inline constexpr const char* kBatchNeedsReport = "--batch and --report FILE.csv go together";
 inline constexpr const char* kCannotReadSecret = "cannot read %s: %s";  // the option, the reason
 
 inline constexpr const char* kSearching = "Searching for the box";
 inline constexpr const char* kFound = "Box found on COM%d";  // the port's number
 inline constexpr const char* kConnected = "Connected; waiting for the box to start";
 inline constexpr const char* kUnlocked = "Box ready; reading its SIM and network";
-inline constexpr const char* kNetwork = "Network %d/%d, signal %s";           // MCC, MNC, the signal
-inline constexpr const char* kBoxId = "Box ID %s";                            // the box's ID
-inline constexpr const char* kWriting = "Writing the settings (APN \"%s\")";  // the APN
-inline constexpr const char* kTesting = "Testing the connection";
+inline constexpr const char* kNetwork = "Network %d/%d, signal %s";                  // MCC, MNC, the signal
+inline constexpr const char* kBoxId = "Box ID %s";                                   // the box's ID
+inline constexpr const char* kWriting = "Writing the settings (APN \"%s\")";         // the APN
+inline constexpr const char* kTesting = "Testing the connection (%d seconds left)";  // the seconds
 inline constexpr const char* kBoxSays = "Box: %s";  // a message the wizard shows
 
 inline constexpr const char* kPassed = "Passed: %s";                     // the box's web link
@@ -42,5 +45,12 @@ inline constexpr const char* kUnknownOperator = "No operator \"%s\" for the box'
 inline constexpr const char* kFailed = "Setup failed: %s";                                   // the reason
 inline constexpr const char* kLogSaved = "Log saved as %s";                                  // the path
 inline constexpr const char* kLogNotSaved = "The log could not be saved: %s";                // the reason
+
+inline constexpr const char* kNextBox = "Unplug the box and plug in the next one";
+inline constexpr const char* kInterrupted = "Interrupted: the batch ends";
+inline constexpr const char* kBatchOver =
+    "Batch over: %d boxes, %d failed; report in %s";                                 // boxes, failed, file
+inline constexpr const char* kCannotWriteReport = "cannot write the report %s: %s";  // the file, the reason
+inline constexpr const char* kReportHeader = "time,box_id,link,operator,apn,signal,sim,result,exit_status";
 
 }  // namespace cli_text

@@ -48,6 +48,4 @@ void HeadlessView::ShowInfo(const NativeString& text, bool close_button) {
   if (close_button && on_message) on_message(text);
 }
 
-void HeadlessView::SettingsPageReady() {
-  if (on_settings_page_ready) on_settings_page_ready();
-}
+bool HeadlessView::SettingsPageReady() { return !on_settings_page_ready || on_settings_page_ready(); }

@@ -14,8 +14,9 @@ class HeadlessView : public WizardView {
  public:
   HeadlessView();
 
-  // Called when the settings page is filled, before its first submission.
-  std::function<void()> on_settings_page_ready;
+  // Called when the settings page is filled, before its first submission; false holds that
+  // submission back.
+  std::function<bool()> on_settings_page_ready;
   // Called with each message the wizard shows its user.
   std::function<void(const NativeString&)> on_message;
 
@@ -57,7 +58,7 @@ class HeadlessView : public WizardView {
   std::optional<std::string> AskWhereToSaveLog(const NativeString&) override { return std::nullopt; }
   void ShowError(const NativeString& text) override { ShowInfo(text, true); }
   void AddDebugItem(Control, const NativeString&) override {}
-  void SettingsPageReady() override;
+  bool SettingsPageReady() override;
 
   Control focused = Control::Count;
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_batch.h"
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/cli_texts.h"
@@ -30,10 +31,14 @@ int main(int argc, char** argv) {
   }
   const CliOptions& options = *parsed.options;
   CliReport report(options.json, stdout, stderr);
-  try {
+  const auto environment = [&options] {
     WizardEnvironment environment;
     if (options.catalogue) environment.catalogue_path = *options.catalogue;
-    CliRun run(options, report, std::move(environment));
+    return environment;
+  };
+  try {
+    if (options.batch) return RunBatch(options, report, environment);
+    CliRun run(options, report, environment());
     return run.Run();
   } catch (const std::exception& error) {
     BoxResult result;

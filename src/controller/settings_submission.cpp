@@ -69,7 +69,7 @@ void SetupSession::PrepareSettingsAndSubmit() {
     presenter_.SetPinAreaVisible(false);
   }
   ChangeState(kStateWaitUser);
-  view_.SettingsPageReady();
+  const bool may_submit = view_.SettingsPageReady();
   if (question) {
     // The prompt has been shown; the box's next SIM word does not repeat it.
     sim_prompt_armed = false;
@@ -80,7 +80,7 @@ void SetupSession::PrepareSettingsAndSubmit() {
   // A PUK entry shown for an earlier "SIM PUK" holds no PUK now (emptied above), and the SIM
   // has said since that it wants none: an empty PUK must not go out without the user.
   presenter_.HidePukEntry();
-  SubmitSettings();
+  if (may_submit) SubmitSettings();
   if (state != kStateGPRSSet) {
     // The settings were refused before anything was sent: the user has to change them, and
     // can only do so on the settings page.

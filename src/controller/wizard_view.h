@@ -119,6 +119,8 @@ class WizardView {
 
   // The settings page holds what the wizard would send first, just before it goes out or the
   // wizard asks for a SIM code. A front end that answers for its user (the command line) fills
-  // the fields here; a window leaves them to its user.
-  virtual void SettingsPageReady() {}
+  // the fields here; a window leaves them to its user. False holds the first submission back,
+  // as a refusal would: the page waits for its user (the command line ends the run instead of
+  // sending settings it could not fill as asked).
+  virtual bool SettingsPageReady() { return true; }
 };

@@ -36,6 +36,10 @@ TEST(CliOptions, UsageErrors) {
       {{"--user", "me"}, "--user and --password-file go with --apn"},
       {{"--puk-file", "puk.txt"}, "--puk-file needs the new PIN"},
       {{"--pin-file", "missing.txt"}, "cannot read --pin-file: no such file"},
+      {{"--batch"}, "--batch and --report FILE.csv go together"},
+      {{"--report", "boxes.csv"}, "--batch and --report FILE.csv go together"},
+      {{"--batch", "--report", "boxes.csv", "--pin-stdin", "--puk-file", "puk.txt"},
+       "--puk-file cannot go with --batch"},
   };
   for (const UsageCase& c : cases) {
     const ParsedOptions parsed = Parse(c.args);

@@ -2,6 +2,7 @@
 // a scripted box brings about, the JSON output and the box's own log.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,15 +26,19 @@ struct CliResult {
 std::string CliPath() { return std::string(RODIDUZ_BINARY_DIR) + "/rodiduz-setup-cli"; }
 std::string CataloguePath() { return std::string(RODIDUZ_BINARY_DIR) + "/apnlist.csv"; }
 
-// Runs the command with the simulator's port folder and virtual USB bus, `input` on its
-// standard input.
-CliResult RunCli(const ScratchFolder& folder, std::vector<std::string> args, const std::string& input) {
+// Starts the command with the simulator's port folder and virtual USB bus, `input` on its
+// standard input; its logs go to a folder of the scratch folder, or with `state_home` to the
+// default folder under that state home.
+pid_t StartCli(const ScratchFolder& folder, std::vector<std::string> args, const std::string& input,
+               const std::string& state_home = "") {
   const std::string in = folder.Write("stdin", input);
-  args.insert(args.begin(), {CliPath(), "--catalogue", CataloguePath(), "--log-dir", folder.File("logs")});
+  args.insert(args.begin(), {CliPath(), "--catalogue", CataloguePath()});
+  if (state_home.empty()) args.insert(args.begin() + 3, {"--log-dir", folder.File("logs")});
   const pid_t pid = fork();
   if (pid == 0) {
     ::setenv("RODIDUZ_PORT_DIR", folder.Path().c_str(), 1);
     ::setenv("LD_LIBRARY_PATH", (std::string(RODIDUZ_BINARY_DIR) + "/sim").c_str(), 1);
+    if (!state_home.empty()) ::setenv("XDG_STATE_HOME", state_home.c_str(), 1);
     dup2(open(in.c_str(), O_RDONLY), STDIN_FILENO);
     dup2(open(folder.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
     dup2(open(folder.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
@@ -43,10 +48,29 @@ CliResult RunCli(const ScratchFolder& folder, std::vector<std::string> args, con
     execv(argv[0], argv.data());
     _exit(127);
   }
+  return pid;
+}
+
+CliResult FinishCli(const ScratchFolder& folder, pid_t pid) {
   int status = 0;
   waitpid(pid, &status, 0);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileForTest(folder.File("out")),
           ReadFileForTest(folder.File("err"))};
+}
+
+CliResult RunCli(const ScratchFolder& folder, const std::vector<std::string>& args, const std::string& input,
+                 const std::string& state_home = "") {
+  return FinishCli(folder, StartCli(folder, args, input, state_home));
+}
+
+// The lines of a CRLF-ended CSV file, line ends removed.
+Lines CsvLines(const std::string& path) {
+  Lines lines;
+  const std::string text = std::filesystem::exists(path) ? ReadFileForTest(path) : "";
+  for (std::size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  return lines;
 }
 
 // The one log the run saved.
@@ -180,6 +204,93 @@ TEST_F(CliRunTest, JsonOutputHoldsEventsAndTheResultOnly) {
 TEST_F(CliRunTest, NoBoxWithinTheWait) {
   const CliResult run = RunCli(folder_, {"--wait", "1"}, "");
   EXPECT_EQ(run.status, 3) << run.err;
+}
+
+}  // namespace
+
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
+}
+
+// The cells of a report row after its time, which the run sets.
+std::string AfterTime(const std::string& row) { return row.substr(row.find(',') + 1); }
+
+TEST_F(CliRunTest, BatchSetsUpBoxAfterBoxAndRecordsEachOneFailedOrNot) {
+  const std::string report = folder_.File("boxes.csv");
+  const pid_t cli = StartCli(folder_, {"--batch", "--report", report, "--wait", "3", "--apn", "-x"}, "");
+  const std::vector<std::vector<std::string>> boxes = {
+      {"--id", "BOX00001"}, {"--id", "BOX00002", "--fail-tests", "9"}, {"--id", "BOX00003"}};
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    SCOPED_TRACE(boxes[i][1]);
+    // The next box comes once the batch saw the last one go and searches again.
+    EXPECT_TRUE(WaitFor(
+        [&] { return Count(ReadFileForTest(folder_.File("err")), "Searching for the box") == i + 1; }));
+    Plug(boxes[i]);
+    EXPECT_TRUE(WaitFor([&] { return CsvLines(report).size() == i + 2; }, std::chrono::seconds(30)))
+        << ReadFileForTest(folder_.File("err"));
+    // Pulled only once the row is there: the batch waits for it before looking for the next.
+    simulator_.reset();
+  }
+  const CliResult run = FinishCli(folder_, cli);
+  EXPECT_EQ(run.status, 10) << run.err;
+  const Lines rows = CsvLines(report);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0], "time,box_id,link,operator,apn,signal,sim,result,exit_status");
+  EXPECT_EQ(AfterTime(rows[1]),
+            "BOX00001,http://www.rodiduz.com/id/BOX00001,(current box settings),'-x,Good,ready,passed,0");
+  EXPECT_EQ(AfterTime(rows[2]), "BOX00002,,(current box settings),'-x,Good,ready,test-failed,7");
+  EXPECT_EQ(AfterTime(rows[3]),
+            "BOX00003,http://www.rodiduz.com/id/BOX00003,(current box settings),'-x,Good,ready,passed,0");
+  EXPECT_EQ(run.out, "http://www.rodiduz.com/id/BOX00001\nhttp://www.rodiduz.com/id/BOX00003\n");
+  std::size_t logs = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder_.File("logs"))) {
+    EXPECT_TRUE(entry.path().filename().string().starts_with("BOX0000")) << entry.path();
+    ++logs;
+  }
+  EXPECT_EQ(logs, 3u);
+}
+
+// The box's test takes over ten seconds: the countdown comes from the wizard's reply time-out
+// (a minute for the first try), and Ctrl+C in the middle lets the box finish.
+TEST_F(CliRunTest, CtrlCEndsTheBatchAfterTheCurrentBoxWhoseTestCountsDown) {
+  const std::string report = folder_.File("boxes.csv");
+  Plug({"--test-ms", "10300"});
+  const pid_t cli = StartCli(folder_, {"--batch", "--report", report}, "");
+  EXPECT_TRUE(WaitFor(
+      [&] { return ReadFileForTest(folder_.File("err")).find("(60 seconds left)") != std::string::npos; }));
+  kill(cli, SIGINT);
+  const CliResult run = FinishCli(folder_, cli);
+  EXPECT_EQ(run.status, 130) << run.err;
+  EXPECT_NE(run.err.find("Testing the connection (50 seconds left)"), std::string::npos) << run.err;
+  const Lines rows = CsvLines(report);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_TRUE(rows[1].ends_with(",passed,0")) << rows[1];
+}
+
+TEST_F(CliRunTest, TheDefaultLogFolderIsMadeAndTheWizardsOwnLogsStayAsTheyWere) {
+  const std::string wizard_logs = folder_.File("state/rodiduz-setup/");
+  std::filesystem::create_directories(wizard_logs);
+  std::filesystem::permissions(wizard_logs, std::filesystem::perms::owner_all);
+  const std::vector<std::string> names = {"deruruv_ozo.txt", "deruruv_ozo.1.txt", "deruruv_ozo.2.txt",
+                                          "deruruv_ozo.3.txt", "deruruv_ozo.4.txt"};
+  for (const std::string& name : names) folder_.Write("state/rodiduz-setup/" + name, name);
+  Plug({});
+  const CliResult run = RunCli(folder_, {}, "", folder_.File("state"));
+  EXPECT_EQ(run.status, 0) << run.err;
+  for (const std::string& name : names) EXPECT_EQ(ReadFileForTest(wizard_logs + name), name);
+  std::size_t entries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(wizard_logs)) {
+    ++entries;
+    if (entry.path().filename() != "cli") continue;
+    for (const auto& log : std::filesystem::directory_iterator(entry.path())) {
+      EXPECT_TRUE(log.path().filename().string().starts_with("AB12CD34_")) << log.path();
+    }
+  }
+  EXPECT_EQ(entries, names.size() + 1);
 }
 
 }  // namespace

@@ -343,6 +343,18 @@ TEST(GotGprs, IdentityReportPreparesTheSettingsPageAndSubmitsAtOnce) {
   EXPECT_TRUE(wizard.view().Running(WizardTimer::kInfoDots));
 }
 
+TEST(GotGprs, AViewHoldingTheFirstSubmissionBackGetsTheSettingsPageAndNothingGoesOut) {
+  WizardDriver wizard;
+  wizard.RunTo(kStateGotGPRS);
+  wizard.view().hold_first_submission = true;
+  wizard.Tick(kIdentityReport);
+  EXPECT_TRUE(wizard.TakeSent().empty());
+  EXPECT_EQ(wizard.core().Session().state, kStateWaitUser);
+  EXPECT_EQ(wizard.view().CurrentPage(), kPageSetup);
+  wizard.core().OnControl(Control::Next);
+  EXPECT_EQ(wizard.TakeOneSent(), "[GPRSSET APN:box.apn USER:boxuser PW:boxpw PIN:1234]");
+}
+
 TEST(GotGprs, ShowAllOperatorsIsUntickedAndEveryFieldEmptiedFirst) {
   WizardDriver wizard("Other;222;1;other.apn;;;OT\n");
   wizard.RunTo(kStateGotGPRS);

@@ -76,6 +76,7 @@ class RecordingView : public WizardView, public TimerService {
   void WakeLogWindow() override { ++log_window_wakes; }
   std::optional<std::string> AskWhereToSaveLog(const NativeString& name) override;
   void ShowError(const NativeString& text) override { errors.push_back(text); }
+  bool SettingsPageReady() override { return !hold_first_submission; }
 
   // Convenience for assertions: the UTF-8 form of a control's caption or text.
   std::string CaptionUtf8(Control label) const { return NativeToUtf8(Caption(label)); }
@@ -106,6 +107,7 @@ class RecordingView : public WizardView, public TimerService {
   std::optional<std::string> save_log_answer;   // what AskWhereToSaveLog answers
   std::vector<NativeString> save_log_offers;    // the names it was asked with
   std::vector<NativeString> errors;
+  bool hold_first_submission = false;  // what SettingsPageReady answers, negated
   std::array<bool, kWizardTimerCount> timers{};
   std::vector<WizardTimer> timer_starts;  // every start of a timer that was not running
 
