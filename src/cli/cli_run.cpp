@@ -76,7 +76,9 @@ int CliRun::Run() {
       Finish(Outcome::kOther);
       break;
     }
+    if (before_timer) before_timer(*timer, wizard_);
     wizard_.OnTimer(*timer);
+    if (after_timer) after_timer(*timer, wizard_);
     Observe();
   }
   if (options_.batch && !FoundBox()) return ExitStatus(*outcome_);

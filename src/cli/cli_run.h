@@ -29,6 +29,9 @@ class CliRun {
 
   // Asked while the search waits for a box; true ends it as if no box came.
   std::function<bool()> stop_search;
+  // Around each timer the run hands to the wizard: the batch benchmark counts the core's work.
+  std::function<void(WizardTimer, Wizard&)> before_timer;
+  std::function<void(WizardTimer, Wizard&)> after_timer;
 
  private:
   using Clock = std::chrono::steady_clock;
