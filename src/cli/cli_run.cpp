@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <set>
 #include <thread>
 
 #include "cli/cli_texts.h"
@@ -46,6 +47,16 @@ std::string FileNameOf(const std::string& box_id) {
     if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) name += c;
   }
   return name.empty() ? "unknown" : name;
+}
+
+std::set<std::string> NamesOf(const CatalogueEntry& entry) {
+  const std::string names = NativeToUtf8(AnsiToNative(entry.Name));
+  std::set<std::string> each = {names};
+  for (std::size_t start = 0, end = 0; end != std::string::npos; start = end + 1) {
+    end = names.find(',', start);
+    each.insert(names.substr(start, end == std::string::npos ? std::string::npos : end - start));
+  }
+  return each;
 }
 
 std::string TimeForFileName() {
@@ -242,9 +253,13 @@ void CliRun::FillSimCodes() {
   if (options_.puk && !puk_sent_) view_.SetText(Control::PukField, Utf8ToNative(*options_.puk));
 }
 
+// By one of the names of the catalogue entry (operators with the same settings share one, their
+// names joined with commas), or by the whole text of the list's line ("Germany - Congstar").
 bool CliRun::ChooseOperator(const std::string& name) {
   for (int i = 0; i < view_.OperatorCount(); ++i) {
-    if (NativeToUtf8(view_.OperatorText(i)) != name) continue;
+    const CatalogueEntry* entry = view_.OperatorEntry(i);
+    const bool named = entry != nullptr && NamesOf(*entry).contains(name);
+    if (!named && NativeToUtf8(view_.OperatorText(i)) != name) continue;
     view_.SelectOperator(i);
     wizard_.OnControl(Control::OperatorList);
     return true;

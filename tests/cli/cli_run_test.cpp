@@ -24,7 +24,7 @@ struct CliResult {
 };
 
 std::string CliPath() { return std::string(RODIDUZ_BINARY_DIR) + "/rodiduz-setup-cli"; }
-std::string CataloguePath() { return std::string(RODIDUZ_BINARY_DIR) + "/apnlist.csv"; }
+std::string CataloguePath() { return RODIDUZ_CLI_CATALOGUE; }
 
 // Starts the command with the simulator's port folder and virtual USB bus, `input` on its
 // standard input; its logs go to a folder of the scratch folder, or with `state_home` to the
@@ -130,6 +130,7 @@ TEST_F(CliRunTest, ScriptedBoxesEndWithTheirExitStatus) {
       {"unplugged", {"--unplug-after", "GPRSGET"}, {}, "", 8},
       {"key word in APN", {}, {"--apn", "a PIN:1"}, "", 9},
       {"unknown operator", {}, {"--operator", "No Such Operator"}, "", 9},
+      {"operator sharing its entry", {}, {"--operator", "Congstar"}, "", 0},
       {"box on another port", {}, {"--port", "8", "--wait", "1"}, "", 3},
       {"silent box", {"--silent"}, {"--box-timeout", "2"}, "", 11},
       {"bad usage", {}, {"--pin", "1234"}, "", 2},
