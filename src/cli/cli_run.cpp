@@ -159,7 +159,8 @@ void CliRun::ReportProgress(std::uint32_t state) {
                                                      ValueOf(view_.Caption(Control::SignalLine))}));
     case kStateGPRSSet:
       sent_apn_ = NativeToUtf8(view_.Text(Control::ApnField));
-      sent_operator_ = NativeToUtf8(view_.OperatorText(view_.SelectedOperator()));
+      // A typed APN is no operator's, whatever line of the list is still selected.
+      if (!options_.apn) sent_operator_ = NativeToUtf8(view_.OperatorText(view_.SelectedOperator()));
       return report_.Progress("writing", FormatText(cli_text::kWriting, {sent_apn_}));
     case kStateGPRSTesting:
       seconds_left_shown_ = 0;

@@ -242,10 +242,10 @@ TEST_F(CliRunTest, BatchSetsUpBoxAfterBoxAndRecordsEachOneFailedOrNot) {
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0], "time,box_id,link,operator,apn,signal,sim,result,exit_status");
   EXPECT_EQ(AfterTime(rows[1]),
-            "BOX00001,http://www.rodiduz.com/id/BOX00001,(current box settings),'-x,Good,ready,passed,0");
-  EXPECT_EQ(AfterTime(rows[2]), "BOX00002,,(current box settings),'-x,Good,ready,test-failed,7");
+            "BOX00001,http://www.rodiduz.com/id/BOX00001,,'-x,Good,ready,passed,0");
+  EXPECT_EQ(AfterTime(rows[2]), "BOX00002,,,'-x,Good,ready,test-failed,7");
   EXPECT_EQ(AfterTime(rows[3]),
-            "BOX00003,http://www.rodiduz.com/id/BOX00003,(current box settings),'-x,Good,ready,passed,0");
+            "BOX00003,http://www.rodiduz.com/id/BOX00003,,'-x,Good,ready,passed,0");
   EXPECT_EQ(run.out, "http://www.rodiduz.com/id/BOX00001\nhttp://www.rodiduz.com/id/BOX00003\n");
   std::size_t logs = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder_.File("logs"))) {
