@@ -154,6 +154,8 @@ const ComponentLayout kRows[] = {
   {kMain, "Image6", C::DoneCheck, K::Picture, "Done_", {376, 280, 105, 105}, nullptr, kInherited, 0, kNoTabStop, nullptr,
    Placement::TopLeft, LayoutPicture::CheckMark},
   {kMain, "Button1", C::CopyLink, K::Button, "Done_", {49, 332, 97, 29}, N_("Copy Link"), OpenSans(12), 0, 1},
+  // Beside Copy Link, for a moment after each press.
+  {kMain, "LinkCopied", C::LinkCopiedNote, K::Label, "Done_", {154, 336, 200, 22}, N_("Link copied"), OpenSans(12), kHidden},
   {kMain, "Label22", C::RestartCaption, K::Label, "Done_", {15, 366, 257, 22}, N_("4) Press here to restart the wizard"),
    OpenSans(12), kHidden},
   {kMain, "Button2", C::Restart, K::Button, "Done_", {15, 394, 116, 25}, N_("Restart"), OpenSans(12), kHidden, 2},

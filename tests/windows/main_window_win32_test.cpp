@@ -519,11 +519,19 @@ TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
       reached.push_back(::GetFocus());
       if (reached.back() == link || reached.back() == copy) Press(VK_RETURN);
     }
+    HWND note = Handle(Control::LinkCopiedNote);
     if (row.link != nullptr) {
       EXPECT_EQ(reached, (std::vector<HWND>{link, copy}));
       EXPECT_EQ(opened, (std::vector<std::wstring>{row.link, row.link}));
       EXPECT_EQ(ClipboardText(), row.link);
       EXPECT_TRUE(HandPointerOver(link));
+      // The copy is said beside the button until the wizard's timer for it runs out.
+      EXPECT_TRUE(::IsWindowVisible(note));
+      EXPECT_EQ(WindowText(note), L"Link copied");
+      ASSERT_TRUE(window_->Running(WizardTimer::kLinkCopied));
+      ::SendMessageW(window_->Handle(), WM_TIMER, static_cast<WPARAM>(WizardTimer::kLinkCopied) + 1, 0);
+      EXPECT_FALSE(::IsWindowVisible(note));
+      EXPECT_FALSE(window_->Running(WizardTimer::kLinkCopied));
     } else {
       EXPECT_EQ(std::count(reached.begin(), reached.end(), link), 0);
       EXPECT_EQ(std::count(reached.begin(), reached.end(), copy), 0);
@@ -531,6 +539,7 @@ TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
       EXPECT_EQ(ClipboardText(), L"before");
       EXPECT_EQ(WindowText(link), L"The box reported no valid ID.");
       EXPECT_FALSE(HandPointerOver(link));
+      EXPECT_FALSE(::IsWindowVisible(note));
     }
   }
 }
