@@ -27,6 +27,9 @@ constexpr LayoutFont kLinkFont{FontFace::OpenSans, 12, false, 0x0000FF};
 constexpr LayoutFont kTitleFont{FontFace::OpenSans, 16, false, 0xFFFFFF};
 
 constexpr const char* kWaitText = N_("Please wait, this might take a moment...");
+// The pictures' names for screen readers.
+constexpr const char* kLogoName = N_("Rodiduz Box logo");
+constexpr const char* kCheckMarkName = N_("Done");
 
 // clang-format off
 const ComponentLayout kRows[] = {
@@ -252,6 +255,25 @@ const ComponentLayout* CaptionOf(const ComponentLayout& field) {
   if (at == siblings.begin() || at == siblings.end()) return nullptr;
   const ComponentLayout* behind = *(at - 1);
   return behind->kind == ComponentKind::Label ? behind : nullptr;
+}
+
+const ComponentLayout* HeadlineOf(const ComponentLayout& page) {
+  if (page.kind != ComponentKind::Page) return nullptr;
+  for (const ComponentLayout* row : ChildrenOf(page.window, page.name)) {
+    if (row->kind == ComponentKind::Label) return row;
+  }
+  return nullptr;
+}
+
+const char* PictureName(LayoutPicture picture) {
+  switch (picture) {
+    case LayoutPicture::Logo: return kLogoName;
+    case LayoutPicture::CheckMark: return kCheckMarkName;
+    case LayoutPicture::Background:
+    case LayoutPicture::MessageBackground:
+    case LayoutPicture::None: break;
+  }
+  return nullptr;
 }
 
 bool TakesFocus(ComponentKind kind) {

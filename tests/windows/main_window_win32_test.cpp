@@ -339,6 +339,22 @@ TEST_F(Win32WindowTest, ScreenReadersNameEachFieldByItsCaption) {
   ::CoUninitialize();
 }
 
+// The windows are named by their titles and the pages by their headlines, as the headline
+// reads now (the wizard changes the welcome page's).
+TEST_F(Win32WindowTest, ScreenReadersNameTheWindowsByTheirTitlesAndThePagesByTheirHeadlines) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  EXPECT_EQ(AccessibleName(window_->Handle()), L"Rodiduz Box Setup Wizard");
+  window_->ShowInfo(u"Searching", true);
+  EXPECT_EQ(AccessibleName(window_->Messages().Handle()), L"Information");
+  for (Control headline : {Control::WelcomeHeadline, Control::ConnectHeadline, Control::SetupHeadline, Control::DoneHeadline}) {
+    SCOPED_TRACE(ControlName(headline));
+    EXPECT_EQ(AccessibleName(::GetParent(Handle(headline))), WideFromUtf8(LayoutOf(headline).text));
+  }
+  window_->SetCaption(Control::WelcomeHeadline, u"Welcome. Press start to begin");
+  EXPECT_EQ(AccessibleName(::GetParent(Handle(Control::WelcomeHeadline))), L"Welcome. Press start to begin");
+  ::CoUninitialize();
+}
+
 struct PinCase {
   const char* name;
   std::wstring clipboard;
