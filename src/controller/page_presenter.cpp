@@ -134,6 +134,7 @@ void PagePresenter::ShowIdentity(const BoxReport& box) {
 }
 
 void PagePresenter::ShowWelcome() {
+  EndLinkCopiedNote();
   SetLabel(Control::WelcomeHeadline, "Welcome. Press start to begin");
   view_.ShowPage(kPageWelcome);
   SetLabel(Control::BoxIdLine, "Box ID:");
@@ -171,6 +172,7 @@ void PagePresenter::ShowAndLogMessage(const AnsiString& text) {
 }
 
 void PagePresenter::ShowBoxLink(const AnsiString& box_id) {
+  EndLinkCopiedNote();
   box_link_ = BoxWebLink(box_id);
   // The log says why the page has no link, with the ID as the box gave it.
   if (!box_link_) log_.Line("Box ID not valid for a link: " + box_id);
@@ -180,7 +182,20 @@ void PagePresenter::ShowBoxLink(const AnsiString& box_id) {
 }
 
 void PagePresenter::CopyLink() {
-  if (box_link_) view_.CopyToClipboard(AnsiToNative(*box_link_));
+  if (!box_link_) return;
+  view_.CopyToClipboard(AnsiToNative(*box_link_));
+  view_.SetVisible(Control::LinkCopiedNote, true);
+  view_.Announce(Control::LinkCopiedNote);
+  // Started anew, so the moment counts from this press.
+  timers_.Stop(WizardTimer::kLinkCopied);
+  timers_.Start(WizardTimer::kLinkCopied);
+}
+
+void PagePresenter::EndLinkCopiedNote() {
+  // The note shows while its timer runs; hiding it otherwise would build an unseen page.
+  if (!timers_.Running(WizardTimer::kLinkCopied)) return;
+  timers_.Stop(WizardTimer::kLinkCopied);
+  view_.SetVisible(Control::LinkCopiedNote, false);
 }
 
 void PagePresenter::OpenLink() {
@@ -190,4 +205,7 @@ void PagePresenter::OpenLink() {
   }
 }
 
-void PagePresenter::ShowNextPage() { view_.ShowPage((view_.CurrentPage() + 1) % kNotebookPageCount); }
+void PagePresenter::ShowNextPage() {
+  EndLinkCopiedNote();
+  view_.ShowPage((view_.CurrentPage() + 1) % kNotebookPageCount);
+}

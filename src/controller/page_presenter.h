@@ -61,8 +61,11 @@ class PagePresenter {
 
   // The done page's link for the box's ID, or the words that the ID makes none.
   void ShowBoxLink(const AnsiString& box_id);
-  // Copy Link and the link itself act only while the done page shows a link.
+  // Copy Link and the link itself act only while the done page shows a link. A copy says so
+  // beside the button, and reads it out, for a moment counted from the latest press.
   void CopyLink();
+  // That moment is over, or the page it was on is left.
+  void EndLinkCopiedNote();
   void OpenLink();
   // The developers' hidden button: the next page.
   void ShowNextPage();

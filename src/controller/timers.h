@@ -11,6 +11,7 @@ enum class WizardTimer : std::size_t {
   kDots,         // the dots after "Testing" on the ladder
   kInfoDots,     // the dots after the message window's text while the box works
   kLadderPause,  // the short pause between two rungs of the ladder
+  kLinkCopied,   // how long the done page says that the link was copied
   kCount
 };
 inline constexpr std::size_t kWizardTimerCount = static_cast<std::size_t>(WizardTimer::kCount);
@@ -23,6 +24,7 @@ constexpr std::chrono::milliseconds IntervalOf(WizardTimer timer) {
     case WizardTimer::kDots: return std::chrono::milliseconds(330);
     case WizardTimer::kInfoDots: return std::chrono::milliseconds(330);
     case WizardTimer::kLadderPause: return std::chrono::milliseconds(200);
+    case WizardTimer::kLinkCopied: return std::chrono::milliseconds(2500);
     case WizardTimer::kCount: break;
   }
   return std::chrono::milliseconds(0);

@@ -27,6 +27,9 @@ constexpr LayoutFont kLinkFont{FontFace::OpenSans, 12, false, 0x0000FF};
 constexpr LayoutFont kTitleFont{FontFace::OpenSans, 16, false, 0xFFFFFF};
 
 constexpr const char* kWaitText = N_("Please wait, this might take a moment...");
+// The pictures' names for screen readers.
+constexpr const char* kLogoName = N_("Rodiduz Box logo");
+constexpr const char* kCheckMarkName = N_("Done");
 
 // clang-format off
 const ComponentLayout kRows[] = {
@@ -154,6 +157,8 @@ const ComponentLayout kRows[] = {
   {kMain, "Image6", C::DoneCheck, K::Picture, "Done_", {376, 280, 105, 105}, nullptr, kInherited, 0, kNoTabStop, nullptr,
    Placement::TopLeft, LayoutPicture::CheckMark},
   {kMain, "Button1", C::CopyLink, K::Button, "Done_", {49, 332, 97, 29}, N_("Copy Link"), OpenSans(12), 0, 1},
+  // Beside Copy Link, for a moment after each press.
+  {kMain, "LinkCopied", C::LinkCopiedNote, K::Label, "Done_", {154, 336, 200, 22}, N_("Link copied"), OpenSans(12), kHidden},
   {kMain, "Label22", C::RestartCaption, K::Label, "Done_", {15, 366, 257, 22}, N_("4) Press here to restart the wizard"),
    OpenSans(12), kHidden},
   {kMain, "Button2", C::Restart, K::Button, "Done_", {15, 394, 116, 25}, N_("Restart"), OpenSans(12), kHidden, 2},
@@ -250,6 +255,25 @@ const ComponentLayout* CaptionOf(const ComponentLayout& field) {
   if (at == siblings.begin() || at == siblings.end()) return nullptr;
   const ComponentLayout* behind = *(at - 1);
   return behind->kind == ComponentKind::Label ? behind : nullptr;
+}
+
+const ComponentLayout* HeadlineOf(const ComponentLayout& page) {
+  if (page.kind != ComponentKind::Page) return nullptr;
+  for (const ComponentLayout* row : ChildrenOf(page.window, page.name)) {
+    if (row->kind == ComponentKind::Label) return row;
+  }
+  return nullptr;
+}
+
+const char* PictureName(LayoutPicture picture) {
+  switch (picture) {
+    case LayoutPicture::Logo: return kLogoName;
+    case LayoutPicture::CheckMark: return kCheckMarkName;
+    case LayoutPicture::Background:
+    case LayoutPicture::MessageBackground:
+    case LayoutPicture::None: break;
+  }
+  return nullptr;
 }
 
 bool TakesFocus(ComponentKind kind) {

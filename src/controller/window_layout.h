@@ -102,6 +102,13 @@ std::vector<const ComponentLayout*> TabChain(LayoutWindow window);
 // its parent's rows. nullptr for anything but a field, and for a field without one.
 const ComponentLayout* CaptionOf(const ComponentLayout& field);
 
+// The label that names a page for assistive technology: its headline, the page's first label.
+// nullptr for anything but a page.
+const ComponentLayout* HeadlineOf(const ComponentLayout& page);
+// What assistive technology calls a picture that shows something; nullptr for decoration (the
+// gradients behind the texts).
+const char* PictureName(LayoutPicture picture);
+
 bool TakesFocus(ComponentKind kind);
 bool IsLabel(ComponentKind kind);
 // Which sides of the box a view must keep whatever the text (labels that follow their text

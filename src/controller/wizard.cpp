@@ -55,6 +55,7 @@ void Wizard::OnTimer(WizardTimer timer) {
     case WizardTimer::kDots: return presenter_.AnimateDots();
     case WizardTimer::kInfoDots: return presenter_.AnimateInfoDots();
     case WizardTimer::kLadderPause: return session_.FinishLadderPause();
+    case WizardTimer::kLinkCopied: return presenter_.EndLinkCopiedNote();
     case WizardTimer::kCount: return;
   }
 }

@@ -27,7 +27,7 @@ enum class Control {
   PukField, OperatorList, ShowAllOperators, CredentialsGiven, Next,
   // The done page
   DoneHeadline, DoneStep1, DoneStep1Line2, DoneStep2, DoneStep1Line3, RestartCaption, DoneStep2Line2,
-  BoxLink, DoneCheck, CopyLink, Restart, Exit,
+  BoxLink, DoneCheck, CopyLink, Restart, Exit, LinkCopiedNote,
   Count  // not a component
 };
 

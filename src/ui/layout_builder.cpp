@@ -51,25 +51,10 @@ const char* PicturePath(LayoutPicture picture) {
   return "";
 }
 
-// What a screen reader says a picture shows; the gradients behind the text are decoration.
-QString PictureName(LayoutPicture picture) {
-  switch (picture) {
-    case LayoutPicture::Logo:
-      return QStringLiteral("Rodiduz Box logo");
-    case LayoutPicture::CheckMark:
-      return QStringLiteral("Done");
-    case LayoutPicture::Background:
-    case LayoutPicture::MessageBackground:
-    case LayoutPicture::None:
-      break;
-  }
-  return {};
-}
-
 QLabel* MakePicture(const ComponentLayout& row, QWidget* parent) {
   auto* picture = new PictureLabel(parent, PicturePath(row.picture), row.placement == Placement::Stretch,
                                    QtAlignment(row.placement));
-  picture->setAccessibleName(PictureName(row.picture));
+  if (const char* name = PictureName(row.picture)) picture->setAccessibleName(QString::fromUtf8(name));
   return picture;
 }
 
@@ -120,8 +105,11 @@ QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
       return MakeLabel(row, parent);
     case ComponentKind::Picture:
       return MakePicture(row, parent);
-    case ComponentKind::Shape:
-      return new ShapeRect(parent);
+    case ComponentKind::Shape: {
+      auto* shape = new ShapeRect(parent);
+      MarkAsDecoration(shape, QAccessible::Graphic);
+      return shape;
+    }
     case ComponentKind::Button:
     case ComponentKind::BitButton:
       return new QPushButton(parent);
@@ -166,11 +154,13 @@ QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
       QFrame* bevel = MakeFrame(parent, QFrame::Box | QFrame::Sunken);
       // A frame only: it must not take the clicks meant for the controls it surrounds.
       bevel->setAttribute(Qt::WA_TransparentForMouseEvents);
+      MarkAsDecoration(bevel, QAccessible::Graphic);
       return bevel;
     }
     case ComponentKind::Panel: {
       QFrame* panel = MakeFrame(parent, QFrame::Panel | QFrame::Raised);
       panel->setLineWidth(1);
+      MarkAsDecoration(panel, QAccessible::Separator);
       return panel;
     }
     case ComponentKind::Notebook: {
@@ -255,5 +245,9 @@ void BuildFromLayout(QWidget* window, LayoutWindow which, const ComponentCreated
       widget->setVisible(!row.Hidden());
     }
     created(row, widget);
+  }
+  for (const ComponentLayout& row : WindowLayout()) {
+    const ComponentLayout* headline = row.window == which ? HeadlineOf(row) : nullptr;
+    if (headline != nullptr) NameByHeadline(parents.at(row.name), qobject_cast<QLabel*>(parents.at(headline->name)));
   }
 }

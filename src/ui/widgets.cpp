@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <utility>
 
@@ -110,9 +111,22 @@ void PictureLabel::paintEvent(QPaintEvent* /*event*/) {
 namespace {
 
 constexpr const char* kRoleProperty = "rodiduzAccessibleRole";
+constexpr const char* kDecorationProperty = "rodiduzDecoration";
+constexpr const char* kHeadlineProperty = "rodiduzHeadline";
 
-// A picture without a name is decoration: shown to the eye, but not presented to assistive
-// technology (no visible or showing state, which screen readers skip).
+// Decoration is shown to the eye, but not presented to assistive technology (no visible or
+// showing state, which screen readers skip).
+class DecorationAccessibility : public QAccessibleWidget {
+ public:
+  DecorationAccessibility(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.invisible = true;
+    return state;
+  }
+};
+
+// A picture without a name is decoration.
 class PictureAccessibility : public QAccessibleWidget {
  public:
   explicit PictureAccessibility(PictureLabel* picture) : QAccessibleWidget(picture, QAccessible::Graphic) {}
@@ -123,11 +137,31 @@ class PictureAccessibility : public QAccessibleWidget {
   }
 };
 
+// A page is a grouping named by the text its headline shows now (the wizard changes some).
+class PageAccessibility : public QAccessibleWidget {
+ public:
+  PageAccessibility(QWidget* page, QLabel* headline) : QAccessibleWidget(page, QAccessible::Grouping), headline_(headline) {}
+  QString text(QAccessible::Text which) const override {
+    if (which == QAccessible::Name && headline_ != nullptr) return headline_->text().simplified();
+    return QAccessibleWidget::text(which);
+  }
+
+ private:
+  QPointer<QLabel> headline_;
+};
+
 QAccessibleInterface* LayoutAccessibility(const QString& /*class_name*/, QObject* object) {
-  if (auto* picture = dynamic_cast<PictureLabel*>(object)) return new PictureAccessibility(picture);
-  const QVariant role = object->property(kRoleProperty);
-  if (role.isValid() && object->isWidgetType()) {
-    return new QAccessibleWidget(static_cast<QWidget*>(object), static_cast<QAccessible::Role>(role.toInt()));
+  if (!object->isWidgetType()) return nullptr;
+  auto* widget = static_cast<QWidget*>(object);
+  if (auto* picture = dynamic_cast<PictureLabel*>(widget)) return new PictureAccessibility(picture);
+  if (auto* headline = qobject_cast<QLabel*>(widget->property(kHeadlineProperty).value<QObject*>())) {
+    return new PageAccessibility(widget, headline);
+  }
+  if (const QVariant role = widget->property(kDecorationProperty); role.isValid()) {
+    return new DecorationAccessibility(widget, static_cast<QAccessible::Role>(role.toInt()));
+  }
+  if (const QVariant role = widget->property(kRoleProperty); role.isValid()) {
+    return new QAccessibleWidget(widget, static_cast<QAccessible::Role>(role.toInt()));
   }
   return nullptr;
 }
@@ -145,6 +179,16 @@ void InstallLayoutAccessibility() {
 void SetAccessibleRole(QWidget* window, QAccessible::Role role) {
   InstallLayoutAccessibility();
   window->setProperty(kRoleProperty, static_cast<int>(role));
+}
+
+void MarkAsDecoration(QWidget* widget, QAccessible::Role role) {
+  InstallLayoutAccessibility();
+  widget->setProperty(kDecorationProperty, static_cast<int>(role));
+}
+
+void NameByHeadline(QWidget* page, QLabel* headline) {
+  InstallLayoutAccessibility();
+  page->setProperty(kHeadlineProperty, QVariant::fromValue(static_cast<QObject*>(headline)));
 }
 
 QPalette LightPalette() {
@@ -170,6 +214,7 @@ FocusRing::FocusRing(QWidget* window) : QWidget(window) {
   setObjectName(QStringLiteral("FocusRing"));
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setFocusPolicy(Qt::NoFocus);
+  MarkAsDecoration(this, QAccessible::Graphic);
   hide();
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { Follow(now); });
 }

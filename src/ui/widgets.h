@@ -93,6 +93,11 @@ class PictureLabel : public QLabel {
 // What assistive technology is told a window is (a frame, a dialog), in place of the unnamed
 // pane a plain widget would be; its name is its title.
 void SetAccessibleRole(QWidget* window, QAccessible::Role role);
+// Shown to the eye only (a frame, a line, the focus frame): assistive technology does not
+// present it.
+void MarkAsDecoration(QWidget* widget, QAccessible::Role role);
+// A page of the notebook: a grouping that screen readers name by what its headline shows.
+void NameByHeadline(QWidget* page, QLabel* headline);
 
 // The colours of a light dialog: black text on light faces and white fields, all set, so that
 // no desktop theme (a style's own standard palette follows the desktop's under the GTK platform

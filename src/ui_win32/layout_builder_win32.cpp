@@ -571,6 +571,8 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
     // As much as the log holds, not the 30000 characters a multi-line edit takes by default.
     ::SendMessageW(component.hwnd, EM_SETLIMITTEXT, 0, 0);
   }
+  // Screen readers name a page by its headline, as the headline's label is named by its text.
+  if (const ComponentLayout* headline = HeadlineOf(row)) ::SetWindowTextW(component.hwnd, WideFromUtf8(headline->text).c_str());
   if (row.kind == ComponentKind::Page && !component.visible) {
     unbuilt_pages_.push_back(&component);
   } else if (IsContainer(row.kind)) {
@@ -684,6 +686,8 @@ void BuiltWindow::SetVisible(BuiltComponent& component, bool visible) {
 
 void BuiltWindow::SetLabelText(BuiltComponent& component, const std::wstring& text) {
   ::SetWindowTextW(component.hwnd, text.c_str());
+  const ComponentLayout* page = FindLayout(window_, component.row->parent);
+  if (page != nullptr && HeadlineOf(*page) == component.row) ::SetWindowTextW(::GetParent(component.hwnd), text.c_str());
   if (!component.row->Fixed()) FitToText(component);
 }
 

@@ -61,6 +61,27 @@ TEST(WindowLayoutTest, TabStopsAreDistinctWithinEachParentAndTheChainVisitsEvery
   EXPECT_STREQ(CaptionOf(*FindLayout(LayoutWindow::LogForm, kLogTextName))->text, "Log so far:");
 }
 
+// Screen readers name each page by its headline, and each picture by what it shows unless it is
+// only the gradient behind the texts.
+TEST(WindowLayoutTest, PagesAreNamedByTheirHeadlinesAndPicturesByWhatTheyShow) {
+  const struct {
+    const char* page;
+    Control headline;
+  } pages[] = {{"Welcome", Control::WelcomeHeadline},
+               {"Communicating", Control::ConnectHeadline},
+               {"Setup_", Control::SetupHeadline},
+               {"Done_", Control::DoneHeadline}};
+  for (const auto& row : pages) {
+    SCOPED_TRACE(row.page);
+    EXPECT_EQ(HeadlineOf(*FindLayout(LayoutWindow::Main, row.page)), &LayoutOf(row.headline));
+  }
+  EXPECT_EQ(HeadlineOf(LayoutOf(Control::Pages)), nullptr);
+  EXPECT_STREQ(PictureName(LayoutPicture::Logo), "Rodiduz Box logo");
+  EXPECT_STREQ(PictureName(LayoutPicture::CheckMark), "Done");
+  EXPECT_EQ(PictureName(LayoutPicture::Background), nullptr);
+  EXPECT_EQ(PictureName(LayoutPicture::MessageBackground), nullptr);
+}
+
 // The recording view holds texts and visibility only; where and how things are drawn is the
 // windows' part of the contract.
 class RecordingInspector : public ComponentInspector {

@@ -201,6 +201,43 @@ TEST(WindowOperations, OnlyAnIdOfEightLettersAndDigitsMakesALink) {
     }
     EXPECT_EQ(view.IsEnabled(Control::BoxLink), row.link != nullptr);
     EXPECT_EQ(view.IsEnabled(Control::CopyLink), row.link != nullptr);
+    // The note of the row before went with its page; only a copy made shows it.
+    EXPECT_EQ(view.IsVisible(Control::LinkCopiedNote), row.link != nullptr);
+  }
+}
+
+// Copy Link says beside the button, and reads out, that the link was copied; the note stays
+// for its moment, which another press starts anew, and goes when the moment is over or the
+// page is left.
+TEST(WindowOperations, CopyLinkSaysForAMomentThatTheLinkWasCopied) {
+  const struct {
+    const char* name;
+    Control ending;  // Count: the moment runs out
+  } rows[] = {{"the moment runs out", Control::Count}, {"Restart", Control::Restart},
+              {"the developers' next page", Control::NextPageForTesting}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    WizardDriver wizard;
+    RecordingView& view = wizard.view();
+    wizard.RunTo(kStateGPRSTesting);
+    wizard.Tick("GPRSTEST OK");
+    ASSERT_EQ(view.CurrentPage(), kPageDone);
+    ASSERT_FALSE(view.IsVisible(Control::LinkCopiedNote));
+    EXPECT_STREQ(LayoutOf(Control::LinkCopiedNote).text, "Link copied");
+    view.announced.clear();
+    view.timer_starts.clear();
+    for (int press = 0; press < 2; ++press) wizard.core().OnControl(Control::CopyLink);
+    EXPECT_TRUE(view.IsVisible(Control::LinkCopiedNote));
+    EXPECT_EQ(view.announced, (std::vector<Control>{Control::LinkCopiedNote, Control::LinkCopiedNote}));
+    EXPECT_EQ(view.timer_starts, (std::vector<WizardTimer>{WizardTimer::kLinkCopied, WizardTimer::kLinkCopied}));
+    if (row.ending == Control::Count) {
+      wizard.core().OnTimer(WizardTimer::kLinkCopied);
+    } else {
+      wizard.core().OnControl(row.ending);
+      EXPECT_NE(view.CurrentPage(), kPageDone);
+    }
+    EXPECT_FALSE(view.IsVisible(Control::LinkCopiedNote));
+    EXPECT_FALSE(view.Running(WizardTimer::kLinkCopied));
   }
 }
 

@@ -244,9 +244,20 @@ TEST_F(WindowTest, NoFocusFrameWhileNoControlHasTheFocus) {
   }
 }
 
-// Screen readers find the main window as a frame named by its title, and each picture named
-// for what it shows or left out as decoration.
-TEST_F(WindowTest, ScreenReadersSeeANamedFrameAndNamedOrDecorativePictures) {
+// Every part of the window's accessible tree below `face`, shown or not.
+void CollectParts(QAccessibleInterface* face, std::vector<QAccessibleInterface*>& parts) {
+  for (int i = 0; i < face->childCount(); ++i) {
+    QAccessibleInterface* child = face->child(i);
+    if (child == nullptr) continue;
+    parts.push_back(child);
+    CollectParts(child, parts);
+  }
+}
+
+// Screen readers find the main window as a frame named by its title, each page as a grouping
+// named by its headline, each picture named for what it shows or left out as decoration, and
+// no unnamed pane anywhere.
+TEST_F(WindowTest, ScreenReadersSeeANamedFrameNamedPagesAndNamedOrDecorativePictures) {
   MakeWindow();
   window().ShowPage(kPageDone);
   window().show();
@@ -267,6 +278,27 @@ TEST_F(WindowTest, ScreenReadersSeeANamedFrameAndNamedOrDecorativePictures) {
     EXPECT_EQ(picture->text(QAccessible::Name), QString::fromUtf8(row.name));
     EXPECT_EQ(picture->state().invisible, *row.name == '\0');
   }
+  std::vector<QAccessibleInterface*> parts;
+  CollectParts(frame, parts);
+  int pages = 0;
+  for (QAccessibleInterface* part : parts) {
+    SCOPED_TRACE(part->object()->objectName().toStdString());
+    EXPECT_NE(part->role(), QAccessible::Client) << "an unnamed pane";
+    // Decoration is never shown to a screen reader, whether the eye sees it or not.
+    if (part->role() == QAccessible::Graphic && part->text(QAccessible::Name).isEmpty()) {
+      EXPECT_TRUE(part->state().invisible);
+    }
+    const ComponentLayout* row = FindLayout(LayoutWindow::Main, part->object()->objectName().toStdString());
+    if (row == nullptr || row->kind != ComponentKind::Page) continue;
+    ++pages;
+    EXPECT_EQ(part->role(), QAccessible::Grouping);
+    EXPECT_EQ(part->text(QAccessible::Name), QString::fromUtf8(HeadlineOf(*row)->text).simplified());
+  }
+  EXPECT_EQ(pages, kNotebookPageCount);
+  // A page takes the name its headline shows now.
+  window().SetCaption(Control::WelcomeHeadline, u"Welcome. Press start to begin");
+  QAccessibleInterface* welcome = QAccessible::queryAccessibleInterface(window().Widget(Control::WelcomeHeadline)->parentWidget());
+  EXPECT_EQ(welcome->text(QAccessible::Name), QStringLiteral("Welcome. Press start to begin"));
 }
 
 }  // namespace

@@ -72,11 +72,25 @@ TEST_F(WindowTest, NextSubmitsTheSettingsAndShowsTheTestMessage) {
   EXPECT_TRUE(window().Running(WizardTimer::kInfoDots));
 }
 
+// ... and says so beside the button until the wizard's timer for it runs out.
 TEST_F(WindowTest, CopyLinkPutsTheLinkOnTheClipboard) {
   MakeWindow();
+  window().ShowPage(kPageDone);
   QApplication::clipboard()->setText(QStringLiteral("something else"));
   window().Get<QPushButton>(Control::CopyLink)->click();
   EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("http://www.rodiduz.com/id/00000000"));
+  auto* note = window().Get<QLabel>(Control::LinkCopiedNote);
+  EXPECT_FALSE(note->isHidden());
+  EXPECT_EQ(note->text(), QStringLiteral("Link copied"));
+  QTimer& moment = window().Timer(WizardTimer::kLinkCopied);
+  ASSERT_TRUE(moment.isActive());
+  EXPECT_EQ(moment.intervalAsDuration(), IntervalOf(WizardTimer::kLinkCopied));
+  // The moment made short, so the test need not wait it out.
+  moment.setInterval(1);
+  QSignalSpy ran(&moment, &QTimer::timeout);
+  EXPECT_TRUE(ran.wait(5000));
+  EXPECT_TRUE(note->isHidden());
+  EXPECT_FALSE(moment.isActive());
 }
 
 // The box's GPRS test passes, the box having reported `id` as its ID.

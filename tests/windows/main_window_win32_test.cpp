@@ -339,6 +339,22 @@ TEST_F(Win32WindowTest, ScreenReadersNameEachFieldByItsCaption) {
   ::CoUninitialize();
 }
 
+// The windows are named by their titles and the pages by their headlines, as the headline
+// reads now (the wizard changes the welcome page's).
+TEST_F(Win32WindowTest, ScreenReadersNameTheWindowsByTheirTitlesAndThePagesByTheirHeadlines) {
+  ASSERT_TRUE(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+  EXPECT_EQ(AccessibleName(window_->Handle()), L"Rodiduz Box Setup Wizard");
+  window_->ShowInfo(u"Searching", true);
+  EXPECT_EQ(AccessibleName(window_->Messages().Handle()), L"Information");
+  for (Control headline : {Control::WelcomeHeadline, Control::ConnectHeadline, Control::SetupHeadline, Control::DoneHeadline}) {
+    SCOPED_TRACE(ControlName(headline));
+    EXPECT_EQ(AccessibleName(::GetParent(Handle(headline))), WideFromUtf8(LayoutOf(headline).text));
+  }
+  window_->SetCaption(Control::WelcomeHeadline, u"Welcome. Press start to begin");
+  EXPECT_EQ(AccessibleName(::GetParent(Handle(Control::WelcomeHeadline))), L"Welcome. Press start to begin");
+  ::CoUninitialize();
+}
+
 struct PinCase {
   const char* name;
   std::wstring clipboard;
@@ -519,11 +535,19 @@ TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
       reached.push_back(::GetFocus());
       if (reached.back() == link || reached.back() == copy) Press(VK_RETURN);
     }
+    HWND note = Handle(Control::LinkCopiedNote);
     if (row.link != nullptr) {
       EXPECT_EQ(reached, (std::vector<HWND>{link, copy}));
       EXPECT_EQ(opened, (std::vector<std::wstring>{row.link, row.link}));
       EXPECT_EQ(ClipboardText(), row.link);
       EXPECT_TRUE(HandPointerOver(link));
+      // The copy is said beside the button until the wizard's timer for it runs out.
+      EXPECT_TRUE(::IsWindowVisible(note));
+      EXPECT_EQ(WindowText(note), L"Link copied");
+      ASSERT_TRUE(window_->Running(WizardTimer::kLinkCopied));
+      ::SendMessageW(window_->Handle(), WM_TIMER, static_cast<WPARAM>(WizardTimer::kLinkCopied) + 1, 0);
+      EXPECT_FALSE(::IsWindowVisible(note));
+      EXPECT_FALSE(window_->Running(WizardTimer::kLinkCopied));
     } else {
       EXPECT_EQ(std::count(reached.begin(), reached.end(), link), 0);
       EXPECT_EQ(std::count(reached.begin(), reached.end(), copy), 0);
@@ -531,6 +555,7 @@ TEST_F(Win32WindowTest, TheLinkOpensAndCopiesOnlyAnAddressBuiltFromAValidId) {
       EXPECT_EQ(ClipboardText(), L"before");
       EXPECT_EQ(WindowText(link), L"The box reported no valid ID.");
       EXPECT_FALSE(HandPointerOver(link));
+      EXPECT_FALSE(::IsWindowVisible(note));
     }
   }
 }
