@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "common/translations.h"
+#include "common/user_text.h"
 
 namespace {
 
@@ -289,4 +290,12 @@ const char* FaceName(FontFace face) {
       break;
   }
   return "";
+}
+
+NativeString ShownCaption(const ComponentLayout& row, const MessageCatalogue& texts) {
+  return row.text == nullptr ? NativeString() : ShownText(texts, row.text);
+}
+
+NativeString ShownHint(const ComponentLayout& row, const MessageCatalogue& texts) {
+  return row.hint == nullptr ? NativeString() : ShownText(texts, row.hint);
 }

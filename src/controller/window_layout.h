@@ -103,6 +103,10 @@ std::vector<const ComponentLayout*> TabChain(LayoutWindow window);
 // its parent's rows. nullptr for anything but a field, and for a field without one.
 const ComponentLayout* CaptionOf(const ComponentLayout& field);
 
+// A row's text and hint as every window shows them: in the user's language.
+NativeString ShownCaption(const ComponentLayout& row, const MessageCatalogue& texts);
+NativeString ShownHint(const ComponentLayout& row, const MessageCatalogue& texts);
+
 bool TakesFocus(ComponentKind kind);
 bool IsLabel(ComponentKind kind);
 // Which sides of the box a view must keep whatever the text (labels that follow their text

@@ -21,6 +21,7 @@
 
 #include "common/platform.h"
 #include "common/translations.h"
+#include "common/user_text.h"
 #include "ui/error_display.h"
 #include "ui/layout_builder.h"
 #include "ui/ui_resources.h"
@@ -34,7 +35,7 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
 MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(environment.language)) {
   LoadBundledFonts();
-  ApplyWindowLayout(this, LayoutWindow::Main);
+  ApplyWindowLayout(this, LayoutWindow::Main, texts_);
   setWindowIcon(ProgramIcon());
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
   // The layout is drawn for black text on its light pictures, whatever the desktop's theme.
@@ -44,7 +45,7 @@ MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(envi
   setAutoFillBackground(true);
   SetAccessibleRole(this, QAccessible::Window);
 
-  BuildFromLayout(this, LayoutWindow::Main, [this](const ComponentLayout& row, QWidget* widget) {
+  BuildFromLayout(this, LayoutWindow::Main, texts_, [this](const ComponentLayout& row, QWidget* widget) {
     if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;
   });
   SetBehaviour();
@@ -59,7 +60,7 @@ MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(envi
   wizard_ = std::make_unique<Wizard>(*this, *this, std::move(environment));
   wizard_->CreateSerialPort();
   WireEvents();
-  message_window_ = std::make_unique<MessageWindow>(this);
+  message_window_ = std::make_unique<MessageWindow>(this, texts_);
 }
 
 MainWindow::~MainWindow() = default;
@@ -372,13 +373,13 @@ QString MainWindow::SaveLog() {
     wizard_->SaveLog();
     return {};
   } catch (const std::exception& error) {
-    return QString::fromLocal8Bit(ErrorDisplayText(error));
+    return ToQt(ErrorUserText(error).Shown(texts_));
   }
 }
 
 bool MainWindow::LeaveWithoutLog(const QString& failure) {
   ShowErrorDisplay(failure);
-  return AskToCloseWithoutLog(this);
+  return AskToCloseWithoutLog(this, texts_);
 }
 
 void MainWindow::SaveLogUnattended() {
