@@ -64,7 +64,7 @@ const ComponentLayout kRows[] = {
   {kMain, "Done_", kNoKey, K::Page, "Notebook1", {0, 0, 505, 436}, nullptr, kInherited, 0, 3},
 
   // Page 0 "Welcome"
-  {kMain, "Label14", C::WelcomeHeadline, K::Label, "Welcome", {16, 27, 465, 70}, N_("Welcome to the Rodiduz Mobile Setup Wizard"),
+  {kMain, "Label14", C::WelcomeHeadline, K::Label, "Welcome", {16, 27, 465, 76}, N_("Welcome to the Rodiduz Mobile Setup Wizard"),
    OpenSansBold(20), kFixed | kWraps},
   {kMain, "Label8", C::WelcomeStepsHeading, K::Label, "Welcome", {16, 120, 473, 64},
    N_("The Wizard will take you through the following steps:"), OpenSansBold(16), kFixed | kWraps},
