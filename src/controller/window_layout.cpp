@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "common/translations.h"
+#include "common/user_text.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ constexpr LayoutFont kTitleFont{FontFace::OpenSans, 16, false, 0xFFFFFF};
 constexpr const char* kWaitText = N_("Please wait, this might take a moment...");
 // The pictures' names for screen readers.
 constexpr const char* kLogoName = N_("Rodiduz Box logo");
+// Translators: what the green check mark picture says: this step is done.
 constexpr const char* kCheckMarkName = N_("Done");
 
 // clang-format off
@@ -66,7 +68,7 @@ const ComponentLayout kRows[] = {
   {kMain, "Done_", kNoKey, K::Page, "Notebook1", {0, 0, 505, 436}, nullptr, kInherited, 0, 3},
 
   // Page 0 "Welcome"
-  {kMain, "Label14", C::WelcomeHeadline, K::Label, "Welcome", {16, 27, 465, 70}, N_("Welcome to the Rodiduz Mobile Setup Wizard"),
+  {kMain, "Label14", C::WelcomeHeadline, K::Label, "Welcome", {16, 27, 465, 76}, N_("Welcome to the Rodiduz Mobile Setup Wizard"),
    OpenSansBold(20), kFixed | kWraps},
   {kMain, "Label8", C::WelcomeStepsHeading, K::Label, "Welcome", {16, 120, 473, 64},
    N_("The Wizard will take you through the following steps:"), OpenSansBold(16), kFixed | kWraps},
@@ -313,4 +315,12 @@ const char* FaceName(FontFace face) {
       break;
   }
   return "";
+}
+
+NativeString ShownCaption(const ComponentLayout& row, const MessageCatalogue& texts) {
+  return row.text == nullptr ? NativeString() : ShownText(texts, row.text);
+}
+
+NativeString ShownHint(const ComponentLayout& row, const MessageCatalogue& texts) {
+  return row.hint == nullptr ? NativeString() : ShownText(texts, row.hint);
 }

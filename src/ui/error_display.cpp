@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "common/platform.h"
+#include "common/user_text.h"
 #include "controller/window_layout.h"
 
 void ShowErrorDisplay(const QString& text, QWidget* parent) {
@@ -17,39 +18,53 @@ void ShowErrorDisplay(const QString& text, QWidget* parent) {
   box.exec();
 }
 
-void ShowErrorDisplay(const std::exception& error) {
-  ShowErrorDisplay(QString::fromLocal8Bit(ErrorDisplayText(error)));
+namespace {
+
+// The box in the user's language, standard error in English for whoever reads it with the log.
+void ShowErrorDisplay(const UserText& text, const MessageCatalogue& texts) {
+  PrintError(QString::fromLocal8Bit(text.English()));
+  QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), QString::fromStdU16String(text.Shown(texts)),
+                  QMessageBox::Ok);
+  box.exec();
 }
 
-void ShowUnknownErrorDisplay() { ShowErrorDisplay(QString::fromLocal8Bit(UnknownErrorDisplayText())); }
+}  // namespace
+
+void ShowErrorDisplay(const std::exception& error, const MessageCatalogue& texts) {
+  ShowErrorDisplay(ErrorUserText(error), texts);
+}
+
+void ShowUnknownErrorDisplay(const MessageCatalogue& texts) { ShowErrorDisplay(UnknownErrorUserText(), texts); }
 
 void PrintError(const QString& text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
 
-void NameApplication() {
+void NameApplication(const MessageCatalogue& texts) {
   // The name, not the display name: Qt would append a display name to every window title.
-  QApplication::setApplicationName(QString::fromUtf8(WindowRow(LayoutWindow::Main).text));
+  QApplication::setApplicationName(QString::fromStdU16String(ShownCaption(WindowRow(LayoutWindow::Main), texts)));
   QApplication::setDesktopFileName(QStringLiteral("rodiduz-setup"));
 }
 
-bool AskToCloseWithoutLog(QWidget* parent) {
-  QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(),
-                  QString::fromUtf8(kCloseWithoutLogQuestion), QMessageBox::Yes | QMessageBox::No, parent);
-  box.button(QMessageBox::Yes)->setText(QString::fromUtf8(kCloseWithoutLogYes));
-  box.button(QMessageBox::No)->setText(QString::fromUtf8(kCloseWithoutLogNo));
+bool AskToCloseWithoutLog(QWidget* parent, const MessageCatalogue& texts) {
+  const auto shown = [&texts](const char* english) { return QString::fromStdU16String(ShownText(texts, english)); };
+  QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), shown(kCloseWithoutLogQuestion),
+                  QMessageBox::Yes | QMessageBox::No, parent);
+  box.button(QMessageBox::Yes)->setText(shown(kCloseWithoutLogYes));
+  box.button(QMessageBox::No)->setText(shown(kCloseWithoutLogNo));
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 
-GuardedApplication::GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+GuardedApplication::GuardedApplication(int& argc, char** argv, const MessageCatalogue& texts)
+    : QApplication(argc, argv), texts_(texts) {}
 
 bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
-    ShowErrorDisplay(error);
+    ShowErrorDisplay(error, texts_);
   } catch (...) {
-    ShowUnknownErrorDisplay();
+    ShowUnknownErrorDisplay(texts_);
   }
   return false;
 }

@@ -14,13 +14,13 @@
 #include <map>
 #include <string>
 
+#include "common/user_text.h"
 #include "ui/pin_edit.h"
 #include "ui/ui_resources.h"
 #include "ui/widgets.h"
 
 namespace {
 
-QString FromUtf8(const char* text) { return text == nullptr ? QString() : QString::fromUtf8(text); }
 
 Qt::Alignment QtAlignment(Placement placement) {
   switch (placement) {
@@ -51,10 +51,11 @@ const char* PicturePath(LayoutPicture picture) {
   return "";
 }
 
-QLabel* MakePicture(const ComponentLayout& row, QWidget* parent) {
+QLabel* MakePicture(const ComponentLayout& row, QWidget* parent, const MessageCatalogue& texts) {
   auto* picture = new PictureLabel(parent, PicturePath(row.picture), row.placement == Placement::Stretch,
                                    QtAlignment(row.placement));
-  if (const char* name = PictureName(row.picture)) picture->setAccessibleName(QString::fromUtf8(name));
+  if (const char* name = PictureName(row.picture))
+    picture->setAccessibleName(QString::fromStdU16String(ShownText(texts, name)));
   return picture;
 }
 
@@ -98,13 +99,13 @@ QFrame* MakeFrame(QWidget* parent, int style) {
 }
 
 // The widget of a kind, before its place, font and text are given.
-QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
+QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent, const MessageCatalogue& texts) {
   switch (row.kind) {
     case ComponentKind::Label:
     case ComponentKind::Link:
       return MakeLabel(row, parent);
     case ComponentKind::Picture:
-      return MakePicture(row, parent);
+      return MakePicture(row, parent, texts);
     case ComponentKind::Shape: {
       auto* shape = new ShapeRect(parent);
       MarkAsDecoration(shape, QAccessible::Graphic);
@@ -175,9 +176,9 @@ QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent) {
   return new QWidget(parent);
 }
 
-void SetText(QWidget* widget, const ComponentLayout& row) {
+void SetText(QWidget* widget, const ComponentLayout& row, const MessageCatalogue& texts) {
   if (row.text == nullptr) return;
-  const QString text = FromUtf8(row.text);
+  const QString text = QString::fromStdU16String(ShownCaption(row, texts));
   if (auto* label = dynamic_cast<LayoutLabel*>(widget)) {
     label->SetCaption(text);
   } else if (auto* pin = dynamic_cast<PinEdit*>(widget)) {
@@ -189,8 +190,8 @@ void SetText(QWidget* widget, const ComponentLayout& row) {
   }
 }
 
-QWidget* MakeComponent(const ComponentLayout& row, QWidget* parent) {
-  QWidget* widget = MakeWidget(row, parent);
+QWidget* MakeComponent(const ComponentLayout& row, QWidget* parent, const MessageCatalogue& texts) {
+  QWidget* widget = MakeWidget(row, parent, texts);
   widget->setObjectName(QString::fromLatin1(row.name));
   // The window's own colours, which its background needs, for every kind of control: a
   // desktop theme's colours for a kind of widget (a dark theme's light check box captions, its
@@ -201,8 +202,8 @@ QWidget* MakeComponent(const ComponentLayout& row, QWidget* parent) {
   // A label's text is laid out in its box and its font, so both come before the text.
   widget->setGeometry(QtRect(row.box));
   if (row.font.face != FontFace::Inherited) widget->setFont(QtFont(row.font));
-  SetText(widget, row);
-  if (row.hint != nullptr) widget->setToolTip(FromUtf8(row.hint));
+  SetText(widget, row, texts);
+  if (row.hint != nullptr) widget->setToolTip(QString::fromStdU16String(ShownHint(row, texts)));
   return widget;
 }
 
@@ -223,20 +224,21 @@ QFont QtFont(const LayoutFont& font) {
 
 QRect QtRect(const LayoutBox& box) { return {box.left, box.top, box.width, box.height}; }
 
-void ApplyWindowLayout(QWidget* window, LayoutWindow which) {
+void ApplyWindowLayout(QWidget* window, LayoutWindow which, const MessageCatalogue& texts) {
   const ComponentLayout& row = WindowRow(which);
   window->setObjectName(QString::fromLatin1(row.name));
-  window->setWindowTitle(FromUtf8(row.text));
+  window->setWindowTitle(QString::fromStdU16String(ShownCaption(row, texts)));
   window->setFixedSize(row.box.width, row.box.height);
   window->setFont(QtFont(row.font));
 }
 
-void BuildFromLayout(QWidget* window, LayoutWindow which, const ComponentCreated& created) {
+void BuildFromLayout(QWidget* window, LayoutWindow which, const MessageCatalogue& texts,
+                     const ComponentCreated& created) {
   std::map<std::string, QWidget*, std::less<>> parents = {{WindowRow(which).name, window}};
   for (const ComponentLayout& row : WindowLayout()) {
     if (row.window != which || row.kind == ComponentKind::Window) continue;
     QWidget* parent = parents.at(row.parent);
-    QWidget* widget = MakeComponent(row, parent);
+    QWidget* widget = MakeComponent(row, parent, texts);
     parents.emplace(row.name, widget);
     if (auto* notebook = dynamic_cast<QStackedWidget*>(parent)) {
       // The notebook shows one page at a time: their visibility is its own business.

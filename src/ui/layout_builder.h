@@ -12,10 +12,11 @@ QFont QtFont(const LayoutFont& font);
 QRect QtRect(const LayoutBox& box);
 
 // Sets the window's own name, caption, client size and font.
-void ApplyWindowLayout(QWidget* window, LayoutWindow which);
+void ApplyWindowLayout(QWidget* window, LayoutWindow which, const MessageCatalogue& texts);
 
 // Creates every component of `which` inside `window`, parents first and each parent's children
-// from back to front, each at its place with its text, font, hint and layout visibility;
-// `created` is told of each component as it is made.
+// from back to front, each at its place with its text, font, hint and layout visibility, the
+// texts in the language of `texts`; `created` is told of each component as it is made.
 using ComponentCreated = std::function<void(const ComponentLayout& row, QWidget* widget)>;
-void BuildFromLayout(QWidget* window, LayoutWindow which, const ComponentCreated& created);
+void BuildFromLayout(QWidget* window, LayoutWindow which, const MessageCatalogue& texts,
+                     const ComponentCreated& created);

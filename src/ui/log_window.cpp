@@ -10,10 +10,11 @@
 #include <QTextCursor>
 #include <string_view>
 
+#include "common/user_text.h"
 #include "ui/layout_builder.h"
 
 LogWindow::LogWindow(QWidget* owner, Wizard& wizard) : QWidget(owner, Qt::Window), wizard_(wizard), owner_(owner) {
-  ApplyWindowLayout(this, LayoutWindow::LogForm);
+  ApplyWindowLayout(this, LayoutWindow::LogForm, wizard.Texts());
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
   // Black text on the light face of a dialog, whatever the desktop's theme.
@@ -23,7 +24,7 @@ LogWindow::LogWindow(QWidget* owner, Wizard& wizard) : QWidget(owner, Qt::Window
   setAutoFillBackground(true);
   SetAccessibleRole(this, QAccessible::Window);
 
-  BuildFromLayout(this, LayoutWindow::LogForm,
+  BuildFromLayout(this, LayoutWindow::LogForm, wizard.Texts(),
                   [this](const ComponentLayout& row, QWidget* widget) { Bind(row, widget); });
   SetTabOrderAndNames();
   // Return and Enter press the focused button, as Space does.
@@ -51,11 +52,12 @@ void LogWindow::SetTabOrderAndNames() {
     QWidget::setTabOrder(findChild<QWidget*>(QString::fromLatin1(chain[i - 1]->name)),
                          findChild<QWidget*>(QString::fromLatin1(chain[i]->name)));
   }
-  QString caption = QString::fromUtf8(CaptionOf(*FindLayout(LayoutWindow::LogForm, kLogTextName))->text);
+  const MessageCatalogue& texts = wizard_.Texts();
+  QString caption = QString::fromStdU16String(ShownCaption(*CaptionOf(*FindLayout(LayoutWindow::LogForm, kLogTextName)), texts));
   if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
   Text->setAccessibleName(caption);
   Text->setAccessibleDescription(
-      QStringLiteral("The wizard's log, newest line last; read-only, to select and copy"));
+      QString::fromStdU16String(ShownText(texts, N_("The wizard's log, newest line last; read-only, to select and copy"))));
 }
 
 void LogWindow::ShowWithPlace(const QString& place) {

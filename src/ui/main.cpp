@@ -4,6 +4,10 @@
 // of the session (a signal, the desktop's session manager) ends it as a close does.
 #include <QElapsedTimer>
 #include <exception>
+#include <string>
+#include <utility>
+
+#include "common/translations.h"
 
 #include "ui/error_display.h"
 #include "ui/exit_when_shown.h"
@@ -17,12 +21,16 @@ int main(int argc, char** argv) {
   since_start.start();
   // Before the application object, which would take the desktop's startup id for itself.
   SingleWizard single_wizard;
-  if (!single_wizard.IsFirst()) return single_wizard.EndLaterStart(argc, argv);
-  GuardedApplication application(argc, argv);
-  NameApplication();
+  const std::string language = UserLanguage();
+  const MessageCatalogue texts = CatalogueFor(language);
+  if (!single_wizard.IsFirst()) return single_wizard.EndLaterStart(argc, argv, texts);
+  GuardedApplication application(argc, argv, texts);
+  NameApplication(texts);
   try {
     LoadBundledFonts();
-    MainWindow window;
+    WizardEnvironment environment;
+    environment.language = language;
+    MainWindow window(std::move(environment));
     // The window has loaded the icon already; the message window finds it through the application.
     QApplication::setWindowIcon(window.windowIcon());
     ExitWhenShown exit_when_shown(since_start);
@@ -33,9 +41,9 @@ int main(int argc, char** argv) {
     application.exec();
   } catch (const std::exception& error) {
     // The catalogue cannot be opened: the message names the file, and the window never shows.
-    ShowErrorDisplay(error);
+    ShowErrorDisplay(error, texts);
   } catch (...) {
-    ShowUnknownErrorDisplay();
+    ShowUnknownErrorDisplay(texts);
   }
   return 0;
 }

@@ -20,6 +20,8 @@
 #include <algorithm>
 
 #include "common/platform.h"
+#include "common/translations.h"
+#include "common/user_text.h"
 #include "ui/error_display.h"
 #include "ui/layout_builder.h"
 #include "ui/ui_resources.h"
@@ -31,9 +33,9 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
 }  // namespace
 
-MainWindow::MainWindow(WizardEnvironment environment) {
+MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(environment.language)) {
   LoadBundledFonts();
-  ApplyWindowLayout(this, LayoutWindow::Main);
+  ApplyWindowLayout(this, LayoutWindow::Main, texts_);
   setWindowIcon(ProgramIcon());
   setWindowFlag(Qt::MSWindowsFixedSizeDialogHint);
   // The layout is drawn for black text on its light pictures, whatever the desktop's theme.
@@ -43,7 +45,7 @@ MainWindow::MainWindow(WizardEnvironment environment) {
   setAutoFillBackground(true);
   SetAccessibleRole(this, QAccessible::Window);
 
-  BuildFromLayout(this, LayoutWindow::Main, [this](const ComponentLayout& row, QWidget* widget) {
+  BuildFromLayout(this, LayoutWindow::Main, texts_, [this](const ComponentLayout& row, QWidget* widget) {
     if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;
   });
   SetBehaviour();
@@ -58,10 +60,12 @@ MainWindow::MainWindow(WizardEnvironment environment) {
   wizard_ = std::make_unique<Wizard>(*this, *this, std::move(environment));
   wizard_->CreateSerialPort();
   WireEvents();
-  message_window_ = std::make_unique<MessageWindow>(this);
+  message_window_ = std::make_unique<MessageWindow>(this, texts_);
 }
 
 MainWindow::~MainWindow() = default;
+
+QString MainWindow::Shown(const char* english) const { return ToQt(ShownText(texts_, english)); }
 
 // What the components do, as opposed to where they stand and what they say.
 void MainWindow::SetBehaviour() {
@@ -81,22 +85,22 @@ void MainWindow::SetTabOrder() {
 
 // Buttons and check boxes are named by their captions; the fields by the captions beside them.
 void MainWindow::NameForAssistiveTechnology() {
-  Get<PinEdit>(Control::PinField)->setAccessibleName(QStringLiteral("PIN code"));
+  Get<PinEdit>(Control::PinField)->setAccessibleName(Shown(N_("PIN code")));
   Get<PinEdit>(Control::PinField)->setAccessibleDescription(
-      QStringLiteral("Up to four digits. If no PIN code provided - leave this field blank"));
-  Get<QLineEdit>(Control::PukField)->setAccessibleName(QStringLiteral("PUK code"));
-  Get<QLineEdit>(Control::PukField)->setAccessibleDescription(QStringLiteral("The SIM card's PUK code; enter the new PIN code in the PIN field"));
-  Get<QComboBox>(Control::OperatorList)->setAccessibleName(QStringLiteral("Select operator from list"));
-  Get<QLineEdit>(Control::ApnField)->setAccessibleName(QStringLiteral("APN name"));
+      Shown(N_("Up to four digits. If no PIN code provided - leave this field blank")));
+  Get<QLineEdit>(Control::PukField)->setAccessibleName(Shown(N_("PUK code")));
+  Get<QLineEdit>(Control::PukField)->setAccessibleDescription(Shown(N_("The SIM card's PUK code; enter the new PIN code in the PIN field")));
+  Get<QComboBox>(Control::OperatorList)->setAccessibleName(Shown(N_("Select operator from list")));
+  Get<QLineEdit>(Control::ApnField)->setAccessibleName(Shown(N_("APN name")));
   Get<QLineEdit>(Control::ApnField)->setAccessibleDescription(Get<QLineEdit>(Control::ApnField)->toolTip());
-  Get<QLineEdit>(Control::UserField)->setAccessibleName(QStringLiteral("APN Username"));
+  Get<QLineEdit>(Control::UserField)->setAccessibleName(Shown(N_("APN Username")));
   Get<QLineEdit>(Control::UserField)->setAccessibleDescription(Get<QLineEdit>(Control::UserField)->toolTip());
-  Get<QLineEdit>(Control::PasswordField)->setAccessibleName(QStringLiteral("APN Password"));
+  Get<QLineEdit>(Control::PasswordField)->setAccessibleName(Shown(N_("APN Password")));
   Get<QLineEdit>(Control::PasswordField)->setAccessibleDescription(Get<QLineEdit>(Control::PasswordField)->toolTip());
-  Get<ClickLabel>(Control::BoxLink)->setAccessibleDescription(QStringLiteral("The box's web link; Return opens it in the web browser"));
-  Get<QListWidget>(Control::CatalogueMirror)->setAccessibleName(QStringLiteral("Catalogue rows"));
-  Get<QListWidget>(Control::LogMirror)->setAccessibleName(QStringLiteral("Wizard log"));
-  Get<QSlider>(Control::LadderSlider)->setAccessibleName(QStringLiteral("Progress level"));
+  Get<ClickLabel>(Control::BoxLink)->setAccessibleDescription(Shown(N_("The box's web link; Return opens it in the web browser")));
+  Get<QListWidget>(Control::CatalogueMirror)->setAccessibleName(Shown(N_("Catalogue rows")));
+  Get<QListWidget>(Control::LogMirror)->setAccessibleName(Shown(N_("Wizard log")));
+  Get<QSlider>(Control::LadderSlider)->setAccessibleName(Shown(N_("Progress level")));
 }
 
 // Every control the user works reaches the wizard through one call, whatever its kind; the
@@ -251,9 +255,9 @@ std::optional<NativeString> MainWindow::OpenWebLink(const NativeString& address)
   // Exactly the address handed over: nothing is guessed, and a text that is no absolute address
   // would make the desktop look for a file.
   const QUrl target(ToQt(address), QUrl::StrictMode);
-  if (!target.isValid() || target.isRelative()) return u"The address is not a web address.";
+  if (!target.isValid() || target.isRelative()) return ShownText(texts_, N_("The address is not a web address."));
   if (QDesktopServices::openUrl(target)) return std::nullopt;
-  return u"No program to open web addresses was found.";
+  return ShownText(texts_, N_("No program to open web addresses was found."));
 }
 
 void MainWindow::ShowPlainMessage(const NativeString& text) {
@@ -320,9 +324,8 @@ void MainWindow::TakeLogWindowLines() {
 
 std::optional<std::string> MainWindow::AskWhereToSaveLog(const NativeString& name) {
   const QDir folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-  const QString path = QFileDialog::getSaveFileName(DialogOwner(), QString::fromUtf8(kSaveLogTitle),
-                                                    folder.filePath(ToQt(name)),
-                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+  const QString filter = Shown(kTextFilesFilter) + QStringLiteral(" (*.txt);;") + Shown(kAllFilesFilter) + QStringLiteral(" (*)");
+  const QString path = QFileDialog::getSaveFileName(DialogOwner(), Shown(kSaveLogTitle), folder.filePath(ToQt(name)), filter);
   if (path.isEmpty()) return std::nullopt;
   return QFile::encodeName(path).toStdString();
 }
@@ -370,13 +373,13 @@ QString MainWindow::SaveLog() {
     wizard_->SaveLog();
     return {};
   } catch (const std::exception& error) {
-    return QString::fromLocal8Bit(ErrorDisplayText(error));
+    return ToQt(ErrorUserText(error).Shown(texts_));
   }
 }
 
 bool MainWindow::LeaveWithoutLog(const QString& failure) {
   ShowErrorDisplay(failure);
-  return AskToCloseWithoutLog(this);
+  return AskToCloseWithoutLog(this, texts_);
 }
 
 void MainWindow::SaveLogUnattended() {

@@ -14,11 +14,11 @@ namespace {
 QString ToQt(const NativeString& text) { return QString::fromStdU16String(text); }
 }  // namespace
 
-MessageWindow::MessageWindow(QWidget* over)
+MessageWindow::MessageWindow(QWidget* over, const MessageCatalogue& texts)
     // Above the wizard it belongs to only (owned by it), not above every other program.
     : QWidget(over, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       over_(over) {
-  ApplyWindowLayout(this, LayoutWindow::MessageWindow);
+  ApplyWindowLayout(this, LayoutWindow::MessageWindow, texts);
   setWindowModality(Qt::NonModal);
   // A secondary window: it must not keep the program alive once the main window is closed.
   setAttribute(Qt::WA_QuitOnClose, false);
@@ -29,7 +29,7 @@ MessageWindow::MessageWindow(QWidget* over)
   setAutoFillBackground(true);
   SetAccessibleRole(this, QAccessible::Dialog);
 
-  BuildFromLayout(this, LayoutWindow::MessageWindow, [this](const ComponentLayout& row, QWidget* widget) {
+  BuildFromLayout(this, LayoutWindow::MessageWindow, texts, [this](const ComponentLayout& row, QWidget* widget) {
     const std::string_view name = row.name;
     if (name == "Image2") background = dynamic_cast<QLabel*>(widget);
     if (name == "Label1") text = dynamic_cast<QLabel*>(widget);

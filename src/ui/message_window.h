@@ -8,11 +8,13 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "common/translations.h"
 
 class MessageWindow : public QWidget {
  public:
-  // `over` is the window the message window is centred on when it is first shown.
-  explicit MessageWindow(QWidget* over = nullptr);
+  // `over` is the window the message window is centred on when it is first shown; `texts` the
+  // language of its own texts.
+  explicit MessageWindow(QWidget* over = nullptr, const MessageCatalogue& texts = EnglishTexts());
 
   // Sets the text, shows or hides Close, and shows the window without blocking the caller.
   void ShowInfo(const NativeString& message, bool with_close);

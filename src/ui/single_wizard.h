@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class MessageCatalogue;
+
 class QWidget;
 
 class SingleWizard {
@@ -24,7 +26,7 @@ class SingleWizard {
   // A later start: where the running wizard's window did not come to the front, says that the
   // wizard is already open (on standard error, and in a message box where a display is there).
   // The program's exit status.
-  int EndLaterStart(int& argc, char** argv) const;
+  int EndLaterStart(int& argc, char** argv, const MessageCatalogue& texts) const;
   // The first start: from now on each later start's request brings `window` to the front.
   void AnswerLaterStarts(QWidget& window);
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "common/user_text.h"
 #include "controller/window_layout.h"
 #include "ui/error_display.h"
 #include "ui/window_front_posix.h"
@@ -80,15 +81,16 @@ SingleWizard::~SingleWizard() = default;
 
 bool SingleWizard::IsFirst() const { return backend_->first; }
 
-int SingleWizard::EndLaterStart(int& argc, char** argv) const {
+int SingleWizard::EndLaterStart(int& argc, char** argv, const MessageCatalogue& texts) const {
   if (backend_->answer == FrontAnswer::kRaised) return 0;
-  const QString text = QString::fromUtf8(
-      backend_->answer == FrontAnswer::kCannotRaise ? kAlreadyOpenMessage : kAlreadyOpenNoAnswerMessage);
-  PrintError(text.simplified());
+  const char* message =
+      backend_->answer == FrontAnswer::kCannotRaise ? kAlreadyOpenMessage : kAlreadyOpenNoAnswerMessage;
+  PrintError(QString::fromUtf8(message).simplified());
   if (!DisplayIsThere()) return 0;
   const QApplication application(argc, argv);
-  NameApplication();
-  QMessageBox box(QMessageBox::Information, QApplication::applicationName(), text, QMessageBox::Ok);
+  NameApplication(texts);
+  QMessageBox box(QMessageBox::Information, QApplication::applicationName(),
+                  QString::fromStdU16String(ShownText(texts, message)), QMessageBox::Ok);
   box.exec();
   return 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/user_text.h"
 #include "controller/window_layout.h"
 #include "ui_win32/error_display_win32.h"
 #include "ui_win32/layout_builder_win32.h"
@@ -159,9 +160,10 @@ INT_PTR CALLBACK QuestionProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /
 bool AskToCloseWithoutLog(HWND owner) {
   DialogTemplate question(ApplicationTitle(), L"MS Shell Dlg", 8);
   question.Add(SS_ICON, kIconId, kStaticClass, L"");
-  question.Add(SS_LEFT | SS_NOPREFIX, kTextId, kStaticClass, WideFromUtf8(kCloseWithoutLogQuestion));
-  question.Add(BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES, kButtonClass, WideFromUtf8(kCloseWithoutLogYes));
-  question.Add(BS_DEFPUSHBUTTON | WS_TABSTOP, IDNO, kButtonClass, WideFromUtf8(kCloseWithoutLogNo));
+  const auto shown = [](const char* english) { return Wide(ShownText(ProgramTexts(), english)); };
+  question.Add(SS_LEFT | SS_NOPREFIX, kTextId, kStaticClass, shown(kCloseWithoutLogQuestion));
+  question.Add(BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, IDYES, kButtonClass, shown(kCloseWithoutLogYes));
+  question.Add(BS_DEFPUSHBUTTON | WS_TABSTOP, IDNO, kButtonClass, shown(kCloseWithoutLogNo));
   return ::DialogBoxIndirectParamW(::GetModuleHandleW(nullptr), question.Data(), owner, QuestionProc, 0) ==
          IDYES;
 }

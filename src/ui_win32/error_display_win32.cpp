@@ -3,20 +3,32 @@
 
 #include "common/platform.h"
 #include "common/text.h"
+#include "common/translations.h"
+#include "common/user_text.h"
 #include "controller/window_layout.h"
 #include "ui_win32/layout_builder_win32.h"
 
-std::wstring ApplicationTitle() { return WideFromUtf8(WindowRow(LayoutWindow::Main).text); }
+namespace {
+
+MessageCatalogue& ChosenTexts() {
+  static MessageCatalogue texts;
+  return texts;
+}
+
+}  // namespace
+
+void UseProgramLanguage(const std::string& language) { ChosenTexts() = CatalogueFor(language); }
+
+const MessageCatalogue& ProgramTexts() { return ChosenTexts(); }
+
+std::wstring ApplicationTitle() { return Wide(ShownCaption(WindowRow(LayoutWindow::Main), ProgramTexts())); }
 
 void ShowErrorDisplay(HWND owner, const std::wstring& text) {
   ::MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
 }
 
-// The core words its errors in the ANSI code page, as the system's own messages come.
 void ShowErrorDisplay(HWND owner, const std::exception& error) {
-  ShowErrorDisplay(owner, Wide(AnsiToNative(ErrorDisplayText(error))));
+  ShowErrorDisplay(owner, Wide(ErrorUserText(error).Shown(ProgramTexts())));
 }
 
-void ShowUnknownErrorDisplay(HWND owner) {
-  ShowErrorDisplay(owner, Wide(AnsiToNative(UnknownErrorDisplayText())));
-}
+void ShowUnknownErrorDisplay(HWND owner) { ShowErrorDisplay(owner, Wide(UnknownErrorUserText().Shown(ProgramTexts()))); }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "common/text.h"
+#include "common/user_text.h"
 #include "ui_win32/display_win32.h"
 
 namespace {
@@ -436,9 +437,13 @@ bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
 
 // --- BuiltWindow
 
-BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources,
+BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources, const MessageCatalogue& texts,
                          ControlBuilt control_built)
-    : window_(window), handle_(handle), resources_(resources), control_built_(std::move(control_built)) {
+    : window_(window),
+      handle_(handle),
+      resources_(resources),
+      texts_(texts),
+      control_built_(std::move(control_built)) {
   components_.reserve(WindowLayout().size());
   display_.dpi = WindowDpi(handle_);
   display_.high_contrast = HighContrastOn();
@@ -451,7 +456,7 @@ BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resou
   canvases_.push_back(std::make_unique<Canvas>(handle_, nullptr, POINT{0, 0}, resources_, display_));
   self.canvas = canvases_.back().get();
   ::SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&self));
-  ::SetWindowTextW(handle_, WideFromUtf8(window_row.text).c_str());
+  ::SetWindowTextW(handle_, Wide(ShownCaption(window_row, texts_)).c_str());
   FitWindowToLayout();
   // The window's procedure does not reach its canvas before the window is built.
   self.canvas->SetFont(resources_.Font(self.font, display_.dpi));
@@ -561,7 +566,7 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = container.hwnd;
     tool.uId = reinterpret_cast<UINT_PTR>(component.hwnd);
-    std::wstring hint = WideFromUtf8(row.hint);
+    std::wstring hint = Wide(ShownHint(row, texts_));
     tool.lpszText = hint.data();
     ::SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
@@ -627,7 +632,7 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
   const RECT& box = component.box;
   const int height =
       box.bottom - box.top + (row.kind == ComponentKind::ComboBox ? display_.Scaled(kDropDownHeight) : 0);
-  const std::wstring text = WideFromUtf8(row.text);
+  const std::wstring text = Wide(ShownCaption(row, texts_));
   return ::CreateWindowExW(control.extended, control.name, text.c_str(), style, box.left, box.top,
                            box.right - box.left, height, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(component.id)),

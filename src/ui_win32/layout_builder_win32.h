@@ -104,8 +104,10 @@ class BuiltWindow {
   // Called for each control as it is made, with its window.
   using ControlBuilt = std::function<void(BuiltComponent& component)>;
 
-  // Builds the window and its first page; the other pages are built when first needed.
-  BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources, ControlBuilt control_built = {});
+  // Builds the window and its first page; the other pages are built when first needed. The
+  // texts are in the language of `texts`, which outlives the window.
+  BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resources, const MessageCatalogue& texts,
+              ControlBuilt control_built = {});
   ~BuiltWindow();
 
   HWND Handle() const { return handle_; }
@@ -161,6 +163,7 @@ class BuiltWindow {
   LayoutWindow window_;
   HWND handle_;
   Win32Resources& resources_;
+  const MessageCatalogue& texts_;
   DisplayState display_;
   std::vector<BuiltComponent> components_;  // never reallocated: canvases point into it
   std::vector<std::unique_ptr<Canvas>> canvases_;

@@ -19,7 +19,7 @@ Win32LogWindow::Win32LogWindow(HINSTANCE instance, HWND owner, Win32Resources& r
   hwnd_ = CreateTopLevelWindow(
       instance, {kLogWindowClass, Proc, kStyle, kExtendedStyle, "The log window cannot be created"},
       LayoutWindow::LogForm, owner, resources, this);
-  built_ = std::make_unique<BuiltWindow>(LayoutWindow::LogForm, hwnd_, resources);
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::LogForm, hwnd_, resources, wizard.Texts());
   note_ = built_->Find(kLogNoteName);
   text_ = built_->Find(kLogTextName);
   place_ = built_->Find(kLogPlaceName);

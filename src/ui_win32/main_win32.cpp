@@ -8,6 +8,10 @@
 #include <objbase.h>
 
 #include <exception>
+#include <string>
+#include <utility>
+
+#include "common/translations.h"
 
 #include "link/library_search_win32.h"
 #include "ui_win32/display_win32.h"
@@ -34,6 +38,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   RestrictLibrarySearch();
   // Before the first window: its size and fonts follow its monitor's DPI.
   BecomePerMonitorDpiAware();
+  // Before any box the program shows: the user's preferred UI languages, English when none is shipped.
+  const std::string language = UserLanguage();
+  UseProgramLanguage(language);
   // One wizard per user and session: a later start brings the running one to the front and ends.
   const std::wstring user_sid = CurrentUserSid();
   const SessionWizardMutex session_wizard(user_sid);
@@ -51,7 +58,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SetHighContrastQuery(HighContrastFromEnvironment);
   try {
     Win32Resources resources;
-    Win32MainWindow window(instance, resources);
+    WizardEnvironment environment;
+    environment.language = language;
+    Win32MainWindow window(instance, resources, std::move(environment));
     window.Show();
     // The start-up benchmark's run: closed as the user would close it, once it is painted.
     if (ExitWhenShownRequested()) PrintShownAndQuit(window.Handle(), since_start);

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "common/platform.h"
+#include "common/translations.h"
+#include "common/user_text.h"
 #include "link/library_search_win32.h"
 #include "ui_win32/close_question_win32.h"
 #include "ui_win32/error_display_win32.h"
@@ -72,7 +74,7 @@ DWORD ShellExecuteOpen(HWND owner, const std::wstring& target) {
 
 // Save as...'s file dialog, loaded when first asked for, as the shell is: the name chosen, or
 // nothing when the user cancels; an error when the dialog cannot be shown.
-std::optional<std::wstring> AskForFileName(HWND owner, const std::wstring& offered) {
+std::optional<std::wstring> AskForFileName(HWND owner, const std::wstring& offered, const MessageCatalogue& texts) {
   using GetSaveFileNameFunction = BOOL(WINAPI*)(LPOPENFILENAMEW);
   using ExtendedErrorFunction = DWORD(WINAPI*)();
   static const auto get_save_file_name =
@@ -82,14 +84,18 @@ std::optional<std::wstring> AskForFileName(HWND owner, const std::wstring& offer
   if (get_save_file_name == nullptr) {
     throw std::runtime_error("The system's file dialog could not be loaded.");
   }
-  static constexpr wchar_t kFilter[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+  // Each choice's name and its pattern, each ending with a zero, and one more zero at the end.
+  std::wstring filter = Wide(ShownText(texts, kTextFilesFilter)) + L" (*.txt)";
+  filter += std::wstring(1, L'\0') + L"*.txt" + std::wstring(1, L'\0');
+  filter += Wide(ShownText(texts, kAllFilesFilter)) + L" (*.*)";
+  filter += std::wstring(1, L'\0') + L"*.*" + std::wstring(2, L'\0');
   std::vector<wchar_t> name(32768, L'\0');
   offered.copy(name.data(), std::min(offered.size(), name.size() - 1));
-  const std::wstring title = WideFromUtf8(kSaveLogTitle);
+  const std::wstring title = Wide(ShownText(texts, kSaveLogTitle));
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
-  dialog.lpstrFilter = kFilter;
+  dialog.lpstrFilter = filter.c_str();
   dialog.lpstrFile = name.data();
   dialog.nMaxFile = static_cast<DWORD>(name.size());
   dialog.lpstrTitle = title.c_str();
@@ -122,13 +128,16 @@ bool IsPushButton(ComponentKind kind) {
 }  // namespace
 
 Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, WizardEnvironment environment)
-    : instance_(instance), resources_(resources), ui_thread_(::GetCurrentThreadId()) {
+    : instance_(instance),
+      resources_(resources),
+      texts_(CatalogueFor(environment.language)),
+      ui_thread_(::GetCurrentThreadId()) {
   RegisterContainerClass(instance);
   hwnd_ = CreateTopLevelWindow(
       instance, {kWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
       LayoutWindow::Main, nullptr, resources_, this);
   // The PIN field gets its rules as it is made, whenever its page is built.
-  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Main, hwnd_, resources_,
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::Main, hwnd_, resources_, texts_,
                                          [this](BuiltComponent& component) {
                                            if (component.row->control == Control::PinField)
                                              pin_ = std::make_unique<PinEdit>(component.hwnd);
@@ -195,7 +204,7 @@ void Win32MainWindow::HandleMessage(MSG& message) {
 void Win32MainWindow::OfferLogWindow() {
   if (HMENU menu = ::GetSystemMenu(hwnd_, FALSE)) {
     ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    const std::wstring item = WideFromUtf8(kShowLogMenuItem) + L"\tCtrl+L";
+    const std::wstring item = Wide(ShownText(texts_, kShowLogMenuItem)) + L"\tCtrl+L";
     ::AppendMenuW(menu, MF_STRING, kShowLogCommand, item.c_str());
   }
   ACCEL show_log{FVIRTKEY | FCONTROL, 'L', static_cast<WORD>(kShowLogCommand)};
@@ -556,7 +565,7 @@ void Win32MainWindow::HideInfo() {
 
 // Made on its first use: a start that never shows a message does not pay for the window.
 MessageWindow& Win32MainWindow::Messages() {
-  if (message_window_ == nullptr) message_window_ = std::make_unique<MessageWindow>(instance_, hwnd_, resources_);
+  if (message_window_ == nullptr) message_window_ = std::make_unique<MessageWindow>(instance_, hwnd_, resources_, texts_);
   return *message_window_;
 }
 
@@ -630,7 +639,7 @@ void Win32MainWindow::WakeLogWindow() {
 }
 
 std::optional<std::string> Win32MainWindow::AskWhereToSaveLog(const NativeString& name) {
-  const std::optional<std::wstring> chosen = AskForFileName(DialogOwner(), Wide(name));
+  const std::optional<std::wstring> chosen = AskForFileName(DialogOwner(), Wide(name), texts_);
   if (!chosen) return std::nullopt;
   return CorePath(*chosen);
 }

@@ -126,6 +126,8 @@ class Win32MainWindow : public WizardView, public TimerService {
 
   HINSTANCE instance_;
   Win32Resources& resources_;
+  // The user's language, the same the wizard speaks; from before the controls are made.
+  MessageCatalogue texts_;
   HWND hwnd_ = nullptr;
   DWORD ui_thread_ = 0;
   std::unique_ptr<BuiltWindow> built_;

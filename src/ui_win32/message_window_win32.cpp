@@ -10,11 +10,12 @@ constexpr DWORD kExtendedStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
 }  // namespace
 
-MessageWindow::MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& resources) : owner_(owner) {
+MessageWindow::MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& resources, const MessageCatalogue& texts)
+    : owner_(owner) {
   hwnd_ = CreateTopLevelWindow(
       instance, {kMessageFormClass, Proc, kStyle, kExtendedStyle, "The message window cannot be created"},
       LayoutWindow::MessageWindow, owner, resources, this);
-  built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageWindow, hwnd_, resources);
+  built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageWindow, hwnd_, resources, texts);
   label_ = built_->Find("Label1");
   button_ = built_->Find("Button1");
 }

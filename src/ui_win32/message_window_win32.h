@@ -13,7 +13,8 @@
 class MessageWindow {
  public:
   // `owner` is the window it stays above and is centred on when first shown.
-  MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& resources);
+  // `texts`: the language of its own texts, which outlives the window.
+  MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& resources, const MessageCatalogue& texts);
   ~MessageWindow();
   MessageWindow(const MessageWindow&) = delete;
   MessageWindow& operator=(const MessageWindow&) = delete;

@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "common/user_text.h"
 #include "controller/window_layout.h"
 #include "ui_win32/error_display_win32.h"
 #include "ui_win32/layout_builder_win32.h"
@@ -108,6 +109,6 @@ void HandOverToRunningWizard(const std::wstring& user_sid) {
     if (::GetTickCount64() >= deadline) break;
     ::Sleep(kRetryPauseMs);
   }
-  ::MessageBoxW(nullptr, WideFromUtf8(kAlreadyOpenNoAnswerMessage).c_str(), ApplicationTitle().c_str(),
+  ::MessageBoxW(nullptr, Wide(ShownText(ProgramTexts(), kAlreadyOpenNoAnswerMessage)).c_str(), ApplicationTitle().c_str(),
                 MB_OK | MB_ICONINFORMATION);
 }

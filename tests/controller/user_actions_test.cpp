@@ -323,4 +323,27 @@ TEST(Next, AfterAFailedTestSubmitsAgainAndTheRunCanPass) {
   EXPECT_EQ(wizard.core().Session().state, kStateGPRSPassed);
 }
 
+// In German the window gets German texts, a box's values and a field's part in their places, as
+// Unicode; the log keeps each message in English.
+TEST(UserLanguage, AGermanWizardShowsGermanAndLogsEnglish) {
+  WizardDriver wizard("", "de");
+  wizard.RunTo(kStateGPRSTesting);
+  EXPECT_EQ(NativeToUtf8(wizard.view().Caption(Control::SignalLine)), "Signalstärke: gut");
+  EXPECT_EQ(NativeToUtf8(wizard.view().Caption(Control::BoxIdLine)), "Box-ID: AB12CD34");
+  EXPECT_EQ(NativeToUtf8(wizard.view().Caption(Control::BoxTypeLine)), "Box-Typ: GSM");
+  EXPECT_EQ(NativeToUtf8(wizard.view().info.text), "GPRS-Einstellungen werden getestet");
+  wizard.core().Session().sim_status = kSimReady;
+  wizard.Tick("GPRSTEST FAIL");
+  EXPECT_EQ(NativeToUtf8(wizard.view().info.text),
+            "Verbindung fehlgeschlagen. Bitte prüfen Sie Netzbetreiber und APN-Einstellungen und versuchen Sie es erneut");
+  EXPECT_TRUE(wizard.Logged("Show Message:Connection failed. Please check operator/APN settings and try again"));
+
+  wizard.view().SetText(Control::ApnField, u"web]");
+  wizard.core().OnControl(Control::Next);
+  EXPECT_EQ(NativeToUtf8(wizard.view().info.text),
+            "Der APN enthält „]“, das nicht gesendet werden kann. Bitte ändern Sie den APN");
+  EXPECT_TRUE(wizard.Logged("Show Message:The APN contains \"]\", which cannot be sent. Please change the APN"));
+  EXPECT_EQ(NativeToUtf8(wizard.view().OperatorText(0)), "(aktuelle Einstellungen der Box)");
+}
+
 }  // namespace

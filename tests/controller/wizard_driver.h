@@ -18,7 +18,8 @@ inline constexpr const char* kIdentityReport = "QR:AB12CD34 HW:0142 SW:0107 MAC:
 
 class WizardDriver {
  public:
-  explicit WizardDriver(const std::string& catalogue = "") : fixture_(catalogue) {}
+  explicit WizardDriver(const std::string& catalogue = "", const std::string& language = "")
+      : fixture_(catalogue, "", language) {}
 
   Wizard& core() { return fixture_.core(); }
   RecordingView& view() { return fixture_.view(); }

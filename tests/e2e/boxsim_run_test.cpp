@@ -41,6 +41,27 @@ TEST_F(BoxRun, FailedTestThenNextPasses) {
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "[GPRSTEST]"), 2);
 }
 
+// A German user's run: every text the window gets is German, and the saved log, which support
+// reads whatever the user's language, is the English one.
+TEST_F(BoxRun, InGermanTheWindowSpeaksGermanAndTheSavedLogStaysEnglish) {
+  language_ = "de";
+  Plug({"--fail-tests", "1"});
+  core().OnControl(Control::Start);
+  ASSERT_TRUE(RunUntil([&] { return Logged("FAILED GPRS"); })) << Trace();
+  EXPECT_EQ(view().CaptionUtf8(Control::SignalLine), "Signalstärke: gut");
+  EXPECT_EQ(NativeToUtf8(view().info.text),
+            "Verbindung fehlgeschlagen. Bitte prüfen Sie Netzbetreiber und APN-Einstellungen und versuchen Sie es erneut");
+  core().OnControl(Control::Next);
+  ASSERT_TRUE(RunUntilState(kStateGPRSPassed)) << Trace();
+  const Lines saved = SavedLog();
+  EXPECT_TRUE(InOrder(saved, {"Show Message:Connection failed. Please check operator/APN settings and try again",
+                              "PASSED"}));
+  for (const std::string& line : saved) {
+    EXPECT_EQ(line.find("Verbindung"), std::string::npos) << line;
+    EXPECT_EQ(line.find("Signalst"), std::string::npos) << line;
+  }
+}
+
 // What the simulated SIM made of the codes it got, in order: "wrong PIN, 2 tries left",
 // "PUK accepted" and so on.
 Lines SimNotes(const Lines& output) {

@@ -108,7 +108,7 @@ void BoxRun::SetUp() {
 }
 
 void BoxRun::Plug(std::vector<std::string> options) {
-  fixture_ = std::make_unique<WizardFixture>("", VirtualBusPath());
+  fixture_ = std::make_unique<WizardFixture>("", VirtualBusPath(), language_);
   port_dir_ = std::make_unique<PortDirOverride>(fixture_->folder().Path());
   simulator_ = std::make_unique<Simulator>(fixture_->folder().Path(), std::move(options));
   ASSERT_TRUE(simulator_->plugged_in());

@@ -79,6 +79,7 @@ class BoxRun : public ::testing::Test {
   Lines SavedLog();
   std::string Trace() const;
 
+  std::string language_;  // the wizard's language, set before Plug; empty: English
   std::unique_ptr<WizardFixture> fixture_;
   std::unique_ptr<PortDirOverride> port_dir_;
   std::unique_ptr<Simulator> simulator_;

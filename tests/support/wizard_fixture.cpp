@@ -8,8 +8,10 @@
 
 LocalTime FixedTestTime() { return LocalTime{9, 5, 3, 7}; }
 
-WizardFixture::WizardFixture(const std::string& catalogue, const std::string& usb_library) {
+WizardFixture::WizardFixture(const std::string& catalogue, const std::string& usb_library,
+                             const std::string& language) {
   WizardEnvironment environment;
+  environment.language = language;
   environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
   environment.usb_library = usb_library.empty() ? folder_.File("no-such-usblib.so") : usb_library;
   environment.clock = FixedTestTime;

@@ -14,8 +14,10 @@
 class WizardFixture {
  public:
   // `catalogue` is written to apnlist.csv in a scratch folder; `usb_library` empty means a
-  // library name that does not exist, so discovery finds nothing.
-  explicit WizardFixture(const std::string& catalogue = "", const std::string& usb_library = "");
+  // library name that does not exist, so discovery finds nothing; `language` the shipped
+  // language the wizard speaks (empty: English).
+  explicit WizardFixture(const std::string& catalogue = "", const std::string& usb_library = "",
+                         const std::string& language = "");
   ~WizardFixture();
 
   Wizard& core() { return *wizard_; }

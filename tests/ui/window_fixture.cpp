@@ -15,8 +15,9 @@ void WindowTest::TearDown() {
   QApplication::processEvents();
 }
 
-void WindowTest::MakeWindow(bool system_log_folder, const std::string& catalogue) {
+void WindowTest::MakeWindow(bool system_log_folder, const std::string& catalogue, const std::string& language) {
   WizardEnvironment environment;
+  environment.language = language;
   environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
   environment.usb_library = folder_.File("no-such-usblib.so");
   environment.clock = FixedTestTime;

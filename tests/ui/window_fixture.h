@@ -30,7 +30,8 @@ class WindowTest : public testing::Test {
   void TearDown() override;
   // Builds the window on `catalogue`; the log goes to the scratch folder unless the system's
   // log folder (in XDG_STATE_HOME) is asked for.
-  void MakeWindow(bool system_log_folder = false, const std::string& catalogue = kWindowTestCatalogue);
+  void MakeWindow(bool system_log_folder = false, const std::string& catalogue = kWindowTestCatalogue,
+                  const std::string& language = "");
 
   MainWindow& window() { return *window_; }
   Wizard& core() { return window_->Core(); }
