@@ -10,6 +10,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/cli_texts.h"
+#include "cli/command_process.h"
 #include "common/platform.h"
 
 namespace {
@@ -23,6 +24,7 @@ std::string ReadSecretSource(const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareCommandProcess();
   const ParsedOptions parsed =
       ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), ReadSecretSource);
   if (!parsed.options) {
@@ -33,7 +35,7 @@ int main(int argc, char** argv) {
   CliReport report(options.json, stdout, stderr);
   const auto environment = [&options] {
     WizardEnvironment environment;
-    if (options.catalogue) environment.catalogue_path = *options.catalogue;
+    environment.catalogue_path = options.catalogue.value_or(DefaultCatalogue());
     return environment;
   };
   try {
