@@ -7,3 +7,5 @@
 void PrepareCommandProcess() {}
 
 std::string DefaultCatalogue() { return kCatalogueFileName; }
+
+std::string TextFromCommandLine(const std::string& argument) { return argument; }

@@ -47,3 +47,5 @@ void PrepareCommandProcess() {
 }
 
 std::string DefaultCatalogue() { return ProgramFolder() + kCatalogueFileName; }
+
+std::string TextFromCommandLine(const std::string& argument) { return NativeToUtf8(AnsiToNative(argument)); }

@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ std::string ReadSecretSource(const std::string& file) {
   return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
 
+// The options' texts in UTF-8; their file names stay as the system gave them.
+CliOptions WithTextsInUtf8(CliOptions options) {
+  for (std::optional<std::string>* text : {&options.apn, &options.user, &options.operator_name}) {
+    if (*text) **text = TextFromCommandLine(**text);
+  }
+  return options;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -31,7 +40,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n%s", parsed.error.c_str(), cli_text::kUsage);
     return ExitStatus(Outcome::kUsage);
   }
-  const CliOptions& options = *parsed.options;
+  const CliOptions options = WithTextsInUtf8(*parsed.options);
   CliReport report(options.json, stdout, stderr);
   const auto environment = [&options] {
     WizardEnvironment environment;
