@@ -121,6 +121,8 @@ Section "Install"
   Call RefuseWhileRunning
   SetOutPath "$INSTDIR"
   File "${PROGRAM_DIR}/${EXE}"
+  ; The technician's console program, for a command prompt.
+  File "${PROGRAM_DIR}/rodiduz-setup-cli.exe"
   File "${STAGE_DIR}/apnlist.csv"
   File "${STAGE_DIR}/README.txt"
   ; Replaces a usblib.dll put there by hand: an installation carries the library it was built with.
@@ -161,6 +163,7 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$SMPROGRAMS\${APP_NAME}.lnk"
   Delete "$INSTDIR\${EXE}"
+  Delete "$INSTDIR\rodiduz-setup-cli.exe"
   Delete "$INSTDIR\usblib.dll"
   Delete "$INSTDIR\apnlist.csv"
   Delete "$INSTDIR\README.txt"

@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_run.h"
 #include "cli/cli_texts.h"
+#include "cli/command_process.h"
 #include "common/platform.h"
 
 namespace {
@@ -20,20 +22,29 @@ std::string ReadSecretSource(const std::string& file) {
   return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
 }
 
+// The options' texts in UTF-8; their file names stay as the system gave them.
+CliOptions WithTextsInUtf8(CliOptions options) {
+  for (std::optional<std::string>* text : {&options.apn, &options.user, &options.operator_name}) {
+    if (*text) **text = TextFromCommandLine(**text);
+  }
+  return options;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  PrepareCommandProcess();
   const ParsedOptions parsed =
       ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), ReadSecretSource);
   if (!parsed.options) {
     std::fprintf(stderr, "%s\n%s", parsed.error.c_str(), cli_text::kUsage);
     return ExitStatus(Outcome::kUsage);
   }
-  const CliOptions& options = *parsed.options;
+  const CliOptions options = WithTextsInUtf8(*parsed.options);
   CliReport report(options.json, stdout, stderr);
   const auto environment = [&options] {
     WizardEnvironment environment;
-    if (options.catalogue) environment.catalogue_path = *options.catalogue;
+    environment.catalogue_path = options.catalogue.value_or(DefaultCatalogue());
     return environment;
   };
   try {

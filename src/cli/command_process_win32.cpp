@@ -1,0 +1,51 @@
+// The console program: DLLs only from beside it and from the system folder, the installer's
+// mutex held while it runs, and the catalogue beside it, since a command prompt is rarely in
+// the install folder.
+#include "cli/command_process.h"
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "common/text.h"
+#include "controller/catalogue.h"
+#include "link/library_search_win32.h"
+
+namespace {
+
+// The installer and uninstaller refuse to replace or remove the programs while a mutex of this
+// name exists (packaging/windows/rodiduz-setup.nsi). Not held exclusively: it is no
+// single-instance lock, and two commands on two ports run side by side.
+constexpr const wchar_t* kRunningMutexName = L"Global\\RodiduzSetupRunning";
+
+// The program's own folder with its separator, in the code page the core's paths use; empty
+// when the system cannot say.
+std::string ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::size_t separator = path.find_last_of(L"\\/");
+  if (separator == std::wstring::npos) return {};
+  path.resize(separator + 1);
+  return NativeToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(path.data()), path.size()));
+}
+
+}  // namespace
+
+void PrepareCommandProcess() {
+  RestrictLibrarySearch();
+  // The system closes it with the process, however the process ends.
+  ::CreateMutexW(nullptr, FALSE, kRunningMutexName);
+}
+
+std::string DefaultCatalogue() { return ProgramFolder() + kCatalogueFileName; }
+
+std::string TextFromCommandLine(const std::string& argument) { return NativeToUtf8(AnsiToNative(argument)); }
