@@ -44,6 +44,9 @@ void PrepareCommandProcess() {
   RestrictLibrarySearch();
   // The system closes it with the process, however the process ends.
   ::CreateMutexW(nullptr, FALSE, kRunningMutexName);
+  // The progress and the JSON are written as UTF-8; a console left at its OEM code page would
+  // show an operator's or user's accented letters garbled.
+  ::SetConsoleOutputCP(CP_UTF8);
 }
 
 std::string DefaultCatalogue() { return ProgramFolder() + kCatalogueFileName; }
