@@ -201,4 +201,32 @@ TEST_F(OperatorSelection, WithoutTheBoxSettingsArgumentNoBoxItem) {
   EXPECT_EQ(core().Session().report.apn, " box.apn ");
 }
 
+
+// The countries in the user's language, sorted by what the list shows; the entry chosen still
+// fills the fields with the catalogue's own values.
+TEST(OperatorSelectionInTheUsersLanguage, CountriesTranslatedAndSortedByTheShownText) {
+  WizardFixture fixture(
+      "Telekom;262;1;internet.telekom;;;Germany\n"
+      "Turkcell;286;1;internet.turkcell;;;Turkey\n"
+      "Vala;221;1;vala.apn;;;Kosovo\n"
+      "A1;232;1;a1.net;;;Austria\n"
+      "Orange;208;1;orange.fr;;;France\n");
+  Wizard& core = fixture.core();
+  core.Session().report.apn = "unknown";
+  fixture.view().SetChecked(Control::ShowAllOperators, true);
+
+  core.Operators().ShowCountriesIn("de");
+  core.Operators().Rebuild(core.Session().report, true, false);
+  EXPECT_EQ(fixture.view().OperatorTexts(), (Lines{"Deutschland - Telekom", "Frankreich - Orange", "Kosovo - Vala",
+                                                   "Türkei - Turkcell", "Österreich - A1"}));
+  fixture.view().SelectOperator(3);
+  core.OnControl(Control::OperatorList);
+  EXPECT_EQ(fixture.view().TextUtf8(Control::ApnField), "internet.turkcell");
+
+  core.Operators().ShowCountriesIn("");
+  core.Operators().Rebuild(core.Session().report, true, false);
+  EXPECT_EQ(fixture.view().OperatorTexts(),
+            (Lines{"Austria - A1", "France - Orange", "Germany - Telekom", "Kosovo - Vala", "Turkey - Turkcell"}));
+}
+
 }  // namespace
