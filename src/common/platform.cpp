@@ -1,6 +1,8 @@
 // File services and error texts shared by every operating system.
 #include "common/platform.h"
 
+#include "common/translations.h"
+
 #include <new>
 #include <random>
 
@@ -12,35 +14,41 @@ std::string TemporaryNameBeside(const std::string& path) {
   return name;
 }
 
-std::string ErrorDisplayText(const std::exception& error) {
-  if (dynamic_cast<const UserFacingError*>(&error) != nullptr) return error.what();
+std::string ErrorDisplayText(const std::exception& error) { return ErrorUserText(error).English(); }
+
+std::string UnknownErrorDisplayText() { return UnknownErrorUserText().English(); }
+
+UserText ErrorUserText(const std::exception& error) {
+  if (const auto* user_facing = dynamic_cast<const UserFacingError*>(&error)) return user_facing->Text();
   if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
-    return "There is not enough memory to complete the operation";
+    return N_("There is not enough memory to complete the operation");
   }
   const std::string detail = error.what();
-  if (detail.empty()) return UnknownErrorDisplayText();
-  return UnknownErrorDisplayText() + " (" + detail + ")";
+  if (detail.empty()) return UnknownErrorUserText();
+  // Translators: {detail} is the program's own English description of the fault, for support.
+  return UserText(N_("An unexpected error occurred ({detail})")).With("detail", detail);
 }
 
-std::string UnknownErrorDisplayText() { return "An unexpected error occurred"; }
+UserText UnknownErrorUserText() { return N_("An unexpected error occurred"); }
 
-std::string NotAFileReason(FileKind kind) {
+UserText NotAFileReason(FileKind kind) {
   switch (kind) {
     case FileKind::kFolder:
-      return "It is a folder, not a file";
+      return N_("It is a folder, not a file");
     case FileKind::kPipe:
-      return "It is a pipe, not a file";
+      return N_("It is a pipe, not a file");
     case FileKind::kDevice:
-      return "It is a device, not a file";
+      return N_("It is a device, not a file");
     case FileKind::kSocket:
-      return "It is a socket, not a file";
+      return N_("It is a socket, not a file");
     case FileKind::kRegular:
     case FileKind::kOther:
       break;
   }
-  return "It is not a regular file";
+  return N_("It is not a regular file");
 }
 
-std::string TooLargeReason() {
-  return "The file is larger than " + std::to_string(kMaxWholeFileSize >> 20) + " MiB";
+UserText TooLargeReason() {
+  // Translators: {size} is a whole number of mebibytes.
+  return UserText(N_("The file is larger than {size} MiB")).With("size", std::to_string(kMaxWholeFileSize >> 20));
 }

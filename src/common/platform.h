@@ -8,10 +8,20 @@
 #include <stdexcept>
 #include <string>
 
-// An error whose text is written for the user: the error display shows it as it stands.
+#include "common/user_text.h"
+
+// An error whose text is written for the user: the error display shows it as it stands, in the
+// user's language; what() is its English, for the log.
 class UserFacingError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit UserFacingError(const UserText& text) : std::runtime_error(text.English()), text_(text) {}
+  // A text that has no translation (a system's own words) shows as it stands.
+  explicit UserFacingError(const std::string& text) : UserFacingError(UserText("{text}").With("text", text)) {}
+  explicit UserFacingError(const char* text) : UserFacingError(std::string(text)) {}
+  const UserText& Text() const { return text_; }
+
+ private:
+  UserText text_;
 };
 
 // The toolkit's file errors.
@@ -29,6 +39,9 @@ class FileCreateError : public UserFacingError {
 std::string ErrorDisplayText(const std::exception& error);
 // ... and for something thrown that is not an exception at all.
 std::string UnknownErrorDisplayText();
+// The same, to be shown in the user's language (the English of each is the text above).
+UserText ErrorUserText(const std::exception& error);
+UserText UnknownErrorUserText();
 
 // The system's description of an error number (one place turns error numbers into text), in
 // English whatever the desktop's language: the texts go into the log, which support reads.
@@ -77,8 +90,8 @@ inline constexpr std::uint64_t kMaxWholeFileSize = std::uint64_t{64} << 20;
 enum class FileKind { kRegular, kFolder, kPipe, kDevice, kSocket, kOther };
 
 // The reason text of the open error for anything but a regular file, and for one too large.
-std::string NotAFileReason(FileKind kind);
-std::string TooLargeReason();
+UserText NotAFileReason(FileKind kind);
+UserText TooLargeReason();
 
 // Reads a whole regular file of at most kMaxWholeFileSize bytes, without ever blocking on what
 // the path names (a FIFO, a device). Throws FileOpenError "Cannot open file "<full path>".

@@ -1,6 +1,8 @@
 // POSIX file-system services: temporary folder, whole-file reading and the replacing save.
 #include "common/platform.h"
 
+#include "common/translations.h"
+
 #include <fcntl.h>
 #include <locale.h>
 #include <pwd.h>
@@ -16,16 +18,20 @@
 
 namespace {
 
-std::string OpenErrorText(const std::string& path, const std::string& reason) {
-  return "Cannot open file \"" + AbsolutePath(path) + "\". " + reason;
+// Translators: {path} is a file's full path; {reason} a sentence saying why.
+UserText OpenErrorText(const std::string& path, const UserText& reason) {
+  return UserText(N_("Cannot open file \"{path}\". {reason}")).With("path", AbsolutePath(path)).With("reason", reason);
 }
 
-std::string OpenErrorText(const std::string& path, int error_number) {
-  return OpenErrorText(path, SystemErrorText(error_number));
+UserText OpenErrorText(const std::string& path, int error_number) {
+  return OpenErrorText(path, UserText("{text}").With("text", SystemErrorText(error_number)));
 }
 
-std::string CreateErrorText(const std::string& path, int error_number) {
-  return "Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(error_number);
+// Translators: {path} is a file's full path; {reason} the system's sentence saying why.
+UserText CreateErrorText(const std::string& path, int error_number) {
+  return UserText(N_("Cannot create file \"{path}\". {reason}"))
+      .With("path", AbsolutePath(path))
+      .With("reason", SystemErrorText(error_number));
 }
 
 bool WriteAll(int fd, const std::string& content) {
@@ -139,8 +145,13 @@ namespace {
 
 constexpr const char* kLogFolderName = "rodiduz-setup";
 
-std::string LogFolderError(const std::string& folder, const std::string& reason) {
-  return "Cannot use the log folder \"" + folder + "\". " + reason;
+// Translators: {folder} is a folder's full path; {reason} a sentence saying why.
+UserText LogFolderError(const std::string& folder, const UserText& reason) {
+  return UserText(N_("Cannot use the log folder \"{folder}\". {reason}")).With("folder", folder).With("reason", reason);
+}
+
+UserText LogFolderError(const std::string& folder, const std::string& system_reason) {
+  return LogFolderError(folder, UserText("{text}").With("text", system_reason));
 }
 
 std::string HomeFolder() {
@@ -174,10 +185,10 @@ void MakeFolders(const std::string& path) {
 void CheckPrivateFolder(const std::string& folder) {
   struct stat status {};
   if (::lstat(folder.c_str(), &status) != 0) throw FileCreateError(LogFolderError(folder, SystemErrorText(errno)));
-  if (!S_ISDIR(status.st_mode)) throw FileCreateError(LogFolderError(folder, "It is not a folder"));
-  if (status.st_uid != ::geteuid()) throw FileCreateError(LogFolderError(folder, "It belongs to another user"));
+  if (!S_ISDIR(status.st_mode)) throw FileCreateError(LogFolderError(folder, UserText(N_("It is not a folder"))));
+  if (status.st_uid != ::geteuid()) throw FileCreateError(LogFolderError(folder, UserText(N_("It belongs to another user"))));
   if ((status.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
-    throw FileCreateError(LogFolderError(folder, "Other users may open it; allow only yourself (chmod 700)"));
+    throw FileCreateError(LogFolderError(folder, UserText(N_("Other users may open it; allow only yourself (chmod 700)"))));
   }
 }
 
@@ -186,7 +197,7 @@ void CheckPrivateFolder(const std::string& folder) {
 std::string LogFolder() {
   const std::string state = StateHome();
   if (state.empty() || state[0] != '/') {
-    throw FileCreateError(LogFolderError(state + "/" + kLogFolderName, "No home folder is known"));
+    throw FileCreateError(LogFolderError(state + "/" + kLogFolderName, UserText(N_("No home folder is known"))));
   }
   const std::string folder = state + "/" + kLogFolderName;
   MakeFolders(folder);

@@ -2,6 +2,8 @@
 // Paths are 8-bit texts in the ANSI code page, like every other text of the core.
 #include "common/platform.h"
 
+#include "common/translations.h"
+
 #include <windows.h>
 // <windows.h> maps ReplaceFile to ReplaceFileA, which would rename the function defined here.
 #undef ReplaceFile
@@ -23,16 +25,20 @@ std::string Ansi(const wchar_t* text, std::size_t length) {
   return NativeToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
 }
 
-std::string OpenErrorText(const std::string& path, const std::string& reason) {
-  return "Cannot open file \"" + AbsolutePath(path) + "\". " + reason;
+// Translators: {path} is a file's full path; {reason} a sentence saying why.
+UserText OpenErrorText(const std::string& path, const UserText& reason) {
+  return UserText(N_("Cannot open file \"{path}\". {reason}")).With("path", AbsolutePath(path)).With("reason", reason);
 }
 
-std::string OpenErrorText(const std::string& path, DWORD error_number) {
-  return OpenErrorText(path, SystemErrorText(static_cast<int>(error_number)));
+UserText OpenErrorText(const std::string& path, DWORD error_number) {
+  return OpenErrorText(path, UserText("{text}").With("text", SystemErrorText(static_cast<int>(error_number))));
 }
 
-std::string CreateErrorText(const std::string& path, DWORD error_number) {
-  return "Cannot create file \"" + AbsolutePath(path) + "\". " + SystemErrorText(static_cast<int>(error_number));
+// Translators: {path} is a file's full path; {reason} the system's sentence saying why.
+UserText CreateErrorText(const std::string& path, DWORD error_number) {
+  return UserText(N_("Cannot create file \"{path}\". {reason}"))
+      .With("path", AbsolutePath(path))
+      .With("reason", SystemErrorText(static_cast<int>(error_number)));
 }
 
 bool WriteAll(HANDLE file, const std::string& content) {

@@ -3,6 +3,8 @@
 
 #include <utility>
 
+#include "common/user_language.h"
+
 std::vector<std::string_view> ShippedLanguages() {
   std::vector<std::string_view> languages;
   for (const ShippedTranslation& shipped : ShippedTranslations()) languages.push_back(shipped.language);
@@ -16,4 +18,15 @@ MessageCatalogue CatalogueFor(std::string_view language) {
     if (auto catalogue = MessageCatalogue::FromMo(shipped.mo, nullptr)) return std::move(*catalogue);
   }
   return {};
+}
+
+const MessageCatalogue& EnglishTexts() {
+  static const MessageCatalogue english;
+  return english;
+}
+
+std::string UserLanguage() {
+  const std::vector<std::string> preferred = SystemPreferredLanguages();
+  const std::vector<std::string_view> shipped = ShippedLanguages();
+  return ChooseLanguage(preferred, shipped);
 }

@@ -24,3 +24,7 @@ std::vector<std::string_view> ShippedLanguages();
 
 // The catalogue of one shipped language; an empty one (English) for any other.
 MessageCatalogue CatalogueFor(std::string_view language);
+// The empty catalogue: every text in English.
+const MessageCatalogue& EnglishTexts();
+// The shipped language the user reads best, from the system's preferences; "" for English.
+std::string UserLanguage();

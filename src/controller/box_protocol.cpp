@@ -1,6 +1,8 @@
 // The box protocol's report parsers and the pure pieces of its vocabulary.
 #include "controller/box_protocol.h"
 
+#include "common/translations.h"
+
 namespace box_protocol {
 
 std::optional<std::int32_t> ClassifySimWord(std::string_view message) {
@@ -75,15 +77,18 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view word) {
 
 }  // namespace
 
-std::optional<std::string> UnsendablePart(std::string_view field) {
+std::optional<UserText> UnsendablePart(std::string_view field) {
+  // Translators: {text} is a character or key word the box reserves, such as [ or APN:; put
+  // it in your language's quotation marks.
+  const UserText quoted(N_("\"{text}\""));
   for (const char c : field) {
     const auto byte = static_cast<unsigned char>(c);
-    if (byte < 32) return "a control character";
-    if (byte == 0x7F) return "the character DEL";
-    if (c == '[' || c == ']') return "\"" + std::string(1, c) + "\"";
+    if (byte < 32) return UserText(N_("a control character"));
+    if (byte == 0x7F) return UserText(N_("the character DEL"));
+    if (c == '[' || c == ']') return quoted.With("text", std::string(1, c));
   }
   for (std::string_view key : kKeyWords) {
-    if (ContainsIgnoringCase(field, key)) return "\"" + std::string(key) + "\"";
+    if (ContainsIgnoringCase(field, key)) return quoted.With("text", key);
   }
   return std::nullopt;
 }

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "common/text.h"
+#include "common/user_text.h"
 
 // What the box reported of itself: its current GPRS settings, the network it sees and its
 // identity. Nothing clears it while the program runs.
@@ -109,6 +110,6 @@ inline constexpr std::size_t kMaxCommandLength = 97;
 // on the wire), "[" or "]" (they end or open a command), or one of the command's key words
 // anywhere (the box would take what follows as the value of that key; matched in any case,
 // since nothing says the box tells them apart). Nothing when the field can be sent as it is.
-std::optional<std::string> UnsendablePart(std::string_view field);
+std::optional<UserText> UnsendablePart(std::string_view field);
 
 }  // namespace box_protocol

@@ -1,6 +1,8 @@
 // The "Wizard log" window's share of the log: the newest lines, in batches, and the note.
 #include "controller/log_window_feed.h"
 
+#include "common/user_text.h"
+
 #include <string>
 
 void LogWindowFeed::Open() {
@@ -19,13 +21,17 @@ LogWindowFeed::Batch LogWindowFeed::Take() {
   for (const AnsiString& line : newest.lines) batch.add.push_back(LogWindowLine(line));
   shown_.Append(batch);
   not_shown_ += newest.skipped + batch.remove_oldest;
-  if (not_shown_ > 0) batch.note = LogNotShownNote(not_shown_);
+  if (not_shown_ > 0) batch.note = LogNotShownNote(not_shown_, texts_);
   return batch;
 }
 
-NativeString LogNotShownNote(std::uint64_t lines) {
-  return AnsiToNative(std::to_string(lines) + (lines == 1 ? " earlier line is" : " earlier lines are") +
-                      " not shown here. Copy all and Save as... take the whole log.");
+NativeString LogNotShownNote(std::uint64_t lines, const MessageCatalogue& texts) {
+  if (lines == 1) return ShownText(texts, N_("1 earlier line is not shown here. Copy all and Save as... take the whole log."));
+  // Translators: {count} is a number of lines above 1. "Copy all" and "Save as..." are the
+  // log window's buttons: use their texts.
+  return UserText(N_("{count} earlier lines are not shown here. Copy all and Save as... take the whole log."))
+      .With("count", std::to_string(lines))
+      .Shown(texts);
 }
 
 NativeString LogWindowLine(const AnsiString& line) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "common/text.h"
+#include "common/translations.h"
 #include "controller/log_mirror_feed.h"
 #include "controller/wizard_log.h"
 
@@ -18,7 +19,9 @@ class LogWindowFeed {
   // more than the log.
   static constexpr std::size_t kMaxCharacters = LogLimits{}.file_bytes;
 
-  explicit LogWindowFeed(const WizardLog& log) : log_(log) {}
+  // `texts`: the language of the note over the lines.
+  explicit LogWindowFeed(const WizardLog& log, const MessageCatalogue& texts = EnglishTexts())
+      : log_(log), texts_(texts) {}
 
   // Any thread, after a line was appended: true when the caller must wake the window's thread
   // to Take; never while the window is closed.
@@ -42,6 +45,7 @@ class LogWindowFeed {
 
  private:
   const WizardLog& log_;
+  const MessageCatalogue& texts_;
   std::atomic<bool> open_{false};
   WakeUpLatch wake_;
   // The window's thread only.
@@ -51,7 +55,7 @@ class LogWindowFeed {
 };
 
 // "1234 earlier lines are not shown here. Copy all and Save as... take the whole log."
-NativeString LogNotShownNote(std::uint64_t lines);
+NativeString LogNotShownNote(std::uint64_t lines, const MessageCatalogue& texts = EnglishTexts());
 
 // A line of the log as the window shows it: one line whatever it holds (a box may send any
 // byte), its other control characters as spaces.

@@ -1,11 +1,13 @@
 // The operator list and the APN fields it fills.
 #include "controller/operator_choice.h"
 
+#include "common/translations.h"
 #include "controller/country_names.h"
 
 namespace {
 
-constexpr const char* kBoxSettingsName = "(current box settings)";
+// The top of the operator list: the settings the box holds now.
+constexpr const char* kBoxSettingsName = N_("(current box settings)");
 
 bool IsUnknownApn(const AnsiString& apn) { return apn == "unknown" || apn == "UNKNOWN"; }
 
@@ -47,7 +49,7 @@ void OperatorChoice::Rebuild(BoxReport& box, bool include_box_settings, bool no_
     box_entry->User = box.user;
     box_entry->Password = box.password;
     box_entry_ = std::move(box_entry);
-    view_.InsertOperatorAtTop(AnsiToNative(kBoxSettingsName), box_entry_.get());
+    view_.InsertOperatorAtTop(presenter_.Shown(kBoxSettingsName), box_entry_.get());
   }
 
   if (view_.OperatorCount() > 0) view_.SelectOperator(0);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <array>
 
+#include "common/translations.h"
+
 namespace {
 
 constexpr std::array kLadderComponents = {
@@ -18,18 +20,29 @@ constexpr std::array kCurrentStepOfLevel = {
 };
 
 const char* SignalStrengthText(const BoxReport& box) {
-  if (box.mcc == 0 || box.mnc == 0) return "Signal Strength: Unknown";
-  if (box.rssi > -60) return "Signal Strength: Excellent";
-  if (box.rssi >= -72) return "Signal Strength: Good";
-  if (box.rssi >= -84) return "Signal Strength: Okay";
-  if (box.rssi >= -99) return "Signal Strength: Poor";
-  return "Signal Strength: Bad";
+  if (box.mcc == 0 || box.mnc == 0) return N_("Signal Strength: Unknown");
+  if (box.rssi > -60) return N_("Signal Strength: Excellent");
+  if (box.rssi >= -72) return N_("Signal Strength: Good");
+  if (box.rssi >= -84) return N_("Signal Strength: Okay");
+  if (box.rssi >= -99) return N_("Signal Strength: Poor");
+  return N_("Signal Strength: Bad");
 }
+
+// The box's type, such as "GSM" (a network standard, the same in every language); empty until
+// the box tells it.
+UserText BoxTypeLine(std::string_view type) {
+  // Translators: {type} is a mobile network standard such as GSM, or nothing before the box
+  // reports one.
+  return UserText(N_("Box Type: {type}")).With("type", type);
+}
+
+// The ladder's line while the box tests, followed by up to three dots.
+constexpr const char* kTesting = N_("Testing");
 
 }  // namespace
 
-PagePresenter::PagePresenter(WizardView& view, TimerService& timers, SessionLog& log)
-    : view_(view), timers_(timers), log_(log) {}
+PagePresenter::PagePresenter(WizardView& view, TimerService& timers, SessionLog& log, const MessageCatalogue& texts)
+    : view_(view), timers_(timers), log_(log), texts_(texts) {}
 
 void PagePresenter::ShowLadderLevel(std::int32_t level) {
   if (level == shown_level_ && level != -1) return;
@@ -59,7 +72,7 @@ void PagePresenter::ShowLadderLevel(std::int32_t level) {
   }
   if (level > 5) {
     view_.SetVisible(Control::LadderTesting, true);
-    view_.SetCaption(Control::LadderTesting, u"Testing");
+    view_.SetCaption(Control::LadderTesting, ShownText(texts_, kTesting));
     timers_.Stop(WizardTimer::kDots);
     dot_count_ = 0;
     view_.SetVisible(Control::LadderTested, true);
@@ -75,7 +88,7 @@ void PagePresenter::ShowLadderLevel(std::int32_t level) {
 void PagePresenter::AnimateDots() {
   ++dot_count_;
   if (dot_count_ > 3) dot_count_ = 0;
-  view_.SetCaption(Control::LadderTesting, u"Testing" + NativeString(static_cast<std::size_t>(dot_count_), u'.'));
+  view_.SetCaption(Control::LadderTesting, ShownText(texts_, kTesting) + NativeString(static_cast<std::size_t>(dot_count_), u'.'));
 }
 
 void PagePresenter::OnLadderSliderMoved() { ShowLadderLevel(view_.TrackBarPosition()); }
@@ -121,24 +134,27 @@ void PagePresenter::HidePukEntry() {
 
 void PagePresenter::SetLabel(Control label, const AnsiString& text) { view_.SetCaption(label, AnsiToNative(text)); }
 
-void PagePresenter::SetStatusLine(const AnsiString& text) {
+void PagePresenter::SetLabel(Control label, const UserText& text) { view_.SetCaption(label, text.Shown(texts_)); }
+
+void PagePresenter::SetStatusLine(const UserText& text) {
   SetLabel(Control::StatusLine, text);
   if (!text.empty()) view_.Announce(Control::StatusLine);
 }
 
-void PagePresenter::ShowSignal(const BoxReport& box) { SetLabel(Control::SignalLine, SignalStrengthText(box)); }
+void PagePresenter::ShowSignal(const BoxReport& box) { SetLabel(Control::SignalLine, UserText(SignalStrengthText(box))); }
 
 void PagePresenter::ShowIdentity(const BoxReport& box) {
-  SetLabel(Control::BoxIdLine, "Box ID: " + box.id);
-  if (box.hardware.starts_with("014")) SetLabel(Control::BoxTypeLine, "Box Type: GSM");
+  // Translators: {id} is the box's ID as the box reports it, such as "AB12CD34".
+  SetLabel(Control::BoxIdLine, UserText(N_("Box ID: {id}")).With("id", box.id));
+  if (box.hardware.starts_with("014")) SetLabel(Control::BoxTypeLine, BoxTypeLine("GSM"));
 }
 
 void PagePresenter::ShowWelcome() {
-  SetLabel(Control::WelcomeHeadline, "Welcome. Press start to begin");
+  SetLabel(Control::WelcomeHeadline, UserText(N_("Welcome. Press start to begin")));
   view_.ShowPage(kPageWelcome);
-  SetLabel(Control::BoxIdLine, "Box ID:");
-  SetLabel(Control::SignalLine, "Signal Strength:");
-  SetLabel(Control::BoxTypeLine, "Box Type: ");
+  SetLabel(Control::BoxIdLine, UserText(N_("Box ID:")));
+  SetLabel(Control::SignalLine, UserText(N_("Signal Strength:")));
+  SetLabel(Control::BoxTypeLine, BoxTypeLine(""));
 }
 
 void PagePresenter::ShowInfo(const NativeString& text, bool close_button, bool dots) {
@@ -163,18 +179,22 @@ void PagePresenter::AnimateInfoDots() {
   view_.SetInfoText(info_text_ + NativeString(static_cast<std::size_t>(info_dot_count_), u'.'));
 }
 
-void PagePresenter::ShowMessage(const AnsiString& text) { ShowInfo(AnsiToNative(text), true, false); }
+void PagePresenter::ShowMessage(const UserText& text) { ShowInfo(text.Shown(texts_), true, false); }
 
-void PagePresenter::ShowAndLogMessage(const AnsiString& text) {
+void PagePresenter::ShowAndLogMessage(const UserText& text) {
   ShowMessage(text);
-  log_.Line("Show Message:" + text);
+  log_.Line("Show Message:" + text.English());
 }
 
 void PagePresenter::ShowBoxLink(const AnsiString& box_id) {
   box_link_ = BoxWebLink(box_id);
   // The log says why the page has no link, with the ID as the box gave it.
   if (!box_link_) log_.Line("Box ID not valid for a link: " + box_id);
-  SetLabel(Control::BoxLink, box_link_.value_or(kNoValidBoxIdText));
+  if (box_link_) {
+    SetLabel(Control::BoxLink, *box_link_);
+  } else {
+    SetLabel(Control::BoxLink, UserText(kNoValidBoxIdText));
+  }
   view_.SetEnabled(Control::BoxLink, box_link_.has_value());
   view_.SetEnabled(Control::CopyLink, box_link_.has_value());
 }
@@ -186,7 +206,8 @@ void PagePresenter::CopyLink() {
 void PagePresenter::OpenLink() {
   if (!box_link_) return;
   if (const auto failure = view_.OpenWebLink(AnsiToNative(*box_link_))) {
-    view_.ShowPlainMessage(u"Unable to start web browser. " + *failure);
+    // Translators: {reason} is the system's or the window's own sentence saying why.
+    view_.ShowPlainMessage(UserText(N_("Unable to start web browser. {reason}")).With("reason", *failure).Shown(texts_));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "common/text.h"
+#include "common/user_text.h"
 #include "controller/box_protocol.h"
 #include "controller/session_log.h"
 #include "controller/timers.h"
@@ -15,7 +16,8 @@
 
 class PagePresenter {
  public:
-  PagePresenter(WizardView& view, TimerService& timers, SessionLog& log);
+  // `texts` is the user's language, in which every text reaches the window.
+  PagePresenter(WizardView& view, TimerService& timers, SessionLog& log, const MessageCatalogue& texts);
 
   // The ladder of the communicating page up to `level` (1 to 6; 0 or below hides it all); the
   // newest step is read out. The same level again changes nothing, except -1.
@@ -39,15 +41,19 @@ class PagePresenter {
   void ShowPukEntry();
   void HidePukEntry();
 
-  // A text from the box or the session in a label (8-bit text becomes the window's own).
+  // A text from the box in a label (8-bit text becomes the window's own).
   void SetLabel(Control label, const AnsiString& text);
+  // A text of the wizard's in a label, in the user's language.
+  void SetLabel(Control label, const UserText& text);
   // The status line; a text that is not empty is read out.
-  void SetStatusLine(const AnsiString& text);
+  void SetStatusLine(const UserText& text);
   void ShowSignal(const BoxReport& box);
   void ShowIdentity(const BoxReport& box);
   // The welcome page with its headline, and the box's lines as at start.
   void ShowWelcome();
 
+  // A text of the wizard's in the user's language.
+  NativeString Shown(const UserText& text) const { return text.Shown(texts_); }
   // The message window, with Close or without; with dots after the text that count up while
   // the box works.
   void ShowInfo(const NativeString& text, bool close_button, bool dots);
@@ -55,9 +61,9 @@ class PagePresenter {
   // The message window's dots, on each run of their timer.
   void AnimateInfoDots();
   // The message window with Close and without dots.
-  void ShowMessage(const AnsiString& text);
-  // ... and the log's "Show Message:" line.
-  void ShowAndLogMessage(const AnsiString& text);
+  void ShowMessage(const UserText& text);
+  // ... and the log's "Show Message:" line, in English whatever the window speaks.
+  void ShowAndLogMessage(const UserText& text);
 
   // The done page's link for the box's ID, or the words that the ID makes none.
   void ShowBoxLink(const AnsiString& box_id);
@@ -71,6 +77,7 @@ class PagePresenter {
   WizardView& view_;
   TimerService& timers_;
   SessionLog& log_;
+  const MessageCatalogue& texts_;
   std::int32_t shown_level_ = -1;
   std::int32_t dot_count_ = 0;
   NativeString info_text_;

@@ -2,10 +2,11 @@
 #include "controller/session_log.h"
 
 #include "common/platform.h"
+#include "common/translations.h"
 #include "controller/log_masking.h"
 
-SessionLog::SessionLog(WizardView& view, LocalClock clock, LogPlaces places)
-    : lines(std::move(clock)), view_(view), places_(std::move(places)) {}
+SessionLog::SessionLog(WizardView& view, LocalClock clock, LogPlaces places, const MessageCatalogue& texts)
+    : lines(std::move(clock)), window_feed(lines, texts), view_(view), places_(std::move(places)), texts_(texts) {}
 
 void SessionLog::ShowMirror(bool show) {
   if (show) view_.SetVisible(Control::LogMirror, true);
@@ -41,18 +42,20 @@ std::string SessionLog::SaveUnattended() {
   }
 }
 
-std::string SessionLog::PlaceText() const {
+UserText SessionLog::PlaceText() const {
   try {
-    return "The log is saved as \"" + FolderInUse() + kLogFileName + "\" when the wizard closes.";
+    // Translators: {path} is the full path of the log file.
+    return UserText(N_("The log is saved as \"{path}\" when the wizard closes.")).With("path", FolderInUse() + kLogFileName);
   } catch (const std::exception& error) {
     // The close will say so too, and ask; a copy can be kept before then.
-    return ErrorDisplayText(error) + " Save as... keeps a copy of the log elsewhere.";
+    // Translators: {error} is a sentence saying why the log folder cannot be used.
+    return UserText(N_("{error} Save as... keeps a copy of the log elsewhere.")).With("error", ErrorUserText(error));
   }
 }
 
 void SessionLog::OpenWindow() {
   window_feed.Open();
-  view_.ShowLogWindow(AnsiToNative(PlaceText()));
+  view_.ShowLogWindow(PlaceText().Shown(texts_));
 }
 
 void SessionLog::CopyAll() { view_.CopyToClipboard(AnsiToNative(lines.FileContent())); }
@@ -63,6 +66,6 @@ void SessionLog::SaveCopy() {
   try {
     ReplaceFile(*path, lines.FileContent());
   } catch (const std::exception& error) {
-    view_.ShowError(AnsiToNative(ErrorDisplayText(error)));
+    view_.ShowError(ErrorUserText(error).Shown(texts_));
   }
 }

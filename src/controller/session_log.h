@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "common/user_text.h"
 #include "controller/log_history.h"
 #include "controller/log_window_feed.h"
 #include "controller/wizard_log.h"
@@ -18,7 +19,9 @@ struct LogPlaces {
 
 class SessionLog {
  public:
-  SessionLog(WizardView& view, LocalClock clock, LogPlaces places);
+  // `texts` is the user's language, in which the log window and the errors speak; the log
+  // itself stays English.
+  SessionLog(WizardView& view, LocalClock clock, LogPlaces places, const MessageCatalogue& texts);
 
   // Shows the developers' mirror of the log when asked; the layout may show it too.
   void ShowMirror(bool show);
@@ -35,7 +38,7 @@ class SessionLog {
   // when the log was saved where it always is. Never throws.
   std::string SaveUnattended();
   // Where a save puts the log: the newest log's full path, or why its folder cannot be used.
-  std::string PlaceText() const;
+  UserText PlaceText() const;
 
   // The "Wizard log" window: shows it, or brings it to the front.
   void OpenWindow();
@@ -46,7 +49,7 @@ class SessionLog {
   void SaveCopy();
 
   WizardLog lines;
-  LogWindowFeed window_feed{lines};  // what the "Wizard log" window shows of it
+  LogWindowFeed window_feed;  // what the "Wizard log" window shows of it
 
  private:
   // The folder a save puts the log in; throws when it cannot be used.
@@ -54,6 +57,7 @@ class SessionLog {
 
   WizardView& view_;
   LogPlaces places_;
+  const MessageCatalogue& texts_;
   LogHistory files_;  // the saved log and the four before it
   bool mirror_shown_ = false;
 };

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/translations.h"
 #include "controller/pin_digits.h"
 #include "controller/setup_session.h"
 
@@ -11,41 +12,39 @@ namespace bp = box_protocol;
 
 namespace {
 
-constexpr const char* kEnterPin = "Enter PIN code";
-constexpr const char* kEnterCorrectPin = "Enter correct PIN code";
-constexpr const char* kEnterPukAndNewPin = "Enter PUK code and new PIN code";
+constexpr const char* kEnterPin = N_("Enter PIN code");
+constexpr const char* kEnterCorrectPin = N_("Enter correct PIN code");
+constexpr const char* kEnterPukAndNewPin = N_("Enter PUK code and new PIN code");
 
 constexpr std::uint32_t kSettingsReplyTimeout = 500;
 
 constexpr const char* kTooLongMessage =
-    "The settings are too long. Please shorten the APN, username or password";
-constexpr const char* kPinShapeMessage = "The PIN code must have 4 digits. Please enter the PIN code";
-constexpr const char* kPukShapeMessage = "The PUK code must have 8 digits. Please enter the PUK code";
+    N_("The settings are too long. Please shorten the APN, username or password");
+constexpr const char* kPinShapeMessage = N_("The PIN code must have 4 digits. Please enter the PIN code");
+constexpr const char* kPukShapeMessage = N_("The PUK code must have 8 digits. Please enter the PUK code");
 constexpr const char* kPinRefusedMessage =
-    "The SIM card has refused this PIN code already. Please enter the correct PIN code";
+    N_("The SIM card has refused this PIN code already. Please enter the correct PIN code");
 constexpr const char* kPukRefusedMessage =
-    "The SIM card has refused this PUK code already. Please enter the correct PUK code";
+    N_("The SIM card has refused this PUK code already. Please enter the correct PUK code");
 
 struct SentField {
-  const char* name;    // as the user knows the field
-  NativeString typed;  // as the field holds it
-  AnsiString sent;     // as it would go out
+  const char* message;  // the refusal, naming the field as the user knows it
+  NativeString typed;   // as the field holds it
+  AnsiString sent;      // as it would go out
 };
 
-// A character without an 8-bit form would reach the box as "?", a value nobody typed.
-std::optional<std::string> UnsendablePart(const SentField& field) {
-  if (AnsiToNative(field.sent) != field.typed) return std::string("a character the box cannot take");
+// What a field holds that cannot go out, worded to follow "contains".
+std::optional<UserText> UnsendablePart(const SentField& field) {
+  // A character without an 8-bit form would reach the box as "?", a value nobody typed.
+  if (AnsiToNative(field.sent) != field.typed) return UserText(N_("a character the box cannot take"));
   return bp::UnsendablePart(field.sent);
 }
 
 // Names the first field, in the order the user fills them in, that holds something which would
 // change the command's frame or fields; nothing when every field can be sent.
-std::optional<AnsiString> UnsendableFieldMessage(const std::vector<SentField>& fields) {
+std::optional<UserText> UnsendableFieldMessage(const std::vector<SentField>& fields) {
   for (const SentField& field : fields) {
-    if (const auto part = UnsendablePart(field)) {
-      return std::string("The ") + field.name + " contains " + *part +
-             ", which cannot be sent. Please change the " + field.name;
-    }
+    if (const auto part = UnsendablePart(field)) return UserText(field.message).With("part", *part);
   }
   return std::nullopt;
 }
@@ -53,7 +52,7 @@ std::optional<AnsiString> UnsendableFieldMessage(const std::vector<SentField>& f
 }  // namespace
 
 void SetupSession::PrepareSettingsAndSubmit() {
-  const std::optional<AnsiString> question = FirstSubmissionQuestion();
+  const std::optional<UserText> question = FirstSubmissionQuestion();
   if (question) presenter_.ShowAndLogMessage(*question);
   // Unticked from code, "Show all operators" would rebuild the list: that happens just below.
   view_.SetChecked(Control::ShowAllOperators, false);
@@ -90,7 +89,7 @@ void SetupSession::PrepareSettingsAndSubmit() {
   }
 }
 
-std::optional<AnsiString> SetupSession::FirstSubmissionQuestion() const {
+std::optional<UserText> SetupSession::FirstSubmissionQuestion() const {
   // A PIN the SIM refused, or any PIN while it wants its PUK, would cost one of its few tries.
   if (sim_status == kSimWrongPin) return kEnterCorrectPin;
   if (sim_status == kSimPukRequired) return kEnterPukAndNewPin;
@@ -121,7 +120,7 @@ void SetupSession::TestFailed() {
   switch (sim_status) {
     case kSimWrongPin:
       log_.Line("FAILED WRONG PIN");
-      presenter_.ShowAndLogMessage("Wrong PIN code");
+      presenter_.ShowAndLogMessage(N_("Wrong PIN code"));
       // The refused PIN must not go out again with a plain Next.
       view_.SetText(Control::PinField, u"");
       presenter_.SetPinAreaVisible(true);
@@ -140,14 +139,14 @@ void SetupSession::TestFailed() {
       view_.SetFocus(Control::PukField);
       break;
     case kSimReady:
-      presenter_.ShowAndLogMessage("Connection failed. Please check operator/APN settings and try again");
+      presenter_.ShowAndLogMessage(N_("Connection failed. Please check operator/APN settings and try again"));
       presenter_.SetOperatorAreaVisible(true);
       view_.SetFocus(Control::OperatorList);
       break;
     default:
       // Whatever failed, the APN is the one thing the user can change here, and the PIN when
       // the SIM last asked for one.
-      presenter_.ShowMessage("Unknown SIM error. Try again");
+      presenter_.ShowMessage(N_("Unknown SIM error. Try again"));
       presenter_.SetOperatorAreaVisible(true);
       if (SimAsksForPin()) presenter_.SetPinAreaVisible(true);
       view_.SetFocus(SimAsksForPin() ? Control::PinField : Control::OperatorList);
@@ -199,8 +198,13 @@ void SetupSession::SubmitSettings() {
   AnsiString command;
   if (with_puk) command = NativeToAnsi(bp::PukPrefix(puk));
   command += bp::SettingsCommand(apn_sent, user_sent, password_sent, pin_sent, full_form);
-  std::optional<AnsiString> refusal = UnsendableFieldMessage(
-      {{"APN", apn, apn_sent}, {"username", user, user_sent}, {"password", password, password_sent}});
+  // Translators: {part} is what the field holds that the box cannot take, such as "a control
+  // character".
+  std::optional<UserText> refusal = UnsendableFieldMessage(
+      {{N_("The APN contains {part}, which cannot be sent. Please change the APN"), apn, apn_sent},
+       {N_("The username contains {part}, which cannot be sent. Please change the username"), user, user_sent},
+       {N_("The password contains {part}, which cannot be sent. Please change the password"), password,
+        password_sent}});
   // Cutting the command would store settings the user never typed, so it is not sent at all.
   if (!refusal && command.size() > bp::kMaxCommandLength) refusal = kTooLongMessage;
   if (refusal) {
@@ -211,7 +215,7 @@ void SetupSession::SubmitSettings() {
   if (!SimCodesCanGo(pin, with_puk ? std::optional(puk_sent) : std::nullopt)) return;
 
   sim_status = kSimResultPending;
-  presenter_.ShowInfo(u"Testing GPRS settings", false, true);
+  presenter_.ShowInfo(presenter_.Shown(N_("Testing GPRS settings")), false, true);
   if (SendToBox(command, kSettingsReplyTimeout)) refused_codes.Submitted(report.id, pin, puk_sent);
   ChangeState(kStateGPRSSet);
 }

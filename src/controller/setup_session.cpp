@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "common/translations.h"
+
 namespace bp = box_protocol;
 
 // What this tick's message turned out to be; nothing survives the tick.
@@ -31,13 +33,13 @@ constexpr std::int32_t kGprsTestMaxTries = 3;
 // The unit of every reply countdown.
 constexpr std::uint32_t kTickInterval = static_cast<std::uint32_t>(IntervalOf(WizardTimer::kTick).count());
 
-constexpr const char* kEnterCorrectPin = "Enter correct PIN code";
-constexpr const char* kEnterPukAndNewPin = "Enter PUK code and new PIN code";
+constexpr const char* kEnterCorrectPin = N_("Enter correct PIN code");
+constexpr const char* kEnterPukAndNewPin = N_("Enter PUK code and new PIN code");
 
 // How long a search may go without a box before the status line says so.
 constexpr std::uint32_t kSearchNoticeDelay = 10000;
-constexpr const char* kNoBoxYet = "No box found yet. Check that it is plugged in";
-constexpr const char* kNoUsbLibrary = "Cannot search: the USB library could not be loaded";
+constexpr const char* kNoBoxYet = N_("No box found yet. Check that it is plugged in");
+constexpr const char* kNoUsbLibrary = N_("Cannot search: the USB library could not be loaded");
 
 // Starts the tick again when a step ends, also when a handler throws: a step that escapes with
 // an error must not leave the wizard without its tick.
@@ -132,7 +134,7 @@ void SetupSession::ActSearching() {
   channel_.port_number = found.number;
   reply_timeout = kConnectTimeout;
   presenter_.ShowLadderLevel(1);
-  if (search_notice_shown) presenter_.SetStatusLine("");
+  if (search_notice_shown) presenter_.SetStatusLine(UserText());
   search_notice_shown = false;
 }
 
@@ -153,7 +155,7 @@ void SetupSession::ActFound(const TickFlags& flags) {
     channel_.OpenPort();
   }
   // The attempts go on; the status line only tells the user that they are failing.
-  if (flags.timed_out) presenter_.SetStatusLine("Can't connect to the box");
+  if (flags.timed_out) presenter_.SetStatusLine(N_("Can't connect to the box"));
 }
 
 void SetupSession::ActConnected(const AnsiString& message, const TickFlags& flags) {
@@ -249,7 +251,7 @@ void SetupSession::ActGprsTesting(const AnsiString& message, const TickFlags& fl
   } else if (flags.timed_out) {
     ++gprs_test_tries;
     if (gprs_test_tries >= kGprsTestMaxTries) {
-      presenter_.ShowAndLogMessage("Oops - something went wrong. Try reconnecting the box");
+      presenter_.ShowAndLogMessage(N_("Oops - something went wrong. Try reconnecting the box"));
     } else {
       SendToBox(AnsiString(bp::kGprsTest), kGprsTestRetryTimeout);
     }
@@ -283,14 +285,14 @@ void SetupSession::CountSearchTimeWithoutBox() {
   if (search_notice_shown) return;
   search_time_without_box += kTickInterval;
   if (search_time_without_box < kSearchNoticeDelay) return;
-  const AnsiString notice = channel_.UsbLibraryLoaded() ? kNoBoxYet : kNoUsbLibrary;
+  const char* notice = channel_.UsbLibraryLoaded() ? kNoBoxYet : kNoUsbLibrary;
   presenter_.SetStatusLine(notice);
   log_.Line(notice);
   search_notice_shown = true;
 }
 
 void SetupSession::StopForMissingSim() {
-  presenter_.ShowAndLogMessage("Sim Card not inserted. Please insert sim card and press start again");
+  presenter_.ShowAndLogMessage(N_("Sim Card not inserted. Please insert sim card and press start again"));
   ChangeState(kStateInit);
   view_.ShowPage(kPageWelcome);
   view_.RepaintNotebook();
@@ -303,7 +305,7 @@ void SetupSession::ShowWelcomeAgain() {
 
 void SetupSession::ResetWizard() {
   ShowWelcomeAgain();
-  presenter_.SetStatusLine("");
+  presenter_.SetStatusLine(UserText());
   search_notice_shown = false;
   // A window left over the welcome page would speak of a run that is gone (and "Testing GPRS
   // settings" has no Close button).

@@ -119,7 +119,7 @@ class SetupSession {
   void PrepareSettingsAndSubmit();
   // What the settings page must ask before the first submission, so that no SIM code goes
   // out that cannot be right; nothing when the settings can go at once.
-  std::optional<AnsiString> FirstSubmissionQuestion() const;
+  std::optional<UserText> FirstSubmissionQuestion() const;
   // The settings page waiting for the code the SIM asks for; nothing is sent before Next.
   void AskForSimCode();
   void TestPassed();

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/translations.h"
 #include "controller/wizard_view.h"
 
 enum class LayoutWindow { Main, MessageWindow, LogForm };
@@ -116,10 +117,10 @@ const char* FaceName(FontFace face);
 // What a later start of the wizard says, on both systems, when it ends without a window of its
 // own: the running wizard's window could not be brought to the front (Wayland without the
 // desktop's activation token, another session of the same user), or it did not answer in time.
-inline constexpr const char* kAlreadyOpenMessage = "The Rodiduz Box Setup Wizard is already open.";
+inline constexpr const char* kAlreadyOpenMessage = N_("The Rodiduz Box Setup Wizard is already open.");
 inline constexpr const char* kAlreadyOpenNoAnswerMessage =
-    "The Rodiduz Box Setup Wizard is already open, but its window does not answer.\n\n"
-    "Wait for it, or close it and start the wizard again.";
+    N_("The Rodiduz Box Setup Wizard is already open, but its window does not answer.\n\n"
+       "Wait for it, or close it and start the wizard again.");
 
 // The "Wizard log" window's components, as both windows and their tests find them.
 inline constexpr const char* kLogNoteName = "LogNote";
@@ -130,15 +131,18 @@ inline constexpr const char* kLogSaveAsName = "SaveAs";
 inline constexpr const char* kLogCloseName = "Close";
 // The title of the file dialog of Save as..., and the Windows system menu's item that opens the
 // window (Ctrl+L does in both windows).
-inline constexpr const char* kSaveLogTitle = "Save the wizard log as";
-inline constexpr const char* kShowLogMenuItem = "Show wizard log";
+inline constexpr const char* kSaveLogTitle = N_("Save the wizard log as");
+inline constexpr const char* kShowLogMenuItem = N_("Show wizard log");
+// The file dialog's two choices of file type, each followed by its pattern.
+inline constexpr const char* kTextFilesFilter = N_("Text files");
+inline constexpr const char* kAllFilesFilter = N_("All files");
 
 // The question both windows ask when the log could not be saved as the window closes; No, the
 // default, keeps the window open. The answers carry their own access keys, so Alt+Y answers
 // whatever the platform's button texts are.
 inline constexpr const char* kCloseWithoutLogQuestion =
-    "The wizard's log could not be saved. If the program closes now, the log is lost.\n\n"
-    "Close without saving the log?\n\n"
-    "No keeps the window open; closing it again tries to save the log once more.";
-inline constexpr const char* kCloseWithoutLogYes = "&Yes";
-inline constexpr const char* kCloseWithoutLogNo = "&No";
+    N_("The wizard's log could not be saved. If the program closes now, the log is lost.\n\n"
+       "Close without saving the log?\n\n"
+       "No keeps the window open; closing it again tries to save the log once more.");
+inline constexpr const char* kCloseWithoutLogYes = N_("&Yes");
+inline constexpr const char* kCloseWithoutLogNo = N_("&No");

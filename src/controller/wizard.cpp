@@ -1,12 +1,15 @@
 // The wizard: its parts put together, and the window's events and timers handed to them.
 #include "controller/wizard.h"
 
+#include "common/translations.h"
+
 Wizard::Wizard(WizardView& view, TimerService& timers, WizardEnvironment environment)
     : view_(view),
       timers_(timers),
-      log_(view, std::move(environment.clock), std::move(environment.log_places)),
+      texts_(CatalogueFor(environment.language)),
+      log_(view, std::move(environment.clock), std::move(environment.log_places), texts_),
       channel_(log_, environment.usb_library, std::move(environment.send)),
-      presenter_(view, timers, log_),
+      presenter_(view, timers, log_, texts_),
       operators_(view, presenter_),
       session_(view, timers, log_, channel_, presenter_, operators_) {
   view_.ShowPage(kPageWelcome);

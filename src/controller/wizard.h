@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "common/message_catalogue.h"
 #include "controller/box_channel.h"
 #include "controller/operator_choice.h"
 #include "controller/page_presenter.h"
@@ -26,6 +27,8 @@ struct WizardEnvironment {
   // Shows the developers' mirror of the log, which the layout hides, for developers and for
   // the measurement of what it costs.
   bool show_log_mirror = false;
+  // The shipped language the window speaks (UserLanguage()); empty: English.
+  std::string language;
 };
 
 class Wizard {
@@ -63,10 +66,13 @@ class Wizard {
   OperatorChoice& Operators() { return operators_; }
   SetupSession& Session() { return session_; }
   WizardView& View() { return view_; }
+  // The user's language, in which the core hands every text to the window.
+  const MessageCatalogue& Texts() const { return texts_; }
 
  private:
   WizardView& view_;
   TimerService& timers_;
+  MessageCatalogue texts_;
   // In the order they depend on each other; the channel's worker ends before the log goes.
   SessionLog log_;
   BoxChannel channel_;

@@ -55,9 +55,10 @@ const char* PicturePath(LayoutPicture picture) {
 QString PictureName(LayoutPicture picture) {
   switch (picture) {
     case LayoutPicture::Logo:
-      return QStringLiteral("Rodiduz Box logo");
+      return QString::fromUtf8(N_("Rodiduz Box logo"));
     case LayoutPicture::CheckMark:
-      return QStringLiteral("Done");
+      // Translators: what the green check mark picture says: this step is done.
+      return QString::fromUtf8(N_("Done"));
     case LayoutPicture::Background:
     case LayoutPicture::MessageBackground:
     case LayoutPicture::None:

@@ -55,7 +55,7 @@ void LogWindow::SetTabOrderAndNames() {
   if (caption.endsWith(QLatin1Char(':'))) caption.chop(1);
   Text->setAccessibleName(caption);
   Text->setAccessibleDescription(
-      QStringLiteral("The wizard's log, newest line last; read-only, to select and copy"));
+      QString::fromUtf8(N_("The wizard's log, newest line last; read-only, to select and copy")));
 }
 
 void LogWindow::ShowWithPlace(const QString& place) {

@@ -20,6 +20,7 @@
 #include <algorithm>
 
 #include "common/platform.h"
+#include "common/translations.h"
 #include "ui/error_display.h"
 #include "ui/layout_builder.h"
 #include "ui/ui_resources.h"
@@ -31,7 +32,7 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
 }  // namespace
 
-MainWindow::MainWindow(WizardEnvironment environment) {
+MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(environment.language)) {
   LoadBundledFonts();
   ApplyWindowLayout(this, LayoutWindow::Main);
   setWindowIcon(ProgramIcon());
@@ -63,6 +64,8 @@ MainWindow::MainWindow(WizardEnvironment environment) {
 
 MainWindow::~MainWindow() = default;
 
+QString MainWindow::Shown(const char* english) const { return ToQt(ShownText(texts_, english)); }
+
 // What the components do, as opposed to where they stand and what they say.
 void MainWindow::SetBehaviour() {
   Get<QSlider>(Control::LadderSlider)->setRange(0, 6);
@@ -81,22 +84,22 @@ void MainWindow::SetTabOrder() {
 
 // Buttons and check boxes are named by their captions; the fields by the captions beside them.
 void MainWindow::NameForAssistiveTechnology() {
-  Get<PinEdit>(Control::PinField)->setAccessibleName(QStringLiteral("PIN code"));
+  Get<PinEdit>(Control::PinField)->setAccessibleName(Shown(N_("PIN code")));
   Get<PinEdit>(Control::PinField)->setAccessibleDescription(
-      QStringLiteral("Up to four digits. If no PIN code provided - leave this field blank"));
-  Get<QLineEdit>(Control::PukField)->setAccessibleName(QStringLiteral("PUK code"));
-  Get<QLineEdit>(Control::PukField)->setAccessibleDescription(QStringLiteral("The SIM card's PUK code; enter the new PIN code in the PIN field"));
-  Get<QComboBox>(Control::OperatorList)->setAccessibleName(QStringLiteral("Select operator from list"));
-  Get<QLineEdit>(Control::ApnField)->setAccessibleName(QStringLiteral("APN name"));
+      Shown(N_("Up to four digits. If no PIN code provided - leave this field blank")));
+  Get<QLineEdit>(Control::PukField)->setAccessibleName(Shown(N_("PUK code")));
+  Get<QLineEdit>(Control::PukField)->setAccessibleDescription(Shown(N_("The SIM card's PUK code; enter the new PIN code in the PIN field")));
+  Get<QComboBox>(Control::OperatorList)->setAccessibleName(Shown(N_("Select operator from list")));
+  Get<QLineEdit>(Control::ApnField)->setAccessibleName(Shown(N_("APN name")));
   Get<QLineEdit>(Control::ApnField)->setAccessibleDescription(Get<QLineEdit>(Control::ApnField)->toolTip());
-  Get<QLineEdit>(Control::UserField)->setAccessibleName(QStringLiteral("APN Username"));
+  Get<QLineEdit>(Control::UserField)->setAccessibleName(Shown(N_("APN Username")));
   Get<QLineEdit>(Control::UserField)->setAccessibleDescription(Get<QLineEdit>(Control::UserField)->toolTip());
-  Get<QLineEdit>(Control::PasswordField)->setAccessibleName(QStringLiteral("APN Password"));
+  Get<QLineEdit>(Control::PasswordField)->setAccessibleName(Shown(N_("APN Password")));
   Get<QLineEdit>(Control::PasswordField)->setAccessibleDescription(Get<QLineEdit>(Control::PasswordField)->toolTip());
-  Get<ClickLabel>(Control::BoxLink)->setAccessibleDescription(QStringLiteral("The box's web link; Return opens it in the web browser"));
-  Get<QListWidget>(Control::CatalogueMirror)->setAccessibleName(QStringLiteral("Catalogue rows"));
-  Get<QListWidget>(Control::LogMirror)->setAccessibleName(QStringLiteral("Wizard log"));
-  Get<QSlider>(Control::LadderSlider)->setAccessibleName(QStringLiteral("Progress level"));
+  Get<ClickLabel>(Control::BoxLink)->setAccessibleDescription(Shown(N_("The box's web link; Return opens it in the web browser")));
+  Get<QListWidget>(Control::CatalogueMirror)->setAccessibleName(Shown(N_("Catalogue rows")));
+  Get<QListWidget>(Control::LogMirror)->setAccessibleName(Shown(N_("Wizard log")));
+  Get<QSlider>(Control::LadderSlider)->setAccessibleName(Shown(N_("Progress level")));
 }
 
 // Every control the user works reaches the wizard through one call, whatever its kind; the
@@ -251,9 +254,9 @@ std::optional<NativeString> MainWindow::OpenWebLink(const NativeString& address)
   // Exactly the address handed over: nothing is guessed, and a text that is no absolute address
   // would make the desktop look for a file.
   const QUrl target(ToQt(address), QUrl::StrictMode);
-  if (!target.isValid() || target.isRelative()) return u"The address is not a web address.";
+  if (!target.isValid() || target.isRelative()) return ShownText(texts_, N_("The address is not a web address."));
   if (QDesktopServices::openUrl(target)) return std::nullopt;
-  return u"No program to open web addresses was found.";
+  return ShownText(texts_, N_("No program to open web addresses was found."));
 }
 
 void MainWindow::ShowPlainMessage(const NativeString& text) {
@@ -320,9 +323,8 @@ void MainWindow::TakeLogWindowLines() {
 
 std::optional<std::string> MainWindow::AskWhereToSaveLog(const NativeString& name) {
   const QDir folder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-  const QString path = QFileDialog::getSaveFileName(DialogOwner(), QString::fromUtf8(kSaveLogTitle),
-                                                    folder.filePath(ToQt(name)),
-                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+  const QString filter = Shown(kTextFilesFilter) + QStringLiteral(" (*.txt);;") + Shown(kAllFilesFilter) + QStringLiteral(" (*)");
+  const QString path = QFileDialog::getSaveFileName(DialogOwner(), Shown(kSaveLogTitle), folder.filePath(ToQt(name)), filter);
   if (path.isEmpty()) return std::nullopt;
   return QFile::encodeName(path).toStdString();
 }

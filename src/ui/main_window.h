@@ -127,7 +127,11 @@ class MainWindow : public QWidget, public WizardView, public TimerService {
   QWidget* DialogOwner();
   // Applies what waits for the log window, once it has been made.
   void TakeLogWindowLines();
+  // A text of the window's own in the user's language.
+  QString Shown(const char* english) const;
 
+  // The user's language, the same the wizard speaks; from before the controls are made.
+  MessageCatalogue texts_;
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
   // Before the wizard: its serial worker may log until the wizard is gone.
   LogMirrorFeed log_mirror_;

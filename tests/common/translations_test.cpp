@@ -11,6 +11,7 @@
 
 #include "common/message_catalogue.h"
 #include "common/user_language.h"
+#include "common/user_text.h"
 
 namespace {
 
@@ -164,6 +165,35 @@ TEST(ShippedTranslations, EveryTextHasATranslationInEveryLanguage) {
   }
   EXPECT_EQ(CatalogueFor("de").Translate("Enter PIN code:"), "PIN eingeben:");
   EXPECT_EQ(CatalogueFor("xx").size(), 0u);
+}
+
+// A text keeps its English for the log and shows the translation with the same values, which
+// a translation may put in another order; the values are never looked up themselves.
+TEST(UserText, FillsNamedPlaceholdersInEnglishAndInTheUsersLanguage) {
+  const auto catalogue = MessageCatalogue::FromMo(
+      MoBytes({{"", "Content-Type: text/plain; charset=UTF-8\n"},
+               {"Cannot open file \"{path}\". {reason}", "{reason}: „{path}“ lässt sich nicht öffnen."},
+               {"It is a folder, not a file", "Das ist ein Ordner"},
+               {"Next", "Weiter"},
+               {"Box ID: {id}", "Box-ID: {id}"}},
+              false),
+      nullptr);
+  ASSERT_TRUE(catalogue.has_value());
+  const UserText open_error = UserText("Cannot open file \"{path}\". {reason}")
+                                  .With("path", "/tmp/Next")
+                                  .With("reason", UserText("It is a folder, not a file"));
+  EXPECT_EQ(open_error.English(), "Cannot open file \"/tmp/Next\". It is a folder, not a file");
+  EXPECT_EQ(NativeToUtf8(open_error.Shown(*catalogue)), "Das ist ein Ordner: „/tmp/Next“ lässt sich nicht öffnen.");
+  EXPECT_EQ(open_error.Shown(EnglishTexts()), Utf8ToNative(open_error.English()));
+
+  // A value from the box or a file is 8-bit; a window's reason is already the window's own.
+  EXPECT_EQ(UserText("Box ID: {id}").With("id", "AB{id}").Shown(*catalogue), u"Box-ID: AB{id}");
+  EXPECT_EQ(UserText("Unable to start web browser. {reason}").With("reason", NativeString(u"\u00e9")).English(),
+            AnsiString("Unable to start web browser. ") + NativeToAnsi(u"\u00e9"));
+  // Braces that name no value stay; the empty text is not the catalogue's header.
+  EXPECT_EQ(UserText("{kept} {id}").With("id", "7").English(), "{kept} 7");
+  EXPECT_EQ(UserText().Shown(*catalogue), u"");
+  EXPECT_EQ(UserText("").Shown(*catalogue), u"");
 }
 
 }  // namespace
