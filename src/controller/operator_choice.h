@@ -24,8 +24,8 @@ class OperatorChoice {
   // box's own settings first when asked and known, and chooses the first.
   void Rebuild(BoxReport& box, bool include_box_settings, bool no_network);
   // The language the list names countries in (a shipped language, as ChooseLanguage gives
-  // it; empty: English, the catalogue's own names). The window's start-up sets it before the
-  // first rebuild; the log and what goes to the box never see it.
+  // it; empty: English, the catalogue's own names). The wizard sets it from its environment
+  // before the first rebuild; the log and what goes to the box never see it.
   void ShowCountriesIn(std::string language) { language_ = std::move(language); }
   // The user's choice: its APN, user name and password go into the fields.
   void OnChosen();

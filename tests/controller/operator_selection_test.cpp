@@ -202,30 +202,36 @@ TEST_F(OperatorSelection, WithoutTheBoxSettingsArgumentNoBoxItem) {
 }
 
 
-// The countries in the user's language, sorted by what the list shows; the entry chosen still
-// fills the fields with the catalogue's own values.
+// The countries in the language the window speaks, sorted by what the list shows; the entry
+// chosen still fills the fields with the catalogue's own values.
 TEST(OperatorSelectionInTheUsersLanguage, CountriesTranslatedAndSortedByTheShownText) {
-  WizardFixture fixture(
+  constexpr const char* kCountries =
       "Telekom;262;1;internet.telekom;;;Germany\n"
       "Turkcell;286;1;internet.turkcell;;;Turkey\n"
       "Vala;221;1;vala.apn;;;Kosovo\n"
       "A1;232;1;a1.net;;;Austria\n"
-      "Orange;208;1;orange.fr;;;France\n");
-  Wizard& core = fixture.core();
+      "Orange;208;1;orange.fr;;;France\n";
+  ScratchFolder folder;
+  RecordingView view;
+  WizardEnvironment environment;
+  environment.catalogue_path = folder.Write("apnlist.csv", kCountries);
+  environment.usb_library = folder.File("no-such-usblib.so");
+  environment.language = "de";
+  Wizard core(view, view, std::move(environment));
   core.Session().report.apn = "unknown";
-  fixture.view().SetChecked(Control::ShowAllOperators, true);
-
-  core.Operators().ShowCountriesIn("de");
+  view.SetChecked(Control::ShowAllOperators, true);
   core.Operators().Rebuild(core.Session().report, true, false);
-  EXPECT_EQ(fixture.view().OperatorTexts(), (Lines{"Deutschland - Telekom", "Frankreich - Orange", "Kosovo - Vala",
-                                                   "Türkei - Turkcell", "Österreich - A1"}));
-  fixture.view().SelectOperator(3);
+  EXPECT_EQ(view.OperatorTexts(), (Lines{"Deutschland - Telekom", "Frankreich - Orange", "Kosovo - Vala",
+                                         "Türkei - Turkcell", "Österreich - A1"}));
+  view.SelectOperator(3);
   core.OnControl(Control::OperatorList);
-  EXPECT_EQ(fixture.view().TextUtf8(Control::ApnField), "internet.turkcell");
+  EXPECT_EQ(view.TextUtf8(Control::ApnField), "internet.turkcell");
 
-  core.Operators().ShowCountriesIn("");
-  core.Operators().Rebuild(core.Session().report, true, false);
-  EXPECT_EQ(fixture.view().OperatorTexts(),
+  WizardFixture english(kCountries);
+  english.view().SetChecked(Control::ShowAllOperators, true);
+  english.core().Session().report.apn = "unknown";
+  english.core().Operators().Rebuild(english.core().Session().report, true, false);
+  EXPECT_EQ(english.view().OperatorTexts(),
             (Lines{"Austria - A1", "France - Orange", "Germany - Telekom", "Kosovo - Vala", "Turkey - Turkcell"}));
 }
 
