@@ -71,6 +71,12 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${PUBLISHER}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+; The pages' titles are the wizard's name in the user's language, on up to three lines: NSIS's
+; own "Welcome to ... Setup" around a translated name runs past the space in some languages.
+!define MUI_WELCOMEPAGE_TITLE "$(AppName)"
+!define MUI_WELCOMEPAGE_TITLE_3LINES
+!define MUI_FINISHPAGE_TITLE "$(AppName)"
+!define MUI_FINISHPAGE_TITLE_3LINES
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "$(ShowReadme)"
 !insertmacro MUI_PAGE_WELCOME
