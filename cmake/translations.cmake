@@ -50,3 +50,33 @@ add_custom_command(OUTPUT ${RODIDUZ_EMBEDDED_TRANSLATIONS}
   DEPENDS ${mo_files} ${RODIDUZ_POT} ${PROJECT_SOURCE_DIR}/cmake/embed-translations.cmake
   COMMENT "Embedding the translations"
   VERBATIM)
+
+# The operator list's countries in every shipped language, from iso-codes.
+set(RODIDUZ_ISO_CODES_JSON /usr/share/iso-codes/json/iso_3166-1.json)
+if(NOT EXISTS ${RODIDUZ_ISO_CODES_JSON})
+  message(FATAL_ERROR "${RODIDUZ_ISO_CODES_JSON} is missing: install the package iso-codes (scripts/install-deps)")
+endif()
+find_program(RODIDUZ_MSGUNFMT msgunfmt REQUIRED)
+set(languages "")
+set(iso_translations "")
+foreach(po IN LISTS RODIDUZ_PO_FILES)
+  get_filename_component(language ${po} NAME_WE)
+  list(APPEND languages ${language})
+  string(REGEX REPLACE "_.*" "" base_language ${language})
+  foreach(candidate IN ITEMS ${language} ${base_language})
+    if(EXISTS /usr/share/locale/${candidate}/LC_MESSAGES/iso_3166-1.mo)
+      list(APPEND iso_translations /usr/share/locale/${candidate}/LC_MESSAGES/iso_3166-1.mo)
+    endif()
+  endforeach()
+endforeach()
+set(RODIDUZ_COUNTRY_NAMES ${CMAKE_BINARY_DIR}/generated/country_names_table.cpp)
+set(catalogue_names ${PROJECT_SOURCE_DIR}/tools/apnconv/country_names.inc)
+add_custom_command(OUTPUT ${RODIDUZ_COUNTRY_NAMES}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+  COMMAND ${CMAKE_COMMAND} -DOUTPUT=${RODIDUZ_COUNTRY_NAMES} -DISO_JSON=${RODIDUZ_ISO_CODES_JSON}
+    -DLOCALE_DIR=/usr/share/locale "-DLANGUAGES=${languages}" -DCATALOGUE_NAMES=${catalogue_names}
+    -DMSGUNFMT=${RODIDUZ_MSGUNFMT} -P ${PROJECT_SOURCE_DIR}/cmake/generate-country-names.cmake
+  DEPENDS ${RODIDUZ_ISO_CODES_JSON} ${iso_translations} ${catalogue_names}
+    ${PROJECT_SOURCE_DIR}/cmake/generate-country-names.cmake
+  COMMENT "Writing the country names of every shipped language"
+  VERBATIM)

@@ -44,7 +44,8 @@ Unicode true
 ; The exit code of a run refused or aborted by the script.
 !define EXIT_REFUSED 2
 
-Name "${APP_NAME}"
+; The title in the user's language; the shortcut and Add/Remove programs keep the English name.
+Name "$(AppName)"
 OutFile "${OUTFILE}"
 InstallDir "${INSTALL_ROOT}\Rodiduz Setup"
 ; An update goes where the installed copy is.
@@ -52,7 +53,7 @@ InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
 ManifestDPIAware true
-BrandingText "${APP_NAME} ${VERSION}"
+BrandingText "$(AppName) ${VERSION}"
 
 VIProductVersion "${VERSION}.0"
 VIAddVersionKey /LANG=1033 "ProductName" "${APP_NAME}"
@@ -70,20 +71,26 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${PUBLISHER}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+; The pages' titles are the wizard's name in the user's language, on up to three lines: NSIS's
+; own "Welcome to ... Setup" around a translated name runs past the space in some languages.
+!define MUI_WELCOMEPAGE_TITLE "$(AppName)"
+!define MUI_WELCOMEPAGE_TITLE_3LINES
+!define MUI_FINISHPAGE_TITLE "$(AppName)"
+!define MUI_FINISHPAGE_TITLE_3LINES
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
-!define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the README"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "$(ShowReadme)"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
-!insertmacro MUI_LANGUAGE "English"
+!include "${__FILEDIR__}/installer-languages.nsh"
 
 ; Files in use cannot be replaced or removed: while the program runs, the user is asked to
 ; close it and retry; a silent run ends with EXIT_REFUSED. The mutex outlives no process, so a
 ; crashed program does not block. Access denied means another user's copy holds it.
-!macro REFUSE_WHILE_RUNNING prefix action
+!macro REFUSE_WHILE_RUNNING prefix message
   Function ${prefix}RefuseWhileRunning
     ${Do}
       System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${RUNNING_MUTEX}") p.r0 ?e'
@@ -95,20 +102,20 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright ${PUBLISHER}"
       ${If} $0 != 0
         System::Call 'kernel32::CloseHandle(p r0)'
       ${EndIf}
-      ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "${APP_NAME} is running.$\r$\n$\r$\nClose it, then press Retry to ${action}." /SD IDCANCEL IDRETRY`
+      ${IfNot} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "$(${message})" /SD IDCANCEL IDRETRY`
         SetErrorLevel ${EXIT_REFUSED}
         Quit
       ${EndIf}
     ${Loop}
   FunctionEnd
 !macroend
-!insertmacro REFUSE_WHILE_RUNNING "" "install"
-!insertmacro REFUSE_WHILE_RUNNING "un." "uninstall"
+!insertmacro REFUSE_WHILE_RUNNING "" RunningInstall
+!insertmacro REFUSE_WHILE_RUNNING "un." RunningUninstall
 
 Function .onInit
   !if ${BITS} == 64
     ${IfNot} ${RunningX64}
-      MessageBox MB_OK|MB_ICONSTOP "${APP_NAME} needs 64-bit Windows." /SD IDOK
+      MessageBox MB_OK|MB_ICONSTOP "$(Needs64Bit)" /SD IDOK
       SetErrorLevel ${EXIT_REFUSED}
       Quit
     ${EndIf}

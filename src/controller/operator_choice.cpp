@@ -2,6 +2,7 @@
 #include "controller/operator_choice.h"
 
 #include "common/translations.h"
+#include "controller/country_names.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ void OperatorChoice::Rebuild(BoxReport& box, bool include_box_settings, bool no_
   for (const auto& entry : catalogue) {
     const bool same_network = entry->Mcc == box.mcc && entry->Mnc == box.mnc;
     if (same_network || show_all || (no_network && entry->Mcc < 300)) {
-      view_.AddOperator(AnsiToNative(entry->ListPrefix + " - " + entry->Name), entry.get());
+      view_.AddOperator(ShownCountry(entry->ListPrefix) + AnsiToNative(" - " + entry->Name), entry.get());
     }
   }
 
@@ -53,6 +54,12 @@ void OperatorChoice::Rebuild(BoxReport& box, bool include_box_settings, bool no_
 
   if (view_.OperatorCount() > 0) view_.SelectOperator(0);
   OnChosen();
+}
+
+NativeString OperatorChoice::ShownCountry(const AnsiString& country) const {
+  if (language_.empty()) return AnsiToNative(country);
+  // The table is UTF-8; the catalogue's names are 8-bit.
+  return Utf8ToNative(CountryNameIn(ShippedCountryNames(), language_, NativeToUtf8(AnsiToNative(country))));
 }
 
 void OperatorChoice::OnChosen() {

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "controller/box_protocol.h"
 #include "controller/catalogue.h"
@@ -22,6 +23,10 @@ class OperatorChoice {
   // operators"; those of the first 300 country codes when the box reports no network), the
   // box's own settings first when asked and known, and chooses the first.
   void Rebuild(BoxReport& box, bool include_box_settings, bool no_network);
+  // The language the list names countries in (a shipped language, as ChooseLanguage gives
+  // it; empty: English, the catalogue's own names). The wizard sets it from its environment
+  // before the first rebuild; the log and what goes to the box never see it.
+  void ShowCountriesIn(std::string language) { language_ = std::move(language); }
   // The user's choice: its APN, user name and password go into the fields.
   void OnChosen();
   // The entry of the box's own settings in the current list; none without them.
@@ -32,6 +37,9 @@ class OperatorChoice {
  private:
   WizardView& view_;
   PagePresenter& presenter_;
+  NativeString ShownCountry(const AnsiString& country) const;
+
+  std::string language_;
   // The box settings entry of the current list; replaced by each rebuild.
   std::unique_ptr<CatalogueEntry> box_entry_;
 };

@@ -14,6 +14,7 @@ Wizard::Wizard(WizardView& view, TimerService& timers, WizardEnvironment environ
       session_(view, timers, log_, channel_, presenter_, operators_) {
   view_.ShowPage(kPageWelcome);
   log_.ShowMirror(environment.show_log_mirror);
+  operators_.ShowCountriesIn(environment.language);
   operators_.Load(environment.catalogue_path);
   view_.SetCaption(Control::VersionFooter, AnsiToNative(kVersionText));
   timers_.Start(WizardTimer::kTick);

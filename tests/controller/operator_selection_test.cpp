@@ -201,4 +201,38 @@ TEST_F(OperatorSelection, WithoutTheBoxSettingsArgumentNoBoxItem) {
   EXPECT_EQ(core().Session().report.apn, " box.apn ");
 }
 
+
+// The countries in the language the window speaks, sorted by what the list shows; the entry
+// chosen still fills the fields with the catalogue's own values.
+TEST(OperatorSelectionInTheUsersLanguage, CountriesTranslatedAndSortedByTheShownText) {
+  constexpr const char* kCountries =
+      "Telekom;262;1;internet.telekom;;;Germany\n"
+      "Turkcell;286;1;internet.turkcell;;;Turkey\n"
+      "Vala;221;1;vala.apn;;;Kosovo\n"
+      "A1;232;1;a1.net;;;Austria\n"
+      "Orange;208;1;orange.fr;;;France\n";
+  ScratchFolder folder;
+  RecordingView view;
+  WizardEnvironment environment;
+  environment.catalogue_path = folder.Write("apnlist.csv", kCountries);
+  environment.usb_library = folder.File("no-such-usblib.so");
+  environment.language = "de";
+  Wizard core(view, view, std::move(environment));
+  core.Session().report.apn = "unknown";
+  view.SetChecked(Control::ShowAllOperators, true);
+  core.Operators().Rebuild(core.Session().report, true, false);
+  EXPECT_EQ(view.OperatorTexts(), (Lines{"Deutschland - Telekom", "Frankreich - Orange", "Kosovo - Vala",
+                                         "Türkei - Turkcell", "Österreich - A1"}));
+  view.SelectOperator(3);
+  core.OnControl(Control::OperatorList);
+  EXPECT_EQ(view.TextUtf8(Control::ApnField), "internet.turkcell");
+
+  WizardFixture english(kCountries);
+  english.view().SetChecked(Control::ShowAllOperators, true);
+  english.core().Session().report.apn = "unknown";
+  english.core().Operators().Rebuild(english.core().Session().report, true, false);
+  EXPECT_EQ(english.view().OperatorTexts(),
+            (Lines{"Austria - A1", "France - Orange", "Germany - Telekom", "Kosovo - Vala", "Turkey - Turkcell"}));
+}
+
 }  // namespace

@@ -68,6 +68,13 @@ done
 desktop-file-validate "$root/usr/share/applications/rodiduz-setup.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/com.rodiduz.setup.metainfo.xml" ||
   fail "appstreamcli validate"
+# The name and summary in the languages of po/packaging/, German and Arabic among them.
+for language in de ar; do
+  grep -q "^Name\[$language\]=" "$root/usr/share/applications/rodiduz-setup.desktop" ||
+    fail "the desktop entry has no $language name"
+  grep -q "<summary xml:lang=\"$language\">" "$root/usr/share/metainfo/com.rodiduz.setup.metainfo.xml" ||
+    fail "the metainfo has no $language summary"
+done
 zcat "$root/usr/share/man/man1/rodiduz-setup.1.gz" | grep -q '^\.TH RODIDUZ-SETUP 1' || fail "the man page"
 zcat "$root/usr/share/man/man1/rodiduz-setup-cli.1.gz" | grep -q '^\.TH RODIDUZ-SETUP-CLI 1' ||
   fail "the command line's man page"
