@@ -1,10 +1,12 @@
-// Every text of the main window's pages fits its box and overlaps no other, in English and in
-// every shipped language: a label's text within its box (wrapped where the layout wraps it),
-// a button's and a check box's caption within the control.
+// Every text of the main window's pages fits its box and overlaps no other text or picture, in
+// English and in every shipped language: a label's text within its box (wrapped where the layout
+// wraps it) and within its page, a button's and a check box's caption within the control.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFontMetrics>
+#include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QStyle>
 #include <string>
 #include <vector>
@@ -46,15 +48,58 @@ QRect ButtonTextRect(const QAbstractButton& button, QString& failure) {
   return {offset, 0, width, button.height()};
 }
 
-// The texts the user sees now, each checked against its box.
+// The part of an image that is not transparent, in its own pixels.
+QRect OpaquePart(const QImage& image) {
+  QRect opaque;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (qAlpha(image.pixel(x, y)) != 0) opaque |= QRect(x, y, 1, 1);
+    }
+  }
+  return opaque;
+}
+
+// Where a picture placed in its box (not stretched over it, as the backgrounds are) shows: its
+// transparent margin may lie under a text.
+QRect PictureRect(const QLabel& picture) {
+  const QPixmap pixmap = picture.pixmap();
+  const qreal ratio = pixmap.devicePixelRatio();
+  const QSize size = (QSizeF(pixmap.size()) / ratio).toSize();
+  const QRect drawn =
+      QStyle::alignedRect(picture.layoutDirection(), picture.alignment(), size, picture.rect());
+  const QRect opaque = OpaquePart(pixmap.toImage());
+  return QRectF(opaque.x() / ratio, opaque.y() / ratio, opaque.width() / ratio, opaque.height() / ratio)
+      .toAlignedRect()
+      .translated(drawn.topLeft());
+}
+
+bool IsPlacedPicture(const QLabel& label) {
+  return label.text().isEmpty() && !label.pixmap().isNull() && !label.hasScaledContents();
+}
+
+// A label that grows with its text may grow past its page, which cuts the text off there.
+void ExpectInsideParent(const QWidget& widget, const QRect& text, QString& failure) {
+  const QRect in_parent = text.translated(widget.pos());
+  if (failure.isEmpty() && !widget.parentWidget()->rect().contains(in_parent)) {
+    failure = QStringLiteral("runs out of its page at %1,%2").arg(in_parent.right()).arg(in_parent.bottom());
+  }
+}
+
+// The texts and pictures the user sees now, each text checked against its box and its page.
 std::vector<PlacedText> VisibleTexts(QWidget& window, std::vector<std::string>& failures) {
   std::vector<PlacedText> placed;
   for (QWidget* widget : window.findChildren<QWidget*>()) {
     if (!widget->isVisibleTo(&window)) continue;
     QString failure;
     QRect rect;
+    if (auto* picture = qobject_cast<QLabel*>(widget); picture != nullptr && IsPlacedPicture(*picture)) {
+      const QRect shown = PictureRect(*picture).translated(widget->mapTo(&window, QPoint()));
+      placed.push_back({"picture " + widget->objectName(), shown});
+      continue;
+    }
     if (auto* label = qobject_cast<QLabel*>(widget); label != nullptr && !label->text().isEmpty()) {
       rect = LabelTextRect(*label, failure);
+      ExpectInsideParent(*label, rect, failure);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget); button != nullptr && !button->text().isEmpty()) {
       rect = ButtonTextRect(*button, failure);
     } else {
@@ -78,22 +123,28 @@ void ExpectNoOverlap(const std::vector<PlacedText>& placed, std::vector<std::str
   }
 }
 
+constexpr int kLadderPage = 1;
+constexpr int kWholeLadder = 6;
+
 TEST_F(WindowTest, EveryTextFitsItsBoxAndOverlapsNoneInEveryLanguage) {
   std::vector<std::string> languages = {""};
   for (const std::string_view shipped : ShippedLanguages()) languages.emplace_back(shipped);
   for (const std::string& language : languages) {
     SCOPED_TRACE(language.empty() ? "English" : language);
     MakeWindow(false, kWindowTestCatalogue, language);
-    // Every line a run may show: the whole ladder, the user name and password, the PUK entry.
-    core().Presenter().ShowLadderLevel(6);
+    // Every line a run may show: the user name and password, the PUK entry, and each step of
+    // the ladder, as its waiting lines give way to the check marks.
     core().Presenter().SetCredentialsGiven(true);
     core().Presenter().ShowPukEntry();
     for (int page = 0; page < kNotebookPageCount; ++page) {
-      SCOPED_TRACE(page);
       window().ShowPage(page);
-      std::vector<std::string> failures;
-      ExpectNoOverlap(VisibleTexts(window(), failures), failures);
-      for (const std::string& failure : failures) ADD_FAILURE() << failure;
+      for (int level = page == kLadderPage ? 1 : kWholeLadder; level <= kWholeLadder; ++level) {
+        SCOPED_TRACE(testing::Message() << "page " << page << ", ladder level " << level);
+        core().Presenter().ShowLadderLevel(level);
+        std::vector<std::string> failures;
+        ExpectNoOverlap(VisibleTexts(window(), failures), failures);
+        for (const std::string& failure : failures) ADD_FAILURE() << failure;
+      }
     }
     window_.reset();
   }
