@@ -1,6 +1,8 @@
 // The stand-in usblib.dll of the Windows tests: usblib_scan_com reports the devices that the
 // test handed over through usblib_standin_set_devices, or, for a whole program that cannot be
-// handed anything, one box on the COM port that RODIDUZ_STANDIN_BOX_COM names.
+// handed anything, one box on the COM port that RODIDUZ_STANDIN_BOX_COM names; with
+// RODIDUZ_STANDIN_BOX_PLUGGED, only while that file exists (a script that plugs and unplugs the
+// box makes and removes it with the port's link).
 #include <windows.h>
 
 #include <cstdint>
@@ -28,7 +30,13 @@ std::vector<BoxDeviceRecord> BoxFromEnvironment() {
 
 std::mutex devices_lock;
 std::vector<BoxDeviceRecord> devices = BoxFromEnvironment();
+bool devices_from_environment = !devices.empty();
 std::uint8_t scan_result = 0;
+
+bool EnvironmentBoxPlugged() {
+  const char* marker = std::getenv("RODIDUZ_STANDIN_BOX_PLUGGED");
+  return marker == nullptr || ::GetFileAttributesA(marker) != INVALID_FILE_ATTRIBUTES;
+}
 
 }  // namespace
 
@@ -39,6 +47,7 @@ __declspec(dllexport) void usblib_standin_set_devices(const BoxDeviceRecord* rec
                                                       std::uint8_t result) {
   std::lock_guard lock(devices_lock);
   devices.assign(records, records + count);
+  devices_from_environment = false;
   scan_result = result;
 }
 
@@ -49,6 +58,7 @@ __declspec(dllexport) std::uint8_t RODIDUZ_STDCALL
   std::uint32_t given = 0;
   for (const BoxDeviceRecord& device : devices) {
     if (given == capacity || records == nullptr) break;
+    if (devices_from_environment && !EnvironmentBoxPlugged()) continue;
     std::memcpy(&records[given++], &device, sizeof device);
   }
   if (count != nullptr) *count = static_cast<std::uint16_t>(given);
