@@ -2,6 +2,7 @@
 #include "common/user_language.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -50,4 +51,11 @@ std::string ChooseLanguage(std::span<const std::string> preferred,
     if (language == "en") return {};
   }
   return {};
+}
+
+bool IsRightToLeft(std::string_view language) {
+  // The scripts of these languages run right to left; the country does not change that.
+  static constexpr std::string_view kRightToLeft[] = {"ar", "fa", "he", "ps", "ur", "yi"};
+  const std::string_view base = language.substr(0, language.find_first_of("_-.@"));
+  return std::find(std::begin(kRightToLeft), std::end(kRightToLeft), base) != std::end(kRightToLeft);
 }

@@ -24,5 +24,9 @@ std::vector<std::string> PreferredLanguages(const LocaleVariables& variables);
 // country ("pt"); codesets and modifiers ("de_DE.UTF-8@euro") are ignored. "" means English.
 std::string ChooseLanguage(std::span<const std::string> preferred, std::span<const std::string_view> shipped);
 
+// Whether a language ("ar", "ar_EG", "fa-IR") is written right to left, so that its windows are
+// laid out mirrored. "" (English) is not.
+bool IsRightToLeft(std::string_view language);
+
 // The user's preferred UI languages from the system (one backend file per OS), best first.
 std::vector<std::string> SystemPreferredLanguages();

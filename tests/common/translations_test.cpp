@@ -137,6 +137,23 @@ TEST(UserLanguage, ReadsWindowsLanguageNames) {
   EXPECT_EQ(ChooseLanguage(preferred, shipped), "pt_BR");
 }
 
+TEST(UserLanguage, KnowsWhichLanguagesAreWrittenRightToLeft) {
+  struct Row {
+    std::string_view language;
+    bool right_to_left;
+  };
+  const Row rows[] = {
+      {"ar", true},  {"ar_EG", true}, {"ar-SA", true}, {"he", true}, {"fa_IR.UTF-8", true}, {"", false},
+      {"de", false}, {"pt_BR", false}, {"fi", false},  {"nb", false}, {"arn", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.language);
+    EXPECT_EQ(IsRightToLeft(row.language), row.right_to_left);
+  }
+  // Every shipped language but Arabic is written left to right.
+  for (const std::string_view language : ShippedLanguages()) EXPECT_EQ(IsRightToLeft(language), language == "ar") << language;
+}
+
 // The English texts of the template the build extracted (written without wrapping).
 std::vector<std::string> TemplateTexts() {
   std::ifstream pot(RODIDUZ_BINARY_DIR "/po/rodiduz-setup.pot");
