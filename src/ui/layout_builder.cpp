@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
+#include <QStyle>
 #include <map>
 #include <string>
 
@@ -199,8 +200,9 @@ QWidget* MakeComponent(const ComponentLayout& row, QWidget* parent, const Messag
   QPalette colours = parent->window()->palette();
   if (IsLabel(row.kind)) colours.setColor(QPalette::WindowText, QColor::fromRgb(row.font.colour));
   widget->setPalette(colours);
-  // A label's text is laid out in its box and its font, so both come before the text.
-  widget->setGeometry(QtRect(row.box));
+  // A label's text is laid out in its box and its font, so both come before the text. The
+  // table's boxes are placed from the left; a right-to-left window takes them from the right.
+  widget->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), QtRect(row.box)));
   if (row.font.face != FontFace::Inherited) widget->setFont(QtFont(row.font));
   SetText(widget, row, texts);
   if (row.hint != nullptr) widget->setToolTip(QString::fromStdU16String(ShownHint(row, texts)));

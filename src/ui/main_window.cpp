@@ -21,6 +21,7 @@
 
 #include "common/platform.h"
 #include "common/translations.h"
+#include "common/user_language.h"
 #include "common/user_text.h"
 #include "ui/error_display.h"
 #include "ui/layout_builder.h"
@@ -34,6 +35,9 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 }  // namespace
 
 MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(environment.language)) {
+  // The application's, so that every window made from here on (the message and log windows,
+  // the questions and error boxes) is laid out in the language's direction too.
+  QGuiApplication::setLayoutDirection(IsRightToLeft(environment.language) ? Qt::RightToLeft : Qt::LeftToRight);
   LoadBundledFonts();
   ApplyWindowLayout(this, LayoutWindow::Main, texts_);
   setWindowIcon(ProgramIcon());

@@ -27,11 +27,10 @@ void LayoutLabel::SetCaption(const QString& text) {
 
 void LayoutLabel::FitToText() {
   if (fixed_) return;
-  if (wordWrap()) {
-    resize(width(), heightForWidth(width()));
-  } else {
-    resize(sizeHint());
-  }
+  const QSize size = wordWrap() ? QSize(width(), heightForWidth(width())) : sizeHint();
+  // The edge the text starts from stays: the left one, or the right one in a mirrored window.
+  const int left = isRightToLeft() ? x() + width() - size.width() : x();
+  setGeometry(QRect(QPoint(left, y()), size));
 }
 
 ClickLabel::ClickLabel(QWidget* parent, bool fixed, bool wraps) : LayoutLabel(parent, fixed, wraps) {

@@ -8,8 +8,9 @@
 #include <QWidget>
 #include <functional>
 
-// A label that keeps its box, or that follows its text: the left and top stay, the size is
-// the text's (for a wrapping label only the height follows, inside the fixed width).
+// A label that keeps its box, or that follows its text: the top and the edge the text starts
+// from (the left, the right in a right-to-left window) stay, the size is the text's (for a
+// wrapping label only the height follows, inside the fixed width).
 class LayoutLabel : public QLabel {
  public:
   LayoutLabel(QWidget* parent, bool fixed, bool wraps);

@@ -8,10 +8,12 @@
 #include <QPixmap>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controller/window_layout.h"
 #include "support/layout_contract.h"
+#include "ui/widgets.h"
 #include "window_fixture.h"
 
 namespace {
@@ -150,6 +152,52 @@ TEST_F(WindowTest, LabelsThatFollowTheirTextKeepTheirCorner) {
   // A fixed label keeps its box whatever it is given.
   window().SetCaption(Control::BoxIdLine, u"Box ID: 0123456789012345678901234567890123456789");
   EXPECT_EQ(window().Widget(Control::BoxIdLine)->geometry(), QRect(8, 308, 361, 22));
+}
+
+// Every control's box in its parent, by role; an empty box for a role the window lacks.
+std::vector<std::pair<QRect, int>> BoxesInParents(const MainWindow& window) {
+  std::vector<std::pair<QRect, int>> boxes(static_cast<std::size_t>(Control::Count));
+  for (std::size_t i = 0; i < boxes.size(); ++i) {
+    if (const QWidget* widget = window.Widget(static_cast<Control>(i)))
+      boxes[i] = {widget->geometry(), widget->parentWidget()->width()};
+  }
+  return boxes;
+}
+
+// Arabic lays the window out as the English one seen in a mirror: each control keeps its top
+// and its size (a label that follows its text, its starting edge), the logo panel lies right of
+// the page, and a label that grows grows leftwards.
+TEST_F(WindowTest, IsMirroredInARightToLeftLanguage) {
+  MakeWindow();
+  const std::vector<std::pair<QRect, int>> english = BoxesInParents(window());
+  EXPECT_FALSE(window().isRightToLeft());
+  window_.reset();
+  MakeWindow(false, kWindowTestCatalogue, "ar");
+  const std::vector<std::pair<QRect, int>> arabic = BoxesInParents(window());
+  EXPECT_TRUE(window().isRightToLeft());
+  EXPECT_TRUE(window().Messages().isRightToLeft());
+  for (std::size_t i = 0; i < english.size(); ++i) {
+    const auto& [english_box, parent_width] = english[i];
+    const QRect& arabic_box = arabic[i].first;
+    SCOPED_TRACE(ControlName(static_cast<Control>(i)));
+    EXPECT_EQ(arabic_box.top(), english_box.top());
+    EXPECT_EQ(parent_width - 1 - arabic_box.right(), english_box.left());
+    const auto* label = dynamic_cast<const LayoutLabel*>(window().Widget(static_cast<Control>(i)));
+    if (label == nullptr || label->Fixed()) {
+      EXPECT_EQ(arabic_box.size(), english_box.size());
+    }
+  }
+  const QRect page = window().Widget(Control::Pages)->geometry();
+  EXPECT_GE(window().Widget(Control::LogoFrame)->geometry().left(), page.right());
+  EXPECT_GE(window().Widget(Control::WizardTitle)->geometry().left(), page.right());
+  QWidget* status = window().Widget(Control::StatusLine);
+  window().SetCaption(Control::StatusLine, u"Can't connect to the box");
+  EXPECT_GT(status->width(), 100);
+  EXPECT_EQ(status->geometry().right(), 505 - 16 - 1);
+  // The next window made in English is laid out left to right again.
+  window_.reset();
+  MakeWindow();
+  EXPECT_FALSE(window().Messages().isRightToLeft());
 }
 
 TEST_F(WindowTest, LabelTextsAreNeverReadAsMarkup) {

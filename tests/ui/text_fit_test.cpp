@@ -1,6 +1,7 @@
 // Every text of the main window's pages fits its box and overlaps no other text or picture, in
-// English and in every shipped language: a label's text within its box (wrapped where the layout
-// wraps it) and within its page, a button's and a check box's caption within the control.
+// English and in every shipped language (a right-to-left one in the mirrored window): a label's
+// text within its box (wrapped where the layout wraps it) and within its page, a button's and a
+// check box's caption within the control.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "common/translations.h"
+#include "common/user_language.h"
 #include "ui/window_fixture.h"
 
 namespace {
@@ -25,7 +27,9 @@ struct PlacedText {
 QRect LabelTextRect(const QLabel& label, QString& failure) {
   const QRect inside = label.contentsRect();
   const QFontMetrics metrics(label.font());
-  const int flags = static_cast<int>(label.alignment()) | (label.wordWrap() ? Qt::TextWordWrap : 0);
+  // A left-aligned label of a mirrored window draws from its right edge.
+  const Qt::Alignment alignment = QStyle::visualAlignment(label.layoutDirection(), label.alignment());
+  const int flags = static_cast<int>(alignment) | (label.wordWrap() ? Qt::TextWordWrap : 0);
   const QRect needed = metrics.boundingRect(inside, flags, label.text());
   if (needed.width() > inside.width() || needed.height() > inside.height()) {
     failure = QStringLiteral("needs %1x%2, has %3x%4")
@@ -45,7 +49,8 @@ QRect ButtonTextRect(const QAbstractButton& button, QString& failure) {
   const int width = metrics.horizontalAdvance(button.text().remove(QLatin1Char('&')));
   const int room = button.width() - offset - (qobject_cast<const QCheckBox*>(&button) ? 0 : 4);
   if (width > room) failure = QStringLiteral("needs %1 px, has %2").arg(width).arg(room);
-  return {offset, 0, width, button.height()};
+  // A mirrored check box has its box on the right and its caption left of it.
+  return QStyle::visualRect(button.layoutDirection(), button.rect(), {offset, 0, width, button.height()});
 }
 
 // The part of an image that is not transparent, in its own pixels.
@@ -132,6 +137,8 @@ TEST_F(WindowTest, EveryTextFitsItsBoxAndOverlapsNoneInEveryLanguage) {
   for (const std::string& language : languages) {
     SCOPED_TRACE(language.empty() ? "English" : language);
     MakeWindow(false, kWindowTestCatalogue, language);
+    // A right-to-left language is checked in the mirrored window its users see.
+    ASSERT_EQ(window().isRightToLeft(), IsRightToLeft(language));
     // Every line a run may show: the user name and password, the PUK entry, and each step of
     // the ladder, as its waiting lines give way to the check marks.
     core().Presenter().SetCredentialsGiven(true);
