@@ -70,7 +70,12 @@ SetupSession::SetupSession(WizardView& view, TimerService& timers, SessionLog& l
 void SetupSession::Tick() {
   timers_.Stop(WizardTimer::kTick);
   const TickRestart restart([this] { RestartTickUnlessPaused(); });
-  if (!channel_.port_open.load() && ResetsOnClosedPort(state)) ResetWizard();
+  if (!channel_.port_open.load() && ResetsOnClosedPort(state)) {
+    ResetWizard();
+    // What the box said just before it went is of a run that is gone: read now, its identity
+    // would show on the welcome page.
+    channel_.ClearMessages();
+  }
   const AnsiString message = channel_.TakeMessage();
   TickFlags flags = ReadMessage(message);
   CountDown(flags);

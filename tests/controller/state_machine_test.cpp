@@ -672,6 +672,8 @@ TEST(Unplug, ResetOfTheWizardMidRun) {
   wizard.core().Session().sim_prompt_armed = false;
   const auto info = wizard.view().info;
   wizard.core().Channel().port_open = false;
+  // The box's last words, still waiting when the wizard sees the port closed.
+  wizard.core().Channel().AddMessage(kIdentityReport);
   const std::size_t before = wizard.LogSize();
   wizard.Tick();
   EXPECT_EQ(wizard.LogFrom(before), Lines{"(State GPRSSet->Init)"});
@@ -686,6 +688,7 @@ TEST(Unplug, ResetOfTheWizardMidRun) {
   EXPECT_FALSE(wizard.view().IsVisible(Control::LadderSearching));
   EXPECT_FALSE(wizard.view().IsVisible(Control::LadderStartupHeading));
   EXPECT_TRUE(wizard.core().Session().sim_prompt_armed);
+  EXPECT_EQ(wizard.core().Channel().WaitingMessages(), 0u);
   // What the box reported stays; the message window ("Testing GPRS settings", which has no
   // Close button) goes with the run.
   EXPECT_EQ(wizard.core().Session().report.id, "AB12CD34");
