@@ -314,7 +314,9 @@ BoxResult CliRun::Result() {
 // The box's own log, masked as the wizard's is; the wizard's saved logs are left as they are.
 void CliRun::SaveBoxLog() {
   try {
-    const std::string folder = options_.log_dir ? *options_.log_dir + "/" : LogFolder() + "cli/";
+    // The system's own separator, so that the path the progress shows reads as one path there.
+    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    const std::string folder = options_.log_dir ? *options_.log_dir + separator : LogFolder() + "cli" + separator;
     std::filesystem::create_directories(folder);
     log_path_ = folder + FileNameOf(wizard_.Session().report.id) + "_" + TimeForFileName() + ".txt";
     ReplaceFile(log_path_, wizard_.Log().lines.FileContent());
