@@ -22,20 +22,9 @@ constexpr const wchar_t* kRunningMutexName = L"Global\\RodiduzSetupRunning";
 // The program's own folder with its separator, in the code page the core's paths use; empty
 // when the system cannot say.
 std::string ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  const std::size_t separator = path.find_last_of(L"\\/");
-  if (separator == std::wstring::npos) return {};
-  path.resize(separator + 1);
-  return NativeToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(path.data()), path.size()));
+  const std::wstring folder = FolderOfThisProgram();
+  if (folder.empty()) return {};
+  return NativeToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(folder.data()), folder.size())) + "\\";
 }
 
 }  // namespace

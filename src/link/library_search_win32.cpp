@@ -17,20 +17,6 @@ SetDefaultDllDirectoriesFunction FindSetDefaultDllDirectories() {
 
 bool IsBareName(const std::wstring& name) { return name.find_first_of(L"\\/:") == std::wstring::npos; }
 
-std::wstring FolderOfThisProgram() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);  // a long path was cut short
-  }
-  return path.substr(0, path.find_last_of(L'\\'));
-}
-
 std::wstring SystemFolder() {
   wchar_t buffer[MAX_PATH] = {};
   const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH);
@@ -62,6 +48,20 @@ HMODULE LoadSystemLibrary(const std::wstring& name) {
 }
 
 }  // namespace
+
+std::wstring FolderOfThisProgram() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);  // a long path was cut short
+  }
+  return path.substr(0, path.find_last_of(L'\\'));
+}
 
 LibrarySearch AvailableLibrarySearch() {
   static const LibrarySearch available =

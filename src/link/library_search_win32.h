@@ -20,6 +20,10 @@ enum class LibrarySearch {
 // would not even start where it is missing.
 LibrarySearch AvailableLibrarySearch();
 
+// The folder the running program lies in, without a trailing separator; empty when the system
+// cannot say.
+std::wstring FolderOfThisProgram();
+
 // Called first in WinMain, before anything loads a library.
 void RestrictLibrarySearch();
 
