@@ -596,7 +596,6 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
   const ComponentLayout& row = *component.row;
   component.hwnd = CreateControl(component, container.hwnd);
   ::SetWindowLongPtrW(component.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&component));
-
   if (IsContainer(row.kind)) {
     // Before the font: a container keeps its own.
     canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas, resources_, display_));
