@@ -72,10 +72,23 @@ start_wizard() {
   for temp in "${temp_folders[@]}"; do rm -f "$temp/$log_name"; done
   (cd "$folder" && RODIDUZ_STANDIN_BOX_COM=$com exec "$@") >"$work/wizard.out" 2>&1 &
   wizard_pid=$!
-  find_main() { main=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n1) && [[ -n "$main" ]]; }
+  find_main() { main=$(shown_window "$title") && [[ -n "$main" ]]; }
   main=
   wait_until find_main 600 || fail "no window titled \"$title\" appeared"
   sleep 0.5
+}
+
+# Prints the id of the shown window named exactly $1. Compared here, not by xdotool's pattern,
+# which finds no title in Arabic.
+shown_window() {
+  local id
+  for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+    if [[ "$(xdotool getwindowname "$id" 2>/dev/null)" == "$1" ]]; then
+      echo "$id"
+      return 0
+    fi
+  done
+  return 1
 }
 
 exited() { ! kill -0 "$wizard_pid" 2>/dev/null; }
@@ -86,8 +99,16 @@ expect_ended() {
   wizard_pid=
 }
 
-# Xvfb has no window manager: the X window is the client area, in the layout's coordinates.
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1 2>/dev/null || true; }
+# Xvfb has no window manager: the X window is the client area, in the layout's coordinates,
+# seen in a mirror while $mirrored is set (a window in a language written right to left).
+mirrored=
+click() {
+  local x=$2
+  if [[ -n "$mirrored" ]]; then
+    x=$(($(xdotool getwindowgeometry --shell "$1" 2>/dev/null | sed -n 's/^WIDTH=//p') - x))
+  fi
+  xdotool mousemove --window "$1" "$x" "$3" click 1 2>/dev/null || true
+}
 click_start() { click "$main" 846 419; }  # notebook 412,8 + button 386,397 97x29
 # Exit and Next share a place (notebook 412,8 + button 384,396 97x29). Exit is clicked until the
 # program ends, since nothing on the earlier pages answers a click there.

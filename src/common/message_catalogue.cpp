@@ -1,6 +1,7 @@
 // The .mo reader: a header, then two tables of (length, offset) pairs into the file.
 #include "common/message_catalogue.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -37,6 +38,24 @@ class MoBytes {
   bool big_endian_;
 };
 
+// The value of the header's "Language:" line, trimmed.
+std::string HeaderLanguage(std::string_view header) {
+  constexpr std::string_view kField = "Language:";
+  for (std::size_t line = 0; line < header.size();) {
+    const std::size_t end = std::min(header.find('\n', line), header.size());
+    std::string_view field = header.substr(line, end - line);
+    if (field.starts_with(kField)) {
+      field.remove_prefix(kField.size());
+      const std::size_t first = field.find_first_not_of(" \t");
+      const std::size_t last = field.find_last_not_of(" \t\r");
+      return first == std::string_view::npos ? std::string()
+                                             : std::string(field.substr(first, last - first + 1));
+    }
+    line = end + 1;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::optional<MessageCatalogue> MessageCatalogue::FromMo(std::span<const unsigned char> bytes,
@@ -59,6 +78,7 @@ std::optional<MessageCatalogue> MessageCatalogue::FromMo(std::span<const unsigne
     const auto english = mo.StringAt(*originals + i * 8);
     const auto translated = mo.StringAt(*translations + i * 8);
     if (!english || !translated) return fail("a .mo entry points past the end of the file");
+    if (english->empty()) catalogue.language_ = HeaderLanguage(*translated);
     // The header entry (empty msgid) and untranslated entries leave the English text in place.
     if (english->empty() || translated->empty()) continue;
     catalogue.translations_.emplace(std::string(*english), std::string(*translated));

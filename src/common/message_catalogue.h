@@ -20,7 +20,10 @@ class MessageCatalogue {
 
   bool Contains(std::string_view english) const { return translations_.contains(std::string(english)); }
   std::size_t size() const { return translations_.size(); }
+  // The header's "Language:" ("ar", "pt_BR"); "" for English and for a catalogue without one.
+  const std::string& Language() const { return language_; }
 
  private:
   std::unordered_map<std::string, std::string> translations_;
+  std::string language_;
 };

@@ -1,6 +1,17 @@
 // Fills a text's placeholders in English or in the user's language.
 #include "common/user_text.h"
 
+#include "common/user_language.h"
+
+namespace {
+
+// A value in a sentence written right to left keeps its own direction: without the isolates a
+// path's slashes or an ID's digits would join the sentence's runs and show at the wrong end.
+constexpr char16_t kFirstStrongIsolate = u'\u2068';
+constexpr char16_t kPopDirectionalIsolate = u'\u2069';
+
+}  // namespace
+
 UserText UserText::With(std::string_view name, std::string_view value) const {
   UserText copy = *this;
   copy.values_.push_back({std::string(name), std::string(value), std::nullopt, {}});
@@ -65,17 +76,20 @@ AnsiString UserText::English() const {
 NativeString UserText::Shown(const MessageCatalogue& catalogue) const {
   // The empty key is the catalogue's header, not a text.
   if (english_.empty()) return {};
+  const bool isolated = IsRightToLeft(catalogue.Language());
   NativeString out;
   Walk(catalogue.Translate(english_), [&](std::string_view plain, const Value* value) {
     if (value == nullptr) {
       out += Utf8ToNative(plain);
-    } else {
-      if (!value->text.empty()) {
-        out += value->text.front().Shown(catalogue);
-      } else {
-        out += value->shown ? *value->shown : AnsiToNative(value->plain);
-      }
+      return;
     }
+    if (isolated) out += kFirstStrongIsolate;
+    if (!value->text.empty()) {
+      out += value->text.front().Shown(catalogue);
+    } else {
+      out += value->shown ? *value->shown : AnsiToNative(value->plain);
+    }
+    if (isolated) out += kPopDirectionalIsolate;
   });
   return out;
 }

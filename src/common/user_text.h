@@ -30,7 +30,8 @@ class UserText {
 
   // In English, for the log and the 8-bit world.
   AnsiString English() const;
-  // In the catalogue's language; English where the catalogue has no text.
+  // In the catalogue's language; English where the catalogue has no text. In a language written
+  // right to left each value is a bidi isolate (U+2068 ... U+2069) of its own.
   NativeString Shown(const MessageCatalogue& catalogue) const;
 
  private:

@@ -29,9 +29,9 @@ constexpr int kButtonHeight = 14;
 // DWORD boundary. The items' places are set when the dialog is laid out.
 class DialogTemplate {
  public:
-  DialogTemplate(const std::wstring& title, const std::wstring& face, WORD points) {
+  DialogTemplate(const std::wstring& title, const std::wstring& face, WORD points, DWORD extended_style) {
     Long(kDialogStyle);
-    Long(0);
+    Long(extended_style);
     count_at_ = words_.size();
     Word(0);
     for (int i = 0; i < 4; ++i) Word(0);  // x, y, cx, cy
@@ -158,7 +158,8 @@ INT_PTR CALLBACK QuestionProc(HWND dialog, UINT message, WPARAM wparam, LPARAM /
 }  // namespace
 
 bool AskToCloseWithoutLog(HWND owner) {
-  DialogTemplate question(ApplicationTitle(), L"MS Shell Dlg", 8);
+  // Mirrored in a language written right to left: the icon on the right, Yes and No on the left.
+  DialogTemplate question(ApplicationTitle(), L"MS Shell Dlg", 8, MirroredStyleFor(ProgramTexts()));
   question.Add(SS_ICON, kIconId, kStaticClass, L"");
   const auto shown = [](const char* english) { return Wide(ShownText(ProgramTexts(), english)); };
   question.Add(SS_LEFT | SS_NOPREFIX, kTextId, kStaticClass, shown(kCloseWithoutLogQuestion));

@@ -24,7 +24,9 @@ const MessageCatalogue& ProgramTexts() { return ChosenTexts(); }
 std::wstring ApplicationTitle() { return Wide(ShownCaption(WindowRow(LayoutWindow::Main), ProgramTexts())); }
 
 void ShowErrorDisplay(HWND owner, const std::wstring& text) {
-  ::MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR);
+  // A box in a language written right to left reads and lines up from the right.
+  const UINT direction = MirroredStyleFor(ProgramTexts()) != 0 ? MB_RTLREADING | MB_RIGHT : 0;
+  ::MessageBoxW(owner, text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONERROR | direction);
 }
 
 void ShowErrorDisplay(HWND owner, const std::exception& error) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "common/text.h"
+#include "common/user_language.h"
 #include "common/user_text.h"
 #include "ui_win32/display_win32.h"
 
@@ -29,8 +30,31 @@ bool IsContainer(ComponentKind kind) {
   return kind == ComponentKind::Notebook || kind == ComponentKind::Page;
 }
 
+// A caption of the window's own, which in a mirrored window reads right to left; a field keeps
+// the order of what the user types.
+bool IsCaption(ComponentKind kind) {
+  return kind == ComponentKind::Label || kind == ComponentKind::Link || kind == ComponentKind::Button ||
+         kind == ComponentKind::BitButton || kind == ComponentKind::CheckBox;
+}
+
 bool IsTextField(ComponentKind kind) {
   return kind == ComponentKind::Edit || kind == ComponentKind::MaskedEdit || kind == ComponentKind::ComboBox;
+}
+
+// The character set of a language whose letters the layout's faces lack; DEFAULT_CHARSET for
+// the others.
+BYTE ScriptOf(std::string_view language) {
+  if (!IsRightToLeft(language)) return DEFAULT_CHARSET;
+  const std::string_view base = language.substr(0, language.find_first_of("_-.@"));
+  return base == "he" || base == "yi" ? HEBREW_CHARSET : ARABIC_CHARSET;
+}
+
+// A window's client area on the screen (mapping two points maps a mirrored window's rectangle).
+RECT ClientOnScreen(HWND window) {
+  RECT area{};
+  ::GetClientRect(window, &area);
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  return area;
 }
 
 COLORREF ToColorRef(std::uint32_t rgb) { return RGB((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff); }
@@ -157,8 +181,12 @@ void RegisterContainerClass(HINSTANCE instance) {
   ::RegisterClassExW(&container);
 }
 
+DWORD MirroredStyleFor(const MessageCatalogue& texts) {
+  return IsRightToLeft(texts.Language()) ? WS_EX_LAYOUTRTL : 0;
+}
+
 HWND CreateTopLevelWindow(HINSTANCE instance, const TopLevelWindow& kind, LayoutWindow window, HWND owner,
-                          const Win32Resources& resources, void* self) {
+                          const Win32Resources& resources, const MessageCatalogue& texts, void* self) {
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
   window_class.lpfnWndProc = kind.proc;
@@ -171,10 +199,12 @@ HWND CreateTopLevelWindow(HINSTANCE instance, const TopLevelWindow& kind, Layout
   ::RegisterClassExW(&window_class);
 
   const LayoutBox& client = WindowRow(window).box;
+  // The children inherit the mirroring: each box of the layout is then measured from the right.
+  const DWORD extended_style = kind.extended_style | MirroredStyleFor(texts);
   RECT frame{0, 0, client.width, client.height};
-  ::AdjustWindowRectEx(&frame, kind.style, FALSE, kind.extended_style);
+  ::AdjustWindowRectEx(&frame, kind.style, FALSE, extended_style);
   HWND hwnd =
-      ::CreateWindowExW(kind.extended_style, kind.class_name, L"", kind.style, CW_USEDEFAULT, CW_USEDEFAULT,
+      ::CreateWindowExW(extended_style, kind.class_name, L"", kind.style, CW_USEDEFAULT, CW_USEDEFAULT,
                         frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, instance, self);
   if (hwnd == nullptr) throw std::runtime_error(kind.failure);
   return hwnd;
@@ -190,9 +220,8 @@ void* TopLevelSelf(HWND hwnd, UINT message, LPARAM lparam) {
 
 // --- Canvas
 
-Canvas::Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources,
-               const DisplayState& display)
-    : hwnd_(hwnd), parent_(parent), offset_(offset), resources_(resources), display_(display) {
+Canvas::Canvas(HWND hwnd, Canvas* parent, const Win32Resources& resources, const DisplayState& display)
+    : hwnd_(hwnd), parent_(parent), resources_(resources), display_(display) {
   if (parent_ != nullptr) parent_->AddChild(this);
 }
 
@@ -212,10 +241,18 @@ void Canvas::SetFocusFrame(HWND control) {
   Invalidate();
 }
 
-POINT Canvas::OffsetInRoot() const {
-  if (parent_ == nullptr) return {0, 0};
-  const POINT outer = parent_->OffsetInRoot();
-  return {outer.x + offset_.x, outer.y + offset_.y};
+// Through the screen, whose coordinates run left to right whatever the windows' layout.
+POINT Canvas::PlaceInComposition(HWND window) const {
+  const RECT area = ClientOnScreen(window);
+  const RECT root = ClientOnScreen(Root().hwnd_);
+  return {area.left - root.left, area.top - root.top};
+}
+
+RECT Canvas::Shown(RECT box) const {
+  if (!display_.mirrored) return box;
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  return {client.right - box.right, box.top, client.right - box.left, box.bottom};
 }
 
 void Canvas::ComposeIfStale() {
@@ -256,7 +293,7 @@ void Canvas::Compose() {
 }
 
 void Canvas::DrawLayers(HDC dc) const {
-  const POINT origin = OffsetInRoot();
+  const POINT origin = PlaceInComposition(hwnd_);
   RECT client{};
   ::GetClientRect(hwnd_, &client);
   const int saved = ::SaveDC(dc);
@@ -275,7 +312,7 @@ void Canvas::DrawLayers(HDC dc) const {
 }
 
 void Canvas::Draw(HDC dc, const BuiltComponent& component) const {
-  RECT box = component.box;
+  RECT box = Shown(component.box);
   switch (component.row->kind) {
     case ComponentKind::Picture: {
       // The gradients stand behind the texts: in High Contrast the texts stand on the window's colour.
@@ -337,9 +374,11 @@ void Canvas::Draw(HDC dc, const BuiltComponent& component) const {
 
 void Canvas::DrawFocusFrame(HDC dc) const {
   if (focus_ == nullptr || !::IsWindowVisible(focus_)) return;
+  // In this canvas's pixels, counted from the left as the screen's are.
   RECT box{};
   ::GetWindowRect(focus_, &box);
-  ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&box), 2);
+  const RECT client = ClientOnScreen(hwnd_);
+  ::OffsetRect(&box, -client.left, -client.top);
   if (const BuiltComponent* component = ComponentOf(focus_);
       component != nullptr && component->row->kind == ComponentKind::ComboBox) {
     box.bottom = box.top + (component->box.bottom - component->box.top);
@@ -359,11 +398,11 @@ void Canvas::DrawFocusFrame(HDC dc) const {
 
 HBRUSH Canvas::BrushFor(HDC dc, HWND child) {
   ComposeIfStale();
-  POINT origin{0, 0};
-  ::MapWindowPoints(child, hwnd_, &origin, 1);
-  const POINT offset = OffsetInRoot();
-  ::SetBrushOrgEx(dc, -origin.x - offset.x, -origin.y - offset.y, nullptr);
+  // The origin is in the device's pixels, which run left to right in a mirrored control too.
+  const POINT place = PlaceInComposition(child);
+  ::SetBrushOrgEx(dc, -place.x, -place.y, nullptr);
   ::SetBkMode(dc, TRANSPARENT);
+  if (display_.mirrored) ::SetTextAlign(dc, ::GetTextAlign(dc) | TA_RTLREADING);
   const BuiltComponent* component = ComponentOf(child);
   const bool plain =
       component == nullptr || (component->row->kind == ComponentKind::Link && !IsLinkActive(child));
@@ -393,10 +432,14 @@ bool Canvas::Handle(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)
       HDC dc = reinterpret_cast<HDC>(wparam);
       RECT client{};
       ::GetClientRect(hwnd_, &client);
-      const POINT offset = OffsetInRoot();
+      const POINT place = PlaceInComposition(hwnd_);
       HDC source = ::CreateCompatibleDC(dc);
       HGDIOBJ old = ::SelectObject(source, Root().composed_);
-      ::BitBlt(dc, 0, 0, client.right, client.bottom, source, offset.x, offset.y, SRCCOPY);
+      // The composition holds the screen's pixels: a mirrored window takes them as they are.
+      const DWORD layout = ::GetLayout(dc);
+      if (layout != 0) ::SetLayout(dc, 0);
+      ::BitBlt(dc, 0, 0, client.right, client.bottom, source, place.x, place.y, SRCCOPY);
+      if (layout != 0) ::SetLayout(dc, layout);
       ::SelectObject(source, old);
       ::DeleteDC(source);
       result = 1;
@@ -447,19 +490,21 @@ BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resou
   components_.reserve(WindowLayout().size());
   display_.dpi = WindowDpi(handle_);
   display_.high_contrast = HighContrastOn();
+  display_.mirrored = (::GetWindowLongW(handle_, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+  display_.script = ScriptOf(texts_.Language());
   const ComponentLayout& window_row = WindowRow(window_);
   BuiltComponent& self = components_.emplace_back();
   self.row = &window_row;
   self.hwnd = handle_;
   self.box = Scaled(window_row.box);
   self.font = window_row.font;
-  canvases_.push_back(std::make_unique<Canvas>(handle_, nullptr, POINT{0, 0}, resources_, display_));
+  canvases_.push_back(std::make_unique<Canvas>(handle_, nullptr, resources_, display_));
   self.canvas = canvases_.back().get();
   ::SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&self));
   ::SetWindowTextW(handle_, Wide(ShownCaption(window_row, texts_)).c_str());
   FitWindowToLayout();
   // The window's procedure does not reach its canvas before the window is built.
-  self.canvas->SetFont(resources_.Font(self.font, display_.dpi));
+  self.canvas->SetFont(resources_.Font(self.font, display_.dpi, display_.script));
   Build(window_row, &self);
 }
 
@@ -553,17 +598,15 @@ void BuiltWindow::BuildControl(BuiltComponent& component, BuiltComponent& contai
   ::SetWindowLongPtrW(component.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&component));
   if (IsContainer(row.kind)) {
     // Before the font: a container keeps its own.
-    canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas,
-                                                 POINT{component.box.left, component.box.top}, resources_,
-                                                 display_));
+    canvases_.push_back(std::make_unique<Canvas>(component.hwnd, container.canvas, resources_, display_));
     component.canvas = canvases_.back().get();
   }
   ::SendMessageW(component.hwnd, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(resources_.Font(component.font, display_.dpi)), FALSE);
+                 reinterpret_cast<WPARAM>(resources_.Font(component.font, display_.dpi, display_.script)), FALSE);
   if (row.hint != nullptr && Tooltips() != nullptr) {
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS | (display_.mirrored ? TTF_RTLREADING : 0);
     tool.hwnd = container.hwnd;
     tool.uId = reinterpret_cast<UINT_PTR>(component.hwnd);
     std::wstring hint = Wide(ShownHint(row, texts_));
@@ -628,15 +671,25 @@ HWND BuiltWindow::CreateControl(const BuiltComponent& component, HWND parent) {
   const ComponentLayout& row = *component.row;
   ControlClass control = ClassFor(row);
   if (IsContainer(row.kind)) control = {kContainerClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT};
+  if (display_.mirrored && IsCaption(row.kind)) control.extended |= WS_EX_RTLREADING;
   const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | control.style | (component.visible ? WS_VISIBLE : 0);
   const RECT& box = component.box;
   const int height =
       box.bottom - box.top + (row.kind == ComponentKind::ComboBox ? display_.Scaled(kDropDownHeight) : 0);
   const std::wstring text = Wide(ShownCaption(row, texts_));
-  return ::CreateWindowExW(control.extended, control.name, text.c_str(), style, box.left, box.top,
-                           box.right - box.left, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(component.id)),
-                           reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+  // The log's and the catalogue's lines stay English: in a mirrored window they keep their own
+  // direction, left-aligned with the scroll bar on the right, where the control stands mirrored.
+  // Made so from the start: the system places the scroll bars as the control is created.
+  const bool own_direction =
+      display_.mirrored && (row.kind == ComponentKind::Memo || row.kind == ComponentKind::ListBox);
+  const LONG parent_style = ::GetWindowLongW(parent, GWL_EXSTYLE);
+  if (own_direction) ::SetWindowLongW(parent, GWL_EXSTYLE, parent_style | WS_EX_NOINHERITLAYOUT);
+  HWND created = ::CreateWindowExW(control.extended, control.name, text.c_str(), style, box.left, box.top,
+                                   box.right - box.left, height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(component.id)),
+                                   reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+  if (own_direction) ::SetWindowLongW(parent, GWL_EXSTYLE, parent_style);
+  return created;
 }
 
 BuiltComponent* BuiltWindow::FindBuilt(const ComponentLayout* row) {
@@ -719,7 +772,7 @@ void BuiltWindow::FitToText(BuiltComponent& component) {
   if (component.row->Fixed()) return;
   const std::wstring text = WindowText(component.hwnd);
   HDC dc = ::GetDC(component.hwnd);
-  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi));
+  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi, display_.script));
   RECT measured{0, 0, component.box.right - component.box.left, 0};
   const UINT format = DT_CALCRECT | DT_NOPREFIX | (component.row->Wraps() ? DT_WORDBREAK : DT_SINGLELINE);
   if (text.empty()) {
@@ -779,8 +832,7 @@ void BuiltWindow::PlaceControl(BuiltComponent& component) {
   ::SetWindowPos(component.hwnd, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top + extra,
                  SWP_NOZORDER | SWP_NOACTIVATE);
   ::SendMessageW(component.hwnd, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(resources_.Font(component.font, display_.dpi)), TRUE);
-  if (IsContainer(row.kind)) component.canvas->SetOffset({box.left, box.top});
+                 reinterpret_cast<WPARAM>(resources_.Font(component.font, display_.dpi, display_.script)), TRUE);
   if (IsLabel(row.kind)) FitToText(component);
   if (row.kind == ComponentKind::ComboBox) FitSelectionField(component);
 }
@@ -790,7 +842,7 @@ void BuiltWindow::ApplyDpi(UINT dpi) {
   display_.dpi = dpi;
   BuiltComponent& self = components_.front();
   self.box = Scaled(self.row->box);
-  self.canvas->SetFont(resources_.Font(self.font, dpi));
+  self.canvas->SetFont(resources_.Font(self.font, dpi, display_.script));
   for (std::size_t i = 1; i < components_.size(); ++i) PlaceControl(components_[i]);
   WindowCanvas().Invalidate();
 }

@@ -15,11 +15,15 @@
 
 class Canvas;
 
-// How a window is drawn on its display: at its monitor's DPI, and in the system's colours when
-// the user asked for High Contrast.
+// How a window is drawn on its display: at its monitor's DPI, in the system's colours when
+// the user asked for High Contrast, and mirrored (WS_EX_LAYOUTRTL) in a language written right
+// to left.
 struct DisplayState {
   UINT dpi = 96;
   bool high_contrast = false;
+  bool mirrored = false;
+  // The script the fonts must write (ARABIC_CHARSET); DEFAULT_CHARSET for the layout's own faces.
+  BYTE script = DEFAULT_CHARSET;
   int Scaled(int layout_pixels) const;
 };
 
@@ -38,11 +42,15 @@ struct BuiltComponent {
 // canvas: its background, then for it and each shown canvas inside it the drawn components
 // back to front and the focus frame. Every canvas paints its part of that bitmap, and it also
 // serves as the brush of the transparent labels, so they show exactly what lies behind them.
+// The bitmap holds the pixels as the screen shows them, left to right: in a mirrored window each
+// drawn component is placed at its mirrored box, its picture unflipped, and the bitmap is copied
+// into the windows unflipped. (Device contexts are not mirrored for this: Windows and Wine differ
+// by a pixel in where a mirrored context puts a box.)
 // In High Contrast it is the system's window colour, with no picture behind the texts, and the
 // texts take the system's text colours.
 class Canvas {
  public:
-  Canvas(HWND hwnd, Canvas* parent, POINT offset, const Win32Resources& resources, const DisplayState& display);
+  Canvas(HWND hwnd, Canvas* parent, const Win32Resources& resources, const DisplayState& display);
   ~Canvas();
   Canvas(const Canvas&) = delete;
   Canvas& operator=(const Canvas&) = delete;
@@ -53,8 +61,6 @@ class Canvas {
     Root().stale_ = true;
   }
   void AddChild(Canvas* child) { children_.push_back(child); }
-  // Where it stands in its parent, after a change of DPI.
-  void SetOffset(POINT offset) { offset_ = offset; }
   // The font its children inherit, kept as a control keeps its own (WM_SETFONT, WM_GETFONT).
   void SetFont(HFONT font) { font_ = font; }
   // Marks the composition stale and repaints this canvas and every one inside it.
@@ -66,8 +72,12 @@ class Canvas {
 
  private:
   Canvas& Root() { return parent_ == nullptr ? *this : parent_->Root(); }
-  // Where this canvas's client area lies in the outermost one's.
-  POINT OffsetInRoot() const;
+  const Canvas& Root() const { return parent_ == nullptr ? *this : parent_->Root(); }
+  // Where `window`'s client area lies in the composed bitmap's pixels, mirrored or not.
+  POINT PlaceInComposition(HWND window) const;
+  // A box in this canvas's layout coordinates as its pixels show it: measured from the right in
+  // a mirrored window.
+  RECT Shown(RECT box) const;
   void ComposeIfStale();
   void Compose();
   // This canvas's drawn components and focus frame, then those of the shown canvases inside it.
@@ -78,7 +88,6 @@ class Canvas {
 
   HWND hwnd_;
   Canvas* parent_;
-  POINT offset_;  // within the parent's client area
   const Win32Resources& resources_;
   const DisplayState& display_;
   std::vector<const BuiltComponent*> drawn_;
@@ -189,8 +198,12 @@ struct TopLevelWindow {
   DWORD extended_style;
   const char* failure;  // the error's text when the window cannot be created
 };
+// In the language of `texts`: mirrored when it is written right to left.
 HWND CreateTopLevelWindow(HINSTANCE instance, const TopLevelWindow& kind, LayoutWindow window, HWND owner,
-                          const Win32Resources& resources, void* self);
+                          const Win32Resources& resources, const MessageCatalogue& texts, void* self);
+
+// WS_EX_LAYOUTRTL for a window in a language written right to left, else 0.
+DWORD MirroredStyleFor(const MessageCatalogue& texts);
 
 // The object behind a top-level window's procedure: the `self` given to CreateTopLevelWindow,
 // kept in the window's extra bytes at WM_NCCREATE; nullptr before that.

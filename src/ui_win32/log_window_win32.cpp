@@ -18,7 +18,7 @@ Win32LogWindow::Win32LogWindow(HINSTANCE instance, HWND owner, Win32Resources& r
     : owner_(owner), wizard_(wizard) {
   hwnd_ = CreateTopLevelWindow(
       instance, {kLogWindowClass, Proc, kStyle, kExtendedStyle, "The log window cannot be created"},
-      LayoutWindow::LogForm, owner, resources, this);
+      LayoutWindow::LogForm, owner, resources, wizard.Texts(), this);
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::LogForm, hwnd_, resources, wizard.Texts());
   note_ = built_->Find(kLogNoteName);
   text_ = built_->Find(kLogTextName);

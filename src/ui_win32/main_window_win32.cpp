@@ -135,7 +135,7 @@ Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, 
   RegisterContainerClass(instance);
   hwnd_ = CreateTopLevelWindow(
       instance, {kWindowClass, Proc, kStyle, kExtendedStyle, "The main window cannot be created"},
-      LayoutWindow::Main, nullptr, resources_, this);
+      LayoutWindow::Main, nullptr, resources_, texts_, this);
   // The PIN field gets its rules as it is made, whenever its page is built.
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::Main, hwnd_, resources_, texts_,
                                          [this](BuiltComponent& component) {

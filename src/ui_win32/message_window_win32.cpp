@@ -14,7 +14,7 @@ MessageWindow::MessageWindow(HINSTANCE instance, HWND owner, Win32Resources& res
     : owner_(owner) {
   hwnd_ = CreateTopLevelWindow(
       instance, {kMessageFormClass, Proc, kStyle, kExtendedStyle, "The message window cannot be created"},
-      LayoutWindow::MessageWindow, owner, resources, this);
+      LayoutWindow::MessageWindow, owner, resources, texts, this);
   built_ = std::make_unique<BuiltWindow>(LayoutWindow::MessageWindow, hwnd_, resources, texts);
   label_ = built_->Find("Label1");
   button_ = built_->Find("Button1");

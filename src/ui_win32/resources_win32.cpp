@@ -143,15 +143,33 @@ int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM fo
   return 0;
 }
 
-bool SystemHasFace(const wchar_t* face) {
+bool SystemHasFace(const wchar_t* face, BYTE script = DEFAULT_CHARSET) {
   LOGFONTW wanted{};
-  wanted.lfCharSet = DEFAULT_CHARSET;
+  wanted.lfCharSet = script;
   wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
   bool found = false;
   HDC screen = ::GetDC(nullptr);
   ::EnumFontFamiliesExW(screen, &wanted, NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
   ::ReleaseDC(nullptr, screen);
   return found;
+}
+
+// The first proportional face of the system that writes a script; "" when none does.
+int CALLBACK NoteProportionalFace(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD, LPARAM face) {
+  // The bit set means a variable pitch; '@' starts the vertical forms of East Asian faces.
+  if ((metrics->tmPitchAndFamily & TMPF_FIXED_PITCH) == 0 || font->lfFaceName[0] == L'@') return 1;
+  *reinterpret_cast<std::wstring*>(face) = font->lfFaceName;
+  return 0;
+}
+
+std::wstring AnyFaceWriting(BYTE script) {
+  LOGFONTW wanted{};
+  wanted.lfCharSet = script;
+  std::wstring face;
+  HDC screen = ::GetDC(nullptr);
+  ::EnumFontFamiliesExW(screen, &wanted, NoteProportionalFace, reinterpret_cast<LPARAM>(&face), 0);
+  ::ReleaseDC(nullptr, screen);
+  return face;
 }
 
 }  // namespace
@@ -231,14 +249,37 @@ const wchar_t* Win32Resources::FaceFor(FontFace face) const {
   return stand_in;
 }
 
-HFONT Win32Resources::Font(const LayoutFont& font, UINT dpi) {
-  const auto key = std::make_tuple(font.face, font.points, font.bold, dpi);
+// The bundled faces write no script but the Latin, Greek and Cyrillic ones; Windows' Tahoma and
+// Arial write Arabic and Hebrew too, Wine's Tahoma does not. The system would draw boxes rather
+// than fall back to another face (Wine does not), so the face is chosen here.
+const wchar_t* Win32Resources::FaceWriting(FontFace face, BYTE script) const {
+  const auto key = std::make_pair(face, script);
+  if (const auto known = script_faces_.find(key); known != script_faces_.end()) return known->second.c_str();
+  std::wstring chosen = FaceFor(face);
+  const bool bundled = chosen == L"Open Sans" || chosen == L"Liberation Sans";
+  if (bundled || !SystemHasFace(chosen.c_str(), script)) {
+    chosen.clear();
+    for (const wchar_t* usual : {L"Tahoma", L"Arial", L"Segoe UI"}) {
+      if (SystemHasFace(usual, script)) {
+        chosen = usual;
+        break;
+      }
+    }
+    if (chosen.empty()) chosen = AnyFaceWriting(script);
+    if (chosen.empty()) chosen = FaceFor(face);
+  }
+  return script_faces_.emplace(key, chosen).first->second.c_str();
+}
+
+HFONT Win32Resources::Font(const LayoutFont& font, UINT dpi, BYTE script) {
+  const auto key = std::make_tuple(font.face, font.points, font.bold, dpi, script);
   if (const auto found = fonts_.find(key); found != fonts_.end()) return found->second;
   // The character height for the window's DPI, rounded as at 96 DPI.
   const int pixels = ::MulDiv(font.points, static_cast<int>(dpi), 72);
   HFONT created = ::CreateFontW(-pixels, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, FaceFor(font.face));
+                                FALSE, script, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                DEFAULT_PITCH | FF_SWISS,
+                                script == DEFAULT_CHARSET ? FaceFor(font.face) : FaceWriting(font.face, script));
   fonts_[key] = created;
   return created;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <map>
+#include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -34,22 +35,25 @@ class Win32Resources {
   // could not be decoded.
   const DecodedPicture* Picture(LayoutPicture picture, UINT dpi = 96) const;
   // The font of a resolved layout font (never Inherited) at `dpi`; one object per face, size,
-  // weight and DPI.
-  HFONT Font(const LayoutFont& font, UINT dpi = 96);
+  // weight, DPI and script. A script other than DEFAULT_CHARSET (ARABIC_CHARSET) takes a face
+  // of the system that has its letters where the layout's face has none.
+  HFONT Font(const LayoutFont& font, UINT dpi = 96, BYTE script = DEFAULT_CHARSET);
   HICON Icon(int size) const;
 
  private:
   void RegisterBundledFonts();
   const wchar_t* FaceFor(FontFace face) const;
+  const wchar_t* FaceWriting(FontFace face, BYTE script) const;
 
   // Filled as pictures are first asked for; a picture that cannot be decoded is kept as none.
   mutable std::map<std::pair<LayoutPicture, UINT>, DecodedPicture> pictures_;
   mutable IWICImagingFactory* picture_decoder_ = nullptr;
   mutable bool picture_decoder_failed_ = false;
-  std::map<std::tuple<FontFace, int, bool, UINT>, HFONT> fonts_;
+  std::map<std::tuple<FontFace, int, bool, UINT, BYTE>, HFONT> fonts_;
   std::vector<HANDLE> font_handles_;
   bool open_sans_bundled_ = false;
   bool liberation_bundled_ = false;
   // Asked of the system once: each question enumerates its fonts.
   mutable std::map<FontFace, bool> system_has_face_;
+  mutable std::map<std::pair<FontFace, BYTE>, std::wstring> script_faces_;
 };

@@ -45,7 +45,7 @@ std::vector<unsigned char> MoBytes(const std::vector<std::pair<std::string, std:
 }
 
 const std::vector<std::pair<std::string, std::string>> kGerman = {
-    {"", "Content-Type: text/plain; charset=UTF-8\n"},
+    {"", "Language: de\nContent-Type: text/plain; charset=UTF-8\n"},
     {"Next", "Weiter"},
     {"Testing", ""},
     {std::string("button\x04") + "Close", "Schließen"},
@@ -66,6 +66,7 @@ TEST(MessageCatalogue, ReadsBothByteOrdersAndKeepsEnglishWhereNothingIsTranslate
     EXPECT_EQ(catalogue->Translate("Close"), "Close");
     EXPECT_EQ(catalogue->Translate(""), "");  // the header is not a text
     EXPECT_EQ(catalogue->size(), 3u);
+    EXPECT_EQ(catalogue->Language(), "de");
   }
 }
 
@@ -182,6 +183,9 @@ TEST(ShippedTranslations, EveryTextHasATranslationInEveryLanguage) {
   }
   EXPECT_EQ(CatalogueFor("de").Translate("Enter PIN code:"), "PIN eingeben:");
   EXPECT_EQ(CatalogueFor("xx").size(), 0u);
+  // The header names the language, which tells the direction it is written in.
+  for (const std::string_view language : ShippedLanguages()) EXPECT_EQ(CatalogueFor(language).Language(), language);
+  EXPECT_EQ(EnglishTexts().Language(), "");
 }
 
 // A text keeps its English for the log and shows the translation with the same values, which
@@ -211,6 +215,28 @@ TEST(UserText, FillsNamedPlaceholdersInEnglishAndInTheUsersLanguage) {
   EXPECT_EQ(UserText("{kept} {id}").With("id", "7").English(), "{kept} 7");
   EXPECT_EQ(UserText().Shown(*catalogue), u"");
   EXPECT_EQ(UserText("").Shown(*catalogue), u"");
+}
+
+// In a sentence written right to left each value is isolated, so that a path or an ID keeps its
+// own order; a text written left to right and the English log get the values as they are.
+TEST(UserText, IsolatesEachValueOnlyInARightToLeftLanguage) {
+  const auto arabic = MessageCatalogue::FromMo(
+      MoBytes({{"", "Language: ar\nContent-Type: text/plain; charset=UTF-8\n"},
+               {"Cannot open file \"{path}\". {reason}", "\u062a\u0639\u0630\u0631 \"{path}\". {reason}"},
+               {"It is a folder, not a file", "\u0645\u062c\u0644\u062f"}},
+              false),
+      nullptr);
+  const auto german = MessageCatalogue::FromMo(MoBytes(kGerman, false), nullptr);
+  ASSERT_TRUE(arabic.has_value() && german.has_value());
+  const UserText open_error = UserText("Cannot open file \"{path}\". {reason}")
+                                  .With("path", "C:\\Box/1")
+                                  .With("reason", UserText("It is a folder, not a file"));
+  EXPECT_EQ(open_error.Shown(*arabic),
+            u"\u062a\u0639\u0630\u0631 \"\u2068C:\\Box/1\u2069\". \u2068\u0645\u062c\u0644\u062f\u2069");
+  EXPECT_EQ(open_error.English(), "Cannot open file \"C:\\Box/1\". It is a folder, not a file");
+  EXPECT_EQ(UserText("Box ID: {id}").With("id", "AB12").Shown(*german), u"Box ID: AB12");
+  EXPECT_EQ(UserText("Box ID: {id}").With("id", "AB12").Shown(EnglishTexts()), u"Box ID: AB12");
+  EXPECT_EQ(UserText("Next").Shown(*arabic), u"Next");
 }
 
 }  // namespace

@@ -42,7 +42,8 @@ void Repaint(HWND window) {
   PumpMessages();
 }
 
-// What the window shows of `area` (client coordinates), children and all.
+// What the window shows of `area` (its client area's pixels, counted from the left even in a
+// mirrored window), children and all.
 Pixels Capture(HWND window, RECT area) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
@@ -55,6 +56,7 @@ Pixels Capture(HWND window, RECT area) {
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
   HDC source = ::GetDC(window);
+  ::SetLayout(source, 0);
   HBITMAP bitmap = ::CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC target = ::CreateCompatibleDC(source);
   HGDIOBJ old = ::SelectObject(target, bitmap);
@@ -82,6 +84,21 @@ RECT PlaceInWindow(HWND child) {
   RECT box{};
   ::GetWindowRect(child, &box);
   ::MapWindowPoints(nullptr, ::GetAncestor(child, GA_ROOT), reinterpret_cast<POINT*>(&box), 2);
+  return box;
+}
+
+// A window's place on the screen as pixels of `top`'s client area, counted from the left.
+RECT PixelsOf(HWND top, RECT on_screen) {
+  RECT client{};
+  ::GetClientRect(top, &client);
+  ::MapWindowPoints(top, nullptr, reinterpret_cast<POINT*>(&client), 2);
+  ::OffsetRect(&on_screen, -client.left, -client.top);
+  return on_screen;
+}
+
+RECT OnScreen(HWND window) {
+  RECT box{};
+  ::GetWindowRect(window, &box);
   return box;
 }
 
@@ -286,6 +303,83 @@ TEST_F(Win32DisplayTest, EveryTextMeetsItsContrastInEveryWindow) {
   window_->Core().Log().Line("[Tx]  [GPRSSET APN:online.telia.se]");
   window_->Core().OpenLogWindow();
   ExpectReadable(window_->LogForm().Built(), "log window");
+}
+
+// Arabic shows the English window in a mirror: the logo panel right of the page, the logo at the
+// mirrored place but not flipped, the labels' backgrounds taken from where they stand, the focus
+// frame around the focused control, a growing label keeping its right edge; the message window
+// and the log window mirrored too.
+TEST_F(Win32DisplayTest, ARightToLeftLanguageMirrorsTheWindowsButNotThePictures) {
+  const auto logo_pixels = [this](bool mirrored) {
+    window_->Show();
+    Repaint(Main());
+    RECT logo = window_->Built().Find(Control::Logo)->box;
+    if (mirrored) logo = {ClientRect(Main()).right - logo.right, logo.top, ClientRect(Main()).right - logo.left, logo.bottom};
+    return Capture(Main(), logo);
+  };
+  const Pixels english_logo = logo_pixels(false);
+  EXPECT_EQ(::GetWindowLongW(Main(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);
+  window_.reset();
+  WizardEnvironment environment;
+  environment.catalogue_path = folder_.Write("apnlist.csv", "Telia;240;1;online.telia.se;;;SE\n");
+  environment.usb_library = folder_.File("no-such-usblib.dll");
+  environment.log_places.folder = [this] { return folder_.Path() + "\\"; };
+  environment.language = "ar";
+  window_ = std::make_unique<Win32MainWindow>(::GetModuleHandleW(nullptr), *resources_, std::move(environment));
+  EXPECT_NE(::GetWindowLongW(Main(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);
+  const Pixels arabic_logo = logo_pixels(true);
+  Pixels flipped = english_logo;
+  for (int y = 0; y < flipped.height; ++y) {
+    for (int x = 0; x < flipped.width; ++x) flipped.rgb[y * flipped.width + x] = english_logo.At(flipped.width - 1 - x, y);
+  }
+  EXPECT_LT(MeanDifference(arabic_logo, english_logo), 1.0);
+  EXPECT_GT(MeanDifference(arabic_logo, flipped), 10.0) << "the logo is flipped, or shows the same both ways";
+
+  EXPECT_GE(OnScreen(window_->ControlHandle(Control::WizardTitle)).left,
+            OnScreen(window_->ControlHandle(Control::Pages)).right);
+  // A transparent label shows exactly what the window shows where it stands.
+  for (const Control label : {Control::WizardTitle, Control::WelcomeHeadline}) {
+    SCOPED_TRACE(ControlName(label));
+    HWND handle = window_->ControlHandle(label);
+    const RECT place = PixelsOf(Main(), OnScreen(handle));
+    const std::function<void()> give_back = TakeTextAway(handle, ComponentKind::Label);
+    Repaint(Main());
+    const Pixels blank_label = Capture(Main(), place);
+    ::ShowWindow(handle, SW_HIDE);
+    Repaint(Main());
+    EXPECT_LT(MeanDifference(blank_label, Capture(Main(), place)), 0.5);
+    ::ShowWindow(handle, SW_SHOWNA);
+    give_back();
+  }
+  // The frame: its inner black line right outside the control on both sides.
+  HWND start = window_->ControlHandle(Control::Start);
+  ::SetFocus(start);
+  window_->Built().FollowFocus(start);
+  Repaint(Main());
+  const RECT start_place = PixelsOf(Main(), OnScreen(start));
+  const Pixels framed = Capture(Main(), {start_place.left - 1, start_place.top, start_place.right + 1, start_place.top + 1});
+  EXPECT_EQ(framed.At(0, 0), 0u);
+  EXPECT_EQ(framed.At(framed.width - 1, 0), 0u);
+
+  window_->ShowPage(kPageCommunicating);
+  HWND status = window_->ControlHandle(Control::StatusLine);
+  window_->SetCaption(Control::StatusLine, u"x");
+  const RECT short_status = OnScreen(status);
+  window_->SetCaption(Control::StatusLine, u"Can't connect to the box");
+  EXPECT_EQ(OnScreen(status).right, short_status.right);
+  EXPECT_LT(OnScreen(status).left, short_status.left);
+
+  window_->ShowInfo(u"Enter correct PIN code", true);
+  HWND message = window_->Messages().Handle();
+  EXPECT_NE(::GetWindowLongW(message, GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);
+  for (const BuiltComponent& close : window_->Messages().Built().Components()) {
+    if (std::string(close.row->name) != "Button1") continue;
+    EXPECT_EQ(PixelsOf(message, OnScreen(close.hwnd)).right, ClientRect(message).right - close.box.left);
+  }
+  window_->Core().OpenLogWindow();
+  EXPECT_NE(::GetWindowLongW(window_->LogForm().Handle(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);
+  // The log itself is English, read left to right.
+  EXPECT_EQ(::GetWindowLongW(window_->LogForm().ControlHandle(kLogTextName), GWL_EXSTYLE) & WS_EX_LAYOUTRTL, 0);
 }
 
 bool AlwaysHighContrast() { return true; }

@@ -2,7 +2,8 @@
 // manager: the class of the foreground window, whether the wizard's main window is minimised,
 // and whether the installer's global mutex exists. `minimise` first minimises the wizard's window
 // and hands the foreground to the desktop, as a user who turned to something else would; `texts`
-// also prints the text of each of the main window's controls, one "text: " line each.
+// also prints whether the window is mirrored and the text of each of the main window's controls,
+// one "text: " line each in UTF-8.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,9 +20,14 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+// In UTF-8 whatever the console's code page, so that any script reaches the caller.
 BOOL CALLBACK PrintText(HWND control, LPARAM) {
   wchar_t text[512] = {};
-  if (::GetWindowTextW(control, text, 512) > 0) std::printf("text: %ls\n", text);
+  const int length = ::GetWindowTextW(control, text, 512);
+  if (length <= 0) return TRUE;
+  char utf8[2048] = {};
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, text, length, utf8, sizeof utf8, nullptr, nullptr);
+  std::printf("text: %.*s\n", size, utf8);
   return TRUE;
 }
 
@@ -40,6 +46,10 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("wizard: %s\n", wizard == nullptr ? "none" : ::IsIconic(wizard) ? "minimised" : "shown");
   std::printf("running mutex: %s\n", running != nullptr ? "exists" : "missing");
   if (running != nullptr) ::CloseHandle(running);
-  if (argc > 1 && std::wcscmp(argv[1], L"texts") == 0 && wizard != nullptr) ::EnumChildWindows(wizard, PrintText, 0);
+  if (argc > 1 && std::wcscmp(argv[1], L"texts") == 0 && wizard != nullptr) {
+    const bool mirrored = (::GetWindowLongW(wizard, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+    std::printf("layout: %s\n", mirrored ? "right to left" : "left to right");
+    ::EnumChildWindows(wizard, PrintText, 0);
+  }
   return 0;
 }
