@@ -34,7 +34,7 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
 }  // namespace
 
-MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(environment.language)) {
+MainWindow::MainWindow(WizardEnvironment environment) : texts_(TextsOf(environment)) {
   // The application's, so that every window made from here on (the message and log windows,
   // the questions and error boxes) is laid out in the language's direction too.
   QGuiApplication::setLayoutDirection(IsRightToLeft(environment.language) ? Qt::RightToLeft : Qt::LeftToRight);
