@@ -20,7 +20,10 @@ struct Item {
 int Right(const LayoutBox& box) { return box.left + box.width; }
 int Bottom(const LayoutBox& box) { return box.top + box.height; }
 bool Overlap(int start, int end, int other_start, int other_end) { return start < other_end && other_start < end; }
-bool SharesRow(const LayoutBox& a, const LayoutBox& b) { return Overlap(a.top, Bottom(a), b.top, Bottom(b)); }
+// Side by side: more than a gap of the one beside the other (a picture's box has a clear margin).
+bool SharesRow(const LayoutBox& a, const LayoutBox& b) {
+  return std::min(Bottom(a), Bottom(b)) - std::max(a.top, b.top) > kFlowGap;
+}
 bool Inside(const LayoutBox& inner, const LayoutBox& outer) {
   return inner.left >= outer.left && inner.top >= outer.top && Right(inner) <= Right(outer) &&
          Bottom(inner) <= Bottom(outer);
@@ -39,6 +42,14 @@ bool KeepsRightEdge(const ComponentLayout& row, const ComponentLayout& container
 }
 
 using Siblings = std::vector<const ComponentLayout*>;
+
+// A label that follows its text and names no field (a note beside a button) moves aside for a
+// widening neighbour; a field's caption stays over its field.
+bool GivesWay(const ComponentLayout& label, const Siblings& siblings) {
+  if (!FollowsText(label)) return false;
+  return std::none_of(siblings.begin(), siblings.end(),
+                      [&](const ComponentLayout* field) { return CaptionOf(*field) == &label; });
+}
 
 // How far in from its sides a frame holds what it surrounds: as far as the nearest of it.
 int FrameMargin(const ComponentLayout& frame, const Siblings& siblings) {
@@ -59,7 +70,7 @@ int RightLimit(const ComponentLayout& row, const Siblings& siblings, const Compo
     if (other == &row || IsBackground(*other)) continue;
     if (IsFrame(*other)) {
       if (Inside(row.box, other->box)) limit = std::min(limit, Right(other->box) - FrameMargin(*other, siblings));
-    } else if (!(labels_give_way && FollowsText(*other)) && other->box.left > row.box.left &&
+    } else if (!(labels_give_way && GivesWay(*other, siblings)) && other->box.left > row.box.left &&
                SharesRow(row.box, other->box)) {
       limit = std::min(limit, other->box.left - kFlowGap);
     }
@@ -115,19 +126,19 @@ void SizeLabel(Item& item, const Siblings& siblings, const ComponentLayout& cont
   }
   const int design_width = measure.OneLineWidth(row, FlowText::kDesign);
   const int one_line = measure.OneLineWidth(row, FlowText::kShown);
+  item.design = measure.HeightAt(row, design_width, FlowText::kDesign);
   const int room = std::max(RightLimit(row, siblings, container, false) - item.box.left, 1);
   // A text no wider than the English stays on its one line, wherever the English reached.
   item.wraps = one_line > std::max({room, design_width, row.box.width});
   item.box.width = item.wraps ? room : one_line;
-  item.design = measure.HeightAt(row, design_width, FlowText::kDesign);
   item.now = measure.HeightAt(row, item.box.width, FlowText::kShown);
   item.box.height = item.now;
 }
 
-// Followers beside a button that widened to the right move aside with it.
-void MoveAside(std::vector<Item>& items, const Item& widened, int by) {
+// The notes beside a button that widened to the right move aside with it.
+void MoveAside(std::vector<Item>& items, const Item& widened, int by, const Siblings& siblings) {
   for (Item& item : items) {
-    if (FollowsText(*item.row) && item.row->box.left >= Right(widened.row->box) &&
+    if (GivesWay(*item.row, siblings) && item.row->box.left >= Right(widened.row->box) &&
         SharesRow(item.row->box, widened.row->box)) {
       item.box.left += by;
     }
@@ -200,7 +211,7 @@ ContainerFlow FlowContainer(const ComponentLayout& container, const TextMeasure&
   for (Item& item : items) {
     if (!Widens(*item.row)) continue;
     const int moved = Widen(item, siblings, container, measure, flow);
-    if (moved > 0 && !KeepsRightEdge(*item.row, container)) MoveAside(items, item, moved);
+    if (moved > 0 && !KeepsRightEdge(*item.row, container)) MoveAside(items, item, moved, siblings);
   }
   for (Item& item : items) {
     if (IsLabel(item.row->kind)) SizeLabel(item, siblings, container, measure);
