@@ -51,6 +51,16 @@ add_custom_command(OUTPUT ${RODIDUZ_EMBEDDED_TRANSLATIONS}
   COMMENT "Embedding the translations"
   VERBATIM)
 
+# The template as data, for the tests that pseudo-translate every text to see that it fits.
+set(RODIDUZ_EMBEDDED_TEMPLATE ${CMAKE_BINARY_DIR}/generated/catalogue_template.cpp)
+add_custom_command(OUTPUT ${RODIDUZ_EMBEDDED_TEMPLATE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
+  COMMAND ${CMAKE_COMMAND} -DOUTPUT=${RODIDUZ_EMBEDDED_TEMPLATE} -DPOT=${RODIDUZ_POT}
+    -P ${PROJECT_SOURCE_DIR}/cmake/embed-template.cmake
+  DEPENDS ${RODIDUZ_POT} ${PROJECT_SOURCE_DIR}/cmake/embed-template.cmake
+  COMMENT "Embedding the template for the tests"
+  VERBATIM)
+
 # The operator list's countries in every shipped language, from iso-codes.
 set(RODIDUZ_ISO_CODES_JSON /usr/share/iso-codes/json/iso_3166-1.json)
 if(NOT EXISTS ${RODIDUZ_ISO_CODES_JSON})

@@ -58,6 +58,7 @@ enum class LayoutPicture { None, Background, MessageBackground, Logo, CheckMark 
 
 // Labels: a fixed label keeps its box; a wrapping one breaks its text inside the width. Any
 // other label takes the size of its text (a wrapping one keeps its width and grows downwards).
+// A text longer than the English grows any of them as controller/layout_flow.h says.
 inline constexpr unsigned kFixed = 1u << 0;
 inline constexpr unsigned kWraps = 1u << 1;
 inline constexpr unsigned kHidden = 1u << 2;

@@ -6,7 +6,7 @@
 Wizard::Wizard(WizardView& view, TimerService& timers, WizardEnvironment environment)
     : view_(view),
       timers_(timers),
-      texts_(CatalogueFor(environment.language)),
+      texts_(TextsOf(environment)),
       log_(view, std::move(environment.clock), std::move(environment.log_places), texts_),
       channel_(log_, environment.usb_library, std::move(environment.send)),
       presenter_(view, timers, log_, texts_),
@@ -19,6 +19,10 @@ Wizard::Wizard(WizardView& view, TimerService& timers, WizardEnvironment environ
   view_.SetCaption(Control::VersionFooter, AnsiToNative(kVersionText));
   timers_.Start(WizardTimer::kTick);
   timers_.Start(WizardTimer::kSendPump);
+}
+
+MessageCatalogue TextsOf(const WizardEnvironment& environment) {
+  return environment.texts ? *environment.texts : CatalogueFor(environment.language);
 }
 
 Wizard::~Wizard() {

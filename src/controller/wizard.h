@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "common/message_catalogue.h"
@@ -29,7 +30,12 @@ struct WizardEnvironment {
   bool show_log_mirror = false;
   // The shipped language the window speaks (UserLanguage()); empty: English.
   std::string language;
+  // The texts in place of that language's shipped catalogue (the tests' pseudo-translation).
+  std::optional<MessageCatalogue> texts;
 };
+
+// The catalogue the window and the wizard speak in.
+MessageCatalogue TextsOf(const WizardEnvironment& environment);
 
 class Wizard {
  public:

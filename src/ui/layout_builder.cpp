@@ -255,3 +255,76 @@ void BuildFromLayout(QWidget* window, LayoutWindow which, const MessageCatalogue
     if (headline != nullptr) NameByHeadline(parents.at(row.name), qobject_cast<QLabel*>(parents.at(headline->name)));
   }
 }
+
+void WidgetFlow::Reflow(const ComponentLayout& row) {
+  if (const ComponentLayout* container = FindLayout(row.window, row.parent)) FlowContainerOf(*container);
+}
+
+void WidgetFlow::ReflowAll() {
+  for (const auto& [row, widget] : widgets_) {
+    if (!ChildrenOf(row->window, row->name).empty()) FlowContainerOf(*row);
+  }
+  if (!widgets_.empty()) FlowContainerOf(WindowRow(widgets_.begin()->first->window));
+}
+
+const ContainerFlow* WidgetFlow::FlowOf(const ComponentLayout& container) const {
+  const auto found = flows_.find(&container);
+  return found == flows_.end() ? nullptr : &found->second;
+}
+
+void WidgetFlow::FlowContainerOf(const ComponentLayout& container) {
+  ContainerFlow flow = FlowContainer(container, *this);
+  for (const FlowedComponent& component : flow.components) {
+    const auto found = widgets_.find(component.row);
+    if (found == widgets_.end()) continue;
+    QWidget* widget = found->second;
+    if (auto* label = dynamic_cast<LayoutLabel*>(widget)) label->setWordWrap(component.wraps);
+    // The flow places from the left; a right-to-left window takes the places from the right.
+    QWidget* parent = widget->parentWidget();
+    widget->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), QtRect(component.box)));
+  }
+  flows_[&container] = std::move(flow);
+}
+
+QString WidgetFlow::TextOf(const ComponentLayout& row, FlowText text) const {
+  if (text == FlowText::kDesign) return QString::fromUtf8(row.text == nullptr ? "" : row.text);
+  const QWidget* widget = widgets_.at(&row);
+  if (const auto* label = qobject_cast<const QLabel*>(widget)) return label->text();
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return button->text();
+  return {};
+}
+
+QLabel& WidgetFlow::Scratch(const ComponentLayout& row, const QString& text, bool wraps) const {
+  scratch_.setTextFormat(Qt::PlainText);
+  scratch_.setFont(widgets_.at(&row)->font());
+  scratch_.setAlignment(QtAlignment(row.placement));
+  scratch_.setWordWrap(wraps);
+  scratch_.setText(text);
+  return scratch_;
+}
+
+int WidgetFlow::OneLineWidth(const ComponentLayout& row, FlowText text) const {
+  const QWidget* widget = widgets_.at(&row);
+  const QString shown = TextOf(row, text);
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
+    const int caption = QFontMetrics(widget->font()).horizontalAdvance(QString(shown).remove(QLatin1Char('&')));
+    if (qobject_cast<const QCheckBox*>(button) == nullptr) return caption + 2 * kButtonMargin;
+    const QStyle* style = widget->style();
+    return caption + style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget) +
+           style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget);
+  }
+  return Scratch(row, shown, false).sizeHint().width();
+}
+
+int WidgetFlow::HeightAt(const ComponentLayout& row, int width, FlowText text) const {
+  const QString shown = TextOf(row, text);
+  // A label that follows its text measures as it shows: on one line while it is wide enough.
+  const bool wraps = row.Wraps() || (!KeepsWidth(row) && width < Scratch(row, shown, false).sizeHint().width());
+  QLabel& label = Scratch(row, shown, wraps);
+  return wraps ? label.heightForWidth(width) : label.sizeHint().height();
+}
+
+bool WidgetFlow::IsShown(const ComponentLayout& row) const {
+  const auto found = widgets_.find(&row);
+  return found != widgets_.end() && !found->second->isHidden();
+}

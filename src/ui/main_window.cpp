@@ -34,7 +34,7 @@ NativeString FromQt(const QString& text) { return text.toStdU16String(); }
 
 }  // namespace
 
-MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(environment.language)) {
+MainWindow::MainWindow(WizardEnvironment environment) : texts_(TextsOf(environment)) {
   // The application's, so that every window made from here on (the message and log windows,
   // the questions and error boxes) is laid out in the language's direction too.
   QGuiApplication::setLayoutDirection(IsRightToLeft(environment.language) ? Qt::RightToLeft : Qt::LeftToRight);
@@ -51,7 +51,9 @@ MainWindow::MainWindow(WizardEnvironment environment) : texts_(CatalogueFor(envi
 
   BuildFromLayout(this, LayoutWindow::Main, texts_, [this](const ComponentLayout& row, QWidget* widget) {
     if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;
+    flow_.Add(row, widget);
   });
+  flow_.ReflowAll();
   SetBehaviour();
   SetTabOrder();
   NameForAssistiveTechnology();
@@ -166,7 +168,10 @@ int MainWindow::CurrentPage() const { return Get<QStackedWidget>(Control::Pages)
 void MainWindow::RepaintNotebook() { Get<QStackedWidget>(Control::Pages)->repaint(); }
 
 void MainWindow::SetCaption(Control label, const NativeString& text) {
-  if (auto* layout_label = dynamic_cast<LayoutLabel*>(Widget(label))) layout_label->SetCaption(ToQt(text));
+  if (auto* layout_label = dynamic_cast<LayoutLabel*>(Widget(label))) {
+    layout_label->SetCaption(ToQt(text));
+    flow_.Reflow(LayoutOf(label));
+  }
 }
 
 NativeString MainWindow::Caption(Control label) const {
@@ -189,7 +194,10 @@ NativeString MainWindow::Text(Control edit) const {
 }
 
 void MainWindow::SetVisible(Control control, bool visible) {
-  if (QWidget* widget = Widget(control)) widget->setVisible(visible);
+  QWidget* widget = Widget(control);
+  if (widget == nullptr || widget->isHidden() == !visible) return;
+  widget->setVisible(visible);
+  flow_.Reflow(LayoutOf(control));
 }
 
 // Every component's visibility was set explicitly at creation, so isHidden() is its own

@@ -20,6 +20,7 @@
 #include "controller/log_mirror_feed.h"
 #include "controller/timers.h"
 #include "controller/wizard.h"
+#include "ui/layout_builder.h"
 #include "ui/log_window.h"
 #include "ui/message_window.h"
 #include "ui/operator_list_model.h"
@@ -49,6 +50,7 @@ class MainWindow : public QWidget, public WizardView, public TimerService {
     return dynamic_cast<W*>(Widget(control));
   }
   QTimer& Timer(WizardTimer timer) { return timers_[static_cast<std::size_t>(timer)]; }
+  const WidgetFlow& Flow() const { return flow_; }
 
   void ShowPage(int page) override;
   int CurrentPage() const override;
@@ -132,6 +134,8 @@ class MainWindow : public QWidget, public WizardView, public TimerService {
 
   // The user's language, the same the wizard speaks; from before the controls are made.
   MessageCatalogue texts_;
+  // Where the components stand for the texts they show now.
+  WidgetFlow flow_;
   std::array<QWidget*, static_cast<std::size_t>(Control::Count)> widgets_{};
   // Before the wizard: its serial worker may log until the wizard is gone.
   LogMirrorFeed log_mirror_;

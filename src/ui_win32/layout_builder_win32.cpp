@@ -579,6 +579,7 @@ void BuiltWindow::BuildComponents(const ComponentLayout& parent_row, BuiltCompon
     if (row->kind == ComponentKind::Page) component.visible = row == *first_page;
     BuildControl(component, *container);
   }
+  FlowContainerOf(parent_row);
 }
 
 BuiltComponent& BuiltWindow::NewComponent(const ComponentLayout& row, const BuiltComponent& container) {
@@ -739,14 +740,18 @@ void BuiltWindow::SetVisible(BuiltComponent& component, bool visible) {
   }
   ::ShowWindow(component.hwnd, visible ? SW_SHOWNA : SW_HIDE);
   // A page's drawn components come into the composition or leave it with the page.
-  if (IsContainer(component.row->kind)) component.canvas->Invalidate();
+  if (IsContainer(component.row->kind)) {
+    component.canvas->Invalidate();
+  } else {
+    Reflow(*component.row);
+  }
 }
 
 void BuiltWindow::SetLabelText(BuiltComponent& component, const std::wstring& text) {
   ::SetWindowTextW(component.hwnd, text.c_str());
   const ComponentLayout* page = FindLayout(window_, component.row->parent);
   if (page != nullptr && HeadlineOf(*page) == component.row) ::SetWindowTextW(::GetParent(component.hwnd), text.c_str());
-  if (!component.row->Fixed()) FitToText(component);
+  Reflow(*component.row);
 }
 
 // A drop-down list's closed height follows its font; its selection field is sized so that the
@@ -767,32 +772,142 @@ void BuiltWindow::FitSelectionField(const BuiltComponent& component) {
   }
 }
 
-// A label that follows its text keeps its corner; a wrapping one also keeps its width.
-void BuiltWindow::FitToText(BuiltComponent& component) {
-  if (component.row->Fixed()) return;
-  const std::wstring text = WindowText(component.hwnd);
-  HDC dc = ::GetDC(component.hwnd);
+// A label that follows its text keeps its corner (and stays on one line unless the flow gives it
+// a width to break into lines at); a wrapping one also keeps its width.
+void BuiltWindow::FitToText(BuiltComponent& component, int wrap_width) {
+  const ComponentLayout& row = *component.row;
+  if (row.Fixed()) return;
+  if (!row.Wraps() && row.placement != Placement::TopCentre) {
+    const LONG style = ::GetWindowLongW(component.hwnd, GWL_STYLE) & ~SS_TYPEMASK;
+    ::SetWindowLongW(component.hwnd, GWL_STYLE, style | (wrap_width > 0 ? SS_LEFT : SS_LEFTNOWORDWRAP));
+  }
+  const int width = row.Wraps() ? component.box.right - component.box.left : wrap_width;
+  const SIZE size = TextSize(component, WindowText(component.hwnd), width);
+  const RECT before = component.box;
+  component.box.bottom = component.box.top + size.cy;
+  if (!row.Wraps()) component.box.right = component.box.left + (wrap_width > 0 ? wrap_width : size.cx);
+  if (!::EqualRect(&before, &component.box)) ApplyBox(component, before);
+}
+
+void BuiltWindow::ApplyBox(BuiltComponent& component, const RECT& before) {
+  if (component.hwnd == nullptr) {
+    component.canvas->Invalidate();
+    return;
+  }
+  const RECT& box = component.box;
+  const int extra = component.row->kind == ComponentKind::ComboBox ? display_.Scaled(kDropDownHeight) : 0;
+  ::SetWindowPos(component.hwnd, nullptr, box.left, box.top, box.right - box.left, box.bottom - box.top + extra,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  // What the control no longer covers shows the container's background again.
+  ::InvalidateRect(::GetParent(component.hwnd), &before, TRUE);
+}
+
+SIZE BuiltWindow::TextSize(const BuiltComponent& component, const std::wstring& text, int width) const {
+  HWND hwnd = component.hwnd != nullptr ? component.hwnd : handle_;
+  HDC dc = ::GetDC(hwnd);
   HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi, display_.script));
-  RECT measured{0, 0, component.box.right - component.box.left, 0};
-  const UINT format = DT_CALCRECT | DT_NOPREFIX | (component.row->Wraps() ? DT_WORDBREAK : DT_SINGLELINE);
+  RECT measured{0, 0, width, 0};
   if (text.empty()) {
     TEXTMETRICW metrics{};
     ::GetTextMetricsW(dc, &metrics);
-    measured.right = component.row->Wraps() ? measured.right : 0;
     measured.bottom = metrics.tmHeight;
   } else {
-    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured, format);
+    // A label shows its text as it is; a button's "&" marks its access key.
+    const UINT prefix = IsLabel(component.row->kind) ? DT_NOPREFIX : 0;
+    ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &measured,
+                DT_CALCRECT | prefix | (width > 0 ? DT_WORDBREAK : DT_SINGLELINE));
   }
   ::SelectObject(dc, old);
-  ::ReleaseDC(component.hwnd, dc);
+  ::ReleaseDC(hwnd, dc);
+  return {measured.right, measured.bottom};
+}
+
+int BuiltWindow::CaptionChrome(const BuiltComponent& component) const {
+  // The check box's box and the space after it; a push button's frame and margin on each side.
+  constexpr int kCheckBoxChrome = 17;
+  constexpr int kButtonChrome = 8;
+  return display_.Scaled(component.row->kind == ComponentKind::CheckBox ? kCheckBoxChrome : kButtonChrome);
+}
+
+// The window's texts measured for the flow in its own fonts, brought back to the layout's
+// pixels (rounded up, so that a box made from them holds the text at any DPI).
+class Win32TextMeasure : public TextMeasure {
+ public:
+  explicit Win32TextMeasure(BuiltWindow& window) : window_(window) {}
+
+  int OneLineWidth(const ComponentLayout& row, FlowText which) const override {
+    const BuiltComponent& component = Component(row);
+    const int text = window_.TextSize(component, Text(component, which), 0).cx;
+    return Unscaled(IsLabel(row.kind) ? text : text + window_.CaptionChrome(component));
+  }
+  int HeightAt(const ComponentLayout& row, int width, FlowText which) const override {
+    const BuiltComponent& component = Component(row);
+    const std::wstring text = Text(component, which);
+    const int device_width = window_.display_.Scaled(width);
+    const bool wraps = row.Wraps() || (!KeepsWidth(row) && device_width < window_.TextSize(component, text, 0).cx);
+    return Unscaled(window_.TextSize(component, text, wraps ? device_width : 0).cy);
+  }
+  bool IsShown(const ComponentLayout& row) const override { return Component(row).visible; }
+
+ private:
+  const BuiltComponent& Component(const ComponentLayout& row) const { return *window_.FindBuilt(&row); }
+  static std::wstring Text(const BuiltComponent& component, FlowText which) {
+    if (which == FlowText::kDesign) return WideFromUtf8(component.row->text);
+    return component.hwnd != nullptr ? WindowText(component.hwnd) : std::wstring();
+  }
+  int Unscaled(int pixels) const {
+    const int dpi = static_cast<int>(window_.display_.dpi);
+    return (pixels * 96 + dpi - 1) / dpi;
+  }
+
+  BuiltWindow& window_;
+};
+
+void BuiltWindow::Reflow(const ComponentLayout& row) {
+  if (const ComponentLayout* container = FindLayout(window_, row.parent)) FlowContainerOf(*container);
+}
+
+const ContainerFlow* BuiltWindow::FlowOf(const ComponentLayout& container) const {
+  for (const auto& [row, flow] : flows_) {
+    if (row == &container) return &flow;
+  }
+  return nullptr;
+}
+
+void BuiltWindow::FlowContainerOf(const ComponentLayout& container) {
+  const std::vector<const ComponentLayout*> children = ChildrenOf(window_, container.name);
+  // A page not built yet is flowed when it is.
+  if (children.empty() || FindBuilt(children.front()) == nullptr) return;
+  ContainerFlow flow = FlowContainer(container, Win32TextMeasure(*this));
+  for (const FlowedComponent& flowed : flow.components) {
+    if (BuiltComponent* component = FindBuilt(flowed.row)) Place(*component, flowed);
+  }
+  const auto kept = std::find_if(flows_.begin(), flows_.end(), [&](const auto& entry) { return entry.first == &container; });
+  if (kept == flows_.end()) {
+    flows_.emplace_back(&container, std::move(flow));
+  } else {
+    kept->second = std::move(flow);
+  }
+}
+
+// The flow's box at the window's DPI. A label that follows its text takes its text's size in
+// pixels at this DPI, as a fixed one grows only where the flow grew it.
+void BuiltWindow::Place(BuiltComponent& component, const FlowedComponent& flowed) {
+  const ComponentLayout& row = *component.row;
   const RECT before = component.box;
-  component.box.bottom = component.box.top + measured.bottom;
-  if (!component.row->Wraps()) component.box.right = component.box.left + measured.right;
-  if (::EqualRect(&before, &component.box)) return;
-  ::SetWindowPos(component.hwnd, nullptr, 0, 0, component.box.right - component.box.left,
-                 component.box.bottom - component.box.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  // What the label no longer covers shows the container's background again.
-  ::InvalidateRect(::GetParent(component.hwnd), &before, TRUE);
+  const RECT placed = Scaled(flowed.box);
+  if (!IsLabel(row.kind)) {
+    component.box = placed;
+    if (!::EqualRect(&before, &component.box)) ApplyBox(component, before);
+    return;
+  }
+  component.box = Scaled(row.box);
+  ::OffsetRect(&component.box, placed.left - component.box.left, placed.top - component.box.top);
+  if (row.Fixed() && flowed.box.height != row.box.height) component.box.bottom = placed.bottom;
+  const bool breaks = flowed.wraps && !row.Wraps();
+  if (breaks) component.box.right = placed.right;
+  if (!::EqualRect(&before, &component.box)) ApplyBox(component, before);
+  FitToText(component, breaks ? placed.right - placed.left : 0);
 }
 
 void BuiltWindow::FollowFocus(HWND focused) {
@@ -844,6 +959,9 @@ void BuiltWindow::ApplyDpi(UINT dpi) {
   self.box = Scaled(self.row->box);
   self.canvas->SetFont(resources_.Font(self.font, dpi, display_.script));
   for (std::size_t i = 1; i < components_.size(); ++i) PlaceControl(components_[i]);
+  for (const BuiltComponent& component : components_) {
+    if (component.row->kind == ComponentKind::Window || IsContainer(component.row->kind)) FlowContainerOf(*component.row);
+  }
   WindowCanvas().Invalidate();
 }
 

@@ -8,8 +8,10 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "controller/layout_flow.h"
 #include "controller/window_layout.h"
 #include "ui_win32/resources_win32.h"
 
@@ -103,6 +105,8 @@ class Canvas {
 
 // Every component of one window of the layout, built over an existing top-level window.
 class BuiltWindow {
+  friend class Win32TextMeasure;
+
  public:
   // The focus frame: 2 px black inside 2 px white at 96 DPI, so one of the two stands out on
   // the dark and on the light end of the background pictures alike.
@@ -149,6 +153,17 @@ class BuiltWindow {
   // Draws the focus frame around the control that has the keyboard focus, if it is ours.
   void FollowFocus(HWND focused);
 
+  // Places the children of the container that holds `row` for the texts they show now.
+  void Reflow(const ComponentLayout& row);
+  // The last flow of a container, for the tests that texts fit; nullptr before its first.
+  const ContainerFlow* FlowOf(const ComponentLayout& container) const;
+  // What a control keeps beside its caption, in pixels at the window's DPI: a push button's
+  // frame and margins, a check box's box and the space after it.
+  int CaptionChrome(const BuiltComponent& component) const;
+  // The size of a component's text in its font, in pixels at the window's DPI: on one line, or
+  // broken into lines `width` wide when `width` is not 0.
+  SIZE TextSize(const BuiltComponent& component, const std::wstring& text, int width) const;
+
  private:
   void Build(const ComponentLayout& row, BuiltComponent* container);
   void BuildComponents(const ComponentLayout& row, BuiltComponent* container);
@@ -162,7 +177,12 @@ class BuiltWindow {
   BuiltComponent& NewComponent(const ComponentLayout& row, const BuiltComponent& container);
   void BuildControl(BuiltComponent& component, BuiltComponent& container);
   void FitSelectionField(const BuiltComponent& component);
-  void FitToText(BuiltComponent& component);
+  // `wrap_width`: the width a label that follows its text breaks into lines at; 0 for none.
+  void FitToText(BuiltComponent& component, int wrap_width = 0);
+  // Moves and sizes a control to its box, showing again what it covered before.
+  void ApplyBox(BuiltComponent& component, const RECT& before);
+  void FlowContainerOf(const ComponentLayout& container);
+  void Place(BuiltComponent& component, const FlowedComponent& flowed);
   void BuildPagesHolding(const ComponentLayout& row);
   BuiltComponent* FindBuilt(const ComponentLayout* row);
   // The component of `row`, building the page that holds it first if need be.
@@ -182,6 +202,7 @@ class BuiltWindow {
   // window system, and most pages are never seen in a run that ends early.
   std::vector<BuiltComponent*> unbuilt_pages_;
   ControlBuilt control_built_;
+  std::vector<std::pair<const ComponentLayout*, ContainerFlow>> flows_;
 };
 
 // The window class of the notebook and its pages: containers that draw their background and

@@ -130,7 +130,7 @@ bool IsPushButton(ComponentKind kind) {
 Win32MainWindow::Win32MainWindow(HINSTANCE instance, Win32Resources& resources, WizardEnvironment environment)
     : instance_(instance),
       resources_(resources),
-      texts_(CatalogueFor(environment.language)),
+      texts_(TextsOf(environment)),
       ui_thread_(::GetCurrentThreadId()) {
   RegisterContainerClass(instance);
   hwnd_ = CreateTopLevelWindow(

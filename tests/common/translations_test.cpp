@@ -12,37 +12,9 @@
 #include "common/message_catalogue.h"
 #include "common/user_language.h"
 #include "common/user_text.h"
+#include "support/pseudo_locale.h"
 
 namespace {
-
-// A .mo file as msgfmt writes it: header, the originals' table, the translations' table, strings.
-std::vector<unsigned char> MoBytes(const std::vector<std::pair<std::string, std::string>>& entries,
-                                   bool big_endian) {
-  std::vector<unsigned char> bytes;
-  const auto word = [&](std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-      const int shift = big_endian ? 24 - 8 * i : 8 * i;
-      bytes.push_back(static_cast<unsigned char>(value >> shift));
-    }
-  };
-  const auto count = static_cast<std::uint32_t>(entries.size());
-  const std::uint32_t originals = 28;
-  const std::uint32_t translations = originals + count * 8;
-  std::uint32_t strings = translations + count * 8;
-  for (std::uint32_t value : {0x950412deu, 0u, count, originals, translations, 0u, 0u}) word(value);
-  std::string pool;
-  for (int side = 0; side < 2; ++side) {
-    for (const auto& [english, translated] : entries) {
-      const std::string& text = side == 0 ? english : translated;
-      word(static_cast<std::uint32_t>(text.size()));
-      word(strings + static_cast<std::uint32_t>(pool.size()));
-      pool += text;
-      pool += '\0';
-    }
-  }
-  bytes.insert(bytes.end(), pool.begin(), pool.end());
-  return bytes;
-}
 
 const std::vector<std::pair<std::string, std::string>> kGerman = {
     {"", "Language: de\nContent-Type: text/plain; charset=UTF-8\n"},
@@ -56,7 +28,7 @@ TEST(MessageCatalogue, ReadsBothByteOrdersAndKeepsEnglishWhereNothingIsTranslate
   for (const bool big_endian : {false, true}) {
     SCOPED_TRACE(big_endian ? "big endian" : "little endian");
     std::string error;
-    const auto catalogue = MessageCatalogue::FromMo(MoBytes(kGerman, big_endian), &error);
+    const auto catalogue = MessageCatalogue::FromMo(MoFileBytes(kGerman, big_endian), &error);
     ASSERT_TRUE(catalogue.has_value()) << error;
     EXPECT_EQ(catalogue->Translate("Next"), "Weiter");
     EXPECT_EQ(catalogue->Translate("Check the PIN"), "PIN prüfen");
@@ -71,7 +43,7 @@ TEST(MessageCatalogue, ReadsBothByteOrdersAndKeepsEnglishWhereNothingIsTranslate
 }
 
 TEST(MessageCatalogue, RefusesBrokenFilesWithAReason) {
-  const std::vector<unsigned char> good = MoBytes(kGerman, false);
+  const std::vector<unsigned char> good = MoFileBytes(kGerman, false);
   std::vector<unsigned char> wrong_magic = good;
   wrong_magic[0] = 0;
   std::vector<unsigned char> future_revision = good;
@@ -192,12 +164,12 @@ TEST(ShippedTranslations, EveryTextHasATranslationInEveryLanguage) {
 // a translation may put in another order; the values are never looked up themselves.
 TEST(UserText, FillsNamedPlaceholdersInEnglishAndInTheUsersLanguage) {
   const auto catalogue = MessageCatalogue::FromMo(
-      MoBytes({{"", "Content-Type: text/plain; charset=UTF-8\n"},
-               {"Cannot open file \"{path}\". {reason}", "{reason}: „{path}“ lässt sich nicht öffnen."},
-               {"It is a folder, not a file", "Das ist ein Ordner"},
-               {"Next", "Weiter"},
-               {"Box ID: {id}", "Box-ID: {id}"}},
-              false),
+      MoFileBytes({{"", "Content-Type: text/plain; charset=UTF-8\n"},
+                   {"Cannot open file \"{path}\". {reason}", "{reason}: „{path}“ lässt sich nicht öffnen."},
+                   {"It is a folder, not a file", "Das ist ein Ordner"},
+                   {"Next", "Weiter"},
+                   {"Box ID: {id}", "Box-ID: {id}"}},
+                  false),
       nullptr);
   ASSERT_TRUE(catalogue.has_value());
   const UserText open_error = UserText("Cannot open file \"{path}\". {reason}")
@@ -221,12 +193,12 @@ TEST(UserText, FillsNamedPlaceholdersInEnglishAndInTheUsersLanguage) {
 // own order; a text written left to right and the English log get the values as they are.
 TEST(UserText, IsolatesEachValueOnlyInARightToLeftLanguage) {
   const auto arabic = MessageCatalogue::FromMo(
-      MoBytes({{"", "Language: ar\nContent-Type: text/plain; charset=UTF-8\n"},
+      MoFileBytes({{"", "Language: ar\nContent-Type: text/plain; charset=UTF-8\n"},
                {"Cannot open file \"{path}\". {reason}", "\u062a\u0639\u0630\u0631 \"{path}\". {reason}"},
                {"It is a folder, not a file", "\u0645\u062c\u0644\u062f"}},
               false),
       nullptr);
-  const auto german = MessageCatalogue::FromMo(MoBytes(kGerman, false), nullptr);
+  const auto german = MessageCatalogue::FromMo(MoFileBytes(kGerman, false), nullptr);
   ASSERT_TRUE(arabic.has_value() && german.has_value());
   const UserText open_error = UserText("Cannot open file \"{path}\". {reason}")
                                   .With("path", "C:\\Box/1")
@@ -237,6 +209,51 @@ TEST(UserText, IsolatesEachValueOnlyInARightToLeftLanguage) {
   EXPECT_EQ(UserText("Box ID: {id}").With("id", "AB12").Shown(*german), u"Box ID: AB12");
   EXPECT_EQ(UserText("Box ID: {id}").With("id", "AB12").Shown(EnglishTexts()), u"Box ID: AB12");
   EXPECT_EQ(UserText("Next").Shown(*arabic), u"Next");
+}
+
+// What the pseudo-translation keeps of a text: its placeholders, access keys and line breaks.
+std::vector<std::string> KeptParts(std::string_view text) {
+  std::vector<std::string> kept;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '{' && text.find('}', i) != std::string_view::npos) {
+      kept.emplace_back(text.substr(i, text.find('}', i) + 1 - i));
+    } else if (text[i] == '&' && i + 1 < text.size()) {
+      kept.emplace_back(text.substr(i, 2));
+    } else if (text[i] == '\n') {
+      kept.emplace_back("\n");
+    }
+  }
+  return kept;
+}
+
+// Characters, not bytes, outside the placeholders, which the values replace.
+std::size_t ShownLength(std::string_view text) {
+  std::size_t length = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '{' && text.find('}', i) != std::string_view::npos) {
+      i = text.find('}', i);
+    } else if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) {
+      ++length;
+    }
+  }
+  return length;
+}
+
+// The tests that texts fit read every text of the program in the pseudo-translation: each must
+// be there, 40 % longer, with the values, access keys and lines of its English.
+TEST(PseudoTranslation, GivesEveryTextFortyPercentMoreKeepingItsValuesKeysAndLines) {
+  EXPECT_EQ(PseudoTranslation("&Yes, {port}."), "&Yéš~~~, {port}.");
+  const std::vector<std::string> keys = TemplateKeys(CatalogueTemplate());
+  ASSERT_GT(keys.size(), 100u);
+  const MessageCatalogue pseudo = PseudoCatalogue();
+  EXPECT_EQ(pseudo.size(), keys.size());
+  for (const std::string& english : keys) {
+    SCOPED_TRACE(english);
+    const std::string shown = PseudoTranslation(english);
+    EXPECT_EQ(KeptParts(shown), KeptParts(english));
+    EXPECT_GE(ShownLength(shown) * 10, ShownLength(english) * 14);
+    EXPECT_EQ(pseudo.Translate(english), shown);
+  }
 }
 
 }  // namespace

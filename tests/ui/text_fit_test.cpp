@@ -9,11 +9,14 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QStyle>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/translations.h"
 #include "common/user_language.h"
+#include "support/pseudo_locale.h"
 #include "ui/window_fixture.h"
 
 namespace {
@@ -131,12 +134,43 @@ void ExpectNoOverlap(const std::vector<PlacedText>& placed, std::vector<std::str
 constexpr int kLadderPage = 1;
 constexpr int kWholeLadder = 6;
 
+struct FitLanguage {
+  std::string name;
+  std::string language;
+  std::optional<MessageCatalogue> texts;
+};
+
+// English, every shipped language, and the pseudo-translation, which stands for the longer
+// translations to come.
+std::vector<FitLanguage> FitLanguages() {
+  std::vector<FitLanguage> languages = {{"English", "", std::nullopt}};
+  for (const std::string_view shipped : ShippedLanguages()) {
+    languages.push_back({std::string(shipped), std::string(shipped), std::nullopt});
+  }
+  languages.push_back({"pseudo", "", PseudoCatalogue()});
+  return languages;
+}
+
+// What the flow says it had no room for on a page: how far its texts run past the bottom, and
+// the buttons and check boxes whose captions their row cannot hold. Empty when all fits.
+std::string NoRoomOn(const WidgetFlow& flow, const ComponentLayout& page) {
+  const ContainerFlow* placed = flow.FlowOf(page);
+  if (placed == nullptr) return "";
+  std::string no_room = placed->overflow > 0 ? std::to_string(placed->overflow) + " px past its bottom" : "";
+  for (const ComponentLayout* control : placed->too_narrow) no_room += std::string(" ") + control->name + " too narrow";
+  return no_room;
+}
+
+// The shipped languages must fit everywhere. The pseudo-translation, 40 % longer than the
+// English, may find a page with no room left: the flow says so, and the test prints that page
+// and everything that does not fit on it rather than failing; on any page the flow fitted, a
+// fault fails as in a shipped language.
 TEST_F(WindowTest, EveryTextFitsItsBoxAndOverlapsNoneInEveryLanguage) {
-  std::vector<std::string> languages = {""};
-  for (const std::string_view shipped : ShippedLanguages()) languages.emplace_back(shipped);
-  for (const std::string& language : languages) {
-    SCOPED_TRACE(language.empty() ? "English" : language);
-    MakeWindow(false, kWindowTestCatalogue, language);
+  for (FitLanguage& row : FitLanguages()) {
+    const bool pseudo = row.texts.has_value();
+    SCOPED_TRACE(row.name);
+    const std::string language = row.language;
+    MakeWindow(false, kWindowTestCatalogue, language, std::move(row.texts));
     // A right-to-left language is checked in the mirrored window its users see.
     ASSERT_EQ(window().isRightToLeft(), IsRightToLeft(language));
     // Every line a run may show: the user name and password, the PUK entry, and each step of
@@ -150,6 +184,17 @@ TEST_F(WindowTest, EveryTextFitsItsBoxAndOverlapsNoneInEveryLanguage) {
         core().Presenter().ShowLadderLevel(level);
         std::vector<std::string> failures;
         ExpectNoOverlap(VisibleTexts(window(), failures), failures);
+        const ComponentLayout& shown_page = *ChildrenOf(LayoutWindow::Main, "Notebook1")[static_cast<std::size_t>(page)];
+        const std::string no_room = NoRoomOn(window().Flow(), shown_page);
+        if (!pseudo) {
+          EXPECT_EQ(no_room, "") << "the flow found no room on " << shown_page.name;
+        }
+        if (pseudo && !no_room.empty()) {
+          std::cout << "No room left in the pseudo-translation on page " << shown_page.name << " at ladder level "
+                    << level << ": " << no_room << "\n";
+          for (const std::string& failure : failures) std::cout << "  " << failure << "\n";
+          continue;
+        }
         for (const std::string& failure : failures) ADD_FAILURE() << failure;
       }
     }

@@ -15,9 +15,11 @@ void WindowTest::TearDown() {
   QApplication::processEvents();
 }
 
-void WindowTest::MakeWindow(bool system_log_folder, const std::string& catalogue, const std::string& language) {
+void WindowTest::MakeWindow(bool system_log_folder, const std::string& catalogue, const std::string& language,
+                            std::optional<MessageCatalogue> texts) {
   WizardEnvironment environment;
   environment.language = language;
+  environment.texts = std::move(texts);
   environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
   environment.usb_library = folder_.File("no-such-usblib.so");
   environment.clock = FixedTestTime;

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,9 @@ class WindowTest : public testing::Test {
   void SetUp() override;
   void TearDown() override;
   // Builds the window on `catalogue`; the log goes to the scratch folder unless the system's
-  // log folder (in XDG_STATE_HOME) is asked for.
+  // log folder (in XDG_STATE_HOME) is asked for. `texts` stand in for the language's own.
   void MakeWindow(bool system_log_folder = false, const std::string& catalogue = kWindowTestCatalogue,
-                  const std::string& language = "");
+                  const std::string& language = "", std::optional<MessageCatalogue> texts = std::nullopt);
 
   MainWindow& window() { return *window_; }
   Wizard& core() { return window_->Core(); }
