@@ -1,14 +1,13 @@
 #include "cli/cli_batch.h"
 
-#include <cstdio>
 #include <ctime>
 #include <exception>
 #include <optional>
 
 #include "cli/cli_run.h"
 #include "cli/cli_texts.h"
+#include "cli/command_process.h"
 #include "cli/csv_report.h"
-#include "cli/format_text.h"
 #include "cli/interruption.h"
 #include "common/platform.h"
 
@@ -35,7 +34,7 @@ int RunBatch(const CliOptions& options, CliReport& report,
   try {
     csv.emplace(*options.report_path);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "%s\n", error.what());
+    report.Tell(ErrorUserText(error));
     return ExitStatus(Outcome::kUsage);
   }
   CatchInterruption();
@@ -50,11 +49,13 @@ int RunBatch(const CliOptions& options, CliReport& report,
     if (status != 0) ++failed;
     csv->Append(TimeForReport(), run.result());
     if (Interrupted()) break;
-    report.Progress("next-box", cli_text::kNextBox);
+    report.Progress("next-box", UserText(cli_text::kNextBox));
     run.WaitUntilUnplugged(Interrupted);
   }
-  if (Interrupted()) report.Progress("interrupted", cli_text::kInterrupted);
-  report.Progress("batch-over", FormatText(cli_text::kBatchOver,
-                                           {std::to_string(boxes), std::to_string(failed), csv->path()}));
+  if (Interrupted()) report.Progress("interrupted", UserText(cli_text::kInterrupted));
+  report.Progress("batch-over", UserText(cli_text::kBatchOver)
+                                    .With("boxes", std::to_string(boxes))
+                                    .With("failed", std::to_string(failed))
+                                    .With("file", ShownSystemText(csv->path())));
   return BatchStatus(boxes, failed, Interrupted());
 }

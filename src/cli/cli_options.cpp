@@ -6,7 +6,7 @@
 #include <map>
 
 #include "cli/cli_texts.h"
-#include "cli/format_text.h"
+#include "cli/command_process.h"
 #include "common/platform.h"
 
 namespace {
@@ -44,7 +44,7 @@ ValueSinks SinksOf(CliOptions& options) {
       {{"--password-file", &options.password}, {"--puk-file", &options.puk}, {"--pin-file", &options.pin}}};
 }
 
-std::string Combinations(const CliOptions& options, bool pin_stdin, bool pin_file) {
+UserText Combinations(const CliOptions& options, bool pin_stdin, bool pin_file) {
   if (options.apn && options.operator_name) return cli_text::kApnAndOperator;
   if (pin_stdin && pin_file) return cli_text::kTwoPinSources;
   if ((options.user || options.password) && !options.apn) return cli_text::kCredentialsWithoutApn;
@@ -55,11 +55,12 @@ std::string Combinations(const CliOptions& options, bool pin_stdin, bool pin_fil
 }
 
 std::optional<std::string> ReadSecret(const std::string& option, const std::string& file,
-                                      const ReadSource& read, std::string& error) {
+                                      const ReadSource& read, UserText& error) {
   try {
     return WithoutTrailingLineEnd(read(file));
   } catch (const std::exception& failure) {
-    error = FormatText(cli_text::kCannotReadSecret, {option, failure.what()});
+    error =
+        UserText(cli_text::kCannotReadSecret).With("option", option).With("reason", ErrorUserText(failure));
     return std::nullopt;
   }
 }
@@ -99,19 +100,21 @@ ParsedOptions ParseCliOptions(const std::vector<std::string>& args, const ReadSo
     }
     const bool takes_value =
         sinks.text.contains(arg) || sinks.seconds.contains(arg) || sinks.secret_files.contains(arg);
-    if (!takes_value) return {std::nullopt, FormatText(cli_text::kUnknownOption, {arg})};
-    if (i + 1 >= args.size()) return {std::nullopt, FormatText(cli_text::kMissingValue, {arg})};
+    if (!takes_value) {
+      return {std::nullopt, UserText(cli_text::kUnknownOption).With("option", ShownSystemText(arg))};
+    }
+    if (i + 1 >= args.size()) return {std::nullopt, UserText(cli_text::kMissingValue).With("option", arg)};
     const std::string& value = args[++i];
     if (sinks.text.contains(arg)) *sinks.text.at(arg) = value;
     if (sinks.secret_files.contains(arg)) secret_paths[arg] = value;
     if (sinks.seconds.contains(arg)) {
       const std::optional<int> seconds = Seconds(value);
-      if (!seconds) return {std::nullopt, FormatText(cli_text::kBadSeconds, {arg})};
+      if (!seconds) return {std::nullopt, UserText(cli_text::kBadSeconds).With("option", arg)};
       *sinks.seconds.at(arg) = *seconds;
     }
   }
   if (pin_stdin) secret_paths["--pin-stdin"] = "-";
-  std::string error;
+  UserText error;
   for (const auto& [option, path] : secret_paths) {
     std::optional<std::string>* sink = option == "--pin-stdin" ? &options.pin : sinks.secret_files.at(option);
     *sink = ReadSecret(option, path, read, error);

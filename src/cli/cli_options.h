@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "common/user_text.h"
+
 struct CliOptions {
   std::optional<std::string> apn;
   std::optional<std::string> operator_name;
@@ -31,7 +33,7 @@ using ReadSource = std::function<std::string(const std::string& file)>;  // "-":
 
 struct ParsedOptions {
   std::optional<CliOptions> options;
-  std::string error;  // the usage error when options is empty
+  UserText error;  // the usage error when options is empty
 };
 
 // Parses argv[1..]; secrets are read through `read` (which throws on failure) and lose one

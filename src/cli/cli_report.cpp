@@ -1,7 +1,6 @@
 #include "cli/cli_report.h"
 
 #include "cli/cli_texts.h"
-#include "cli/format_text.h"
 
 const char* OutcomeName(Outcome outcome) {
   switch (outcome) {
@@ -62,18 +61,26 @@ void CliReport::Json(const std::vector<std::pair<std::string, std::string>>& fie
   std::fflush(out_);
 }
 
-void CliReport::Progress(const std::string& step, const std::string& text) {
-  std::fprintf(err_, "%s\n", text.c_str());
+void CliReport::Tell(const UserText& text) {
+  // One write for the whole line: a console shows a character split between two as garbage.
+  const std::string line = NativeToUtf8(text.Shown(texts_)) + "\n";
+  std::fputs(line.c_str(), err_);
   std::fflush(err_);
-  if (json_) Json({{"event", "progress"}, {"step", step}, {"text", text}});
+}
+
+void CliReport::Progress(const std::string& step, const UserText& text) {
+  Tell(text);
+  // Scripts match the text whatever language the technician reads: its English, in UTF-8.
+  if (json_)
+    Json({{"event", "progress"}, {"step", step}, {"text", NativeToUtf8(text.Shown(EnglishTexts()))}});
 }
 
 void CliReport::Result(const BoxResult& result) {
   if (result.outcome == Outcome::kPassed) {
-    Progress("passed", FormatText(cli_text::kPassed, {result.link}));
+    Progress("passed", UserText(cli_text::kPassed).With("link", Utf8ToNative(result.link)));
     if (!json_) std::fprintf(out_, "%s\n", result.link.c_str());
   } else {
-    Progress(OutcomeName(result.outcome), FormatText(cli_text::kFailed, {result.reason}));
+    Progress(OutcomeName(result.outcome), UserText(cli_text::kFailed).With("reason", result.reason));
   }
   if (!json_) return;
   Json({{"event", "result"},

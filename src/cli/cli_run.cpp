@@ -6,8 +6,9 @@
 #include <thread>
 
 #include "cli/cli_texts.h"
-#include "cli/format_text.h"
+#include "cli/command_process.h"
 #include "common/platform.h"
+#include "controller/page_presenter.h"
 
 namespace {
 
@@ -33,11 +34,10 @@ const char* SimConditionName(std::int32_t status) {
   }
 }
 
-// The part of a line such as "Signal Strength: Good" after its label.
-std::string ValueOf(const NativeString& caption) {
-  const std::string text = NativeToUtf8(caption);
-  const std::size_t colon = text.find(": ");
-  return colon == std::string::npos ? text : text.substr(colon + 2);
+// The part of an English line such as "Signal Strength: Good" after its label.
+std::string ValueOf(std::string_view line) {
+  const std::size_t colon = line.find(": ");
+  return std::string(colon == std::string_view::npos ? line : line.substr(colon + 2));
 }
 
 // The box ID comes from the box: only its letters and digits make the file's name.
@@ -72,8 +72,10 @@ CliRun::CliRun(const CliOptions& options, CliReport& report, WizardEnvironment e
     : options_(options), report_(report), wizard_(view_, timers_, std::move(environment)) {
   wizard_.Channel().only_port = options.port;
   view_.on_settings_page_ready = [this] { return FillSettings(); };
-  view_.on_message = [this](const NativeString& text) {
-    report_.Progress("message", FormatText(cli_text::kBoxSays, {NativeToUtf8(text)}));
+  // The message as a text rather than as shown, so that the JSON carries its English.
+  view_.on_message = [this] {
+    report_.Progress("message",
+                     UserText(cli_text::kBoxSays).With("message", wizard_.Presenter().LastMessage()));
   };
 }
 
@@ -129,7 +131,7 @@ void CliRun::ReportTestCountdown() {
                    (left % 10 == 0 && left != seconds_left_shown_);
   if (!due || left == 0) return;
   seconds_left_shown_ = left;
-  report_.Progress("testing", FormatText(cli_text::kTesting, {std::to_string(left)}));
+  report_.Progress("testing", UserText(cli_text::kTesting).With("seconds", std::to_string(left)));
 }
 
 void CliRun::OnStateChange(std::uint32_t from, std::uint32_t to) {
@@ -145,23 +147,25 @@ void CliRun::ReportProgress(std::uint32_t state) {
   const BoxReport& box = wizard_.Session().report;
   switch (state) {
     case kStateSearching:
-      return report_.Progress("searching", cli_text::kSearching);
+      return report_.Progress("searching", UserText(cli_text::kSearching));
     case kStateFound:
       box_port_ = wizard_.Channel().port_number.load();
-      return report_.Progress("found", FormatText(cli_text::kFound, {std::to_string(box_port_)}));
+      return report_.Progress("found", UserText(cli_text::kFound).With("port", std::to_string(box_port_)));
     case kStateConnected:
-      return report_.Progress("connected", cli_text::kConnected);
+      return report_.Progress("connected", UserText(cli_text::kConnected));
     case kStateUnlocked:
-      return report_.Progress("unlocked", cli_text::kUnlocked);
+      return report_.Progress("unlocked", UserText(cli_text::kUnlocked));
     case kStateGotPLMN:
-      return report_.Progress(
-          "network", FormatText(cli_text::kNetwork, {std::to_string(box.mcc), std::to_string(box.mnc),
-                                                     ValueOf(view_.Caption(Control::SignalLine))}));
+      return report_.Progress("network", UserText(cli_text::kNetwork)
+                                             .With("mcc", std::to_string(box.mcc))
+                                             .With("mnc", std::to_string(box.mnc))
+                                             .With("signal", UserText(SignalStrengthText(box))));
     case kStateGPRSSet:
       sent_apn_ = NativeToUtf8(view_.Text(Control::ApnField));
       // A typed APN is no operator's, whatever line of the list is still selected.
-      if (!options_.apn) sent_operator_ = NativeToUtf8(view_.OperatorText(view_.SelectedOperator()));
-      return report_.Progress("writing", FormatText(cli_text::kWriting, {sent_apn_}));
+      if (!options_.apn) sent_operator_ = EnglishLineOf(view_.OperatorEntry(view_.SelectedOperator()));
+      return report_.Progress("writing",
+                              UserText(cli_text::kWriting).With("apn", view_.Text(Control::ApnField)));
     case kStateGPRSTesting:
       seconds_left_shown_ = 0;
       return ReportTestCountdown();
@@ -255,17 +259,18 @@ void CliRun::FillSimCodes() {
 }
 
 // By one of the names of the catalogue entry (operators with the same settings share one, their
-// names joined with commas), or by the whole text of the list's line ("Germany - Congstar").
+// names joined with commas), or by the whole text of the list's line in English ("Germany -
+// Congstar") or as the technician's language shows it ("Deutschland - Congstar").
 bool CliRun::ChooseOperator(const std::string& name) {
   for (int i = 0; i < view_.OperatorCount(); ++i) {
     const CatalogueEntry* entry = view_.OperatorEntry(i);
-    const bool named = entry != nullptr && NamesOf(*entry).contains(name);
+    const bool named = entry != nullptr && (NamesOf(*entry).contains(name) || EnglishLineOf(entry) == name);
     if (!named && NativeToUtf8(view_.OperatorText(i)) != name) continue;
     view_.SelectOperator(i);
     wizard_.OnControl(Control::OperatorList);
     return true;
   }
-  report_.Progress("message", FormatText(cli_text::kUnknownOperator, {name}));
+  report_.Progress("message", UserText(cli_text::kUnknownOperator).With("name", Utf8ToNative(name)));
   Finish(Outcome::kSettingRefused);
   return false;
 }
@@ -274,10 +279,10 @@ void CliRun::Finish(Outcome outcome) {
   if (!outcome_) outcome_ = outcome;
 }
 
-std::string CliRun::Reason(Outcome outcome) const {
+UserText CliRun::Reason(Outcome outcome) const {
   switch (outcome) {
     case Outcome::kNoBox:
-      return FormatText(cli_text::kNoBox, {std::to_string(options_.wait_seconds)});
+      return UserText(cli_text::kNoBox).With("seconds", std::to_string(options_.wait_seconds));
     case Outcome::kNoSim:
       return cli_text::kNoSim;
     case Outcome::kPinProblem:
@@ -297,6 +302,20 @@ std::string CliRun::Reason(Outcome outcome) const {
   }
 }
 
+// The report's operator: the list's line as the wizard writes it without a language, so that
+// the column reads the same whatever the technician's language.
+std::string CliRun::EnglishLineOf(const CatalogueEntry* entry) {
+  if (entry == nullptr) return {};
+  return NativeToUtf8(AnsiToNative(wizard_.Operators().EnglishLine(*entry)));
+}
+
+// The signal the wizard's line shows, in English for the report; empty while it shows none.
+std::string CliRun::ShownSignal() {
+  const char* line = SignalStrengthText(wizard_.Session().report);
+  if (view_.Caption(Control::SignalLine) != ShownText(wizard_.Texts(), line)) return {};
+  return ValueOf(line);
+}
+
 BoxResult CliRun::Result() {
   const SetupSession& session = wizard_.Session();
   BoxResult result;
@@ -306,7 +325,7 @@ BoxResult CliRun::Result() {
   if (*outcome_ == Outcome::kPassed) result.link = NativeToUtf8(view_.Caption(Control::BoxLink));
   result.operator_name = sent_operator_;
   result.apn = sent_apn_;
-  result.signal = ValueOf(view_.Caption(Control::SignalLine));
+  result.signal = ShownSignal();
   result.sim = SimConditionName(session.sim_status);
   return result;
 }
@@ -320,8 +339,8 @@ void CliRun::SaveBoxLog() {
     std::filesystem::create_directories(folder);
     log_path_ = folder + FileNameOf(wizard_.Session().report.id) + "_" + TimeForFileName() + ".txt";
     ReplaceFile(log_path_, wizard_.Log().lines.FileContent());
-    report_.Progress("log", FormatText(cli_text::kLogSaved, {log_path_}));
+    report_.Progress("log", UserText(cli_text::kLogSaved).With("path", ShownSystemText(log_path_)));
   } catch (const std::exception& error) {
-    report_.Progress("log", FormatText(cli_text::kLogNotSaved, {error.what()}));
+    report_.Progress("log", UserText(cli_text::kLogNotSaved).With("reason", ErrorUserText(error)));
   }
 }

@@ -51,7 +51,9 @@ class CliRun {
   bool ChooseOperator(const std::string& name);
   void Finish(Outcome outcome);
   BoxResult Result();
-  std::string Reason(Outcome outcome) const;
+  UserText Reason(Outcome outcome) const;
+  std::string EnglishLineOf(const CatalogueEntry* entry);
+  std::string ShownSignal();
   void SaveBoxLog();
 
   const CliOptions& options_;

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/text.h"
+
 // Called first in main, before anything loads a library. Whatever it sets up lasts until the
 // process ends.
 void PrepareCommandProcess();
@@ -15,3 +17,8 @@ std::string DefaultCatalogue();
 // Linux passes the arguments as they were typed, in UTF-8; Windows hands a program's `main`
 // its arguments in the ANSI code page, in which the core also names its files.
 std::string TextFromCommandLine(const std::string& argument);
+
+// An argument or a file's path, in the system's form as above, as a line for people carries it.
+inline NativeString ShownSystemText(const std::string& text) {
+  return Utf8ToNative(TextFromCommandLine(text));
+}

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include "cli/cli_texts.h"
-#include "cli/format_text.h"
+#include "cli/command_process.h"
 #include "common/platform.h"
 
 std::string CsvCell(const std::string& text) {
@@ -46,8 +46,14 @@ void CsvReport::Append(const std::string& time, const BoxResult& result) {
 // Opened for each row, so every row is on disk once its box is done.
 void CsvReport::Write(const std::string& text) {
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path_.c_str(), "ab"), &std::fclose);
-  if (!file) throw FileCreateError(FormatText(cli_text::kCannotWriteReport, {path_, SystemErrorText(errno)}));
+  if (!file) throw CannotWrite(errno);
   if (std::fwrite(text.data(), 1, text.size(), file.get()) != text.size() || std::fflush(file.get()) != 0) {
-    throw FileCreateError(FormatText(cli_text::kCannotWriteReport, {path_, SystemErrorText(errno)}));
+    throw CannotWrite(errno);
   }
+}
+
+FileCreateError CsvReport::CannotWrite(int error_number) const {
+  return FileCreateError(UserText(cli_text::kCannotWriteReport)
+                             .With("file", ShownSystemText(path_))
+                             .With("reason", SystemErrorText(error_number)));
 }

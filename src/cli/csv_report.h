@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_report.h"
+#include "common/platform.h"
 
 // One cell as RFC 4180 writes it (quoted when it holds a comma, a quote or a line end), and
 // neutralised with a leading "'" when a spreadsheet would take it for a formula: the box ID and
@@ -26,5 +27,6 @@ class CsvReport {
 
  private:
   void Write(const std::string& text);
+  FileCreateError CannotWrite(int error_number) const;
   std::string path_;
 };

@@ -43,9 +43,9 @@ CatalogueEntry* HeadlessView::OperatorEntry(int index) const {
   return operators_[static_cast<std::size_t>(index)].entry;
 }
 
-void HeadlessView::ShowInfo(const NativeString& text, bool close_button) {
+void HeadlessView::ShowInfo(const NativeString&, bool close_button) {
   // A message with a Close button waits for its user; the others show the box at work.
-  if (close_button && on_message) on_message(text);
+  if (close_button && on_message) on_message();
 }
 
 bool HeadlessView::SettingsPageReady() { return !on_settings_page_ready || on_settings_page_ready(); }

@@ -17,8 +17,9 @@ class HeadlessView : public WizardView {
   // Called when the settings page is filled, before its first submission; false holds that
   // submission back.
   std::function<bool()> on_settings_page_ready;
-  // Called with each message the wizard shows its user.
-  std::function<void(const NativeString&)> on_message;
+  // Called when the wizard shows its user a message (PagePresenter::LastMessage holds it as a
+  // text, in English and in the user's language).
+  std::function<void()> on_message;
 
   void ShowPage(int page) override { page_ = page; }
   int CurrentPage() const override { return page_; }

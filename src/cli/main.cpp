@@ -13,6 +13,7 @@
 #include "cli/cli_texts.h"
 #include "cli/command_process.h"
 #include "common/platform.h"
+#include "common/translations.h"
 
 namespace {
 
@@ -30,21 +31,36 @@ CliOptions WithTextsInUtf8(CliOptions options) {
   return options;
 }
 
+// The usage's prose in the user's language, the synopsis after it and aligned under its first line.
+std::string Usage(const MessageCatalogue& texts) {
+  const NativeString prose = ShownText(texts, cli_text::kUsage) + u" ";
+  const std::string indent(prose.size(), ' ');
+  std::string usage;
+  for (const char* line : cli_text::kSynopsis)
+    usage += (usage.empty() ? NativeToUtf8(prose) : indent) + line + "\n";
+  return usage;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   PrepareCommandProcess();
+  // The windows' choice: the command speaks the language the wizard would.
+  const std::string language = UserLanguage();
+  const MessageCatalogue texts = CatalogueFor(language);
   const ParsedOptions parsed =
       ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), ReadSecretSource);
   if (!parsed.options) {
-    std::fprintf(stderr, "%s\n%s", parsed.error.c_str(), cli_text::kUsage);
+    CliReport(false, stdout, stderr, texts).Tell(parsed.error);
+    std::fputs(Usage(texts).c_str(), stderr);
     return ExitStatus(Outcome::kUsage);
   }
   const CliOptions options = WithTextsInUtf8(*parsed.options);
-  CliReport report(options.json, stdout, stderr);
-  const auto environment = [&options] {
+  CliReport report(options.json, stdout, stderr, texts);
+  const auto environment = [&options, &language] {
     WizardEnvironment environment;
     environment.catalogue_path = options.catalogue.value_or(DefaultCatalogue());
+    environment.language = language;
     return environment;
   };
   try {
@@ -53,7 +69,7 @@ int main(int argc, char** argv) {
     return run.Run();
   } catch (const std::exception& error) {
     BoxResult result;
-    result.reason = error.what();
+    result.reason = ErrorUserText(error);
     report.Result(result);
     return ExitStatus(Outcome::kOther);
   }

@@ -56,6 +56,11 @@ void OperatorChoice::Rebuild(BoxReport& box, bool include_box_settings, bool no_
   OnChosen();
 }
 
+AnsiString OperatorChoice::EnglishLine(const CatalogueEntry& entry) const {
+  if (&entry == box_entry_.get()) return entry.Name;
+  return entry.ListPrefix + " - " + entry.Name;
+}
+
 NativeString OperatorChoice::ShownCountry(const AnsiString& country) const {
   if (language_.empty()) return AnsiToNative(country);
   // The table is UTF-8; the catalogue's names are 8-bit.

@@ -31,6 +31,8 @@ class OperatorChoice {
   void OnChosen();
   // The entry of the box's own settings in the current list; none without them.
   const CatalogueEntry* BoxSettingsEntry() const { return box_entry_.get(); }
+  // An entry's line of the list as it reads in English, whatever language the list speaks.
+  AnsiString EnglishLine(const CatalogueEntry& entry) const;
 
   Catalogue catalogue;
 

@@ -19,15 +19,6 @@ constexpr std::array kCurrentStepOfLevel = {
     Control::LadderSearching, Control::LadderFound, Control::LadderStartupHeading, Control::LadderStarted, Control::LadderTestHeading, Control::LadderTested,
 };
 
-const char* SignalStrengthText(const BoxReport& box) {
-  if (box.mcc == 0 || box.mnc == 0) return N_("Signal Strength: Unknown");
-  if (box.rssi > -60) return N_("Signal Strength: Excellent");
-  if (box.rssi >= -72) return N_("Signal Strength: Good");
-  if (box.rssi >= -84) return N_("Signal Strength: Okay");
-  if (box.rssi >= -99) return N_("Signal Strength: Poor");
-  return N_("Signal Strength: Bad");
-}
-
 // The box's type, such as "GSM" (a network standard, the same in every language); empty until
 // the box tells it.
 UserText BoxTypeLine(std::string_view type) {
@@ -40,6 +31,15 @@ UserText BoxTypeLine(std::string_view type) {
 constexpr const char* kTesting = N_("Testing");
 
 }  // namespace
+
+const char* SignalStrengthText(const BoxReport& box) {
+  if (box.mcc == 0 || box.mnc == 0) return N_("Signal Strength: Unknown");
+  if (box.rssi > -60) return N_("Signal Strength: Excellent");
+  if (box.rssi >= -72) return N_("Signal Strength: Good");
+  if (box.rssi >= -84) return N_("Signal Strength: Okay");
+  if (box.rssi >= -99) return N_("Signal Strength: Poor");
+  return N_("Signal Strength: Bad");
+}
 
 PagePresenter::PagePresenter(WizardView& view, TimerService& timers, SessionLog& log, const MessageCatalogue& texts)
     : view_(view), timers_(timers), log_(log), texts_(texts) {}
@@ -180,7 +180,10 @@ void PagePresenter::AnimateInfoDots() {
   view_.SetInfoText(info_text_ + NativeString(static_cast<std::size_t>(info_dot_count_), u'.'));
 }
 
-void PagePresenter::ShowMessage(const UserText& text) { ShowInfo(text.Shown(texts_), true, false); }
+void PagePresenter::ShowMessage(const UserText& text) {
+  last_message_ = text;
+  ShowInfo(text.Shown(texts_), true, false);
+}
 
 void PagePresenter::ShowAndLogMessage(const UserText& text) {
   ShowMessage(text);

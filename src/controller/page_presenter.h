@@ -14,6 +14,9 @@
 #include "controller/web_link.h"
 #include "controller/wizard_view.h"
 
+// The signal line for what the box reported, in English: its key in the catalogue.
+const char* SignalStrengthText(const BoxReport& box);
+
 class PagePresenter {
  public:
   // `texts` is the user's language, in which every text reaches the window.
@@ -64,6 +67,8 @@ class PagePresenter {
   void ShowMessage(const UserText& text);
   // ... and the log's "Show Message:" line, in English whatever the window speaks.
   void ShowAndLogMessage(const UserText& text);
+  // The latest message with Close, as a text: a front end without a window hands on its English.
+  const UserText& LastMessage() const { return last_message_; }
 
   // The done page's link for the box's ID, or the words that the ID makes none.
   void ShowBoxLink(const AnsiString& box_id);
@@ -84,6 +89,7 @@ class PagePresenter {
   std::int32_t shown_level_ = -1;
   std::int32_t dot_count_ = 0;
   NativeString info_text_;
+  UserText last_message_;
   std::int32_t info_dot_count_ = 0;
   // What the done page shows, copies and opens; none when the box's ID makes no link.
   std::optional<AnsiString> box_link_ = BoxWebLink(kPlaceholderBoxId);

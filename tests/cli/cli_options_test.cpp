@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <stdexcept>
+
+#include "common/platform.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ ParsedOptions Parse(const std::vector<std::string>& args) {
       {"-", "1234\n"}, {"pin.txt", "4321\r\n"}, {"puk.txt", "12345678"}, {"pw.txt", "secret\n\n"}};
   return ParseCliOptions(args, [](const std::string& file) {
     const auto found = sources.find(file);
-    if (found == sources.end()) throw std::runtime_error("no such file");
+    if (found == sources.end()) throw FileOpenError("no such file");
     return found->second;
   });
 }
@@ -44,19 +45,19 @@ TEST(CliOptions, UsageErrors) {
   for (const UsageCase& c : cases) {
     const ParsedOptions parsed = Parse(c.args);
     EXPECT_FALSE(parsed.options) << c.args.front();
-    EXPECT_EQ(parsed.error.substr(0, c.error.size()), c.error) << parsed.error;
+    EXPECT_EQ(parsed.error.English().substr(0, c.error.size()), c.error) << parsed.error.English();
   }
 }
 
 TEST(CliOptions, SecretsLoseOneTrailingLineEnd) {
   const ParsedOptions stdin_pin = Parse({"--pin-stdin", "--apn", "x", "--password-file", "pw.txt", "--json"});
-  ASSERT_TRUE(stdin_pin.options) << stdin_pin.error;
+  ASSERT_TRUE(stdin_pin.options) << stdin_pin.error.English();
   EXPECT_EQ(stdin_pin.options->pin, "1234");
   EXPECT_EQ(stdin_pin.options->password, "secret\n");
   EXPECT_TRUE(stdin_pin.options->json);
   const ParsedOptions file_pin =
       Parse({"--pin-file", "pin.txt", "--puk-file", "puk.txt", "--wait", "5", "--port", "COM12"});
-  ASSERT_TRUE(file_pin.options) << file_pin.error;
+  ASSERT_TRUE(file_pin.options) << file_pin.error.English();
   EXPECT_EQ(file_pin.options->pin, "4321");
   EXPECT_EQ(file_pin.options->puk, "12345678");
   EXPECT_EQ(file_pin.options->wait_seconds, 5);

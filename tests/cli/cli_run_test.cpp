@@ -27,10 +27,10 @@ std::string CliPath() { return std::string(RODIDUZ_BINARY_DIR) + "/rodiduz-setup
 std::string CataloguePath() { return RODIDUZ_CLI_CATALOGUE; }
 
 // Starts the command with the simulator's port folder and virtual USB bus, `input` on its
-// standard input; its logs go to a folder of the scratch folder, or with `state_home` to the
-// default folder under that state home.
+// standard input, in the locale `lang` (English unless told); its logs go to a folder of the
+// scratch folder, or with `state_home` to the default folder under that state home.
 pid_t StartCli(const ScratchFolder& folder, std::vector<std::string> args, const std::string& input,
-               const std::string& state_home = "") {
+               const std::string& state_home = "", const std::string& lang = "C.UTF-8") {
   const std::string in = folder.Write("stdin", input);
   args.insert(args.begin(), {CliPath(), "--catalogue", CataloguePath()});
   if (state_home.empty()) args.insert(args.begin() + 3, {"--log-dir", folder.File("logs")});
@@ -39,6 +39,8 @@ pid_t StartCli(const ScratchFolder& folder, std::vector<std::string> args, const
     ::setenv("RODIDUZ_PORT_DIR", folder.Path().c_str(), 1);
     ::setenv("LD_LIBRARY_PATH", (std::string(RODIDUZ_BINARY_DIR) + "/sim").c_str(), 1);
     if (!state_home.empty()) ::setenv("XDG_STATE_HOME", state_home.c_str(), 1);
+    for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) ::unsetenv(variable);
+    ::setenv("LANG", lang.c_str(), 1);
     dup2(open(in.c_str(), O_RDONLY), STDIN_FILENO);
     dup2(open(folder.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
     dup2(open(folder.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
@@ -292,6 +294,46 @@ TEST_F(CliRunTest, TheDefaultLogFolderIsMadeAndTheWizardsOwnLogsStayAsTheyWere) 
     }
   }
   EXPECT_EQ(entries, names.size() + 1);
+}
+
+}  // namespace
+
+namespace {
+
+// People read the language the windows would speak; what scripts and support read stays English.
+TEST_F(CliRunTest, UnderAGermanLocalePeopleReadGermanAndTheReportJsonAndLogStayEnglish) {
+  const std::string report = folder_.File("boxes.csv");
+  Plug({"--sim", "wrong-pin", "--sim-pin", "1234"});
+  const pid_t cli = StartCli(folder_, {"--batch", "--report", report, "--json", "--wait", "2", "--pin-stdin"},
+                             "9999\n", "", "de_DE.UTF-8");
+  EXPECT_TRUE(WaitFor([&] { return CsvLines(report).size() == 2; }, std::chrono::seconds(30)))
+      << ReadFileForTest(folder_.File("err"));
+  simulator_.reset();
+  const CliResult run = FinishCli(folder_, cli);
+  EXPECT_EQ(run.status, 10) << run.err;
+  for (const char* german :
+       {"Box wird gesucht\n", "Netz 262/1, Signalstärke: gut\n", "Box meldet: Falsche PIN\n",
+        "Einrichtung fehlgeschlagen: Die SIM-Karte verlangt eine PIN, die nicht angegeben "
+        "wurde, oder hat die angegebene abgelehnt\n"}) {
+    EXPECT_NE(run.err.find(german), std::string::npos) << german << " not in\n" << run.err;
+  }
+  const std::vector<JsonValue> events = CheckedEvents(run.out);
+  std::vector<std::string> texts;
+  for (const JsonValue& event : events) {
+    if (event.members.contains("text")) texts.push_back(event.members.at("text").text);
+  }
+  for (const char* english :
+       {"Searching for the box", "Network 262/1, Signal Strength: Good", "Box: Wrong PIN code",
+        "Setup failed: The SIM wants a PIN that was not given, or refused the one given"}) {
+    EXPECT_NE(std::find(texts.begin(), texts.end(), english), texts.end()) << english << " not in\n"
+                                                                           << run.out;
+  }
+  const Lines rows = CsvLines(report);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(AfterTime(rows[1]), "AB12CD34,,(current box settings),internet,Good,wrong-pin,pin,5");
+  const std::string log = SavedBoxLog(folder_);
+  EXPECT_NE(log.find("Show Message:Wrong PIN code"), std::string::npos) << log;
+  EXPECT_EQ(log.find("Falsche"), std::string::npos) << log;
 }
 
 }  // namespace
