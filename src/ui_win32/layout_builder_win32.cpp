@@ -782,7 +782,7 @@ void BuiltWindow::FitToText(BuiltComponent& component, int wrap_width) {
     ::SetWindowLongW(component.hwnd, GWL_STYLE, style | (wrap_width > 0 ? SS_LEFT : SS_LEFTNOWORDWRAP));
   }
   const int width = row.Wraps() ? component.box.right - component.box.left : wrap_width;
-  const SIZE size = TextSize(component, WindowText(component.hwnd), width);
+  const SIZE size = TextSize(component, WindowText(component.hwnd), width, display_.script);
   const RECT before = component.box;
   component.box.bottom = component.box.top + size.cy;
   if (!row.Wraps()) component.box.right = component.box.left + (wrap_width > 0 ? wrap_width : size.cx);
@@ -802,10 +802,11 @@ void BuiltWindow::ApplyBox(BuiltComponent& component, const RECT& before) {
   ::InvalidateRect(::GetParent(component.hwnd), &before, TRUE);
 }
 
-SIZE BuiltWindow::TextSize(const BuiltComponent& component, const std::wstring& text, int width) const {
+SIZE BuiltWindow::TextSize(const BuiltComponent& component, const std::wstring& text, int width,
+                           BYTE script) const {
   HWND hwnd = component.hwnd != nullptr ? component.hwnd : handle_;
   HDC dc = ::GetDC(hwnd);
-  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi, display_.script));
+  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi, script));
   RECT measured{0, 0, width, 0};
   if (text.empty()) {
     TEXTMETRICW metrics{};
@@ -837,20 +838,23 @@ class Win32TextMeasure : public TextMeasure {
 
   int OneLineWidth(const ComponentLayout& row, FlowText which) const override {
     const BuiltComponent& component = Component(row);
-    const int text = window_.TextSize(component, Text(component, which), 0).cx;
+    const int text = window_.TextSize(component, Text(component, which), 0, Script(which)).cx;
     return Unscaled(IsLabel(row.kind) ? text : text + window_.CaptionChrome(component));
   }
   int HeightAt(const ComponentLayout& row, int width, FlowText which) const override {
     const BuiltComponent& component = Component(row);
     const std::wstring text = Text(component, which);
     const int device_width = window_.display_.Scaled(width);
-    const bool wraps = row.Wraps() || (!KeepsWidth(row) && device_width < window_.TextSize(component, text, 0).cx);
-    return Unscaled(window_.TextSize(component, text, wraps ? device_width : 0).cy);
+    const BYTE script = Script(which);
+    const bool wraps =
+        row.Wraps() || (!KeepsWidth(row) && device_width < window_.TextSize(component, text, 0, script).cx);
+    return Unscaled(window_.TextSize(component, text, wraps ? device_width : 0, script).cy);
   }
   bool IsShown(const ComponentLayout& row) const override { return Component(row).visible; }
 
  private:
   const BuiltComponent& Component(const ComponentLayout& row) const { return *window_.FindBuilt(&row); }
+  BYTE Script(FlowText which) const { return which == FlowText::kDesign ? BYTE{DEFAULT_CHARSET} : window_.display_.script; }
   static std::wstring Text(const BuiltComponent& component, FlowText which) {
     if (which == FlowText::kDesign) return WideFromUtf8(component.row->text);
     return component.hwnd != nullptr ? WindowText(component.hwnd) : std::wstring();

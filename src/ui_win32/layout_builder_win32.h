@@ -162,7 +162,9 @@ class BuiltWindow {
   int CaptionChrome(const BuiltComponent& component) const;
   // The size of a component's text in its font, in pixels at the window's DPI: on one line, or
   // broken into lines `width` wide when `width` is not 0.
-  SIZE TextSize(const BuiltComponent& component, const std::wstring& text, int width) const;
+  // In the face that writes `script`: the window's own for what it shows, the layout's for the
+  // design's English, so that a wider fallback face is measured as growth against the design.
+  SIZE TextSize(const BuiltComponent& component, const std::wstring& text, int width, BYTE script) const;
 
  private:
   void Build(const ComponentLayout& row, BuiltComponent* container);
