@@ -212,26 +212,30 @@ void Shift(std::vector<Item>& items) {
   }
 }
 
-// The window's own measure, with every component shown.
+// The window's own measure, with every component shown that a run may show.
 class EveryComponentShown : public TextMeasure {
  public:
-  explicit EveryComponentShown(const TextMeasure& measure) : measure_(measure) {}
+  EveryComponentShown(const TextMeasure& measure, bool (*shown_later)(Control))
+      : measure_(measure), shown_later_(shown_later) {}
   int OneLineWidth(const ComponentLayout& row, FlowText text) const override {
     return measure_.OneLineWidth(row, text);
   }
   int HeightAt(const ComponentLayout& row, int width, FlowText text) const override {
     return measure_.HeightAt(row, width, text);
   }
-  bool IsShown(const ComponentLayout&) const override { return true; }
+  bool IsShown(const ComponentLayout& row) const override {
+    return !row.Hidden() || shown_later_(row.control);
+  }
 
  private:
   const TextMeasure& measure_;
+  bool (*shown_later_)(Control);
 };
 
 }  // namespace
 
-int HeightNeeded(LayoutWindow window, const TextMeasure& measure) {
-  const EveryComponentShown every(measure);
+int HeightNeeded(LayoutWindow window, const TextMeasure& measure, bool (*shown_later)(Control)) {
+  const EveryComponentShown every(measure, shown_later);
   int needed = 0;
   for (const ComponentLayout& row : WindowLayout()) {
     if (row.window != window || ChildrenOf(window, row.name).empty()) continue;

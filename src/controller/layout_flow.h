@@ -56,9 +56,10 @@ struct ContainerFlow {
 ContainerFlow FlowContainer(const ComponentLayout& container, const TextMeasure& measure, int grown_by = 0);
 
 // How much taller than the table's the window must be for every container of it to hold its
-// texts with every component shown, as each may be at some point of a run: 0 in English. A
-// window built this tall keeps its size for the whole run.
-int HeightNeeded(LayoutWindow window, const TextMeasure& measure);
+// texts with every component shown that the table shows or a run may show (`shown_later`, for
+// one the table hides), as each may be at some point of the run: 0 in English. A window built
+// this tall keeps its size for the whole run.
+int HeightNeeded(LayoutWindow window, const TextMeasure& measure, bool (*shown_later)(Control));
 
 // The space the flow keeps between a text and what it pushes, and from the container's edge.
 inline constexpr int kFlowGap = 8;

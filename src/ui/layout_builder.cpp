@@ -1,9 +1,9 @@
 // Builds a window's Qt widgets from its rows of the layout table.
 #include "ui/layout_builder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -16,6 +16,7 @@
 #include <string>
 
 #include "common/user_text.h"
+#include "controller/page_presenter.h"
 #include "ui/pin_edit.h"
 #include "ui/ui_resources.h"
 #include "ui/widgets.h"
@@ -318,7 +319,7 @@ int WidgetFlow::OneLineWidth(const ComponentLayout& row, FlowText text) const {
 }
 
 void WidgetFlow::GrowToFit(QWidget* window, LayoutWindow which) {
-  grown_by_ = HeightNeeded(which, *this);
+  grown_by_ = HeightNeeded(which, *this, PagePresenter::ShowsDuringARun);
   const LayoutBox& table = WindowRow(which).box;
   window->setFixedSize(table.width, table.height + grown_by_);
   ReflowAll();
