@@ -157,6 +157,8 @@ class BuiltWindow {
   void Reflow(const ComponentLayout& row);
   // The last flow of a container, for the tests that texts fit; nullptr before its first.
   const ContainerFlow* FlowOf(const ComponentLayout& container) const;
+  // How much taller than the table's the window was made for its fullest page, in layout pixels.
+  int GrownBy() const { return grown_by_; }
   // What a control keeps beside its caption, in pixels at the window's DPI: a push button's
   // frame and margins, a check box's box and the space after it.
   int CaptionChrome(const BuiltComponent& component) const;
@@ -183,6 +185,11 @@ class BuiltWindow {
   void ApplyBox(BuiltComponent& component, const RECT& before);
   void FlowContainerOf(const ComponentLayout& container);
   void Place(BuiltComponent& component, const FlowedComponent& flowed);
+  // BS_MULTILINE while the flow breaks the check box's caption into lines.
+  int MeasureGrowth();
+  static void BreakCaption(const BuiltComponent& check_box, bool wraps);
+  // The window's box as the table has it, as much taller as its fullest page needs.
+  LayoutBox GrownBox(const ComponentLayout& window_row) const;
   void BuildPagesHolding(const ComponentLayout& row);
   BuiltComponent* FindBuilt(const ComponentLayout* row);
   // The component of `row`, building the page that holds it first if need be.
@@ -203,6 +210,7 @@ class BuiltWindow {
   std::vector<BuiltComponent*> unbuilt_pages_;
   ControlBuilt control_built_;
   std::vector<std::pair<const ComponentLayout*, ContainerFlow>> flows_;
+  int grown_by_ = 0;  // layout pixels beyond the table's height
 };
 
 // The window class of the notebook and its pages: containers that draw their background and
