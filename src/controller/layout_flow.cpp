@@ -181,14 +181,16 @@ int Growth(const std::vector<Item>& items, std::size_t at) {
   return std::max(0, items[at].now - items[at].design);
 }
 
-// Whether `lower` stands below `upper` in its column: under where the English text ended, or
-// sharing no more than a gap with it (a picture's box has a clear margin).
+// Whether `lower` stands below `upper` in its column: under where the English text ended; a
+// picture also when it shares no more than a gap with it (its box has a clear margin).
 bool StandsBelow(const Item& lower, const Item& upper) {
   if (IsBackground(*upper.row)) return false;
   LayoutBox english = upper.row->box;
   english.height = upper.design;
-  return lower.row->box.top > english.top && !SharesRow(lower.row->box, english) &&
-         Overlap(lower.box.left, Right(lower.box), upper.box.left, Right(upper.box));
+  const bool below = lower.row->box.top >= Bottom(english) ||
+                     (lower.row->kind == ComponentKind::Picture && lower.row->box.top > english.top &&
+                      !SharesRow(lower.row->box, english));
+  return below && Overlap(lower.box.left, Right(lower.box), upper.box.left, Right(upper.box));
 }
 
 // How far each item moves down: as far as what is shown above it grew and moved, less the free

@@ -35,8 +35,7 @@ class TextMeasure {
 struct FlowedComponent {
   const ComponentLayout* row = nullptr;
   LayoutBox box;       // where it stands now within its parent, from the left
-  bool wraps =
-      false;  // its text breaks into lines (a wrapping label; a following one, a check box that must)
+  bool wraps = false;  // its text breaks into lines (a label, a check box) where the flow says
 };
 
 struct ContainerFlow {
