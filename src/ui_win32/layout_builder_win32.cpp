@@ -805,10 +805,12 @@ void BuiltWindow::ApplyBox(BuiltComponent& component, const RECT& before) {
   ::InvalidateRect(::GetParent(component.hwnd), &before, TRUE);
 }
 
-SIZE BuiltWindow::TextSize(const BuiltComponent& component, const std::wstring& text, int width) const {
+SIZE BuiltWindow::TextSize(const BuiltComponent& component, const std::wstring& text, int width,
+                           FlowText which) const {
   HWND hwnd = component.hwnd != nullptr ? component.hwnd : handle_;
   HDC dc = ::GetDC(hwnd);
-  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi, display_.script));
+  const BYTE script = which == FlowText::kDesign ? DEFAULT_CHARSET : display_.script;
+  HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi, script));
   RECT measured{0, 0, width, 0};
   if (text.empty()) {
     TEXTMETRICW metrics{};
@@ -840,7 +842,7 @@ class Win32TextMeasure : public TextMeasure {
 
   int OneLineWidth(const ComponentLayout& row, FlowText which) const override {
     const BuiltComponent component = Component(row);
-    const int text = window_.TextSize(component, Text(component, which), 0).cx;
+    const int text = window_.TextSize(component, Text(component, which), 0, which).cx;
     return Unscaled(IsLabel(row.kind) ? text : text + window_.CaptionChrome(component));
   }
   int HeightAt(const ComponentLayout& row, int width, FlowText which) const override {
@@ -848,10 +850,12 @@ class Win32TextMeasure : public TextMeasure {
     const std::wstring text = Text(component, which);
     const int device_width = window_.display_.Scaled(width);
     if (row.kind == ComponentKind::CheckBox) {
-      return Unscaled(window_.TextSize(component, text, device_width - window_.CaptionChrome(component)).cy);
+      return Unscaled(
+          window_.TextSize(component, text, device_width - window_.CaptionChrome(component), which).cy);
     }
-    const bool wraps = row.Wraps() || (!KeepsWidth(row) && device_width < window_.TextSize(component, text, 0).cx);
-    return Unscaled(window_.TextSize(component, text, wraps ? device_width : 0).cy);
+    const bool wraps =
+        row.Wraps() || (!KeepsWidth(row) && device_width < window_.TextSize(component, text, 0, which).cx);
+    return Unscaled(window_.TextSize(component, text, wraps ? device_width : 0, which).cy);
   }
   bool IsShown(const ComponentLayout& row) const override { return Component(row).visible; }
 

@@ -163,8 +163,11 @@ class BuiltWindow {
   // frame and margins, a check box's box and the space after it.
   int CaptionChrome(const BuiltComponent& component) const;
   // The size of a component's text in its font, in pixels at the window's DPI: on one line, or
-  // broken into lines `width` wide when `width` is not 0.
-  SIZE TextSize(const BuiltComponent& component, const std::wstring& text, int width) const;
+  // broken into lines `width` wide when `width` is not 0. The table's English (`kDesign`) in the
+  // font the table was drawn with, not the one made for the language's script, whose lines may
+  // be taller.
+  SIZE TextSize(const BuiltComponent& component, const std::wstring& text, int width,
+                FlowText which = FlowText::kShown) const;
 
  private:
   void Build(const ComponentLayout& row, BuiltComponent* container);
