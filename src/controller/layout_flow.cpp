@@ -41,6 +41,16 @@ bool KeepsRightEdge(const ComponentLayout& row, const ComponentLayout& container
   return 2 * row.box.left + row.box.width > container.box.width;
 }
 
+// What reaches the container's bottom stays there in a grown window: it moves down with the
+// bottom, or stretches with it when it reaches there from the upper half (a background, the
+// notebook, the divider).
+bool AtBottom(const ComponentLayout& row, const ComponentLayout& container) {
+  return Bottom(row.box) >= container.box.height - kBottomReach;
+}
+bool Stretches(const ComponentLayout& row, const ComponentLayout& container) {
+  return AtBottom(row, container) && 2 * row.box.top < container.box.height;
+}
+
 using Siblings = std::vector<const ComponentLayout*>;
 
 // A label that follows its text and names no field (a note beside a button) moves aside for a
@@ -106,7 +116,14 @@ int Widen(Item& item, const Siblings& siblings, const ComponentLayout& container
     width = std::min(needed, RightLimit(row, siblings, container, true) - row.box.left);
   }
   width = std::max(width, row.box.width);
-  if (width < needed) flow.too_narrow.push_back(&row);
+  if (width < needed && row.kind == ComponentKind::CheckBox) {
+    // No room beside it: the caption breaks into lines, and the check box grows downwards.
+    item.wraps = true;
+    item.now = std::max(row.box.height, measure.HeightAt(row, width, FlowText::kShown));
+    item.box.height = item.now;
+  } else if (width < needed) {
+    flow.too_narrow.push_back(&row);
+  }
   item.box.width = width;
   return Right(item.box) - Right(row.box);
 }
@@ -164,11 +181,16 @@ int Growth(const std::vector<Item>& items, std::size_t at) {
   return std::max(0, items[at].now - items[at].design);
 }
 
-// Whether `lower` stands below `upper` in its column: under where the English text ended.
+// Whether `lower` stands below `upper` in its column: under where the English text ended; a
+// picture also when it shares no more than a gap with it (its box has a clear margin).
 bool StandsBelow(const Item& lower, const Item& upper) {
   if (IsBackground(*upper.row)) return false;
-  return lower.row->box.top >= upper.row->box.top + upper.design &&
-         Overlap(lower.box.left, Right(lower.box), upper.box.left, Right(upper.box));
+  LayoutBox english = upper.row->box;
+  english.height = upper.design;
+  const bool below = lower.row->box.top >= Bottom(english) ||
+                     (lower.row->kind == ComponentKind::Picture && lower.row->box.top > english.top &&
+                      !SharesRow(lower.row->box, english));
+  return below && Overlap(lower.box.left, Right(lower.box), upper.box.left, Right(upper.box));
 }
 
 // How far each item moves down: as far as what is shown above it grew and moved, less the free
@@ -192,7 +214,37 @@ void Shift(std::vector<Item>& items) {
   }
 }
 
+// The window's own measure, with every component shown that a run may show.
+class EveryComponentShown : public TextMeasure {
+ public:
+  EveryComponentShown(const TextMeasure& measure, bool (*shown_later)(Control))
+      : measure_(measure), shown_later_(shown_later) {}
+  int OneLineWidth(const ComponentLayout& row, FlowText text) const override {
+    return measure_.OneLineWidth(row, text);
+  }
+  int HeightAt(const ComponentLayout& row, int width, FlowText text) const override {
+    return measure_.HeightAt(row, width, text);
+  }
+  bool IsShown(const ComponentLayout& row) const override {
+    return !row.Hidden() || shown_later_(row.control);
+  }
+
+ private:
+  const TextMeasure& measure_;
+  bool (*shown_later_)(Control);
+};
+
 }  // namespace
+
+int HeightNeeded(LayoutWindow window, const TextMeasure& measure, bool (*shown_later)(Control)) {
+  const EveryComponentShown every(measure, shown_later);
+  int needed = 0;
+  for (const ComponentLayout& row : WindowLayout()) {
+    if (row.window != window || ChildrenOf(window, row.name).empty()) continue;
+    needed = std::max(needed, FlowContainer(row, every).overflow);
+  }
+  return needed;
+}
 
 const FlowedComponent* ContainerFlow::Find(const ComponentLayout& row) const {
   for (const FlowedComponent& component : components) {
@@ -201,12 +253,18 @@ const FlowedComponent* ContainerFlow::Find(const ComponentLayout& row) const {
   return nullptr;
 }
 
-ContainerFlow FlowContainer(const ComponentLayout& container, const TextMeasure& measure) {
+ContainerFlow FlowContainer(const ComponentLayout& container, const TextMeasure& measure, int grown_by) {
   ContainerFlow flow;
   const Siblings siblings = ChildrenOf(container.window, container.name);
   std::vector<Item> items;
   for (const ComponentLayout* row : siblings) {
-    items.push_back({row, row->box, row->box.height, row->box.height, false, measure.IsShown(*row), 0});
+    Item& item = items.emplace_back(
+        Item{row, row->box, row->box.height, row->box.height, false, measure.IsShown(*row), 0});
+    if (Stretches(*row, container)) {
+      item.box.height += grown_by;
+    } else if (AtBottom(*row, container)) {
+      item.shift = grown_by;
+    }
   }
   for (Item& item : items) {
     if (!Widens(*item.row)) continue;
@@ -223,7 +281,7 @@ ContainerFlow FlowContainer(const ComponentLayout& container, const TextMeasure&
     if (IsFrame(*item.row)) item.box.height += Growth(items, i);
     if (item.shown && !IsBackground(*item.row)) {
       const int bottom = item.box.top + (IsLabel(item.row->kind) ? item.now : item.box.height);
-      flow.overflow = std::max(flow.overflow, bottom - container.box.height);
+      flow.overflow = std::max(flow.overflow, bottom - (container.box.height + grown_by));
     }
     flow.components.push_back({item.row, item.box, item.wraps});
   }

@@ -91,6 +91,14 @@ void PagePresenter::AnimateDots() {
   view_.SetCaption(Control::LadderTesting, ShownText(texts_, kTesting) + NativeString(static_cast<std::size_t>(dot_count_), u'.'));
 }
 
+bool PagePresenter::ShowsDuringARun(Control control) {
+  constexpr std::array kShownLater = {
+      Control::PukCaption,      Control::PukField,      Control::UserCaption,    Control::UserField,
+      Control::PasswordCaption, Control::PasswordField, Control::LinkCopiedNote, Control::LogMirror};
+  return std::find(kLadderComponents.begin(), kLadderComponents.end(), control) != kLadderComponents.end() ||
+         std::find(kShownLater.begin(), kShownLater.end(), control) != kShownLater.end();
+}
+
 void PagePresenter::OnLadderSliderMoved() { ShowLadderLevel(view_.TrackBarPosition()); }
 
 void PagePresenter::SetOperatorAreaVisible(bool visible) {

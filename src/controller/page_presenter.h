@@ -22,6 +22,10 @@ class PagePresenter {
   // `texts` is the user's language, in which every text reaches the window.
   PagePresenter(WizardView& view, TimerService& timers, SessionLog& log, const MessageCatalogue& texts);
 
+  // Whether a run may show `control`, which the layout table hides: the ladder's steps, the
+  // PUK's and the user name's and password's fields, the note that the link was copied.
+  static bool ShowsDuringARun(Control control);
+
   // The ladder of the communicating page up to `level` (1 to 6; 0 or below hides it all); the
   // newest step is read out. The same level again changes nothing, except -1.
   void ShowLadderLevel(std::int32_t level);

@@ -1,9 +1,9 @@
 // Builds a window's Qt widgets from its rows of the layout table.
 #include "ui/layout_builder.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QApplication>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -16,6 +16,7 @@
 #include <string>
 
 #include "common/user_text.h"
+#include "controller/page_presenter.h"
 #include "ui/pin_edit.h"
 #include "ui/ui_resources.h"
 #include "ui/widgets.h"
@@ -134,7 +135,7 @@ QWidget* MakeWidget(const ComponentLayout& row, QWidget* parent, const MessageCa
       return list;
     }
     case ComponentKind::CheckBox:
-      return new QCheckBox(parent);
+      return new WrappingCheckBox(parent);
     case ComponentKind::ListBox:
       return new QListWidget(parent);
     case ComponentKind::Memo: {
@@ -273,12 +274,13 @@ const ContainerFlow* WidgetFlow::FlowOf(const ComponentLayout& container) const 
 }
 
 void WidgetFlow::FlowContainerOf(const ComponentLayout& container) {
-  ContainerFlow flow = FlowContainer(container, *this);
+  ContainerFlow flow = FlowContainer(container, *this, grown_by_);
   for (const FlowedComponent& component : flow.components) {
     const auto found = widgets_.find(component.row);
     if (found == widgets_.end()) continue;
     QWidget* widget = found->second;
     if (auto* label = dynamic_cast<LayoutLabel*>(widget)) label->setWordWrap(component.wraps);
+    if (auto* check_box = dynamic_cast<WrappingCheckBox*>(widget)) check_box->SetWraps(component.wraps);
     // The flow places from the left; a right-to-left window takes the places from the right.
     QWidget* parent = widget->parentWidget();
     widget->setGeometry(QStyle::visualRect(parent->layoutDirection(), parent->rect(), QtRect(component.box)));
@@ -316,8 +318,21 @@ int WidgetFlow::OneLineWidth(const ComponentLayout& row, FlowText text) const {
   return Scratch(row, shown, false).sizeHint().width();
 }
 
+void WidgetFlow::GrowToFit(QWidget* window, LayoutWindow which) {
+  grown_by_ = HeightNeeded(which, *this, PagePresenter::ShowsDuringARun);
+  const LayoutBox& table = WindowRow(which).box;
+  window->setFixedSize(table.width, table.height + grown_by_);
+  ReflowAll();
+}
+
 int WidgetFlow::HeightAt(const ComponentLayout& row, int width, FlowText text) const {
   const QString shown = TextOf(row, text);
+  if (const auto* check_box = dynamic_cast<const WrappingCheckBox*>(widgets_.at(&row))) {
+    const int room = width - check_box->width() + check_box->CaptionRect().width();
+    return QFontMetrics(check_box->font())
+        .boundingRect(QRect(0, 0, room, 0), Qt::TextWordWrap | Qt::TextShowMnemonic, shown)
+        .height();
+  }
   // A label that follows its text measures as it shows: on one line while it is wide enough.
   const bool wraps = row.Wraps() || (!KeepsWidth(row) && width < Scratch(row, shown, false).sizeHint().width());
   QLabel& label = Scratch(row, shown, wraps);

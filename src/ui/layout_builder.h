@@ -36,6 +36,11 @@ class WidgetFlow : public TextMeasure {
   // Places the children of the container that holds `row` anew.
   void Reflow(const ComponentLayout& row);
   void ReflowAll();
+  // Makes `window` as much taller than the table's as its fullest page needs in its language
+  // (never shorter; English keeps the table's size) and flows it for that height. Once, when
+  // the window is built: a window that changed its size during a run would be worse.
+  void GrowToFit(QWidget* window, LayoutWindow which);
+  int GrownBy() const { return grown_by_; }
   // The last flow of each container, for the tests that texts fit.
   const ContainerFlow* FlowOf(const ComponentLayout& container) const;
 
@@ -52,4 +57,5 @@ class WidgetFlow : public TextMeasure {
   std::map<const ComponentLayout*, QWidget*> widgets_;
   std::map<const ComponentLayout*, ContainerFlow> flows_;
   mutable QLabel scratch_;
+  int grown_by_ = 0;
 };

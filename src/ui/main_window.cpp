@@ -53,7 +53,7 @@ MainWindow::MainWindow(WizardEnvironment environment) : texts_(TextsOf(environme
     if (row.control != Control::Count) widgets_[static_cast<std::size_t>(row.control)] = widget;
     flow_.Add(row, widget);
   });
-  flow_.ReflowAll();
+  flow_.GrowToFit(this, LayoutWindow::Main);
   SetBehaviour();
   SetTabOrder();
   NameForAssistiveTechnology();

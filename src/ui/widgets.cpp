@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPointer>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <utility>
 
 #include "ui/ui_resources.h"
@@ -256,4 +258,39 @@ void AnnounceToScreenReader(QWidget* widget) {
   accessibility_dispatch(&name_changed);
   QAccessibleEvent alert(widget, QAccessible::Alert);
   accessibility_dispatch(&alert);
+}
+
+void WrappingCheckBox::SetWraps(bool wraps) {
+  if (wraps == wraps_) return;
+  wraps_ = wraps;
+  update();
+}
+
+QRect WrappingCheckBox::CaptionRect() const {
+  const int offset = style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) +
+                     style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, this);
+  return {offset, 0, width() - offset, height()};
+}
+
+void WrappingCheckBox::paintEvent(QPaintEvent* event) {
+  if (!wraps_) {
+    QCheckBox::paintEvent(event);
+    return;
+  }
+  // The style draws the box and its focus as for a check box without a caption; the caption
+  // follows beside it, broken into lines.
+  QStylePainter painter(this);
+  QStyleOptionButton option;
+  initStyleOption(&option);
+  option.text.clear();
+  painter.drawControl(QStyle::CE_CheckBox, option);
+  const QRect caption = QStyle::visualRect(layoutDirection(), rect(), CaptionRect());
+  const int flags =
+      static_cast<int>(QStyle::visualAlignment(layoutDirection(), Qt::AlignLeft | Qt::AlignVCenter)) |
+      Qt::TextWordWrap | Qt::TextShowMnemonic;
+  style()->drawItemText(&painter, caption, flags, palette(), isEnabled(), text(), QPalette::WindowText);
+}
+
+bool WrappingCheckBox::hitButton(const QPoint& pos) const {
+  return wraps_ ? rect().contains(pos) : QCheckBox::hitButton(pos);
 }

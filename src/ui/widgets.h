@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleEvent>
+#include <QCheckBox>
 #include <QLabel>
 #include <QWidget>
 #include <functional>
@@ -43,6 +44,25 @@ class ClickLabel : public LayoutLabel {
   bool active_ = true;
   QColor link_colour_;  // kept while the link is off
   QString link_description_;
+};
+
+// A check box whose caption breaks into lines when the flow gives it no room for one line. It
+// stays one control: its text, its access key, its name for screen readers and its keyboard
+// are a check box's, and a click anywhere on it toggles it.
+class WrappingCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+  void SetWraps(bool wraps);
+  bool Wraps() const { return wraps_; }
+  // Where its caption stands: beside its box, from the left (mirrored by the caller).
+  QRect CaptionRect() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  bool hitButton(const QPoint& pos) const override;
+
+ private:
+  bool wraps_ = false;
 };
 
 // The keyboard focus made plain: a frame around the control that has the focus in `window`,

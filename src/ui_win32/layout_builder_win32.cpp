@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "common/user_language.h"
 #include "common/user_text.h"
+#include "controller/page_presenter.h"
 #include "ui_win32/display_win32.h"
 
 namespace {
@@ -496,12 +497,14 @@ BuiltWindow::BuiltWindow(LayoutWindow window, HWND handle, Win32Resources& resou
   BuiltComponent& self = components_.emplace_back();
   self.row = &window_row;
   self.hwnd = handle_;
-  self.box = Scaled(window_row.box);
   self.font = window_row.font;
   canvases_.push_back(std::make_unique<Canvas>(handle_, nullptr, resources_, display_));
   self.canvas = canvases_.back().get();
   ::SetWindowLongPtrW(handle_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&self));
   ::SetWindowTextW(handle_, Wide(ShownCaption(window_row, texts_)).c_str());
+  // Measured before anything is built, from the table's texts: the window keeps this size.
+  grown_by_ = MeasureGrowth();
+  self.box = Scaled(GrownBox(window_row));
   FitWindowToLayout();
   // The window's procedure does not reach its canvas before the window is built.
   self.canvas->SetFont(resources_.Font(self.font, display_.dpi, display_.script));
@@ -782,7 +785,7 @@ void BuiltWindow::FitToText(BuiltComponent& component, int wrap_width) {
     ::SetWindowLongW(component.hwnd, GWL_STYLE, style | (wrap_width > 0 ? SS_LEFT : SS_LEFTNOWORDWRAP));
   }
   const int width = row.Wraps() ? component.box.right - component.box.left : wrap_width;
-  const SIZE size = TextSize(component, WindowText(component.hwnd), width, display_.script);
+  const SIZE size = TextSize(component, WindowText(component.hwnd), width);
   const RECT before = component.box;
   component.box.bottom = component.box.top + size.cy;
   if (!row.Wraps()) component.box.right = component.box.left + (wrap_width > 0 ? wrap_width : size.cx);
@@ -803,9 +806,10 @@ void BuiltWindow::ApplyBox(BuiltComponent& component, const RECT& before) {
 }
 
 SIZE BuiltWindow::TextSize(const BuiltComponent& component, const std::wstring& text, int width,
-                           BYTE script) const {
+                           FlowText which) const {
   HWND hwnd = component.hwnd != nullptr ? component.hwnd : handle_;
   HDC dc = ::GetDC(hwnd);
+  const BYTE script = which == FlowText::kDesign ? DEFAULT_CHARSET : display_.script;
   HGDIOBJ old = ::SelectObject(dc, resources_.Font(component.font, display_.dpi, script));
   RECT measured{0, 0, width, 0};
   if (text.empty()) {
@@ -837,27 +841,39 @@ class Win32TextMeasure : public TextMeasure {
   explicit Win32TextMeasure(BuiltWindow& window) : window_(window) {}
 
   int OneLineWidth(const ComponentLayout& row, FlowText which) const override {
-    const BuiltComponent& component = Component(row);
-    const int text = window_.TextSize(component, Text(component, which), 0, Script(which)).cx;
+    const BuiltComponent component = Component(row);
+    const int text = window_.TextSize(component, Text(component, which), 0, which).cx;
     return Unscaled(IsLabel(row.kind) ? text : text + window_.CaptionChrome(component));
   }
   int HeightAt(const ComponentLayout& row, int width, FlowText which) const override {
-    const BuiltComponent& component = Component(row);
+    const BuiltComponent component = Component(row);
     const std::wstring text = Text(component, which);
     const int device_width = window_.display_.Scaled(width);
-    const BYTE script = Script(which);
+    if (row.kind == ComponentKind::CheckBox) {
+      return Unscaled(
+          window_.TextSize(component, text, device_width - window_.CaptionChrome(component), which).cy);
+    }
     const bool wraps =
-        row.Wraps() || (!KeepsWidth(row) && device_width < window_.TextSize(component, text, 0, script).cx);
-    return Unscaled(window_.TextSize(component, text, wraps ? device_width : 0, script).cy);
+        row.Wraps() || (!KeepsWidth(row) && device_width < window_.TextSize(component, text, 0, which).cx);
+    return Unscaled(window_.TextSize(component, text, wraps ? device_width : 0, which).cy);
   }
   bool IsShown(const ComponentLayout& row) const override { return Component(row).visible; }
 
  private:
-  const BuiltComponent& Component(const ComponentLayout& row) const { return *window_.FindBuilt(&row); }
-  BYTE Script(FlowText which) const { return which == FlowText::kDesign ? BYTE{DEFAULT_CHARSET} : window_.display_.script; }
-  static std::wstring Text(const BuiltComponent& component, FlowText which) {
+  // A component of a page not built yet is measured as it will be built: in its font, with the
+  // table's text in the window's language.
+  BuiltComponent Component(const ComponentLayout& row) const {
+    if (const BuiltComponent* built = window_.FindBuilt(&row)) return *built;
+    BuiltComponent unbuilt;
+    unbuilt.row = &row;
+    unbuilt.font = window_.ResolveFont(row);
+    unbuilt.visible = !row.Hidden();
+    return unbuilt;
+  }
+  std::wstring Text(const BuiltComponent& component, FlowText which) const {
     if (which == FlowText::kDesign) return WideFromUtf8(component.row->text);
-    return component.hwnd != nullptr ? WindowText(component.hwnd) : std::wstring();
+    if (component.hwnd != nullptr) return WindowText(component.hwnd);
+    return IsDrawn(component.row->kind) ? std::wstring() : Wide(ShownCaption(*component.row, window_.texts_));
   }
   int Unscaled(int pixels) const {
     const int dpi = static_cast<int>(window_.display_.dpi);
@@ -866,6 +882,10 @@ class Win32TextMeasure : public TextMeasure {
 
   BuiltWindow& window_;
 };
+
+int BuiltWindow::MeasureGrowth() {
+  return HeightNeeded(window_, Win32TextMeasure(*this), PagePresenter::ShowsDuringARun);
+}
 
 void BuiltWindow::Reflow(const ComponentLayout& row) {
   if (const ComponentLayout* container = FindLayout(window_, row.parent)) FlowContainerOf(*container);
@@ -882,7 +902,7 @@ void BuiltWindow::FlowContainerOf(const ComponentLayout& container) {
   const std::vector<const ComponentLayout*> children = ChildrenOf(window_, container.name);
   // A page not built yet is flowed when it is.
   if (children.empty() || FindBuilt(children.front()) == nullptr) return;
-  ContainerFlow flow = FlowContainer(container, Win32TextMeasure(*this));
+  ContainerFlow flow = FlowContainer(container, Win32TextMeasure(*this), grown_by_);
   for (const FlowedComponent& flowed : flow.components) {
     if (BuiltComponent* component = FindBuilt(flowed.row)) Place(*component, flowed);
   }
@@ -901,6 +921,7 @@ void BuiltWindow::Place(BuiltComponent& component, const FlowedComponent& flowed
   const RECT before = component.box;
   const RECT placed = Scaled(flowed.box);
   if (!IsLabel(row.kind)) {
+    if (row.kind == ComponentKind::CheckBox) BreakCaption(component, flowed.wraps);
     component.box = placed;
     if (!::EqualRect(&before, &component.box)) ApplyBox(component, before);
     return;
@@ -912,6 +933,18 @@ void BuiltWindow::Place(BuiltComponent& component, const FlowedComponent& flowed
   if (breaks) component.box.right = placed.right;
   if (!::EqualRect(&before, &component.box)) ApplyBox(component, before);
   FitToText(component, breaks ? placed.right - placed.left : 0);
+}
+
+void BuiltWindow::BreakCaption(const BuiltComponent& check_box, bool wraps) {
+  const LONG style = ::GetWindowLongW(check_box.hwnd, GWL_STYLE);
+  const LONG wanted = wraps ? style | BS_MULTILINE : style & ~BS_MULTILINE;
+  if (wanted != style) ::SetWindowLongW(check_box.hwnd, GWL_STYLE, wanted);
+}
+
+LayoutBox BuiltWindow::GrownBox(const ComponentLayout& window_row) const {
+  LayoutBox box = window_row.box;
+  box.height += grown_by_;
+  return box;
 }
 
 void BuiltWindow::FollowFocus(HWND focused) {
@@ -935,7 +968,7 @@ RECT BuiltWindow::Scaled(const LayoutBox& box) const {
 }
 
 void BuiltWindow::FitWindowToLayout() {
-  const LayoutBox& client = WindowRow(window_).box;
+  const LayoutBox client = GrownBox(WindowRow(window_));
   const SIZE frame = FrameForClient({display_.Scaled(client.width), display_.Scaled(client.height)},
                                     static_cast<DWORD>(::GetWindowLongW(handle_, GWL_STYLE)),
                                     static_cast<DWORD>(::GetWindowLongW(handle_, GWL_EXSTYLE)), display_.dpi);
@@ -960,7 +993,7 @@ void BuiltWindow::ApplyDpi(UINT dpi) {
   if (dpi == 0 || dpi == display_.dpi) return;
   display_.dpi = dpi;
   BuiltComponent& self = components_.front();
-  self.box = Scaled(self.row->box);
+  self.box = Scaled(GrownBox(*self.row));
   self.canvas->SetFont(resources_.Font(self.font, dpi, display_.script));
   for (std::size_t i = 1; i < components_.size(); ++i) PlaceControl(components_[i]);
   for (const BuiltComponent& component : components_) {

@@ -157,14 +157,17 @@ class BuiltWindow {
   void Reflow(const ComponentLayout& row);
   // The last flow of a container, for the tests that texts fit; nullptr before its first.
   const ContainerFlow* FlowOf(const ComponentLayout& container) const;
+  // How much taller than the table's the window was made for its fullest page, in layout pixels.
+  int GrownBy() const { return grown_by_; }
   // What a control keeps beside its caption, in pixels at the window's DPI: a push button's
   // frame and margins, a check box's box and the space after it.
   int CaptionChrome(const BuiltComponent& component) const;
   // The size of a component's text in its font, in pixels at the window's DPI: on one line, or
-  // broken into lines `width` wide when `width` is not 0.
-  // In the face that writes `script`: the window's own for what it shows, the layout's for the
-  // design's English, so that a wider fallback face is measured as growth against the design.
-  SIZE TextSize(const BuiltComponent& component, const std::wstring& text, int width, BYTE script) const;
+  // broken into lines `width` wide when `width` is not 0. The table's English (`kDesign`) in the
+  // font the table was drawn with, not the one made for the language's script, whose lines may
+  // be taller.
+  SIZE TextSize(const BuiltComponent& component, const std::wstring& text, int width,
+                FlowText which = FlowText::kShown) const;
 
  private:
   void Build(const ComponentLayout& row, BuiltComponent* container);
@@ -185,6 +188,11 @@ class BuiltWindow {
   void ApplyBox(BuiltComponent& component, const RECT& before);
   void FlowContainerOf(const ComponentLayout& container);
   void Place(BuiltComponent& component, const FlowedComponent& flowed);
+  // BS_MULTILINE while the flow breaks the check box's caption into lines.
+  int MeasureGrowth();
+  static void BreakCaption(const BuiltComponent& check_box, bool wraps);
+  // The window's box as the table has it, as much taller as its fullest page needs.
+  LayoutBox GrownBox(const ComponentLayout& window_row) const;
   void BuildPagesHolding(const ComponentLayout& row);
   BuiltComponent* FindBuilt(const ComponentLayout* row);
   // The component of `row`, building the page that holds it first if need be.
@@ -205,6 +213,7 @@ class BuiltWindow {
   std::vector<BuiltComponent*> unbuilt_pages_;
   ControlBuilt control_built_;
   std::vector<std::pair<const ComponentLayout*, ContainerFlow>> flows_;
+  int grown_by_ = 0;  // layout pixels beyond the table's height
 };
 
 // The window class of the notebook and its pages: containers that draw their background and

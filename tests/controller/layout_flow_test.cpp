@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "controller/page_presenter.h"
+
 namespace {
 
 constexpr int kCharWidth = 7;
@@ -27,7 +29,9 @@ class FixedWidthMeasure : public TextMeasure {
   }
   int HeightAt(const ComponentLayout& row, int width, FlowText which) const override {
     const int text = kCharWidth * static_cast<int>(Text(row, which).size());
-    if (width <= 0 || (!row.Wraps() && KeepsWidth(row))) return kLineHeight;
+    const bool check_box = row.kind == ComponentKind::CheckBox;
+    if (check_box) width -= kButtonFrame;
+    if (width <= 0 || (!row.Wraps() && KeepsWidth(row) && !check_box)) return kLineHeight;
     return kLineHeight * std::max(1, (text + width - 1) / width);
   }
   bool IsShown(const ComponentLayout& row) const override {
@@ -54,6 +58,7 @@ TEST(LayoutFlowTest, TheEnglishTextsKeepEveryBoxOfTheTable) {
   for (const ComponentLayout& container : WindowLayout()) {
     if (ChildrenOf(container.window, container.name).empty()) continue;
     const ContainerFlow flow = FlowContainer(container, measure);
+    EXPECT_EQ(HeightNeeded(container.window, measure, PagePresenter::ShowsDuringARun), 0) << container.name;
     EXPECT_EQ(flow.overflow, 0) << container.name;
     EXPECT_TRUE(flow.too_narrow.empty()) << container.name;
     for (const FlowedComponent& placed : flow.components) {
@@ -138,14 +143,57 @@ TEST(LayoutFlowTest, ButtonsWidenAwayFromTheirEdgeWhileTheRowHasRoomAndSaySoWhen
   EXPECT_EQ(exit.width, 20 * kCharWidth + kButtonFrame);
   EXPECT_TRUE(done.too_narrow.empty());
 
-  // The password's caption stands beside the check box.
-  measure.shown[Control::CredentialsGiven] = std::string(60, 'x');
-  const ContainerFlow setup = FlowContainer(PageOf(Control::CredentialsGiven), measure);
-  EXPECT_EQ(setup.too_narrow, std::vector<const ComponentLayout*>{&LayoutOf(Control::CredentialsGiven)});
-  EXPECT_EQ(BoxOf(setup, Control::CredentialsGiven), LayoutOf(Control::CredentialsGiven).box);
+  measure.shown[Control::Next] = std::string(100, 'x');
+  const ContainerFlow setup = FlowContainer(PageOf(Control::Next), measure);
+  EXPECT_EQ(setup.too_narrow, std::vector<const ComponentLayout*>{&LayoutOf(Control::Next)});
+}
 
-  measure.shown[Control::DoneHeadline] = std::string(1000, 'x');
-  EXPECT_GT(FlowContainer(PageOf(Control::DoneHeadline), measure).overflow, 0);
+TEST(LayoutFlowTest, ACheckBoxWithNoRoomBesideItBreaksItsCaptionAndPushesWhatIsBelow) {
+  FixedWidthMeasure measure;
+  // The password's caption stands beside the check box: its caption takes three lines.
+  measure.shown[Control::CredentialsGiven] = std::string(70, 'x');
+  const ContainerFlow setup = FlowContainer(PageOf(Control::CredentialsGiven), measure);
+  EXPECT_TRUE(setup.too_narrow.empty());
+  const FlowedComponent& credentials = *setup.Find(LayoutOf(Control::CredentialsGiven));
+  const LayoutBox& table = LayoutOf(Control::CredentialsGiven).box;
+  EXPECT_TRUE(credentials.wraps);
+  EXPECT_EQ(credentials.box.width, table.width);
+  EXPECT_EQ(credentials.box.height, 3 * kLineHeight);
+  EXPECT_EQ(BoxOf(setup, Control::OperatorFrame).height,
+            LayoutOf(Control::OperatorFrame).box.height + 3 * kLineHeight - table.height);
+  EXPECT_EQ(MovedDown(setup, Control::PasswordCaption), 0) << "beside it";
+}
+
+TEST(LayoutFlowTest, AWindowGrowsByWhatItsFullestPageNeedsAndItsBottomMovesWithIt) {
+  FixedWidthMeasure measure;
+  // Hidden until a run shows it, yet measured: the window is as tall as any moment needs.
+  measure.shown[Control::LadderTesting] = std::string(400, 'x');
+  EXPECT_EQ(FlowContainer(PageOf(Control::LadderTesting), measure).overflow, 0);
+  EXPECT_GT(HeightNeeded(LayoutWindow::Main, measure, PagePresenter::ShowsDuringARun), 0);
+  measure.shown.clear();
+  // What no run shows is not.
+  measure.shown[Control::RestartCaption] = std::string(400, 'x');
+  EXPECT_EQ(HeightNeeded(LayoutWindow::Main, measure, PagePresenter::ShowsDuringARun), 0);
+
+  measure.shown[Control::DoneHeadline] = std::string(600, 'x');
+  const ComponentLayout& done_page = PageOf(Control::DoneHeadline);
+  const int needed = HeightNeeded(LayoutWindow::Main, measure, PagePresenter::ShowsDuringARun);
+  EXPECT_GT(needed, 0);
+  EXPECT_EQ(needed, FlowContainer(done_page, measure).overflow);
+
+  const ContainerFlow grown = FlowContainer(done_page, measure, needed);
+  EXPECT_EQ(grown.overflow, 0);
+  const ContainerFlow window = FlowContainer(Container("Form1"), measure, needed);
+  EXPECT_EQ(BoxOf(window, Control::Background).height, LayoutOf(Control::Background).box.height + needed);
+  EXPECT_EQ(BoxOf(window, Control::Pages).height, LayoutOf(Control::Pages).box.height + needed);
+  EXPECT_EQ(BoxOf(window, Control::Divider).height, LayoutOf(Control::Divider).box.height + needed);
+  EXPECT_EQ(MovedDown(window, Control::VersionFooter), needed);
+  EXPECT_EQ(MovedDown(window, Control::SignalLine), 0) << "not at the bottom";
+  EXPECT_EQ(MovedDown(window, Control::Logo), 0);
+  // A page with room to spare keeps its buttons at its grown bottom.
+  const ContainerFlow welcome = FlowContainer(PageOf(Control::Start), measure, needed);
+  EXPECT_EQ(MovedDown(welcome, Control::Start), needed);
+  EXPECT_EQ(MovedDown(welcome, Control::WelcomeNote), 0);
 }
 
 }  // namespace

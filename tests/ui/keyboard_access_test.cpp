@@ -7,10 +7,13 @@
 #include <QDesktopServices>
 #include <QImage>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <utility>
 #include <vector>
 
+#include "support/pseudo_locale.h"
+#include "ui/widgets.h"
 #include "url_recorder.h"
 #include "window_fixture.h"
 
@@ -299,6 +302,32 @@ TEST_F(WindowTest, ScreenReadersSeeANamedFrameNamedPagesAndNamedOrDecorativePict
   window().SetCaption(Control::WelcomeHeadline, u"Welcome. Press start to begin");
   QAccessibleInterface* welcome = QAccessible::queryAccessibleInterface(window().Widget(Control::WelcomeHeadline)->parentWidget());
   EXPECT_EQ(welcome->text(QAccessible::Name), QStringLiteral("Welcome. Press start to begin"));
+}
+
+// A check box that breaks its caption into lines is still one check box: named by its caption,
+// toggled by Space and by a click on any line of its caption, and the wizard told of each click.
+TEST_F(WindowTest, ACheckBoxBrokenIntoLinesIsStillOneCheckBox) {
+  MakeWindow(false, kWindowTestCatalogue, "", PseudoCatalogue());
+  window().show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+  window().ShowPage(kPageSetup);
+  auto* credentials = dynamic_cast<WrappingCheckBox*>(window().Get<QCheckBox>(Control::CredentialsGiven));
+  ASSERT_NE(credentials, nullptr);
+  ASSERT_TRUE(credentials->Wraps());
+  EXPECT_GT(credentials->height(), LayoutOf(Control::CredentialsGiven).box.height);
+  EXPECT_EQ(AccessibleText(credentials, QAccessible::Name),
+            QString(credentials->text()).remove(QLatin1Char('&')));
+  const bool before = credentials->isChecked();
+  // The last line's end, far from the box.
+  const QRect caption =
+      QStyle::visualRect(credentials->layoutDirection(), credentials->rect(), credentials->CaptionRect());
+  QTest::mouseClick(credentials, Qt::LeftButton, {}, caption.bottomRight() - QPoint(4, 4));
+  EXPECT_NE(credentials->isChecked(), before);
+  EXPECT_EQ(window().Get<QLineEdit>(Control::UserField)->isVisible(), credentials->isChecked())
+      << "the wizard acted";
+  credentials->setFocus();
+  QTest::keyClick(credentials, Qt::Key_Space);
+  EXPECT_EQ(credentials->isChecked(), before);
 }
 
 }  // namespace

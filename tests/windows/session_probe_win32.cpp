@@ -3,12 +3,16 @@
 // and whether the installer's global mutex exists. `minimise` first minimises the wizard's window
 // and hands the foreground to the desktop, as a user who turned to something else would; `texts`
 // also prints whether the window is mirrored and the text of each of the main window's controls,
-// one "text: " line each in UTF-8.
+// one "text: " line each in UTF-8; `press <name>` presses the button of that layout name wherever
+// the flow placed it for the window's language.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+#include "controller/window_layout.h"
+#include "ui_win32/layout_builder_win32.h"
 
 namespace {
 
@@ -31,6 +35,20 @@ BOOL CALLBACK PrintText(HWND control, LPARAM) {
   return TRUE;
 }
 
+BOOL CALLBACK PressIfId(HWND control, LPARAM id) {
+  if (::GetDlgCtrlID(control) != static_cast<int>(id)) return TRUE;
+  ::SendMessageW(control, BM_CLICK, 0, 0);
+  return FALSE;
+}
+
+void Press(HWND wizard, const wchar_t* name) {
+  const std::string narrow(name, name + std::wcslen(name));
+  const ComponentLayout* row = FindLayout(LayoutWindow::Main, narrow);
+  if (row == nullptr) return;
+  const LPARAM id = BuiltWindow::kFirstControlId + (row - WindowLayout().data());
+  ::EnumChildWindows(wizard, PressIfId, id);
+}
+
 void Minimise(HWND wizard) {
   ::ShowWindow(wizard, SW_MINIMIZE);
   ::SetForegroundWindow(::GetDesktopWindow());
@@ -51,5 +69,6 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("layout: %s\n", mirrored ? "right to left" : "left to right");
     ::EnumChildWindows(wizard, PrintText, 0);
   }
+  if (argc > 2 && std::wcscmp(argv[1], L"press") == 0 && wizard != nullptr) Press(wizard, argv[2]);
   return 0;
 }
