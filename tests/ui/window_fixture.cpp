@@ -21,7 +21,7 @@ void WindowTest::MakeWindow(bool system_log_folder, const std::string& catalogue
   environment.language = language;
   environment.texts = std::move(texts);
   environment.catalogue_path = folder_.Write("apnlist.csv", catalogue);
-  environment.usb_library = folder_.File("no-such-usblib.so");
+  environment.usb_library = usb_library_.empty() ? folder_.File("no-such-usblib.so") : usb_library_;
   environment.clock = FixedTestTime;
   if (!system_log_folder) environment.log_places.folder = [this] { return folder_.Path() + "/"; };
   window_ = std::make_unique<MainWindow>(std::move(environment));

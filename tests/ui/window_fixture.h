@@ -39,6 +39,7 @@ class WindowTest : public testing::Test {
   QString CaptionOf(Control control) const;
 
   ScratchFolder folder_;
+  std::string usb_library_;  // for MakeWindow; empty: a library that is not there
   std::unique_ptr<MainWindow> window_;
 };
 
