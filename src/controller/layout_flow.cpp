@@ -246,6 +246,16 @@ int HeightNeeded(LayoutWindow window, const TextMeasure& measure, bool (*shown_l
   return needed;
 }
 
+int HeightForShownTexts(LayoutWindow window, const TextMeasure& measure) {
+  int grown = 0;
+  for (const FlowedComponent& component : FlowContainer(WindowRow(window), measure).components) {
+    if (IsLabel(component.row->kind) && component.row->Fixed()) {
+      grown = std::max(grown, component.box.height - component.row->box.height);
+    }
+  }
+  return grown;
+}
+
 const FlowedComponent* ContainerFlow::Find(const ComponentLayout& row) const {
   for (const FlowedComponent& component : components) {
     if (component.row == &row) return &component;

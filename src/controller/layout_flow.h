@@ -60,6 +60,12 @@ ContainerFlow FlowContainer(const ComponentLayout& container, const TextMeasure&
 // this tall keeps its size for the whole run.
 int HeightNeeded(LayoutWindow window, const TextMeasure& measure, bool (*shown_later)(Control));
 
+// How much taller than the table's a window that shows one text at a time (the message window)
+// must be for the text it shows now: as much as its fixed labels grew for their texts, so that
+// what stands below them moves down with the window's bottom and keeps its margin. 0 while the
+// texts fit the table's boxes, so the window never shrinks below the table's size.
+int HeightForShownTexts(LayoutWindow window, const TextMeasure& measure);
+
 // The space the flow keeps between a text and what it pushes, and from the container's edge.
 inline constexpr int kFlowGap = 8;
 inline constexpr int kFlowEdge = 16;

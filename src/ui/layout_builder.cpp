@@ -319,7 +319,15 @@ int WidgetFlow::OneLineWidth(const ComponentLayout& row, FlowText text) const {
 }
 
 void WidgetFlow::GrowToFit(QWidget* window, LayoutWindow which) {
-  grown_by_ = HeightNeeded(which, *this, PagePresenter::ShowsDuringARun);
+  GrowBy(window, which, HeightNeeded(which, *this, PagePresenter::ShowsDuringARun));
+}
+
+void WidgetFlow::GrowForShownTexts(QWidget* window, LayoutWindow which) {
+  GrowBy(window, which, HeightForShownTexts(which, *this));
+}
+
+void WidgetFlow::GrowBy(QWidget* window, LayoutWindow which, int grown_by) {
+  grown_by_ = grown_by;
   const LayoutBox& table = WindowRow(which).box;
   window->setFixedSize(table.width, table.height + grown_by_);
   ReflowAll();

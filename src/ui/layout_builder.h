@@ -40,6 +40,9 @@ class WidgetFlow : public TextMeasure {
   // (never shorter; English keeps the table's size) and flows it for that height. Once, when
   // the window is built: a window that changed its size during a run would be worse.
   void GrowToFit(QWidget* window, LayoutWindow which);
+  // Makes `window` as much taller than the table's as its labels' texts need now (a window that
+  // shows one text at a time; never shorter than the table's) and flows it for that height.
+  void GrowForShownTexts(QWidget* window, LayoutWindow which);
   int GrownBy() const { return grown_by_; }
   // The last flow of each container, for the tests that texts fit.
   const ContainerFlow* FlowOf(const ComponentLayout& container) const;
@@ -50,6 +53,7 @@ class WidgetFlow : public TextMeasure {
 
  private:
   void FlowContainerOf(const ComponentLayout& container);
+  void GrowBy(QWidget* window, LayoutWindow which, int grown_by);
   QString TextOf(const ComponentLayout& row, FlowText text) const;
   // A label like the component's, for measuring any text without touching the component.
   QLabel& Scratch(const ComponentLayout& row, const QString& text, bool wraps) const;

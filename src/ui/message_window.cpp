@@ -34,14 +34,15 @@ MessageWindow::MessageWindow(QWidget* over, const MessageCatalogue& texts)
     if (name == "Image2") background = dynamic_cast<QLabel*>(widget);
     if (name == "Label1") text = dynamic_cast<QLabel*>(widget);
     if (name == "Button1") close_button = dynamic_cast<QPushButton*>(widget);
+    flow_.Add(row, widget);
   });
   connect(close_button, &QPushButton::clicked, this, [this] { OnClose(); });
   new FocusRing(this);
 }
 
 void MessageWindow::ShowInfo(const NativeString& message, bool with_close) {
-  text->setText(ToQt(message));
   close_button->setVisible(with_close);
+  FitText(message);
   if (!placed_) {
     placed_ = true;
     CentreOverOwner();
@@ -54,7 +55,12 @@ void MessageWindow::ShowInfo(const NativeString& message, bool with_close) {
   AnnounceToScreenReader(this);
 }
 
-void MessageWindow::SetText(const NativeString& message) { text->setText(ToQt(message)); }
+void MessageWindow::SetText(const NativeString& message) { FitText(message); }
+
+void MessageWindow::FitText(const NativeString& message) {
+  text->setText(ToQt(message));
+  flow_.GrowForShownTexts(this, LayoutWindow::MessageWindow);
+}
 
 void MessageWindow::OnClose() { close(); }
 

@@ -9,6 +9,7 @@
 
 #include "common/text.h"
 #include "common/translations.h"
+#include "ui/layout_builder.h"
 
 class MessageWindow : public QWidget {
  public:
@@ -21,6 +22,8 @@ class MessageWindow : public QWidget {
   // Replaces the text while the window shows (the wizard animates dots after it).
   void SetText(const NativeString& message);
   void OnClose();
+  // Where the window placed its components for the text it shows, for the tests that texts fit.
+  const WidgetFlow& Flow() const { return flow_; }
 
   QPushButton* close_button = nullptr;
   QLabel* text = nullptr;
@@ -31,7 +34,10 @@ class MessageWindow : public QWidget {
 
  private:
   void CentreOverOwner();
+  // A text longer than the label's box grows the label and the window by as much.
+  void FitText(const NativeString& message);
 
   QWidget* over_;
   bool placed_ = false;
+  WidgetFlow flow_;
 };

@@ -887,6 +887,14 @@ int BuiltWindow::MeasureGrowth() {
   return HeightNeeded(window_, Win32TextMeasure(*this), PagePresenter::ShowsDuringARun);
 }
 
+void BuiltWindow::GrowForShownTexts() {
+  const ComponentLayout& window_row = WindowRow(window_);
+  grown_by_ = HeightForShownTexts(window_, Win32TextMeasure(*this));
+  components_.front().box = Scaled(GrownBox(window_row));
+  FitWindowToLayout();
+  FlowContainerOf(window_row);
+}
+
 void BuiltWindow::Reflow(const ComponentLayout& row) {
   if (const ComponentLayout* container = FindLayout(window_, row.parent)) FlowContainerOf(*container);
 }

@@ -159,6 +159,9 @@ class BuiltWindow {
   const ContainerFlow* FlowOf(const ComponentLayout& container) const;
   // How much taller than the table's the window was made for its fullest page, in layout pixels.
   int GrownBy() const { return grown_by_; }
+  // Makes the window as much taller than the table's as its labels' texts need now (a window
+  // that shows one text at a time; never shorter than the table's) and flows it for that height.
+  void GrowForShownTexts();
   // What a control keeps beside its caption, in pixels at the window's DPI: a push button's
   // frame and margins, a check box's box and the space after it.
   int CaptionChrome(const BuiltComponent& component) const;

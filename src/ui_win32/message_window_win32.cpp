@@ -25,8 +25,8 @@ MessageWindow::~MessageWindow() {
 }
 
 void MessageWindow::ShowInfo(const NativeString& text, bool close_button) {
-  ::SetWindowTextW(label_->hwnd, Wide(text).c_str());
   built_->SetVisible(*button_, close_button);
+  SetText(text);
   if (!placed_) {
     placed_ = true;
     CentreOverOwner();
@@ -39,7 +39,11 @@ void MessageWindow::ShowInfo(const NativeString& text, bool close_button) {
   ::NotifyWinEvent(EVENT_SYSTEM_ALERT, hwnd_, OBJID_CLIENT, CHILDID_SELF);
 }
 
-void MessageWindow::SetText(const NativeString& text) { ::SetWindowTextW(label_->hwnd, Wide(text).c_str()); }
+void MessageWindow::SetText(const NativeString& text) {
+  ::SetWindowTextW(label_->hwnd, Wide(text).c_str());
+  // A text longer than the label's box grows the label and the window by as much.
+  built_->GrowForShownTexts();
+}
 
 void MessageWindow::Hide() { ::ShowWindow(hwnd_, SW_HIDE); }
 

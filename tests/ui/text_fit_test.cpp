@@ -1,7 +1,7 @@
-// Every text of the main window's pages fits its box and overlaps no other text or picture, in
-// English and in every shipped language (a right-to-left one in the mirrored window): a label's
-// text within its box (wrapped where the layout wraps it) and within its page, a button's and a
-// check box's caption within the control.
+// Every text of the main window's pages and of the message window fits its box and overlaps no
+// other text or picture, in English and in every shipped language (a right-to-left one in the
+// mirrored window): a label's text within its box (wrapped where the layout wraps it) and within
+// its page, a button's and a check box's caption within the control.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -17,6 +17,7 @@
 #include "common/translations.h"
 #include "common/user_language.h"
 #include "support/pseudo_locale.h"
+#include "ui/message_window.h"
 #include "ui/widgets.h"
 #include "ui/window_fixture.h"
 
@@ -215,6 +216,49 @@ TEST_F(WindowTest, EveryTextFitsItsBoxAndOverlapsNoneInEveryLanguage) {
       }
     }
     window_.reset();
+  }
+}
+
+// A key of the catalogue's template in the language of `texts`: behind its context where it has one.
+std::string_view Translated(const MessageCatalogue& texts, std::string_view key) {
+  const std::size_t context_end = key.find('\x04');
+  if (context_end == std::string_view::npos) return texts.Translate(key);
+  return texts.Translate(key.substr(0, context_end), key.substr(context_end + 1));
+}
+
+// Every text of the catalogue (the messages the controller shows among them) fits the message
+// window in every language: a text longer than the label's box grows the label and the window
+// by as much, with Close below it; a text the box holds keeps the table's size, as every English
+// message does.
+TEST_F(WindowTest, EveryMessageFitsTheMessageWindowInEveryLanguage) {
+  const std::vector<std::string> keys = TemplateKeys(CatalogueTemplate());
+  ASSERT_FALSE(keys.empty());
+  const ComponentLayout& label = *FindLayout(LayoutWindow::MessageWindow, "Label1");
+  const int table_height = WindowRow(LayoutWindow::MessageWindow).box.height;
+  for (FitLanguage& row : FitLanguages()) {
+    SCOPED_TRACE(row.name);
+    const MessageCatalogue texts = row.texts ? *row.texts : CatalogueFor(row.language);
+    MessageWindow messages(nullptr, texts);
+    messages.ShowInfo(u"", true);
+    int most_grown = 0;
+    for (const std::string& key : keys) {
+      const std::string_view shown = Translated(texts, key);
+      SCOPED_TRACE(std::string(shown));
+      messages.SetText(Utf8ToNative(shown));
+      const int grown = messages.Flow().GrownBy();
+      most_grown = std::max(most_grown, grown);
+      EXPECT_EQ(messages.height(), table_height + grown);
+      const int needed = QFontMetrics(messages.text->font())
+                             .boundingRect(QRect(0, 0, label.box.width, 0), Qt::TextWordWrap, messages.text->text())
+                             .height();
+      if (needed <= label.box.height) {
+        EXPECT_EQ(grown, 0) << "the table's box holds it";
+      }
+      std::vector<std::string> failures;
+      ExpectNoOverlap(VisibleTexts(messages, failures), failures);
+      for (const std::string& failure : failures) ADD_FAILURE() << failure;
+    }
+    std::cout << row.name << ": the message window grows by up to " << most_grown << " px\n";
   }
 }
 

@@ -1,7 +1,8 @@
 // Every text of the Win32 window's pages fits its control and overlaps no other, in English, in
 // every shipped language and in the pseudo-translation: a label's text measured with DrawText in
 // its own font against its control's client area and its page, a button's and a check box's
-// caption against its width, and no two texts over each other.
+// caption against its width, and no two texts over each other; the message window with every
+// text of the catalogue likewise.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -15,6 +16,7 @@
 #include "support/pseudo_locale.h"
 #include "support/test_files.h"
 #include "ui_win32/main_window_win32.h"
+#include "ui_win32/message_window_win32.h"
 
 namespace {
 
@@ -183,6 +185,56 @@ TEST(Win32TextFitTest, EveryTextFitsItsControlAndOverlapsNoneInEveryLanguage) {
         for (const std::string& failure : failures) ADD_FAILURE() << failure;
       }
     }
+  }
+}
+
+// A key of the catalogue's template in the language of `texts`: behind its context where it has one.
+std::string_view Translated(const MessageCatalogue& texts, std::string_view key) {
+  const std::size_t context_end = key.find('\x04');
+  if (context_end == std::string_view::npos) return texts.Translate(key);
+  return texts.Translate(key.substr(0, context_end), key.substr(context_end + 1));
+}
+
+// As in the Qt window's test: every text of the catalogue (the controller's messages among them)
+// fits the message window in every language, the window growing with its label; a text the
+// table's box holds keeps the table's size.
+TEST(Win32TextFitTest, EveryMessageFitsTheMessageWindowInEveryLanguage) {
+  const std::vector<std::string> keys = TemplateKeys(CatalogueTemplate());
+  ASSERT_FALSE(keys.empty());
+  std::vector<FitLanguage> languages = {{"English", "", std::nullopt}};
+  for (const std::string_view shipped : ShippedLanguages()) {
+    languages.push_back({std::string(shipped), std::string(shipped), std::nullopt});
+  }
+  languages.push_back({"pseudo", "", PseudoCatalogue()});
+  const ComponentLayout& label_row = *FindLayout(LayoutWindow::MessageWindow, "Label1");
+  for (FitLanguage& row : languages) {
+    SCOPED_TRACE(row.name);
+    const MessageCatalogue texts = row.texts ? *row.texts : CatalogueFor(row.language);
+    Win32Resources resources;
+    MessageWindow messages(::GetModuleHandleW(nullptr), nullptr, resources, texts);
+    messages.ShowInfo(u"", true);
+    const BuiltWindow& built = messages.Built();
+    HWND label = nullptr;
+    for (const BuiltComponent& component : built.Components()) {
+      if (component.row == &label_row) label = component.hwnd;
+    }
+    ASSERT_NE(label, nullptr);
+    int most_grown = 0;
+    for (const std::string& key : keys) {
+      const std::string_view shown = Translated(texts, key);
+      SCOPED_TRACE(std::string(shown));
+      messages.SetText(Utf8ToNative(shown));
+      most_grown = std::max(most_grown, built.GrownBy());
+      const RECT needed =
+          DrawnText(label, WindowText(label), built.Display().Scaled(label_row.box.width), DT_WORDBREAK | DT_NOPREFIX);
+      if (needed.bottom <= built.Display().Scaled(label_row.box.height)) {
+        EXPECT_EQ(built.GrownBy(), 0) << "the table's box holds it";
+      }
+      std::vector<std::string> failures;
+      ExpectNoOverlap(VisibleTexts(built, failures), failures);
+      for (const std::string& failure : failures) ADD_FAILURE() << failure;
+    }
+    std::cout << row.name << ": the message window grows by up to " << most_grown << " px\n";
   }
 }
 
