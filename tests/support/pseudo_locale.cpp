@@ -6,6 +6,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "common/translations.h"
+
 namespace {
 
 // Accented forms from Latin-1 and Latin Extended-A (and ƒ), which every face of the layout
@@ -165,4 +167,19 @@ MessageCatalogue PseudoCatalogue() {
   std::optional<MessageCatalogue> catalogue = MessageCatalogue::FromMo(MoFileBytes(entries), &error);
   if (!catalogue) throw std::runtime_error("the pseudo-translation does not compile: " + error);
   return std::move(*catalogue);
+}
+
+std::string_view TranslatedKey(const MessageCatalogue& texts, std::string_view key) {
+  const std::size_t context_end = key.find('\x04');
+  if (context_end == std::string_view::npos) return texts.Translate(key);
+  return texts.Translate(key.substr(0, context_end), key.substr(context_end + 1));
+}
+
+std::vector<FitLanguage> FitLanguages() {
+  std::vector<FitLanguage> languages = {{"English", "", std::nullopt}};
+  for (const std::string_view shipped : ShippedLanguages()) {
+    languages.push_back({std::string(shipped), std::string(shipped), std::nullopt});
+  }
+  languages.push_back({"pseudo", "", PseudoCatalogue()});
+  return languages;
 }

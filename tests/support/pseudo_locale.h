@@ -2,6 +2,7 @@
 // longer and accented, its placeholders and access keys kept. Never shipped.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,3 +28,18 @@ std::vector<unsigned char> MoFileBytes(const std::vector<std::pair<std::string, 
 
 // Every text of the template pseudo-translated.
 MessageCatalogue PseudoCatalogue();
+
+// A key of the template in the language of `texts`: behind its context where it has one.
+std::string_view TranslatedKey(const MessageCatalogue& texts, std::string_view key);
+
+// A language the tests that texts fit check: English, a shipped one, or the pseudo-translation
+// (`texts` standing in for the language's own catalogue).
+struct FitLanguage {
+  std::string name;
+  std::string language;
+  std::optional<MessageCatalogue> texts;
+};
+
+// English, every shipped language, and the pseudo-translation, which stands for the longer
+// languages to come.
+std::vector<FitLanguage> FitLanguages();

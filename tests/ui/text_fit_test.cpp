@@ -157,23 +157,6 @@ void ExpectNoOverlap(const std::vector<PlacedText>& placed, std::vector<std::str
 constexpr int kLadderPage = 1;
 constexpr int kWholeLadder = 6;
 
-struct FitLanguage {
-  std::string name;
-  std::string language;
-  std::optional<MessageCatalogue> texts;
-};
-
-// English, every shipped language, and the pseudo-translation, which stands for the longer
-// translations to come.
-std::vector<FitLanguage> FitLanguages() {
-  std::vector<FitLanguage> languages = {{"English", "", std::nullopt}};
-  for (const std::string_view shipped : ShippedLanguages()) {
-    languages.push_back({std::string(shipped), std::string(shipped), std::nullopt});
-  }
-  languages.push_back({"pseudo", "", PseudoCatalogue()});
-  return languages;
-}
-
 // What the flow says it had no room for on a page: how far its texts run past the bottom, and
 // the buttons and check boxes whose captions their row cannot hold. Empty when all fits.
 std::string NoRoomOn(const WidgetFlow& flow, const ComponentLayout& page) {
@@ -219,13 +202,6 @@ TEST_F(WindowTest, EveryTextFitsItsBoxAndOverlapsNoneInEveryLanguage) {
   }
 }
 
-// A key of the catalogue's template in the language of `texts`: behind its context where it has one.
-std::string_view Translated(const MessageCatalogue& texts, std::string_view key) {
-  const std::size_t context_end = key.find('\x04');
-  if (context_end == std::string_view::npos) return texts.Translate(key);
-  return texts.Translate(key.substr(0, context_end), key.substr(context_end + 1));
-}
-
 // Every text of the catalogue (the messages the controller shows among them) fits the message
 // window in every language: a text longer than the label's box grows the label and the window
 // by as much, with Close below it; a text the box holds keeps the table's size, as every English
@@ -242,7 +218,7 @@ TEST_F(WindowTest, EveryMessageFitsTheMessageWindowInEveryLanguage) {
     messages.ShowInfo(u"", true);
     int most_grown = 0;
     for (const std::string& key : keys) {
-      const std::string_view shown = Translated(texts, key);
+      const std::string_view shown = TranslatedKey(texts, key);
       SCOPED_TRACE(std::string(shown));
       messages.SetText(Utf8ToNative(shown));
       const int grown = messages.Flow().GrownBy();

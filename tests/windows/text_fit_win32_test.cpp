@@ -136,25 +136,14 @@ std::string NoRoomOn(const BuiltWindow& built, const ComponentLayout& page) {
   return no_room;
 }
 
-struct FitLanguage {
-  std::string name;
-  std::string language;
-  std::optional<MessageCatalogue> texts;
-};
-
 constexpr int kLadderPage = 1;
 constexpr int kWholeLadder = 6;
 
 // As in the Qt window's test: every language fits everywhere, the pseudo-translation too, in a
 // window grown as tall as its fullest page needs (English never grows).
 TEST(Win32TextFitTest, EveryTextFitsItsControlAndOverlapsNoneInEveryLanguage) {
-  std::vector<FitLanguage> languages = {{"English", "", std::nullopt}};
-  for (const std::string_view shipped : ShippedLanguages()) {
-    languages.push_back({std::string(shipped), std::string(shipped), std::nullopt});
-  }
-  languages.push_back({"pseudo", "", PseudoCatalogue()});
   const ScratchFolder folder;
-  for (FitLanguage& row : languages) {
+  for (FitLanguage& row : FitLanguages()) {
     SCOPED_TRACE(row.name);
     WizardEnvironment environment;
     environment.language = row.language;
@@ -188,26 +177,14 @@ TEST(Win32TextFitTest, EveryTextFitsItsControlAndOverlapsNoneInEveryLanguage) {
   }
 }
 
-// A key of the catalogue's template in the language of `texts`: behind its context where it has one.
-std::string_view Translated(const MessageCatalogue& texts, std::string_view key) {
-  const std::size_t context_end = key.find('\x04');
-  if (context_end == std::string_view::npos) return texts.Translate(key);
-  return texts.Translate(key.substr(0, context_end), key.substr(context_end + 1));
-}
-
 // As in the Qt window's test: every text of the catalogue (the controller's messages among them)
 // fits the message window in every language, the window growing with its label; a text the
 // table's box holds keeps the table's size.
 TEST(Win32TextFitTest, EveryMessageFitsTheMessageWindowInEveryLanguage) {
   const std::vector<std::string> keys = TemplateKeys(CatalogueTemplate());
   ASSERT_FALSE(keys.empty());
-  std::vector<FitLanguage> languages = {{"English", "", std::nullopt}};
-  for (const std::string_view shipped : ShippedLanguages()) {
-    languages.push_back({std::string(shipped), std::string(shipped), std::nullopt});
-  }
-  languages.push_back({"pseudo", "", PseudoCatalogue()});
   const ComponentLayout& label_row = *FindLayout(LayoutWindow::MessageWindow, "Label1");
-  for (FitLanguage& row : languages) {
+  for (FitLanguage& row : FitLanguages()) {
     SCOPED_TRACE(row.name);
     const MessageCatalogue texts = row.texts ? *row.texts : CatalogueFor(row.language);
     Win32Resources resources;
@@ -221,7 +198,7 @@ TEST(Win32TextFitTest, EveryMessageFitsTheMessageWindowInEveryLanguage) {
     ASSERT_NE(label, nullptr);
     int most_grown = 0;
     for (const std::string& key : keys) {
-      const std::string_view shown = Translated(texts, key);
+      const std::string_view shown = TranslatedKey(texts, key);
       SCOPED_TRACE(std::string(shown));
       messages.SetText(Utf8ToNative(shown));
       most_grown = std::max(most_grown, built.GrownBy());
